@@ -1,0 +1,33 @@
+# Velmora: `make run` and `make test` do all set-up on a fresh Debian machine.
+BUILD_DIR ?= build
+JOBS ?= 2
+
+.PHONY: all deps configure build run test bench clean
+
+all: build
+
+deps:
+	scripts/install-deps
+
+configure: deps
+	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+build: configure
+	cmake --build $(BUILD_DIR) -j$(JOBS)
+
+run: build
+	@if [ -n "$$DISPLAY" ] || [ -n "$$WAYLAND_DISPLAY" ]; then \
+	  $(BUILD_DIR)/bin/velmora $(ARGS); \
+	else \
+	  echo "No display found: starting Velmora under xvfb-run"; \
+	  xvfb-run -a -s '-screen 0 1280x900x24' $(BUILD_DIR)/bin/velmora $(ARGS); \
+	fi
+
+test: build
+	cd $(BUILD_DIR) && ctest --output-on-failure -j$(JOBS) --timeout 600
+
+bench: build
+	@for b in $(BUILD_DIR)/bin/bench_*; do echo "== $$b"; $$b; done
+
+clean:
+	rm -rf $(BUILD_DIR)

@@ -1,0 +1,43 @@
+# Each area of the source tree is one library whose sources are the files of
+# its folder; each test folder is one GoogleTest executable registered with CTest.
+
+set(VELMORA_WARNINGS -Wall -Wextra -Wno-unused-parameter)
+
+# velmora_area(NAME DIR [RECURSE] [DEPS ...])
+function(velmora_area name dir)
+  cmake_parse_arguments(A "RECURSE" "" "DEPS" ${ARGN})
+  if(A_RECURSE)
+    file(GLOB_RECURSE srcs CONFIGURE_DEPENDS ${dir}/*.cpp ${dir}/*.c)
+  else()
+    file(GLOB srcs CONFIGURE_DEPENDS ${dir}/*.cpp ${dir}/*.c)
+  endif()
+  list(FILTER srcs EXCLUDE REGEX "/main\\.cpp$")
+  if(srcs)
+    add_library(${name} STATIC ${srcs})
+    target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+    target_compile_options(${name} PRIVATE ${VELMORA_WARNINGS})
+    target_link_libraries(${name} PUBLIC ${A_DEPS})
+  else()
+    add_library(${name} INTERFACE)
+    target_include_directories(${name} INTERFACE ${PROJECT_SOURCE_DIR}/src)
+    target_link_libraries(${name} INTERFACE ${A_DEPS})
+  endif()
+endfunction()
+
+# velmora_tests(NAME DIR [ENV k=v ...] [LIBS ...])
+function(velmora_tests name dir)
+  cmake_parse_arguments(T "" "" "LIBS;ENV" ${ARGN})
+  file(GLOB_RECURSE srcs CONFIGURE_DEPENDS ${dir}/*.cpp)
+  if(NOT srcs)
+    return()
+  endif()
+  add_executable(${name} ${srcs})
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests ${PROJECT_SOURCE_DIR}/src)
+  target_compile_definitions(${name} PRIVATE
+    VELMORA_TEST_DATA="${PROJECT_SOURCE_DIR}/tests/data"
+    VELMORA_FIXTURES="${PROJECT_SOURCE_DIR}/../shared/fixtures"
+    VELMORA_BIN_DIR="${VELMORA_BIN_DIR}")
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+    PROPERTIES ENVIRONMENT "${T_ENV}" TIMEOUT 300)
+endfunction()
