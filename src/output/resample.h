@@ -1,0 +1,83 @@
+#pragma once
+// Separable filtered resize of 24-bit colour pixels. Used to filter a
+// supersampled render down to the box shot's output size (and to enlarge).
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace velmora {
+
+using TFilterProc = float (*)(float x);
+
+struct TFilterEntry {
+    const char* Name;
+    TFilterProc Filter;
+    float Width; // suggested support radius
+};
+
+// The seven kernels in their fixed order: Box, Triangle, Hermite, Bell,
+// B-Spline, Lanczos3, Mitchell.
+extern const TFilterEntry ResizeFilterTable[7];
+
+float BoxFilter(float x);
+float TriangleFilter(float x);
+float HermiteFilter(float x);
+float BellFilter(float x);
+float SplineFilter(float x);
+float Lanczos3Filter(float x);
+float MitchellFilter(float x);
+
+// A view of 24-bit pixels: three bytes per pixel in any fixed channel order
+// (the three channels are filtered independently), rows `Stride` bytes apart.
+struct TRgb24View {
+    std::uint8_t* Bits = nullptr;
+    int Width = 0;
+    int Height = 0;
+    std::ptrdiff_t Stride = 0;
+
+    std::uint8_t* pixel(int x, int y) const { return Bits + y * Stride + std::ptrdiff_t(x) * 3; }
+};
+
+// A 24-bit pixel buffer that owns its rows (tightly packed).
+class TRgb24Image {
+public:
+    TRgb24Image() = default;
+    TRgb24Image(int width, int height);
+    int width() const { return Width; }
+    int height() const { return Height; }
+    TRgb24View view() { return {Pixels.data(), Width, Height, std::ptrdiff_t(Width) * 3}; }
+    std::uint8_t* pixel(int x, int y) { return Pixels.data() + (std::size_t(y) * Width + x) * 3; }
+    const std::uint8_t* pixel(int x, int y) const { return Pixels.data() + (std::size_t(y) * Width + x) * 3; }
+
+private:
+    int Width = 0, Height = 0;
+    std::vector<std::uint8_t> Pixels;
+};
+
+class EResampleError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Receives the horizontal pass's progress, 0..100, once per source row.
+using TResampleProgress = std::function<void(int position)>;
+
+// Fills the whole destination from the source with the given kernel and
+// support radius. Throws EResampleError("Source bitmap too small") for a
+// source without pixels, before the destination is touched.
+void FilteredResize(const TRgb24View& src, const TRgb24View& dst, TFilterProc filter, float support,
+                    const TResampleProgress& progress = {});
+
+// Contributor lists of one direction, exposed for tests.
+struct TContributor {
+    int Pixel;
+    float Weight;
+};
+std::vector<std::vector<TContributor>> BuildContributors(float scale, int srcLength, int dstLength,
+                                                         TFilterProc filter, float support);
+
+} // namespace velmora

@@ -1,0 +1,156 @@
+#include "output/resample.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numeric>
+
+using namespace velmora;
+
+namespace {
+
+TRgb24Image filled(int w, int h, std::uint8_t v)
+{
+    TRgb24Image img(w, h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            for (int c = 0; c < 3; ++c) img.pixel(x, y)[c] = v;
+    return img;
+}
+
+const TFilterEntry& filterNamed(const std::string& name)
+{
+    for (const auto& e : ResizeFilterTable)
+        if (name == e.Name) return e;
+    throw std::runtime_error("no filter " + name);
+}
+
+} // namespace
+
+TEST(ResampleKernels, TableOrderSupportsAndShapes)
+{
+    const char* names[] = {"Box", "Triangle", "Hermite", "Bell", "B-Spline", "Lanczos3", "Mitchell"};
+    const float supports[] = {0.5f, 1.0f, 1.0f, 1.5f, 2.0f, 3.0f, 2.0f};
+    for (int i = 0; i < 7; ++i) {
+        EXPECT_STREQ(ResizeFilterTable[i].Name, names[i]);
+        EXPECT_EQ(ResizeFilterTable[i].Width, supports[i]);
+        // Every kernel vanishes at and beyond its support.
+        EXPECT_EQ(ResizeFilterTable[i].Filter(supports[i] + 0.01f), 0.0f) << names[i];
+    }
+    // The box's interval is open below and closed above, on x itself.
+    EXPECT_EQ(BoxFilter(-0.5f), 0.0f);
+    EXPECT_EQ(BoxFilter(0.5f), 1.0f);
+    EXPECT_EQ(TriangleFilter(0.25f), 0.75f);
+    EXPECT_EQ(BellFilter(0.0f), 0.75f);
+    EXPECT_NEAR(SplineFilter(0.0f), 2.0 / 3.0, 1e-7);
+    EXPECT_NEAR(MitchellFilter(0.0f), 16.0 / 18.0, 1e-7);
+    EXPECT_EQ(Lanczos3Filter(0.0f), 1.0f);
+    EXPECT_NEAR(Lanczos3Filter(1.0f), 0.0, 1e-7);
+    EXPECT_LT(Lanczos3Filter(1.5f), 0.0f); // negative lobe
+}
+
+TEST(ResampleContributors, QuarterSizeMirrorsAtTheBorder)
+{
+    // 2000 -> 500 with Triangle: scale 499/1999, support about 4.006.
+    const float scale = float(499.0 / 1999.0);
+    auto lists = BuildContributors(scale, 2000, 500, TriangleFilter, 1.0f);
+    ASSERT_EQ(lists.size(), 500u);
+    // Column 0 takes source 0..4 only; j = -1..-4 are mirrored onto 1..4.
+    std::vector<int> counts(5, 0);
+    float sum = 0;
+    for (const auto& c : lists[0]) {
+        ASSERT_GE(c.Pixel, 0);
+        ASSERT_LE(c.Pixel, 4);
+        counts[c.Pixel]++;
+        sum += c.Weight;
+    }
+    EXPECT_EQ(counts[0], 1);
+    for (int p = 1; p <= 4; ++p) EXPECT_EQ(counts[p], 2) << p;
+    EXPECT_NEAR(sum, 1.0f, 1e-3);
+    // No list holds more than the room trunc(2w + 1) allows.
+    const double w = 1.0 / scale;
+    for (const auto& l : lists) EXPECT_LE(l.size(), size_t(std::trunc(2 * w + 1)));
+}
+
+TEST(Resample, SameSizeIsIdentityAndProgressEndsAt100)
+{
+    TRgb24Image src(7, 5), dst(7, 5);
+    for (int y = 0; y < 5; ++y)
+        for (int x = 0; x < 7; ++x)
+            for (int c = 0; c < 3; ++c) src.pixel(x, y)[c] = std::uint8_t(x * 31 + y * 7 + c * 50);
+    std::vector<int> progress;
+    FilteredResize(src.view(), dst.view(), TriangleFilter, 1.0f, [&](int p) { progress.push_back(p); });
+    for (int y = 0; y < 5; ++y)
+        for (int x = 0; x < 7; ++x)
+            for (int c = 0; c < 3; ++c) ASSERT_EQ(dst.pixel(x, y)[c], src.pixel(x, y)[c]);
+    ASSERT_EQ(progress.size(), 5u);
+    EXPECT_EQ(progress.front(), 0);
+    EXPECT_EQ(progress[2], 50);
+    EXPECT_EQ(progress.back(), 100);
+}
+
+TEST(Resample, UniformGreyStaysUniformWithTriangle)
+{
+    // The render-to-file case: multiplier 4 on a 500 x 400 shot.
+    auto src = filled(2000, 1600, 137);
+    TRgb24Image dst(500, 400);
+    FilteredResize(src.view(), dst.view(), TriangleFilter, 1.0f);
+    for (int y = 0; y < 400; ++y)
+        for (int x = 0; x < 500; ++x) ASSERT_EQ(dst.pixel(x, y)[1], 137) << x << "," << y;
+}
+
+TEST(Resample, OvershootIsClampedNotWrapped)
+{
+    for (const char* name : {"Lanczos3", "Mitchell"}) {
+        TRgb24Image src(16, 1);
+        for (int x = 0; x < 16; ++x)
+            for (int c = 0; c < 3; ++c) src.pixel(x, 0)[c] = x < 8 ? 0 : 255;
+        TRgb24Image dst(61, 1);
+        const auto& f = filterNamed(name);
+        FilteredResize(src.view(), dst.view(), f.Filter, f.Width);
+        // Around the edge the dark side must stay dark and the light side light.
+        for (int x = 0; x < 61; ++x) {
+            const double srcPos = x * 15.0 / 60.0;
+            if (srcPos < 6) EXPECT_LT(dst.pixel(x, 0)[0], 40) << name << " " << x;
+            if (srcPos > 9) EXPECT_GT(dst.pixel(x, 0)[0], 215) << name << " " << x;
+        }
+    }
+}
+
+TEST(Resample, HalvesRoundToEven)
+{
+    // Enlarging 2 -> 3 puts column 1 halfway between the two source pixels.
+    TRgb24Image src(2, 1), dst(3, 1);
+    src.pixel(0, 0)[0] = 2, src.pixel(1, 0)[0] = 3;  // 2.5 -> 2
+    src.pixel(0, 0)[1] = 3, src.pixel(1, 0)[1] = 4;  // 3.5 -> 4
+    FilteredResize(src.view(), dst.view(), TriangleFilter, 1.0f);
+    EXPECT_EQ(dst.pixel(1, 0)[0], 2);
+    EXPECT_EQ(dst.pixel(1, 0)[1], 4);
+}
+
+TEST(Resample, DegenerateSizesNeitherCrashNorReadOutside)
+{
+    TRgb24Image empty(0, 3), dst(4, 4);
+    dst.pixel(0, 0)[0] = 77;
+    EXPECT_THROW(
+        {
+            try {
+                FilteredResize(empty.view(), dst.view(), TriangleFilter, 1.0f);
+            } catch (const EResampleError& e) {
+                EXPECT_STREQ(e.what(), "Source bitmap too small");
+                throw;
+            }
+        },
+        EResampleError);
+    EXPECT_EQ(dst.pixel(0, 0)[0], 77);
+
+    // One-pixel destinations, a one-row source and a source narrower than the support.
+    auto grey = filled(9, 1, 90);
+    TRgb24Image one(1, 1);
+    FilteredResize(grey.view(), one.view(), TriangleFilter, 1.0f);
+    EXPECT_EQ(one.pixel(0, 0)[2], 90);
+    auto two = filled(2, 2, 200);
+    TRgb24Image wide(1, 9);
+    FilteredResize(two.view(), wide.view(), Lanczos3Filter, 3.0f);
+    for (int y = 0; y < 9; ++y) EXPECT_NEAR(wide.pixel(0, y)[0], 200, 2);
+}
