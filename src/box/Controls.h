@@ -174,4 +174,25 @@ public:
     const std::string Caption;
 };
 
+// A panel: besides being shown or hidden it can be raised above its siblings
+// (the processing overlay is raised over the viewer while a shot is rendered).
+class TPanelModel : public TControlModel {
+public:
+    TPanelModel(std::string name, bool visible, bool raised = false) : TControlModel(std::move(name))
+    {
+        setVisible(visible);
+        Raised = raised;
+    }
+    bool raised() const { return Raised; }
+    void setRaised(bool r)
+    {
+        if (Raised == r) return;
+        Raised = r;
+        notify();
+    }
+
+private:
+    bool Raised = false;
+};
+
 } // namespace velmora

@@ -1,0 +1,28 @@
+#pragma once
+// The application object: its default error handler shows the text of any
+// exception that escapes a command in a message box, and the program goes on.
+
+#include <QApplication>
+#include <QString>
+
+#include <exception>
+#include <functional>
+
+namespace velmora {
+
+class TApplication : public QApplication {
+public:
+    TApplication(int& argc, char** argv);
+
+    bool notify(QObject* receiver, QEvent* event) override;
+
+    // Shows an error text as the application does for an uncaught command error.
+    static void ShowException(const std::exception& e);
+    static void ShowError(const QString& text);
+};
+
+// Runs a command so that its errors go to the application's error handler
+// without unwinding through the toolkit's own frames. Returns false on error.
+bool RunCommand(const std::function<void()>& command);
+
+} // namespace velmora

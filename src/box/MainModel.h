@@ -1,0 +1,179 @@
+#pragma once
+// The main window without a toolkit: the box scene it owns, the state fields the
+// scene handlers share, a value model of every control of its menus, tool bar,
+// panels and the three settings tabs, and the window's command handlers.
+// The Qt window (app/Unit1) mirrors these models and supplies the dialogs.
+
+#include "box/Controls.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+
+namespace velmora {
+
+class TBoxScene;
+
+// Raised when a command needs a part of the program that is not present.
+class ENotAvailable : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+class TfrmMainModel {
+public:
+    // programFolder ends with a separator; it holds Media/, Templates/ and help/.
+    // workingFolder is the private "Temp" folder of this run.
+    explicit TfrmMainModel(std::string programFolder = {}, std::string workingFolder = {});
+    ~TfrmMainModel();
+    TfrmMainModel(const TfrmMainModel&) = delete;
+    TfrmMainModel& operator=(const TfrmMainModel&) = delete;
+
+    const std::string ProgramFolder;
+    const std::string WorkingFolder;
+
+    TBoxScene& scene() { return *Scene; }
+    const TBoxScene& scene() const { return *Scene; }
+
+    // ---- State shared by the scene handlers ----
+    int32_t LastMouseX = 0;
+    int32_t LastMouseY = 0;
+    uint32_t BoxType = 0;      // set to 1 by FormCreate
+    bool PristineScene = false; // set to true by FormCreate
+
+    // Render-size state of the Rendering tab.
+    bool SetNewSize = false;
+    int32_t NewWidth = 0;
+    int32_t NewHeight = 0;
+
+    // ---- Menu items ----
+    TControlModel File1{"File1"};
+    TControlModel New1{"New1"};
+    TControlModel Open1{"Open1"};
+    TControlModel Save1{"Save1"};
+    TControlModel Close1{"Close1"};
+    TControlModel SaveAs1{"SaveAs1"};
+    TControlModel Exit1{"Exit1"};
+    TControlModel Textures1{"Textures1"};
+    TControlModel Front1{"Front1"};
+    TControlModel Back1{"Back1"};
+    TControlModel Top1{"Top1"};
+    TControlModel Bottom1{"Bottom1"};
+    TControlModel Left1{"Left1"};
+    TControlModel Right1{"Right1"};
+    TControlModel Render1{"Render1"};
+    TControlModel SaveToFile1{"SaveToFile1"};
+    TControlModel Help1{"Help1"};
+    TControlModel Contents1{"Contents1"};
+    TControlModel TipOfTheDay1{"TipOfTheDay1"};
+    TControlModel OnlineSupportCenter1{"OnlineSupportCenter1"};
+    TControlModel EMailTechnicalSupport1{"EMailTechnicalSupport1"};
+    TControlModel About1{"About1"};
+
+    // ---- Tool bar ----
+    TControlModel ToolButton1{"ToolButton1"};
+    TControlModel ToolButton2{"ToolButton2"};
+    TControlModel ToolButton3{"ToolButton3"};
+    TControlModel ToolButton5{"ToolButton5"};
+
+    // ---- Panels, bottom to top ----
+    TPanelModel pnlMainMenu{"pnlMainMenu", true};
+    TPanelModel pnlLoading{"pnlLoading", false};
+    TPanelModel pnlProcessing{"pnlProcessing", false};
+    TPanelModel GLSceneViewer1{"GLSceneViewer1", false};
+    TPanelModel controlTabs{"controlTabs", false};
+
+    // ---- "Box Settings" tab ----
+    // Face images: Load buttons trigger the Insert menu items; New buttons open the face editor.
+    TButtonModel SpeedButton2{"SpeedButton2", "Load"};
+    TButtonModel SpeedButton6{"SpeedButton6", "Load"};
+    TButtonModel SpeedButton7{"SpeedButton7", "Load"};
+    TButtonModel SpeedButton8{"SpeedButton8", "Load"};
+    TButtonModel SpeedButton9{"SpeedButton9", "Load"};
+    TButtonModel SpeedButton10{"SpeedButton10", "Load"};
+    TButtonModel btnNewFrontFace{"btnNewFrontFace", "New "};
+    TButtonModel btnNewBackFace{"btnNewBackFace", "New "};
+    TButtonModel btnNewRightFace{"btnNewRightFace", "New "};
+    TButtonModel btnNewLeftFace{"btnNewLeftFace", "New "};
+    TButtonModel btnNewTopFace{"btnNewTopFace", "New "};
+    TButtonModel btnNewBottomFace{"btnNewBottomFace", "New "};
+    // Box dimensions.
+    TTrackBarModel tbBoxWidth{"tbBoxWidth", 1, 100, 80};
+    TTrackBarModel tbBoxHeight{"tbBoxHeight", 1, 100, 100};
+    TTrackBarModel tbBoxDepth{"tbBoxDepth", 1, 100, 20};
+    TLabelModel lblBoxWidth{"lblBoxWidth", "80"};
+    TLabelModel lblBoxHeight{"lblBoxHeight", "100"};
+    TLabelModel lblBoxDepth{"lblBoxDepth", "20"};
+    TButtonModel btnStandard{"btnStandard", "Standard"};
+    TButtonModel btnCD{"btnCD", "CD"};
+    TButtonModel btnDVD{"btnDVD", "DVD"};
+
+    // ---- "Scene Settings" tab ----
+    TCheckBoxModel cbReflection{"cbReflection", "Visible", true};
+    TTrackBarModel tbReflectionOpacity{"tbReflectionOpacity", 0, 10, 5};
+    TCheckBoxModel cbDropShadow{"cbDropShadow", "Visible", false};
+    TTrackBarModel tbDropShadowWidth{"tbDropShadowWidth", 0, 10, 5};
+    TTrackBarModel tbDropShadowHeight{"tbDropShadowHeight", 0, 10, 5};
+    TButtonModel btnRefreshShadow{"btnRefreshShadow", "Refresh Shadow"};
+    TButtonModel Button3{"Button3", "Reset"};
+    TButtonModel btnChangeBackroundColor{"btnChangeBackroundColor", "Change"};
+    TCheckBoxModel cbAxes{"cbAxes", "Visible Point Of Focus", false};
+    TButtonModel btnRefreshScene{"btnRefreshScene", "Refresh Scene"};
+
+    // ---- "Rendering" tab ----
+    TLabelModel lblCurrentSize{"lblCurrentSize", "0 x 0 pixels"};
+    TLabelModel lblCaptionNewSize{"lblCaptionNewSize", "New Size:"};
+    TLabelModel lblNewSize{"lblNewSize", "0 x 0 pixels"};
+    TCheckBoxModel CheckBox1{"CheckBox1", "Set New Size", false};
+    TEditModel txtNewWidth{"txtNewWidth", ""};
+    TEditModel txtNewHeight{"txtNewHeight", ""};
+    TTrackBarModel tbAntialiasingMultiplier{"tbAntialiasingMultiplier", 1, 4, 1};
+    TButtonModel btnRender{"btnRender", "Render"};
+
+    // ---- Services the view supplies ----
+    // Let pending window messages run (paints, input).
+    std::function<void()> ProcessMessages;
+    // Screen cursor: hourglass until the viewer's next frame is finished.
+    std::function<void()> ShowHourglass;
+    std::function<void()> RestoreCursor;
+    // Reads a scene file into this model: (path, dialog filter entry: 1 archive,
+    // 2 legacy stream, 0 none). Supplied by the scene-file code.
+    std::function<void(const std::string&, int)> OpenScene;
+
+    // ---- Window events and commands ----
+    void FormCreate();
+    void New1Click();
+    void Close1Click();
+    // The view runs the open dialog and passes its result: no path = cancelled.
+    void Open1Click(const std::optional<std::string>& chosenPath, int filterIndex);
+    // A scene named on the command line: New, then open without a filter entry.
+    void OpenFromCommandLine(const std::string& path);
+    void GLSceneViewer1PostRender(int viewerWidth, int viewerHeight);
+    void ShowProcessingOverlay();
+    void HideProcessingOverlay();
+
+    void tbBoxWidthChange(int position);
+    void tbBoxHeightChange(int position);
+    void tbBoxDepthChange(int position);
+    void btnStandardClick();
+    void btnCDClick();
+    void btnDVDClick();
+
+    // Where an inner rectangle goes to sit centred in an outer one (cut toward zero).
+    static int CentredOffset(int outer, int inner);
+
+    // True in the scene-open state (viewer shown).
+    bool sceneOpen() const { return GLSceneViewer1.visible(); }
+
+private:
+    void setScenePresetSliders(int width, int height, int depth);
+    void setSceneCommandsEnabled(bool enabled);
+    void processMessages();
+
+    std::unique_ptr<TBoxScene> Scene;
+};
+
+} // namespace velmora
