@@ -1,0 +1,285 @@
+#include "files/SceneArchive.h"
+
+#include "files/ZipArchive.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <fstream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace velmora {
+
+namespace fs = std::filesystem;
+
+std::uint32_t SceneIniSettings::backgroundWindowColor() const
+{
+    return (static_cast<std::uint32_t>(colorRed) & 0xFF) | ((static_cast<std::uint32_t>(colorGreen) & 0xFF) << 8)
+           | ((static_cast<std::uint32_t>(colorBlue) & 0xFF) << 16);
+}
+
+namespace {
+
+struct FaceSection {
+    const char* section;
+    FaceIniValues SceneIniSettings::*member;
+};
+
+// File order of the face sections.
+const FaceSection kFaceSections[] = {
+    {"LeftFace", &SceneIniSettings::leftFace},     {"RightFace", &SceneIniSettings::rightFace},
+    {"TopFace", &SceneIniSettings::topFace},       {"BottomFace", &SceneIniSettings::bottomFace},
+    {"FrontFace", &SceneIniSettings::frontFace},   {"BackFace", &SceneIniSettings::backFace},
+    {"DropShadowFace", &SceneIniSettings::dropShadowFace}, {"ReflectionFace", &SceneIniSettings::reflectionFace},
+};
+
+void writeFace(IniFile& ini, const char* section, const FaceIniValues& f)
+{
+    ini.writeFloat(section, "PosX", f.posX);
+    ini.writeFloat(section, "PosY", f.posY);
+    ini.writeFloat(section, "PosZ", f.posZ);
+    ini.writeFloat(section, "ScaleX", f.scaleX);
+    ini.writeFloat(section, "ScaleY", f.scaleY);
+    ini.writeFloat(section, "ScaleZ", f.scaleZ);
+}
+
+float readSingle(const IniFile& ini, const char* section, const char* key, float current)
+{
+    return static_cast<float>(ini.readFloat(section, key, current));
+}
+
+FaceIniValues readFace(const IniFile& ini, const char* section, const FaceIniValues& cur)
+{
+    FaceIniValues f;
+    f.posX = readSingle(ini, section, "PosX", cur.posX);
+    f.posY = readSingle(ini, section, "PosY", cur.posY);
+    f.posZ = readSingle(ini, section, "PosZ", cur.posZ);
+    f.scaleX = readSingle(ini, section, "ScaleX", cur.scaleX);
+    f.scaleY = readSingle(ini, section, "ScaleY", cur.scaleY);
+    f.scaleZ = readSingle(ini, section, "ScaleZ", cur.scaleZ);
+    return f;
+}
+
+void removeIfExists(const fs::path& p)
+{
+    std::error_code ec;
+    fs::remove(p, ec);
+}
+
+bool containsGls(const std::string& s)
+{
+    return s.find("gls") != std::string::npos || s.find("GLS") != std::string::npos;
+}
+
+mode_t newFileMode()
+{
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+} // namespace
+
+void WriteSceneIni(IniFile& ini, const SceneIniSettings& s)
+{
+    ini.writeInteger("Box", "Type", 1);
+    ini.writeBool("Reflection", "Visible", s.reflectionVisible);
+    ini.writeInteger("Reflection", "Opacity", s.reflectionOpacity);
+    ini.writeInteger("Reflection", "Width", s.dropShadowWidth);
+    ini.writeInteger("Reflection", "Height", s.dropShadowHeight);
+    ini.writeBool("DropShadow", "Visible", s.dropShadowVisible);
+    ini.writeBool("PointOfFocus", "Visible", s.pointOfFocusVisible);
+    ini.writeInteger("BoxDimensions", "Width", s.boxWidth);
+    ini.writeInteger("BoxDimensions", "Height", s.boxHeight);
+    ini.writeInteger("BoxDimensions", "Depth", s.boxDepth);
+    ini.writeInteger("Scene", "ColorRed", s.colorRed & 0xFF);
+    ini.writeInteger("Scene", "ColorGreen", s.colorGreen & 0xFF);
+    ini.writeInteger("Scene", "ColorBlue", s.colorBlue & 0xFF);
+    ini.writeFloat("Camera", "X", s.cameraX);
+    ini.writeFloat("Camera", "Y", s.cameraY);
+    ini.writeFloat("Camera", "Z", s.cameraZ);
+    for (const auto& f : kFaceSections)
+        writeFace(ini, f.section, s.*(f.member));
+    ini.writeFloat("ReflectionFace", "Red", s.mirrorRed);
+    ini.writeFloat("ReflectionFace", "Green", s.mirrorGreen);
+    ini.writeFloat("ReflectionFace", "Blue", s.mirrorBlue);
+    ini.writeFloat("ReflectionFace", "Alpha", s.mirrorAlpha);
+}
+
+void WriteSceneIni(const fs::path& file, const SceneIniSettings& s)
+{
+    IniFile ini;
+    WriteSceneIni(ini, s);
+    ini.saveAs(file);
+}
+
+SceneIniSettings ReadSceneIni(const IniFile& ini, const SceneIniSettings& cur)
+{
+    SceneIniSettings s = cur;
+    s.reflectionVisible = ini.readBool("Reflection", "Visible", cur.reflectionVisible);
+    s.reflectionOpacity = ini.readInteger("Reflection", "Opacity", cur.reflectionOpacity);
+    s.dropShadowVisible = ini.readBool("DropShadow", "Visible", cur.dropShadowVisible);
+    s.dropShadowWidth = ini.readInteger("Reflection", "Width", cur.dropShadowWidth);
+    s.dropShadowHeight = ini.readInteger("Reflection", "Height", cur.dropShadowHeight);
+    s.pointOfFocusVisible = ini.readBool("PointOfFocus", "Visible", cur.pointOfFocusVisible);
+    s.boxWidth = ini.readInteger("BoxDimensions", "Width", cur.boxWidth);
+    s.boxHeight = ini.readInteger("BoxDimensions", "Height", cur.boxHeight);
+    s.boxDepth = ini.readInteger("BoxDimensions", "Depth", cur.boxDepth);
+    s.colorRed = ini.readInteger("Scene", "ColorRed", 255) & 0xFF;
+    s.colorGreen = ini.readInteger("Scene", "ColorGreen", 255) & 0xFF;
+    s.colorBlue = ini.readInteger("Scene", "ColorBlue", 255) & 0xFF;
+    s.cameraX = readSingle(ini, "Camera", "X", cur.cameraX);
+    s.cameraY = readSingle(ini, "Camera", "Y", cur.cameraY);
+    s.cameraZ = readSingle(ini, "Camera", "Z", cur.cameraZ);
+    for (const auto& f : kFaceSections)
+        s.*(f.member) = readFace(ini, f.section, cur.*(f.member));
+    s.mirrorRed = readSingle(ini, "ReflectionFace", "Red", cur.mirrorRed);
+    s.mirrorGreen = readSingle(ini, "ReflectionFace", "Green", cur.mirrorGreen);
+    s.mirrorBlue = readSingle(ini, "ReflectionFace", "Blue", cur.mirrorBlue);
+    s.mirrorAlpha = readSingle(ini, "ReflectionFace", "Alpha", cur.mirrorAlpha);
+    s.boxType = ini.readInteger("Box", "Type", 1);
+    return s;
+}
+
+SceneIniSettings ReadSceneIni(const fs::path& file, const SceneIniSettings& current)
+{
+    return ReadSceneIni(IniFile(file), current);
+}
+
+SceneContainer DetectSceneContainer(const fs::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    if (!in)
+        return SceneContainer::Missing;
+    unsigned char b[4] = {0, 0, 0, 0};
+    in.read(reinterpret_cast<char*>(b), 4);
+    const auto got = in.gcount();
+    if (got >= 1 && b[0] == 0xFF)
+        return SceneContainer::Stream;
+    if (got == 4 && std::memcmp(b, "TPF0", 4) == 0)
+        return SceneContainer::Stream;
+    // Local file header, or the end record of an empty archive.
+    if (got == 4 && b[0] == 'P' && b[1] == 'K' && ((b[2] == 3 && b[3] == 4) || (b[2] == 5 && b[3] == 6)))
+        return SceneContainer::Zip;
+    return SceneContainer::Unknown;
+}
+
+bool IsLegacyScenePath(const fs::path& path, SceneFilter filter)
+{
+    return filter == SceneFilter::Legacy || containsGls(path.string());
+}
+
+void ReplaceFileSafely(const fs::path& target, const std::function<void(const fs::path&)>& write,
+                       const std::string& failureMessage)
+{
+    std::error_code ec;
+    struct stat st {};
+    const bool exists = ::lstat(target.c_str(), &st) == 0;
+    // A file without write permission is read-only even for a user allowed to
+    // override it.
+    if (exists && (S_ISDIR(st.st_mode) || (st.st_mode & 0222) == 0 || ::access(target.c_str(), W_OK) != 0))
+        throw ESceneArchiveError(failureMessage); // a read-only file is not replaced
+    const fs::path dir = target.has_parent_path() ? target.parent_path() : fs::path(".");
+    std::string pattern = (dir / ("." + target.filename().string() + ".XXXXXX")).string();
+    std::vector<char> buf(pattern.begin(), pattern.end());
+    buf.push_back('\0');
+    const int fd = ::mkstemp(buf.data());
+    if (fd < 0)
+        throw ESceneArchiveError(failureMessage);
+    ::close(fd);
+    const fs::path temp(buf.data());
+    try {
+        write(temp);
+        ::chmod(temp.c_str(), exists && S_ISREG(st.st_mode) ? (st.st_mode & 07777) : newFileMode());
+        const int sync = ::open(temp.c_str(), O_RDONLY | O_CLOEXEC);
+        if (sync >= 0) {
+            ::fsync(sync);
+            ::close(sync);
+        }
+        if (::rename(temp.c_str(), target.c_str()) != 0)
+            throw ESceneArchiveError(failureMessage);
+    } catch (...) {
+        fs::remove(temp, ec);
+        throw;
+    }
+}
+
+void SaveScene(const fs::path& path, SceneFilter filter, const fs::path& workFolder, const SceneArchiveHost& host)
+{
+    if (IsLegacyScenePath(path, filter)) {
+        ReplaceFileSafely(path, host.saveSceneStream, "Cannot create file " + path.string());
+        return;
+    }
+    if (host.boxType && host.boxType() != 1)
+        return;
+    std::error_code ec;
+    fs::create_directories(workFolder, ec);
+    const fs::path gls = workFolder / "Scene.gls";
+    const fs::path ini = workFolder / "Scene.ini";
+    const fs::path zip = workFolder / "temp.zip";
+
+    removeIfExists(gls);
+    host.saveSceneStream(gls);
+    removeIfExists(ini);
+    WriteSceneIni(ini, host.currentSettings ? host.currentSettings() : SceneIniSettings{});
+    if (host.processMessages)
+        host.processMessages();
+    removeIfExists(zip);
+    {
+        ZipWriter writer(zip);
+        writer.addMatching(workFolder, "Scene.*");
+        writer.close();
+    }
+    ReplaceFileSafely(
+        path,
+        [&](const fs::path& temp) {
+            std::error_code cec;
+            if (!fs::copy_file(zip, temp, fs::copy_options::overwrite_existing, cec))
+                throw ESceneArchiveError(kUnableToSaveScene);
+        },
+        kUnableToSaveScene);
+    removeIfExists(zip);
+    removeIfExists(gls);
+    removeIfExists(ini);
+}
+
+void OpenScene(const fs::path& path, SceneFilter filter, const fs::path& workFolder, const SceneArchiveHost& host)
+{
+    if (IsLegacyScenePath(path, filter)) {
+        host.loadSceneStream(path);
+        return;
+    }
+    const SceneContainer kind = DetectSceneContainer(path);
+    if (kind == SceneContainer::Stream) {
+        // A bare stream under an archive name opens as what it is.
+        host.loadSceneStream(path);
+        return;
+    }
+    if (kind == SceneContainer::Unknown)
+        throw EArchiveError(kUnhandledArchiveType);
+    std::error_code ec;
+    fs::create_directories(workFolder, ec);
+    const fs::path gls = workFolder / "Scene.gls";
+    const fs::path ini = workFolder / "Scene.ini";
+    const fs::path zip = workFolder / "temp.zip";
+    removeIfExists(zip);
+    removeIfExists(gls);
+    removeIfExists(ini);
+    if (kind != SceneContainer::Missing)
+        fs::copy_file(path, zip, fs::copy_options::overwrite_existing, ec);
+    {
+        ZipReader reader(zip);
+        reader.extractAll(workFolder);
+    }
+    const SceneIniSettings current = host.currentSettings ? host.currentSettings() : SceneIniSettings{};
+    const SceneIniSettings settings = ReadSceneIni(ini, current);
+    if (host.applySettings)
+        host.applySettings(settings);
+    host.loadSceneStream(gls);
+    removeIfExists(zip);
+    removeIfExists(gls);
+    removeIfExists(ini);
+}
+
+} // namespace velmora

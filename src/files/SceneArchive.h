@@ -1,0 +1,102 @@
+#pragma once
+// Saving and opening scenes: the scene archive (a ZIP holding "Scene.gls" and
+// "Scene.ini") and the bare scene stream. Toolkit-free: the window model supplies
+// the scene stream save/load and the settings through SceneArchiveHost.
+
+#include "files/IniFile.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <stdexcept>
+#include <string>
+
+namespace velmora {
+
+class ESceneArchiveError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+inline constexpr const char* kUnableToSaveScene = "Unable to save scene.";
+inline constexpr const char* kSceneDialogFilter = "Velmora 2.0 Scenes (*.vlm)|*.vlm|Velmora 1.0 Scenes (*.gls)|*.gls";
+inline constexpr const char* kSceneDefaultExt = "*.vlm";
+
+// Position and scale of one face plane as kept in "Scene.ini".
+struct FaceIniValues {
+    float posX = 0, posY = 0, posZ = 0;
+    float scaleX = 1, scaleY = 1, scaleZ = 1;
+};
+
+// One field per key of "Scene.ini".
+struct SceneIniSettings {
+    std::int32_t boxType = 1;                 // [Box] Type
+    bool reflectionVisible = true;            // [Reflection] Visible (also GLMirror1 visible)
+    std::int32_t reflectionOpacity = 0;       // [Reflection] Opacity
+    std::int32_t dropShadowWidth = 0;         // [Reflection] Width
+    std::int32_t dropShadowHeight = 0;        // [Reflection] Height
+    bool dropShadowVisible = false;           // [DropShadow] Visible (also GLDropShadow visible)
+    bool pointOfFocusVisible = false;         // [PointOfFocus] Visible
+    std::int32_t boxWidth = 0, boxHeight = 0, boxDepth = 0; // [BoxDimensions]
+    std::int32_t colorRed = 255, colorGreen = 255, colorBlue = 255; // [Scene]
+    float cameraX = 0, cameraY = 0, cameraZ = 0; // [Camera]
+    FaceIniValues leftFace, rightFace, topFace, bottomFace, frontFace, backFace; // [LeftFace] ...
+    FaceIniValues dropShadowFace;             // [DropShadowFace]
+    FaceIniValues reflectionFace;             // [ReflectionFace]
+    float mirrorRed = 0, mirrorGreen = 0, mirrorBlue = 0, mirrorAlpha = 1; // [ReflectionFace] Red.. Alpha
+
+    // Background colour as a window colour: red + green * 256 + blue * 65536,
+    // each taken as its low 8 bits.
+    std::uint32_t backgroundWindowColor() const;
+};
+
+// Writes every key in the file's fixed order.
+void WriteSceneIni(IniFile& ini, const SceneIniSettings& s);
+void WriteSceneIni(const std::filesystem::path& file, const SceneIniSettings& s);
+// Reads every key; a missing or invalid value takes the value of current, except
+// the colours (default 255) and the box type (default 1).
+SceneIniSettings ReadSceneIni(const IniFile& ini, const SceneIniSettings& current);
+SceneIniSettings ReadSceneIni(const std::filesystem::path& file, const SceneIniSettings& current);
+
+// Entry chosen in the scene dialog's filter; None when no dialog was used.
+enum class SceneFilter { None = 0, Archive = 1, Legacy = 2 };
+
+enum class SceneContainer { Missing, Zip, Stream, Unknown };
+// Recognises the container by its first bytes: a ZIP header, "TPF0" or the
+// resource header byte $FF.
+SceneContainer DetectSceneContainer(const std::filesystem::path& file);
+
+// True when the path or the filter asks for the bare scene stream.
+bool IsLegacyScenePath(const std::filesystem::path& path, SceneFilter filter);
+
+struct SceneArchiveHost {
+    // Writes the scene stream to a file ("Cannot create file %s" when it cannot).
+    std::function<void(const std::filesystem::path&)> saveSceneStream;
+    // Loads a scene stream file, replacing the scene graph.
+    std::function<void(const std::filesystem::path&)> loadSceneStream;
+    // Current values of the controls and scene objects that "Scene.ini" holds.
+    std::function<SceneIniSettings()> currentSettings;
+    // Applies values read from "Scene.ini" in the documented order (box type 0
+    // while applying, then the stored box type).
+    std::function<void(const SceneIniSettings&)> applySettings;
+    std::function<std::int32_t()> boxType;
+    // Lets pending window messages run; may be empty.
+    std::function<void()> processMessages;
+};
+
+// Saves to path: the bare stream for legacy paths, else the archive (only when the
+// box type is 1). The new file is built beside the target and renamed over it, so
+// a failed save leaves the old file as it was.
+void SaveScene(const std::filesystem::path& path, SceneFilter filter, const std::filesystem::path& workFolder,
+               const SceneArchiveHost& host);
+// Opens path as a bare stream (legacy path or content) or as an archive.
+void OpenScene(const std::filesystem::path& path, SceneFilter filter, const std::filesystem::path& workFolder,
+               const SceneArchiveHost& host);
+
+// Writes a file beside target by calling write(tempPath), then renames it over
+// target. failureMessage is raised when the target cannot be replaced.
+void ReplaceFileSafely(const std::filesystem::path& target,
+                       const std::function<void(const std::filesystem::path&)>& write,
+                       const std::string& failureMessage);
+
+} // namespace velmora

@@ -1,0 +1,289 @@
+#include "files/SceneArchive.h"
+#include "files/ZipArchive.h"
+
+#include <gtest/gtest.h>
+#include <zip.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace velmora;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string readFile(const fs::path& p)
+{
+    std::ifstream in(p, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void writeFile(const fs::path& p, const std::string& data)
+{
+    std::ofstream(p, std::ios::binary) << data;
+}
+
+// A stand-in for the window model: the "scene" is a byte string written as the
+// stream, and the settings are a plain struct.
+struct FakeScene {
+    std::string scene = "TPF0 scene bytes";
+    std::string loaded;
+    std::vector<std::string> log;
+    SceneIniSettings settings;
+    SceneIniSettings applied;
+    int boxType = 1;
+
+    SceneArchiveHost host()
+    {
+        SceneArchiveHost h;
+        h.saveSceneStream = [this](const fs::path& p) {
+            std::ofstream out(p, std::ios::binary | std::ios::trunc);
+            if (!out)
+                throw std::runtime_error("Cannot create file " + p.string());
+            out << scene;
+            log.push_back("save");
+        };
+        h.loadSceneStream = [this](const fs::path& p) {
+            if (!fs::exists(p))
+                throw std::runtime_error("File not found: \"" + p.string() + "\"");
+            loaded = readFile(p);
+            log.push_back("load");
+        };
+        h.currentSettings = [this] { return settings; };
+        h.applySettings = [this](const SceneIniSettings& s) {
+            applied = s;
+            log.push_back("apply");
+        };
+        h.boxType = [this] { return boxType; };
+        h.processMessages = [this] { log.push_back("messages"); };
+        return h;
+    }
+};
+
+struct Dirs {
+    fs::path root;
+    fs::path work;
+    Dirs()
+    {
+        static int n = 0;
+        root = fs::temp_directory_path() / ("velmora-arch-" + std::to_string(::getpid()) + "-" + std::to_string(n++));
+        fs::remove_all(root);
+        fs::create_directories(root / "Temp");
+        work = root / "Temp";
+    }
+    ~Dirs()
+    {
+        std::error_code ec;
+        fs::permissions(root, fs::perms::owner_all, fs::perm_options::add, ec);
+        fs::remove_all(root, ec);
+    }
+};
+
+SceneIniSettings sample()
+{
+    SceneIniSettings s;
+    s.reflectionVisible = false;
+    s.reflectionOpacity = 73;
+    s.dropShadowWidth = 11;
+    s.dropShadowHeight = 22;
+    s.dropShadowVisible = true;
+    s.pointOfFocusVisible = true;
+    s.boxWidth = 100;
+    s.boxHeight = 120;
+    s.boxDepth = 30;
+    s.colorRed = 10;
+    s.colorGreen = 20;
+    s.colorBlue = 30;
+    s.cameraX = 0.2f;
+    s.cameraY = -1e-8f;
+    s.cameraZ = 5;
+    s.leftFace = {-0.5f, 0.1f, 0, 2, 3, 1};
+    s.reflectionFace = {0, -0.4f, 0, 8, 8, 1};
+    s.mirrorRed = 1;
+    s.mirrorGreen = 0.5f;
+    s.mirrorBlue = 0.25f;
+    s.mirrorAlpha = 0.7f;
+    return s;
+}
+
+} // namespace
+
+TEST(SceneIni, WritesSectionsInFileOrderAndReadsBack)
+{
+    IniFile ini;
+    WriteSceneIni(ini, sample());
+    EXPECT_EQ(ini.sections(),
+              (std::vector<std::string>{"Box", "Reflection", "DropShadow", "PointOfFocus", "BoxDimensions", "Scene",
+                                        "Camera", "LeftFace", "RightFace", "TopFace", "BottomFace", "FrontFace",
+                                        "BackFace", "DropShadowFace", "ReflectionFace"}));
+    EXPECT_EQ(ini.keys("Reflection"), (std::vector<std::string>{"Visible", "Opacity", "Width", "Height"}));
+    EXPECT_EQ(ini.keys("ReflectionFace"),
+              (std::vector<std::string>{"PosX", "PosY", "PosZ", "ScaleX", "ScaleY", "ScaleZ", "Red", "Green", "Blue",
+                                        "Alpha"}));
+    EXPECT_EQ(ini.readString("Camera", "X", ""), "0.200000002980232");
+    EXPECT_EQ(ini.readString("Reflection", "Visible", ""), "0");
+    EXPECT_EQ(ini.readString("Reflection", "Width", ""), "11");
+
+    SceneIniSettings back = ReadSceneIni(ini, SceneIniSettings{});
+    const SceneIniSettings s = sample();
+    EXPECT_EQ(back.dropShadowWidth, 11);
+    EXPECT_EQ(back.dropShadowHeight, 22);
+    EXPECT_TRUE(back.dropShadowVisible);
+    EXPECT_FALSE(back.reflectionVisible);
+    EXPECT_EQ(back.cameraX, s.cameraX);
+    EXPECT_EQ(back.cameraY, s.cameraY);
+    EXPECT_EQ(back.leftFace.posY, s.leftFace.posY);
+    EXPECT_EQ(back.reflectionFace.posY, s.reflectionFace.posY);
+    EXPECT_EQ(back.mirrorAlpha, s.mirrorAlpha);
+    EXPECT_EQ(back.backgroundWindowColor(), 10u + 20u * 256 + 30u * 65536);
+}
+
+TEST(SceneIni, MissingKeysKeepCurrentValuesButColoursAndTypeHaveFixedDefaults)
+{
+    IniFile ini;
+    ini.parse("[Scene]\nColorGreen=0x10\nColorBlue=300\n[Box]\nType=junk\n[Camera]\nX=1,5\n");
+    SceneIniSettings cur = sample();
+    cur.boxType = 0;
+    SceneIniSettings s = ReadSceneIni(ini, cur);
+    EXPECT_EQ(s.colorRed, 255);        // missing: full red, not the current value
+    EXPECT_EQ(s.colorGreen, 16);
+    EXPECT_EQ(s.colorBlue, 300 & 0xFF);
+    EXPECT_EQ(s.boxType, 1);
+    EXPECT_EQ(s.cameraX, 1.5f);
+    EXPECT_EQ(s.cameraY, cur.cameraY);
+    EXPECT_EQ(s.reflectionOpacity, cur.reflectionOpacity);
+    EXPECT_EQ(s.boxDepth, cur.boxDepth);
+    EXPECT_EQ(s.leftFace.scaleY, cur.leftFace.scaleY);
+}
+
+TEST(SceneArchive, SaveWritesArchiveOrBareStreamByPathAndFilter)
+{
+    Dirs d;
+    FakeScene scene;
+    scene.settings = sample();
+    SaveScene(d.root / "box.vlm", SceneFilter::Archive, d.work, scene.host());
+    EXPECT_EQ(DetectSceneContainer(d.root / "box.vlm"), SceneContainer::Zip);
+    {
+        ZipReader r(d.root / "box.vlm");
+        ASSERT_EQ(r.count(), 2u);
+        EXPECT_EQ(r.name(0), "Scene.gls");
+        EXPECT_EQ(r.name(1), "Scene.ini");
+        EXPECT_EQ(r.read(0), scene.scene);
+        EXPECT_NE(r.read(1).find("[DropShadow]\r\nVisible=1"), std::string::npos);
+    }
+    EXPECT_TRUE(fs::is_empty(d.work)); // working files removed
+
+    SaveScene(d.root / "box.gls", SceneFilter::Archive, d.work, scene.host());
+    EXPECT_EQ(readFile(d.root / "box.gls"), scene.scene);
+    fs::create_directories(d.root / "gls");
+    SaveScene(d.root / "gls" / "box.vlm", SceneFilter::Archive, d.work, scene.host());
+    EXPECT_EQ(readFile(d.root / "gls" / "box.vlm"), scene.scene);
+    SaveScene(d.root / "other.vlm", SceneFilter::Legacy, d.work, scene.host());
+    EXPECT_EQ(readFile(d.root / "other.vlm"), scene.scene);
+
+    // Not a box scene: nothing is written.
+    scene.boxType = 0;
+    SaveScene(d.root / "none.vlm", SceneFilter::Archive, d.work, scene.host());
+    EXPECT_FALSE(fs::exists(d.root / "none.vlm"));
+}
+
+TEST(SceneArchive, FailedSaveKeepsTheOldFile)
+{
+    Dirs d;
+    FakeScene scene;
+    writeFile(d.root / "old.vlm", "old contents");
+    SaveScene(d.root / "old.vlm", SceneFilter::Archive, d.work, scene.host());
+    EXPECT_EQ(DetectSceneContainer(d.root / "old.vlm"), SceneContainer::Zip); // replaced
+
+    writeFile(d.root / "ro.vlm", "read only");
+    fs::permissions(d.root / "ro.vlm", fs::perms::owner_read);
+    try {
+        SaveScene(d.root / "ro.vlm", SceneFilter::Archive, d.work, scene.host());
+        FAIL();
+    } catch (const ESceneArchiveError& e) {
+        EXPECT_STREQ(e.what(), "Unable to save scene.");
+    }
+    EXPECT_EQ(readFile(d.root / "ro.vlm"), "read only");
+    EXPECT_TRUE(fs::exists(d.work / "temp.zip")); // working files stay after the failure
+
+    // The stream writer fails half way: the old bare stream is kept.
+    writeFile(d.root / "keep.gls", "previous");
+    SceneArchiveHost h = scene.host();
+    h.saveSceneStream = [](const fs::path& p) {
+        std::ofstream(p) << "partial";
+        throw std::runtime_error("disk full");
+    };
+    EXPECT_THROW(SaveScene(d.root / "keep.gls", SceneFilter::None, d.work, h), std::runtime_error);
+    EXPECT_EQ(readFile(d.root / "keep.gls"), "previous");
+    for (const auto& e : fs::directory_iterator(d.root))
+        EXPECT_EQ(e.path().filename().string().find(".keep.gls"), std::string::npos) << e.path();
+
+    try {
+        SaveScene(d.root / "missing" / "x.gls", SceneFilter::None, d.work, scene.host());
+        FAIL();
+    } catch (const ESceneArchiveError& e) {
+        EXPECT_EQ(std::string(e.what()), "Cannot create file " + (d.root / "missing" / "x.gls").string());
+    }
+}
+
+TEST(SceneArchive, OpenAppliesSettingsThenLoadsTheStream)
+{
+    Dirs d;
+    FakeScene saved;
+    saved.settings = sample();
+    SaveScene(d.root / "box.vlm", SceneFilter::Archive, d.work, saved.host());
+
+    FakeScene opened;
+    OpenScene(d.root / "box.vlm", SceneFilter::None, d.work, opened.host());
+    EXPECT_EQ(opened.log, (std::vector<std::string>{"apply", "load"}));
+    EXPECT_EQ(opened.loaded, saved.scene);
+    EXPECT_EQ(opened.applied.reflectionOpacity, 73);
+    EXPECT_EQ(opened.applied.cameraX, 0.2f);
+    EXPECT_TRUE(fs::is_empty(d.work));
+
+    // A bare stream, by path or by content, loads directly and applies nothing.
+    FakeScene legacy;
+    writeFile(d.root / "old.gls", "TPF0...");
+    OpenScene(d.root / "old.gls", SceneFilter::None, d.work, legacy.host());
+    writeFile(d.root / "stream.vlm", "TPF0...");
+    OpenScene(d.root / "stream.vlm", SceneFilter::Archive, d.work, legacy.host());
+    EXPECT_EQ(legacy.log, (std::vector<std::string>{"load", "load"}));
+}
+
+TEST(SceneArchive, OpenFailuresLeaveTheSceneAlone)
+{
+    Dirs d;
+    FakeScene scene;
+    writeFile(d.root / "text.vlm", "hello world");
+    try {
+        OpenScene(d.root / "text.vlm", SceneFilter::None, d.work, scene.host());
+        FAIL();
+    } catch (const EArchiveError& e) {
+        EXPECT_STREQ(e.what(), "Unhandled Archive Type");
+    }
+    try {
+        OpenScene(d.root / "absent.vlm", SceneFilter::None, d.work, scene.host());
+        FAIL();
+    } catch (const EArchiveError& e) {
+        EXPECT_STREQ(e.what(), "Archive does not exist - Filename is blank");
+    }
+    EXPECT_TRUE(scene.log.empty());
+
+    // No Scene.gls: the settings are applied, then the load names the missing file.
+    int err = 0;
+    zip_t* z = zip_open((d.root / "noscene.vlm").c_str(), ZIP_CREATE | ZIP_TRUNCATE, &err);
+    static const char ini[] = "[Reflection]\r\nOpacity=5\r\n";
+    zip_file_add(z, "sub/Scene.ini", zip_source_buffer(z, ini, sizeof ini - 1, 0), 0);
+    zip_close(z);
+    try {
+        OpenScene(d.root / "noscene.vlm", SceneFilter::None, d.work, scene.host());
+        FAIL();
+    } catch (const std::runtime_error& e) {
+        EXPECT_EQ(std::string(e.what()), "File not found: \"" + (d.work / "Scene.gls").string() + "\"");
+    }
+    EXPECT_EQ(scene.log, (std::vector<std::string>{"apply"}));
+    EXPECT_EQ(scene.applied.reflectionOpacity, 5); // read from a member stored in a folder
+    EXPECT_EQ(scene.applied.colorRed, 255);
+}
