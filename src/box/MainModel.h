@@ -15,7 +15,24 @@
 
 namespace velmora {
 
-class TBoxScene;
+// The box scene as the window's handlers use it: the dimension sliders write
+// the face planes, New resets them. The scene itself (the graph with GLScene1,
+// PLFront, ...) lives behind this link, so the model works without a display.
+class TBoxSceneLink {
+public:
+    virtual ~TBoxSceneLink() = default;
+    // w, h, d: slider steps 1..100; shadow*: drop-shadow slider positions 0..10.
+    virtual void applyBoxWidth(int w, int shadowWidth) = 0;
+    virtual void applyBoxHeight(int h, int shadowHeight) = 0;
+    virtual void applyBoxDepth(int d) = 0;
+    virtual void resetToDefaults() = 0;
+};
+
+// Builds the default box scene for a program folder.
+using TBoxSceneFactory = std::function<std::unique_ptr<TBoxSceneLink>(const std::string& programFolder)>;
+
+// The factory the program uses; empty while no scene graph is linked in.
+TBoxSceneFactory DefaultBoxSceneFactory();
 
 // Raised when a command needs a part of the program that is not present.
 class ENotAvailable : public std::runtime_error {
@@ -27,7 +44,8 @@ class TfrmMainModel {
 public:
     // programFolder ends with a separator; it holds Media/, Templates/ and help/.
     // workingFolder is the private "Temp" folder of this run.
-    explicit TfrmMainModel(std::string programFolder = {}, std::string workingFolder = {});
+    explicit TfrmMainModel(std::string programFolder = {}, std::string workingFolder = {},
+                           const TBoxSceneFactory& sceneFactory = DefaultBoxSceneFactory());
     ~TfrmMainModel();
     TfrmMainModel(const TfrmMainModel&) = delete;
     TfrmMainModel& operator=(const TfrmMainModel&) = delete;
@@ -35,8 +53,9 @@ public:
     const std::string ProgramFolder;
     const std::string WorkingFolder;
 
-    TBoxScene& scene() { return *Scene; }
-    const TBoxScene& scene() const { return *Scene; }
+    // The scene, or nullptr when none is linked in (the handlers then only
+    // update their controls).
+    TBoxSceneLink* scene() { return Scene.get(); }
 
     // ---- State shared by the scene handlers ----
     int32_t LastMouseX = 0;
@@ -173,7 +192,7 @@ private:
     void setSceneCommandsEnabled(bool enabled);
     void processMessages();
 
-    std::unique_ptr<TBoxScene> Scene;
+    std::unique_ptr<TBoxSceneLink> Scene;
 };
 
 } // namespace velmora

@@ -1,0 +1,83 @@
+#include "app/CommandLine.h"
+
+
+#include <filesystem>
+#include <ostream>
+#include <stdexcept>
+
+namespace velmora {
+
+namespace {
+
+const char* const kUsage =
+    "usage: velmora [SCENE]                     start the desktop application\n"
+    "       velmora render [SCENE] -o OUT [--viewer WxH] [--multiplier M] [--size WxH]\n"
+    "       velmora convert SCENE|--default OUT\n"
+    "       velmora dump SCENE|--default        print the scene graph\n"
+    "       velmora --help | --version\n";
+
+TCommandLine exitWith(int code)
+{
+    TCommandLine r;
+    r.ExitCode = code;
+    return r;
+}
+
+TCommandLine usageError(std::ostream& err, const std::string& message)
+{
+    err << "velmora: " << message << "\n" << kUsage;
+    return exitWith(2);
+}
+
+TCommandLine dump(const std::vector<std::string>& args, std::ostream& err)
+{
+    if (args.size() != 2) return usageError(err, "dump needs one scene file or --default");
+    const std::string& what = args[1];
+    if (what == "--default") throw std::runtime_error("Dumping the default scene is not available yet.");
+    if (!what.empty() && what[0] == '-') return usageError(err, "unknown option for dump: " + what);
+    throw std::runtime_error("Opening scene files is not supported yet: " + what);
+}
+
+bool looksLikeCommand(const std::string& a)
+{
+    // A bare word that is no existing file is a mistyped sub-command, not a scene.
+    if (a.find('.') != std::string::npos || a.find('/') != std::string::npos) return false;
+    std::error_code ec;
+    return !std::filesystem::exists(a, ec);
+}
+
+} // namespace
+
+TCommandLine RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+                            const std::string& version)
+{
+    TCommandLine gui;
+    if (args.empty()) {
+        gui.GuiScene = std::string();
+        return gui;
+    }
+    const std::string& first = args[0];
+    try {
+        if (first == "--help" || first == "-h") {
+            out << kUsage;
+            return exitWith(0);
+        }
+        if (first == "--version") {
+            out << "velmora " << version << "\n";
+            return exitWith(0);
+        }
+        if (first == "dump") return dump(args, err);
+        if (first == "render" || first == "convert")
+            throw std::runtime_error("The " + first + " command is not available yet.");
+        if (!first.empty() && first[0] == '-') return usageError(err, "unknown option: " + first);
+        if (looksLikeCommand(first)) return usageError(err, "unknown command: " + first);
+    } catch (const std::exception& e) {
+        err << "velmora: " << e.what() << "\n";
+        return exitWith(1);
+    }
+    // The first argument is a scene to open; further arguments are ignored.
+    gui.GuiScene = first;
+    return gui;
+}
+
+} // namespace velmora
