@@ -399,7 +399,8 @@ void TfrmMain::createCoolBar()
 
     // The progress bar sits at the bottom of its band.
     auto* band = new QWidget(CoolBar1);
-    band->setFixedWidth(440);
+    band->setMaximumWidth(440); // gives way when the window is narrower
+    band->setMinimumWidth(40);
     auto* bandLayout = new QVBoxLayout(band);
     bandLayout->setContentsMargins(0, 0, 0, 3);
     bandLayout->addStretch(1);
@@ -409,8 +410,8 @@ void TfrmMain::createCoolBar()
     pb->setTextVisible(false);
     pb->setFixedHeight(12);
     bandLayout->addWidget(pb);
-    row->addWidget(band);
-    row->addStretch(1);
+    row->addWidget(band, 1);
+    row->addStretch(0);
 
     StatusBar1 = new QStatusBar(ClientArea);
     StatusBar1->setSizeGripEnabled(false);

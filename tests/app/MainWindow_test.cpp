@@ -210,6 +210,25 @@ TEST_F(MainWindowTest, FormResizeCentresStartPanelAndProcessingPanel)
     w->hide();
 }
 
+TEST_F(MainWindowTest, EachViewerFrameShowsItsSizeAndEndsTheHourglass)
+{
+    w->show();
+    w->New1Click();
+    EXPECT_NE(QApplication::overrideCursor(), nullptr);
+    for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+    auto shown = [&] {
+        return std::to_string(w->GLSceneViewer1->width()) + " x " + std::to_string(w->GLSceneViewer1->height()) +
+               " pixels";
+    };
+    EXPECT_EQ(w->lblCurrentSize->text().toStdString(), shown());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+
+    w->resize(w->width() + 37, w->height() + 11);
+    for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+    EXPECT_EQ(w->lblCurrentSize->text().toStdString(), shown());
+    w->hide();
+}
+
 TEST_F(MainWindowTest, ProcessingOverlayIsRaisedAboveTheViewerAndHiddenAgain)
 {
     w->New1Click();
