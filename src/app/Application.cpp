@@ -7,8 +7,9 @@ namespace velmora {
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv)
 {
+    // The application title. Only the name is set: an explicit display name
+    // would be appended to every window caption ("Velmora Professional — Velmora").
     setApplicationName("Velmora");
-    setApplicationDisplayName("Velmora");
 }
 
 bool TApplication::notify(QObject* receiver, QEvent* event)
