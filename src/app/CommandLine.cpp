@@ -1,5 +1,8 @@
 #include "app/CommandLine.h"
 
+#include "files/DumpStream.h"
+#include "files/SceneFile.h"
+
 
 #include <filesystem>
 #include <ostream>
@@ -29,13 +32,14 @@ TCommandLine usageError(std::ostream& err, const std::string& message)
     return exitWith(2);
 }
 
-TCommandLine dump(const std::vector<std::string>& args, std::ostream& err)
+TCommandLine dump(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {
     if (args.size() != 2) return usageError(err, "dump needs one scene file or --default");
     const std::string& what = args[1];
     if (what == "--default") throw std::runtime_error("Dumping the default scene is not available yet.");
     if (!what.empty() && what[0] == '-') return usageError(err, "unknown option for dump: " + what);
-    throw std::runtime_error("Opening scene files is not supported yet: " + what);
+    out << DumpStream(ReadSceneStreamBytes(what));
+    return exitWith(0);
 }
 
 bool looksLikeCommand(const std::string& a)
@@ -66,7 +70,7 @@ TCommandLine RunCommandLine(const std::vector<std::string>& args, std::ostream& 
             out << "velmora " << version << "\n";
             return exitWith(0);
         }
-        if (first == "dump") return dump(args, err);
+        if (first == "dump") return dump(args, out, err);
         if (first == "render" || first == "convert")
             throw std::runtime_error("The " + first + " command is not available yet.");
         if (!first.empty() && first[0] == '-') return usageError(err, "unknown option: " + first);

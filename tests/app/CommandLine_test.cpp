@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
+
 #include <sstream>
 
 namespace velmora {
@@ -56,11 +59,22 @@ TEST(CommandLine, UsageErrorsExitWithTwo)
     }
 }
 
-TEST(CommandLine, CommandsNotYetAvailableFailWithAMessage)
+TEST(CommandLine, DumpPrintsAStreamAndReportsAMissingFile)
 {
     CliRun d = run({"dump", "some scene.vlm"});
     EXPECT_EQ(d.result.ExitCode, 1);
-    EXPECT_EQ(d.err, "velmora: Opening scene files is not supported yet: some scene.vlm\n");
+    EXPECT_EQ(d.err, "velmora: File not found: \"some scene.vlm\"\n");
+
+    const std::string streams = std::string(VELMORA_FIXTURES) + "/streams/";
+    CliRun ok = run({"dump", streams + "default-scene.gls"});
+    EXPECT_EQ(ok.result.ExitCode, 0) << ok.err;
+    std::ifstream expected(streams + "default-scene.dump.txt", std::ios::binary);
+    const std::string want{std::istreambuf_iterator<char>(expected), std::istreambuf_iterator<char>()};
+    EXPECT_EQ(ok.out, want);
+}
+
+TEST(CommandLine, CommandsNotYetAvailableFailWithAMessage)
+{
     for (const char* cmd : {"render", "convert"}) {
         CliRun r = run({cmd, "--default", "out.jpg"});
         EXPECT_EQ(r.result.ExitCode, 1) << cmd;

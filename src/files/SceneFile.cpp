@@ -1,0 +1,53 @@
+#include "files/SceneFile.h"
+
+#include "files/ComponentStream.h"
+#include "files/SceneArchive.h"
+#include "files/ZipArchive.h"
+
+#include <fstream>
+#include <iterator>
+
+namespace velmora {
+
+namespace fs = std::filesystem;
+
+std::string fileNotFoundMessage(const fs::path& path)
+{
+    return "File not found: \"" + path.string() + "\"";
+}
+
+std::vector<std::uint8_t> ReadFileBytes(const fs::path& path)
+{
+    std::error_code ec;
+    if (!fs::is_regular_file(path, ec))
+        throw EFilerError(fileNotFoundMessage(path));
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        throw EFilerError("Cannot open file " + path.string());
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::vector<std::uint8_t> ReadSceneStreamBytes(const fs::path& path)
+{
+    switch (DetectSceneContainer(path)) {
+    case SceneContainer::Missing:
+        throw EFilerError(fileNotFoundMessage(path));
+    case SceneContainer::Zip: {
+        ZipReader zip(path);
+        for (std::size_t i = 0; i < zip.count(); ++i) {
+            if (zipBaseName(zip.name(i)) == "Scene.gls") {
+                const std::string data = zip.read(i);
+                return {data.begin(), data.end()};
+            }
+        }
+        throw EFilerError(fileNotFoundMessage(path / "Scene.gls"));
+    }
+    case SceneContainer::Unknown:
+        throw EReadError(filer_messages::InvalidStreamFormat);
+    case SceneContainer::Stream:
+        break;
+    }
+    return ReadFileBytes(path);
+}
+
+} // namespace velmora

@@ -1,0 +1,21 @@
+#pragma once
+// Getting at the scene stream of a file: a bare stream (".gls") or the
+// "Scene.gls" member of a scene archive, told apart by content.
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace velmora {
+
+// "File not found: "<path>"" as the scene loader reports a missing file.
+std::string fileNotFoundMessage(const std::filesystem::path& path);
+
+// The bytes of a bare stream file, or of the "Scene.gls" member of an archive.
+std::vector<std::uint8_t> ReadSceneStreamBytes(const std::filesystem::path& path);
+
+// Whole file; fails with the file-not-found message when it is missing.
+std::vector<std::uint8_t> ReadFileBytes(const std::filesystem::path& path);
+
+} // namespace velmora

@@ -1,0 +1,12 @@
+#pragma once
+// SHA-256 of a byte string, as lower-case hex; used to identify picture data in
+// scene dumps without printing it.
+
+#include <string_view>
+#include <string>
+
+namespace velmora {
+
+std::string sha256Hex(std::string_view data);
+
+} // namespace velmora

@@ -1,0 +1,130 @@
+#include "files/DumpStream.h"
+#include "files/SceneFile.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <cstring>
+#include <sstream>
+
+using namespace velmora;
+
+namespace {
+
+std::filesystem::path streams()
+{
+    return std::filesystem::path(VELMORA_FIXTURES) / "streams";
+}
+
+std::string dumpOf(const ComponentNode& n)
+{
+    std::ostringstream out;
+    DumpStream(n, out);
+    return out.str();
+}
+
+std::string lineOf(const std::string& dump, const std::string& key)
+{
+    const auto at = dump.find(key + " = ");
+    if (at == std::string::npos) return "<missing " + key + ">";
+    return dump.substr(at + key.size() + 3, dump.find('\n', at) - at - key.size() - 3);
+}
+
+TEST(DumpStream, ReproducesTheReferenceDumpOfTheDefaultScene)
+{
+    const auto bytes = ReadFileBytes(streams() / "default-scene.gls");
+    std::ifstream in(streams() / "default-scene.dump.txt", std::ios::binary);
+    const std::string expected{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    EXPECT_EQ(DumpStream(bytes), expected);
+}
+
+TEST(DumpStream, FloatsShowBitsAndNineDigits)
+{
+    ComponentNode root;
+    root.className = "TGLScene";
+    root.name = "GLScene1";
+    ComponentNode cube;
+    cube.className = "TGLDummyCube";
+    cube.name = "C";
+    auto add = [&](const std::string& n, long double v) { cube.properties.push_back({n, StreamValue::ofExtended(v)}); };
+    add("TagFloat", 1e-8L);
+    add("PitchAngle", 123456789012.0L);
+    add("RollAngle", -0.1f);
+    add("TurnAngle", 99999.9999L);
+    add("CubeSize", -0.0L);
+    root.children.push_back(cube);
+    const std::string d = dumpOf(root);
+    EXPECT_EQ(lineOf(d, "GLScene1/C TagFloat"), "0x322BCC77 9.99999994e-09");
+    EXPECT_EQ(lineOf(d, "GLScene1/C PitchAngle"), "0x51E5F4C9 1.23456791e+11");
+    EXPECT_EQ(lineOf(d, "GLScene1/C RollAngle"), "0xBDCCCCCD -0.100000002");
+    EXPECT_EQ(lineOf(d, "GLScene1/C TurnAngle"), "0x47C35000 100000");
+    EXPECT_EQ(lineOf(d, "GLScene1/C CubeSize"), "0x80000000 -0");
+}
+
+TEST(DumpStream, AbsentPropertiesShowWhatANewObjectHoldsAndStrayRecordsAreListed)
+{
+    ComponentNode root;
+    root.className = "TGLScene";
+    root.name = "GLScene1";
+    ComponentNode cam;
+    cam.className = "TGLCamera";
+    cam.name = "Cam";
+    cam.properties.push_back({"Position.Z", StreamValue::ofExtended(2)});
+    cam.properties.push_back({"Bogus", StreamValue::ofInteger(7)});
+    ComponentNode pts;
+    pts.className = "TGLPoints";
+    pts.name = "P";
+    std::string block(12, '\0');
+    const float sizes[3] = {2, 64, 3};
+    std::memcpy(block.data(), sizes, 12);
+    pts.properties.push_back({"PointParameters.PointParams", StreamValue::ofBinary(block)});
+    ComponentNode odd;
+    odd.className = "TGLCube";
+    odd.name = "Q";
+    root.children = {cam, pts, odd};
+    const std::string d = dumpOf(root);
+    EXPECT_EQ(lineOf(d, "GLScene1/Cam DepthOfView"), "0x42C80000 100");
+    EXPECT_EQ(lineOf(d, "GLScene1/Cam Direction.Coordinates"),
+              "0x00000000 0 0x00000000 0 0xBF800000 -1 0x00000000 0");
+    EXPECT_EQ(lineOf(d, "GLScene1/Cam TargetObject"), "nil");
+    EXPECT_EQ(lineOf(d, "GLScene1/Cam Position.Z"), "0x40000000 2");
+    EXPECT_EQ(lineOf(d, "GLScene1/Cam Bogus"), "7");
+    EXPECT_EQ(lineOf(d, "GLScene1/P PointParameters.MaxSize"), "0x42800000 64");
+    EXPECT_EQ(lineOf(d, "GLScene1/P PointParameters.FadeTresholdSize"), "0x40400000 3");
+    EXPECT_NE(d.find("object GLScene1/Q TGLCube\nGLScene1/Q #children =\n"), std::string::npos);
+    EXPECT_NE(d.find("GLScene1 #children = Cam P Q\n"), std::string::npos);
+}
+
+TEST(DumpStream, DamagedPictureBlocksAreDescribedNotOverread)
+{
+    ComponentNode root;
+    root.className = "TGLScene";
+    root.name = "S";
+    ComponentNode plane;
+    plane.className = "TGLPlane";
+    plane.name = "PL";
+    // Claims 1000 bytes of data but holds 4.
+    std::string block = std::string("\x05TFake", 6) + std::string("\xE8\x03\x00\x00", 4) + "abcd";
+    plane.properties.push_back({"Material.Texture.Image.Picture.Data", StreamValue::ofBinary(block)});
+    plane.properties.push_back({"Hint", StreamValue::ofIdent("notAString")});
+    root.children.push_back(plane);
+    const std::string d = dumpOf(root);
+    EXPECT_EQ(lineOf(d, "S/PL Material.Texture.Image.Picture.Data"), "class=TFake block=14 size=1000 damaged");
+    EXPECT_EQ(lineOf(d, "S/PL Hint"), "notAString");
+}
+
+TEST(DumpStream, DamagedStreamsFailWithTheReadersMessage)
+{
+    const auto bytes = ReadFileBytes(streams() / "malformed" / "trunc_at_end.gls");
+    try {
+        DumpStream(bytes);
+        FAIL() << "no error";
+    } catch (const EFilerError& e) {
+        EXPECT_STREQ(e.what(), "Stream read error");
+    }
+    EXPECT_THROW(ReadSceneStreamBytes(streams() / "no-such.gls"), EFilerError);
+}
+
+} // namespace
