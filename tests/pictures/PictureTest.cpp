@@ -1,0 +1,243 @@
+#include "TestUtil.h"
+
+#include "files/pictures/CoreCodecs.h"
+#include "files/pictures/Picture.h"
+#include "files/pictures/TextureImage.h"
+
+#include <gtest/gtest.h>
+
+using namespace velmora;
+using namespace velmora::test;
+
+namespace {
+
+Bytes tga32(int w, int h)
+{
+    Bytes b = tgaHeader(2, w, h, 32, 0x08);
+    for (int i = 0; i < w * h; ++i) {
+        b.push_back(std::uint8_t(i));
+        b.push_back(std::uint8_t(i >> 8));
+        b.push_back(std::uint8_t(i * 3));
+        b.push_back(std::uint8_t(i * 7));
+    }
+    return b;
+}
+
+Bytes smallJpeg(int w, int h)
+{
+    // A baseline JPEG made by the system's own encoder when present, else skip.
+    std::string ppm = writeTemp("j" + std::to_string(w) + "x" + std::to_string(h) + ".ppm", makePpm(w, h));
+    std::string jpg = ppm + ".jpg";
+    if (!run("cjpeg -quality 85 " + ppm + " > " + jpg))
+        return {};
+    return readFile(jpg);
+}
+
+std::string messageOf(const std::function<void()>& f)
+{
+    try {
+        f();
+    } catch (const std::exception& e) {
+        return e.what();
+    }
+    return "(no error)";
+}
+
+} // namespace
+
+TEST(PictureRegistry, EffectiveReadersAndDescriptions)
+{
+    TPictureFormats& r = PictureFormats();
+    EXPECT_EQ(r.FindByExtension("tga")->ClassName, "TTargaGraphic");
+    EXPECT_EQ(r.FindByExtension("TGA")->ClassName, "TTargaGraphic");
+    EXPECT_EQ(r.FindByExtension("bmp")->Description, "Windows bitmaps");
+    EXPECT_EQ(r.FindByExtension("jpg")->Description, "JPG images");
+    EXPECT_EQ(r.FindByExtension("jfif")->ClassName, "TJPEGImage");
+    EXPECT_EQ(r.FindByExtension("dib")->ClassName, "TBitmap");
+    EXPECT_EQ(r.FindByExtension("dds"), nullptr);
+    EXPECT_EQ(r.FindByExtension(""), nullptr);
+    // The engine's TGA class is still found by name for stored pictures.
+    ASSERT_NE(r.FindByClassName("TTGAImage"), nullptr);
+    EXPECT_STREQ(r.FindByClassName("TTGAImage")->Create()->ClassName(), "TTGAImage");
+    EXPECT_EQ(r.FindByClassName("tbitmap"), nullptr); // class names are case-sensitive
+}
+
+TEST(PictureRegistry, LatestRegistrationWins)
+{
+    TPictureFormats r;
+    r.RegisterFileFormat("ABC", "first", "TBitmap", [] { return std::make_unique<TBitmap>(); });
+    r.RegisterFileFormat("abc", "second", "TTGAImage", [] { return std::make_unique<TTGAImage>(); });
+    EXPECT_EQ(r.FindByExtension("Abc")->Description, "second");
+    EXPECT_EQ(r.FindByClassName("TBitmap")->Description, "first");
+}
+
+TEST(PictureRegistry, ExtensionOfLastPathComponent)
+{
+    EXPECT_EQ(PictureFileExtension("/a.b/c.TGA"), "TGA");
+    EXPECT_EQ(PictureFileExtension("/a.b/c"), "");
+    EXPECT_EQ(PictureFileExtension("x.tar.gz"), "gz");
+    EXPECT_EQ(PictureFileExtension("name."), "");
+}
+
+TEST(PictureLoad, FailuresKeepThePreviousGraphic)
+{
+    TPicture pic;
+    int changes = 0;
+    pic.OnChange = [&] { ++changes; };
+    std::string upper = writeTemp("shadow.TGA", tga32(4, 2));
+    pic.LoadFromFile(upper);
+    ASSERT_NE(pic.Graphic(), nullptr);
+    EXPECT_STREQ(pic.Graphic()->ClassName(), "TTargaGraphic");
+    EXPECT_EQ(changes, 1);
+    TGraphic* before = pic.Graphic();
+
+    std::string dds = writeTemp("face.dds", Bytes(100, 0));
+    EXPECT_EQ(messageOf([&] { pic.LoadFromFile(dds); }), "Unknown picture file extension (.dds)");
+    std::string noExt = writeTemp("noextension", Bytes(100, 0));
+    EXPECT_EQ(messageOf([&] { pic.LoadFromFile(noExt); }), "Unknown picture file extension (.)");
+    std::string badBmp = writeTemp("bad.bmp", Bytes{'B', 'M', 1, 2, 3});
+    EXPECT_EQ(messageOf([&] { pic.LoadFromFile(badBmp); }), "Bitmap image is not valid");
+    std::string badJpg = writeTemp("bad.jpg", Bytes{0xFF, 0xD8, 0xFF, 0x00, 1, 2, 3});
+    EXPECT_EQ(messageOf([&] { pic.LoadFromFile(badJpg); }).rfind("JPEG error #", 0), 0u);
+    std::string shortTga = writeTemp("short.tga", Bytes(10, 0));
+    EXPECT_EQ(messageOf([&] { pic.LoadFromFile(shortTga); }), "Stream read error");
+
+    EXPECT_EQ(pic.Graphic(), before);
+    EXPECT_EQ(changes, 1);
+}
+
+TEST(PictureLoad, TextureLoadOfMissingFileEmptiesThePicture)
+{
+    TPicture pic;
+    TextureImageLoadFromFile(pic, writeTemp("ok.tga", tga32(4, 2)));
+    ASSERT_NE(pic.Graphic(), nullptr);
+    const std::string missing = (tempDir() / "missing.jpg").string();
+    try {
+        TextureImageLoadFromFile(pic, missing);
+        FAIL();
+    } catch (const ETexture& e) {
+        EXPECT_EQ(std::string(e.what()), "Could not open file: " + missing);
+    }
+    EXPECT_EQ(pic.Graphic(), nullptr);
+}
+
+TEST(PictureStoredData, BitmapClassesStoreA32BitBmpWithAlpha)
+{
+    TPicture pic;
+    pic.LoadFromFile(writeTemp("s.tga", tga32(256, 256)));
+    Bytes block = pic.WriteData();
+    // 1 + "TTargaGraphic" + size + 54 header bytes + pixels
+    ASSERT_EQ(block.size(), 1 + 13 + 4 + 54 + 256 * 256 * 4u);
+    EXPECT_EQ(block[0], 13);
+    EXPECT_EQ(block[18], 'B');
+
+    TPicture back;
+    back.ReadData(block.data(), block.size());
+    ASSERT_NE(back.Graphic(), nullptr);
+    EXPECT_STREQ(back.Graphic()->ClassName(), "TTargaGraphic");
+    EXPECT_EQ(back.Graphic()->Raster().Format, TPixelFormat::pf32bit);
+    EXPECT_EQ(back.Graphic()->Raster().Pixels, pic.Graphic()->Raster().Pixels);
+    EXPECT_EQ(back.WriteData(), block);
+
+    // Under the engine's class name the same data reads as a plain bitmap.
+    Bytes renamed = {9, 'T', 'T', 'G', 'A', 'I', 'm', 'a', 'g', 'e'};
+    renamed.insert(renamed.end(), block.begin() + 14, block.end());
+    back.ReadData(renamed.data(), renamed.size());
+    EXPECT_STREQ(back.Graphic()->ClassName(), "TTGAImage");
+    EXPECT_EQ(back.Graphic()->Raster().Pixels, pic.Graphic()->Raster().Pixels);
+}
+
+TEST(PictureStoredData, EmptyUnknownAndDamagedBlocks)
+{
+    TPicture pic;
+    pic.LoadFromFile(writeTemp("e.tga", tga32(4, 1)));
+    Bytes emptyBitmap = {7, 'T', 'B', 'i', 't', 'm', 'a', 'p', 0, 0, 0, 0};
+    pic.ReadData(emptyBitmap.data(), emptyBitmap.size());
+    ASSERT_NE(pic.Graphic(), nullptr);
+    EXPECT_TRUE(pic.Graphic()->Empty());
+    EXPECT_EQ(pic.WriteData(), emptyBitmap);
+
+    Bytes unknown = {4, 'T', 'F', 'o', 'o', 1, 2, 3};
+    pic.ReadData(unknown.data(), unknown.size());
+    EXPECT_EQ(pic.Graphic(), nullptr);
+    EXPECT_TRUE(pic.WriteData().empty());
+
+    Bytes cut = {7, 'T', 'B', 'i', 't', 'm', 'a', 'p', 100, 0, 0, 0, 'B', 'M'};
+    EXPECT_EQ(messageOf([&] { pic.ReadData(cut.data(), cut.size()); }), "Stream read error");
+    Bytes longName = {40, 'T'};
+    EXPECT_EQ(messageOf([&] { pic.ReadData(longName.data(), longName.size()); }), "Stream read error");
+}
+
+TEST(PictureStoredData, JpegIsStoredByteForByte)
+{
+    Bytes jpeg = smallJpeg(33, 17);
+    if (jpeg.empty())
+        GTEST_SKIP() << "cjpeg not installed";
+    // Trailing bytes after the end marker survive too.
+    jpeg.insert(jpeg.end(), {'t', 'a', 'i', 'l'});
+    TPicture pic;
+    pic.LoadFromFile(writeTemp("face.JPG", jpeg));
+    EXPECT_EQ(pic.Width(), 33);
+    EXPECT_EQ(pic.Height(), 17);
+    Bytes block = pic.WriteData();
+    TPicture back;
+    back.ReadData(block.data(), block.size());
+    auto* j = dynamic_cast<TJPEGImage*>(back.Graphic());
+    ASSERT_NE(j, nullptr);
+    EXPECT_EQ(j->Bytes(), jpeg);
+    EXPECT_EQ(back.WriteData(), block);
+}
+
+TEST(UploadPixels, DirectConversionKeepsAlphaAndFlipsRows)
+{
+    TPicture pic;
+    pic.LoadFromFile(writeTemp("a256.tga", tga32(256, 256)));
+    TGLBitmap32 px = ConvertToBitmap32(pic);
+    ASSERT_EQ(px.Width, 256);
+    ASSERT_EQ(px.Height, 256);
+    // The TGA is stored bottom-up, so its first pixel is the picture's bottom
+    // left, which is the upload buffer's first pixel again.
+    EXPECT_EQ(px.Data[0], 0);     // R from stored byte 2 of pixel 0
+    EXPECT_EQ(px.Data[3], 0);     // alpha of pixel 0
+    EXPECT_EQ(px.Data[4 * 1 + 0], 3);
+    EXPECT_EQ(px.Data[4 * 1 + 2], 1);
+    EXPECT_EQ(px.Data[4 * 1 + 3], 7);
+    EXPECT_EQ(px.Data[4 * 300 + 3], std::uint8_t(300 * 7));
+}
+
+TEST(UploadPixels, WidthsNotDivisibleByFourAreStretchedAndOpaque)
+{
+    TPicture pic;
+    pic.LoadFromFile(writeTemp("a250.tga", tga32(250, 3)));
+    TGLBitmap32 px = ConvertToBitmap32(pic);
+    ASSERT_EQ(px.Width, 252);
+    ASSERT_EQ(px.Height, 3);
+    for (std::size_t i = 3; i < px.Data.size(); i += 4)
+        ASSERT_EQ(px.Data[i], 255);
+    // The stretch covers both edges: first and last source columns appear.
+    EXPECT_EQ(px.Data[2], 0);
+    EXPECT_EQ(px.Data[4 * 251 + 2], 249);
+
+    TBitmap b;
+    b.SetSize(166, 2, TPixelFormat::pf24bit);
+    EXPECT_EQ(ConvertToBitmap32(&b).Width, 168);
+    TBitmap e;
+    EXPECT_EQ(ConvertToBitmap32(&e).Width, 0);
+    EXPECT_EQ(ConvertToBitmap32(static_cast<const TGraphic*>(nullptr)).Data.size(), 0u);
+}
+
+TEST(UploadPixels, OnePixelJpegBecomesFourWide)
+{
+    Bytes jpeg = smallJpeg(1, 1);
+    if (jpeg.empty())
+        GTEST_SKIP() << "cjpeg not installed";
+    TPicture pic;
+    pic.LoadFromFile(writeTemp("one.jpeg", jpeg));
+    TGLBitmap32 px = ConvertToBitmap32(pic);
+    ASSERT_EQ(px.Width, 4);
+    ASSERT_EQ(px.Height, 1);
+    for (int x = 1; x < 4; ++x)
+        for (int c = 0; c < 4; ++c)
+            EXPECT_EQ(px.Data[4 * x + c], px.Data[c]);
+    EXPECT_EQ(px.Data[3], 255);
+}
