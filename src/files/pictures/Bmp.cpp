@@ -162,6 +162,16 @@ void DecodeBmp(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
         int count = compression == 6 ? 4 : 3;
         if (afterHeader + 4u * count > size)
             invalidBitmap();
+        // Some writers declare bit fields but put the pixels straight after
+        // the header; the masks are then the usual ones for the depth.
+        if (pixelOffset < afterHeader + 4u * count) {
+            if (bpp == 16) {
+                masks[0] = 0x7C00, masks[1] = 0x03E0, masks[2] = 0x001F;
+            } else {
+                masks[0] = 0xFF0000, masks[1] = 0xFF00, masks[2] = 0xFF;
+            }
+            count = 0;
+        }
         for (int k = 0; k < count; ++k)
             masks[k] = u32(data + afterHeader + 4 * k);
         afterHeader += 4u * count;

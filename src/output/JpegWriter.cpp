@@ -1,0 +1,78 @@
+#include "output/JpegWriter.h"
+
+#include "output/BmpWriter.h"
+
+#include <csetjmp>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include <jpeglib.h>
+
+namespace velmora {
+
+namespace {
+
+struct ErrorManager {
+    jpeg_error_mgr pub;
+    std::jmp_buf jump;
+};
+
+void errorExit(j_common_ptr cinfo) { std::longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->jump, 1); }
+void silentMessage(j_common_ptr, int) {}
+
+// Only plain C state lives in this frame, so jumping back here from libjpeg
+// skips no destructors; the caller turns the result into an exception.
+int compress(const TRgbRows& rows, int quality, unsigned char** buffer, unsigned long* size)
+{
+    jpeg_compress_struct cinfo;
+    ErrorManager err;
+    cinfo.err = jpeg_std_error(&err.pub);
+    err.pub.error_exit = errorExit;
+    err.pub.emit_message = silentMessage;
+    if (setjmp(err.jump)) {
+        jpeg_destroy_compress(&cinfo);
+        return err.pub.msg_code ? err.pub.msg_code : -1;
+    }
+    jpeg_create_compress(&cinfo);
+    jpeg_mem_dest(&cinfo, buffer, size);
+    cinfo.image_width = JDIMENSION(rows.Width);
+    cinfo.image_height = JDIMENSION(rows.Height);
+    cinfo.input_components = 3;
+    cinfo.in_color_space = rows.Bgr ? JCS_EXT_BGR : JCS_RGB;
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_quality(&cinfo, quality, TRUE);
+    cinfo.dct_method = JDCT_ISLOW;
+    jpeg_start_compress(&cinfo, TRUE);
+    while (cinfo.next_scanline < cinfo.image_height) {
+        JSAMPROW row = const_cast<JSAMPROW>(rows.Bits + std::ptrdiff_t(cinfo.next_scanline) * rows.Stride);
+        jpeg_write_scanlines(&cinfo, &row, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    return 0;
+}
+
+} // namespace
+
+std::vector<std::uint8_t> EncodeJpeg(const TRgbRows& rows, int quality)
+{
+    if (rows.Width <= 0 || rows.Height <= 0 || rows.Width > 65500 || rows.Height > 65500)
+        throw EPictureError("Cannot write a JPEG picture of " + std::to_string(rows.Width) + " x " +
+                            std::to_string(rows.Height) + " pixels");
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    const int code = compress(rows, quality < 1 ? 1 : quality > 100 ? 100 : quality, &buffer, &size);
+    std::unique_ptr<unsigned char, decltype(&std::free)> owned(buffer, &std::free);
+    if (code)
+        throw EPictureError("JPEG error #" + std::to_string(code));
+    return std::vector<std::uint8_t>(buffer, buffer + size);
+}
+
+void SaveJpegFile(const std::string& fileName, const TRgbRows& rows, int quality)
+{
+    WriteWholeFile(fileName, EncodeJpeg(rows, quality));
+}
+
+} // namespace velmora
