@@ -76,10 +76,21 @@ void TGraphic::LoadFromStream(std::istream& in)
 
 void TGraphic::LoadFromFile(const std::string& fileName)
 {
-    std::ifstream in(fileName, std::ios::binary);
+    std::ifstream in(fileName, std::ios::binary | std::ios::ate);
     if (!in)
         throw EPictureError("Cannot open file \"" + fileName + "\"");
-    LoadFromStream(in);
+    const std::streamoff size = in.tellg();
+    if (size < 0) { // not seekable: read as a stream
+        in.clear();
+        in.seekg(0);
+        LoadFromStream(in);
+        return;
+    }
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
+    in.seekg(0);
+    if (!in.read(reinterpret_cast<char*>(bytes.data()), size))
+        readError();
+    LoadFromBytes(bytes.data(), bytes.size());
 }
 
 // --- TBitmap ----------------------------------------------------------------

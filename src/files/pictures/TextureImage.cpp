@@ -100,6 +100,20 @@ TGLBitmap32 ConvertToBitmap32(const TGraphic* graphic)
     std::vector<int> srcX(outW);
     for (int x = 0; x < outW; ++x)
         srcX[x] = outW == w ? x : int((std::int64_t(2 * x + 1) * w) / (2 * std::int64_t(outW)));
+    if (outW == w && img.Format == TPixelFormat::pf24bit) {
+        // The common case of a decoded JPEG: a plain copy into R,G,B,255.
+        for (int y = 0; y < h; ++y) {
+            const std::uint8_t* src = img.row(y);
+            std::uint8_t* dst = out.ScanLine(h - 1 - y);
+            for (int x = 0; x < w; ++x, src += 3, dst += 4) {
+                dst[0] = src[2];
+                dst[1] = src[1];
+                dst[2] = src[0];
+                dst[3] = 255;
+            }
+        }
+        return out;
+    }
     const PixelReader reader{img, graphic->DrawsTransparent()};
     std::uint8_t bgr[3];
     for (int y = 0; y < h; ++y) {
