@@ -317,7 +317,7 @@ std::vector<std::uint8_t> EncodeBmp(const TDecodedImage& image)
         for (std::size_t k = 0; k < image.Palette.size() && k < 256; ++k)
             std::memcpy(&f[54 + 4 * k], image.Palette[k].data(), 3);
     }
-    for (int y = 0; y < image.Height; ++y)
+    for (int y = 0; y < image.Height && image.Width > 0; ++y)
         std::memcpy(&f[offset + std::size_t(image.Height - 1 - y) * stride], image.row(y), image.rowBytes());
     return f;
 }

@@ -101,7 +101,7 @@ void DecodeTga(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
     out.Palette = std::move(palette);
 
     const std::size_t rowBytes = out.rowBytes();
-    if (!raw && !rle)
+    if ((!raw && !rle) || width == 0)
         return; // unknown image type: the size is known, the pixels stay zero
 
     for (int r = 0; r < height; ++r) {
