@@ -27,6 +27,17 @@ std::vector<std::uint8_t> ReadFileBytes(const fs::path& path)
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+void WriteSceneStreamFile(const fs::path& path, const std::vector<std::uint8_t>& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    if (!out)
+        throw EFilerError("Cannot create file " + path.string());
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    if (!out)
+        throw EFilerError("Cannot create file " + path.string());
+}
+
 std::vector<std::uint8_t> ReadSceneStreamBytes(const fs::path& path)
 {
     switch (DetectSceneContainer(path)) {
