@@ -238,6 +238,15 @@ struct PendingReference {
     std::string text;
 };
 
+// Component names compare without regard to case.
+std::string nameKey(const std::string& name)
+{
+    std::string k = name;
+    for (char& c : k)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+    return k;
+}
+
 class SceneReader {
 public:
     SceneReader(StreamObject& root, StreamObjectFactory& factory) : root_(root), factory_(factory) {}
@@ -251,7 +260,7 @@ public:
         for (const PendingReference& p : pending_) {
             StreamObject* target = nullptr;
             if (auto name = referenceTargetName(p.text)) {
-                auto it = byName_.find(*name);
+                auto it = byName_.find(nameKey(*name));
                 if (it != byName_.end())
                     target = it->second;
             }
@@ -292,10 +301,6 @@ private:
         case PropKind::Event:
         case PropKind::Collection:
             return;
-        case PropKind::Binary:
-            // Behaviours and effects do not exist in this program; their
-            // blocks are accepted and dropped so such streams still open.
-            return;
         default:
             obj.setProperty(*def, value);
         }
@@ -310,11 +315,11 @@ private:
             throw EClassNotFound(classNotFoundMessage(node.className));
         // Names are how the main window finds its objects; a second object of
         // the same name would make that ambiguous.
-        if (!node.name.empty() && byName_.count(node.name))
+        if (!node.name.empty() && byName_.count(nameKey(node.name)))
             throw EReadError("A component named " + node.name + " already exists");
         StreamObject& obj = factory_.createChild(parent, *cls, node.name);
         if (!node.name.empty())
-            byName_[node.name] = &obj;
+            byName_[nameKey(node.name)] = &obj;
         readProperties(node, obj);
         for (const ComponentNode& child : node.children)
             readChild(child, obj);

@@ -193,6 +193,18 @@ TEST(SceneStreamRead, ValuesArriveConvertedForTheirKind)
     EXPECT_FLOAT_EQ(comp->find("PLLeft")->value("Position.Z").number, 0.25f);
 }
 
+TEST(SceneStreamRead, BehaviourBlocksFromElsewhereAreKeptAndWrittenBack)
+{
+    auto scene = newBagScene();
+    BagFactory factory;
+    readSceneStream(ReadFileBytes(streams() / "malformed" / "behaviours_data.gls"), *scene, factory);
+    EXPECT_EQ(scene->find("PLLeft")->value("BehavioursData").text, std::string("\x01\x02\x03"));
+    const ComponentNode tree = writeSceneTree(*scene);
+    const StreamValue* kept = tree.children.at(0).children.at(0).find("BehavioursData");
+    ASSERT_TRUE(kept);
+    EXPECT_EQ(kept->text, std::string("\x01\x02\x03"));
+}
+
 class RoundTrip : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(RoundTrip, ReadingAndWritingGivesTheSameBytes)
