@@ -253,6 +253,8 @@ public:
 
     void read(const ComponentNode& tree)
     {
+        // The main window already bears its own name; the root must not take it.
+        root_.setRootName(nameKey(tree.name) == nameKey(kSceneOwnerName) ? tree.name + "_1" : tree.name);
         readProperties(tree, root_);
         for (const ComponentNode& child : tree.children)
             readChild(child, root_);
@@ -275,7 +277,8 @@ private:
         for (const PropertyRecord& rec : node.properties) {
             try {
                 readProperty(cls, rec, obj);
-            } catch (const EFilerError& e) {
+            } catch (const std::exception& e) {
+                // Setters and picture decoders report their own faults.
                 throw EReadError(errorReadingMessage(node.name, node.className, rec.name, e.what()));
             }
         }

@@ -53,6 +53,8 @@ public:
     virtual void setReference(const PropertyDef& def, StreamObject* target) = 0;
     // Children in stream order (for the scene: objects first, then cameras).
     virtual std::vector<StreamObject*> streamChildren() = 0;
+    // The root takes the name its record carries.
+    virtual void setRootName(const std::string& name) {}
 };
 
 class StreamObjectFactory {
