@@ -279,3 +279,24 @@ TEST(JpegReader, DamagedData)
     EXPECT_EQ(load(huge), "(no error)");
     EXPECT_EQ(messageOf([&] { j.Raster(); }), "Picture too large (60000 x 60000)");
 }
+
+TEST(JpegReader, CmykFilesComeOutInColour)
+{
+    if (!haveTool("convert"))
+        GTEST_SKIP() << "ImageMagick not installed";
+    const std::string jpg = (tempDir() / "cmyk.jpg").string();
+    ASSERT_TRUE(run("convert " + writeTemp("cmyk.ppm", makePpm(40, 24)) + " -colorspace CMYK -quality 95 " + jpg));
+    const std::string ref = jpg + ".ppm";
+    ASSERT_TRUE(run("convert " + jpg + " -colorspace sRGB -depth 8 PPM:" + ref));
+    TDecodedImage expected;
+    ASSERT_TRUE(readNetpbm(ref, expected));
+    TPicture pic;
+    pic.LoadFromFile(jpg);
+    const TDecodedImage& img = pic.Graphic()->Raster();
+    ASSERT_EQ(img.Format, TPixelFormat::pf24bit);
+    ASSERT_EQ(img.Pixels.size(), expected.Pixels.size());
+    int worst = 0;
+    for (std::size_t i = 0; i < img.Pixels.size(); ++i)
+        worst = std::max(worst, std::abs(int(img.Pixels[i]) - int(expected.Pixels[i])));
+    EXPECT_LE(worst, 3);
+}

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include <jpeglib.h>
 
@@ -66,7 +67,7 @@ HeaderResult readHeader(const std::uint8_t* data, std::size_t size)
 // allocator before any row is read. Returns the libjpeg message number on
 // failure, 0 on success, -1 when the picture is too large.
 int decode(const std::uint8_t* data, std::size_t size, TDecodedImage* out, std::uint8_t* rowBuf[1],
-           std::string* sizeError)
+           std::vector<std::uint8_t>* cmykRow, std::string* sizeError)
 {
     jpeg_decompress_struct cinfo;
     ErrorManager err;
@@ -81,7 +82,10 @@ int decode(const std::uint8_t* data, std::size_t size, TDecodedImage* out, std::
     jpeg_create_decompress(&cinfo);
     jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
     jpeg_read_header(&cinfo, TRUE);
-    cinfo.out_color_space = JCS_EXT_BGR;
+    // Print-ready CMYK files are decoded as CMYK and turned into B,G,R here.
+    const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
+    const bool inverted = cmyk && cinfo.saw_Adobe_marker;
+    cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGR;
     cinfo.dct_method = JDCT_ISLOW;
     cinfo.do_fancy_upsampling = TRUE;
     cinfo.do_block_smoothing = TRUE;
@@ -98,6 +102,8 @@ int decode(const std::uint8_t* data, std::size_t size, TDecodedImage* out, std::
     out->Format = TPixelFormat::pf24bit;
     try {
         out->Pixels.resize(std::size_t(w) * std::size_t(h) * 3);
+        if (cmyk)
+            cmykRow->resize(std::size_t(w) * 4);
     } catch (...) {
         *sizeError = "Out of memory decoding a JPEG picture";
         jpeg_destroy_decompress(&cinfo);
@@ -105,8 +111,22 @@ int decode(const std::uint8_t* data, std::size_t size, TDecodedImage* out, std::
     }
     jpeg_start_decompress(&cinfo);
     while (cinfo.output_scanline < cinfo.output_height) {
-        rowBuf[0] = out->row(int(cinfo.output_scanline));
+        std::uint8_t* dst = out->row(int(cinfo.output_scanline));
+        rowBuf[0] = cmyk ? cmykRow->data() : dst;
         jpeg_read_scanlines(&cinfo, rowBuf, 1);
+        if (cmyk) {
+            // Adobe writes the inks inverted (0 = full ink).
+            const std::uint8_t* p = cmykRow->data();
+            for (std::int64_t x = 0; x < w; ++x, p += 4, dst += 3) {
+                int c = p[0], m = p[1], y = p[2], k = p[3];
+                if (!inverted) {
+                    c = 255 - c, m = 255 - m, y = 255 - y, k = 255 - k;
+                }
+                dst[0] = std::uint8_t((y * k + 127) / 255);
+                dst[1] = std::uint8_t((m * k + 127) / 255);
+                dst[2] = std::uint8_t((c * k + 127) / 255);
+            }
+        }
     }
     jpeg_finish_decompress(&cinfo);
     jpeg_destroy_decompress(&cinfo);
@@ -128,7 +148,8 @@ void DecodeJpeg(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
     std::uint8_t* rowBuf[1] = {nullptr};
     std::string sizeError;
     TDecodedImage image;
-    int code = decode(data, size, &image, rowBuf, &sizeError);
+    std::vector<std::uint8_t> cmykRow;
+    int code = decode(data, size, &image, rowBuf, &cmykRow, &sizeError);
     if (code == -1)
         throw EPictureError(sizeError);
     if (code)
