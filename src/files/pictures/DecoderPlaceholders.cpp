@@ -1,5 +1,5 @@
 // Formats whose readers are not written yet fail with a clear message.
-#include "Decoders.h"
+#include "files/pictures/Decoders.h"
 
 namespace velmora {
 

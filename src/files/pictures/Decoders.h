@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "DecodedImage.h"
+#include "files/pictures/DecodedImage.h"
 
 namespace velmora {
 
