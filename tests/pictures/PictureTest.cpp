@@ -241,3 +241,49 @@ TEST(UploadPixels, OnePixelJpegBecomesFourWide)
             EXPECT_EQ(px.Data[4 * x + c], px.Data[c]);
     EXPECT_EQ(px.Data[3], 255);
 }
+
+TEST(PictureRegistry, ReaderTableInStartupOrder)
+{
+    const auto& e = PictureFormats().Entries();
+    // Platform formats, JPEG, the engine's TGA class, then 40 reader entries.
+    ASSERT_EQ(e.size(), 4u + 2u + 1u + 40u);
+    EXPECT_EQ(e[0].Extension, "wmf");
+    EXPECT_EQ(e[3].Description, "Bitmaps");
+    EXPECT_EQ(e[6].ClassName, "TTGAImage");
+    EXPECT_EQ(e.back().Extension, "png");
+    const struct {
+        const char* ext;
+        const char* description;
+        const char* className;
+    } expected[] = {
+        {"ico", "Windows icons", "TIcon"},
+        {"emf", "Windows enhanced meta files", "TMetafile"},
+        {"scr", "Word 5.x screen capture images", "TPCXGraphic"},
+        {"rgba", "SGI true color images with alpha", "TSGIGraphic"},
+        {"pbm", "Portable bitmap images", "TPPMGraphic"},
+        {"pic", "Autodesk images", "TAutodeskGraphic"},
+        {"fax", "GFI fax images", "TTIFFGraphic"},
+        {"icb", "Truevision images", "TTargaGraphic"},
+        {"gif", "CompuServe images", "TGIFGraphic"},
+    };
+    for (const auto& x : expected) {
+        const TPictureFormat* f = PictureFormats().FindByExtension(x.ext);
+        ASSERT_NE(f, nullptr) << x.ext;
+        EXPECT_EQ(f->Description, x.description);
+        EXPECT_EQ(f->ClassName, x.className);
+        // Every class creates a graphic that reports the name it is stored under.
+        EXPECT_STREQ(f->Create()->ClassName(), x.className);
+    }
+}
+
+TEST(PictureStoredData, MetafileBytesSurviveAScene)
+{
+    // Vector pictures are not drawn, but a stored one is written back as read.
+    Bytes block = {9, 'T', 'M', 'e', 't', 'a', 'f', 'i', 'l', 'e', 3, 0, 0, 0, 0xD7, 0xCD, 0xC6};
+    TPicture pic;
+    pic.ReadData(block.data(), block.size());
+    ASSERT_NE(pic.Graphic(), nullptr);
+    EXPECT_TRUE(pic.Graphic()->Empty());
+    EXPECT_EQ(pic.WriteData(), block);
+    EXPECT_EQ(ConvertToBitmap32(pic).Data.size(), 0u);
+}
