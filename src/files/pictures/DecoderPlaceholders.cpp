@@ -9,20 +9,11 @@ namespace velmora {
         throw EPictureError(name " pictures cannot be read yet");                           \
     }
 
-VELMORA_NOT_YET(DecodePng, "PNG")
-VELMORA_NOT_YET(DecodeTiff, "TIFF")
-VELMORA_NOT_YET(DecodeGif, "GIF")
 VELMORA_NOT_YET(DecodeIco, "ICO")
-VELMORA_NOT_YET(DecodeMetafile, "Metafile")
-VELMORA_NOT_YET(DecodePcx, "PCX")
-VELMORA_NOT_YET(DecodeSgi, "SGI")
-VELMORA_NOT_YET(DecodePsd, "PSD")
-VELMORA_NOT_YET(DecodePnm, "PNM")
 VELMORA_NOT_YET(DecodeAutodesk, "Autodesk")
 VELMORA_NOT_YET(DecodeCut, "CUT")
 VELMORA_NOT_YET(DecodeRla, "RLA")
 VELMORA_NOT_YET(DecodePsp, "PSP")
 VELMORA_NOT_YET(DecodePcd, "PCD")
-VELMORA_NOT_YET(DecodeEps, "EPS")
 
 } // namespace velmora

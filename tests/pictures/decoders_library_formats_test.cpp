@@ -1,0 +1,195 @@
+// PNG, TIFF, GIF and EPS previews, checked against ImageMagick's reading of
+// files ImageMagick wrote.
+#include "DecoderTestSupport.h"
+
+using namespace velmora;
+using namespace velmora::decodertest;
+
+namespace {
+
+struct Case {
+    const char* options; // ImageMagick options applied to the source picture
+    const char* target;  // output file name, its extension picks the format
+    bool alpha;
+};
+
+void checkCases(const Decoder& decode, const std::vector<Case>& cases, int tolerance = 0)
+{
+    if (!haveTool(Convert)) GTEST_SKIP() << "ImageMagick is not installed";
+    ScratchDir dir;
+    writeSourcePam(dir / "src.pam", 37, 23, false);
+    writeSourcePam(dir / "srca.pam", 37, 23, true);
+    for (const Case& c : cases) {
+        const std::string out = dir / c.target;
+        const std::string src = dir / (c.alpha ? "srca.pam" : "src.pam");
+        ASSERT_TRUE(run(Convert + " '" + src + "' " + c.options + " '" + out + "'")) << c.options << " " << c.target;
+        SCOPED_TRACE(std::string(c.options) + " -> " + c.target);
+        expectMatchesReference(decode, out, c.alpha, tolerance);
+    }
+}
+
+TEST(DecodersPng, EveryColourTypeAndDepthMatchesImageMagick)
+{
+    checkCases(DecodePng, {
+                              {"", "rgb.png", false},
+                              {"", "rgba.png", true},
+                              {"-interlace PNG", "interlaced.png", true},
+                              {"-colors 50", "PNG8:pal.png", false},
+                              {"-colors 2 -type Palette", "PNG8:pal2.png", false},
+                              {"-colorspace Gray", "gray.png", false},
+                              {"-colorspace Gray -depth 4", "gray4.png", false},
+                              {"-monochrome", "mono.png", false},
+                              {"-colorspace Gray", "PNG32:grayalpha.png", true},
+                          });
+    // 16-bit samples: the two programs may round the reduction to 8 bits apart.
+    checkCases(DecodePng, {
+                              {"-colorspace Gray -depth 16", "gray16.png", false},
+                              {"-depth 16", "PNG48:rgb16.png", false},
+                              {"-depth 16", "PNG64:rgba16.png", true},
+                          },
+               1);
+}
+
+TEST(DecodersPng, PalettedPictureStaysIndexed)
+{
+    if (!haveTool(Convert)) GTEST_SKIP();
+    ScratchDir dir;
+    writeSourcePam(dir / "src.pam", 37, 23, false);
+    ASSERT_TRUE(run(Convert + " '" + (dir / "src.pam") + "' -colors 16 PNG8:'" + (dir / "p.png") + "'"));
+    Bytes data = readFile(dir / "p.png");
+    TDecodedImage img;
+    DecodePng(data.data(), data.size(), img);
+    EXPECT_EQ(img.Format, TPixelFormat::pf8bit);
+    EXPECT_LE(img.Palette.size(), 256u);
+    for (std::uint8_t v : img.Pixels) ASSERT_LT(v, img.Palette.size());
+}
+
+TEST(DecodersTiff, LayoutsAndCompressionsMatchImageMagick)
+{
+    checkCases(DecodeTiff, {
+                               {"", "rgb.tif", false},
+                               {"-compress LZW", "lzw.tif", false},
+                               {"-compress Zip", "zip.tif", true},
+                               {"-colorspace Gray", "gray.tif", false},
+                               {"-monochrome -compress Group4", "fax.tif", false},
+                               {"-define tiff:tile-geometry=16x16", "tiled.tif", false},
+                           });
+    // 16-bit samples and colour maps: rounding to 8 bits may differ by one.
+    checkCases(DecodeTiff, {{"-depth 16", "rgb16.tif", false}, {"-colors 40", "pal.tif", false}}, 1);
+}
+
+TEST(DecodersTiff, AlphaIsKeptStraight)
+{
+    // Faint pixels keep their colour exactly.
+    checkCases(DecodeTiff, {{"", "rgba.tif", true}, {"-depth 16", "rgba16.tif", true}}, 1);
+}
+
+TEST(DecodersGif, FramesInterlaceAndTransparencyMatchImageMagick)
+{
+    checkCases(DecodeGif, {
+                              {"", "plain.gif", false},
+                              {"-interlace GIF", "interlaced.gif", false},
+                              {"-colors 7", "few.gif", false},
+                              {"-channel A -threshold 50% +channel", "transparent.gif", true},
+                          });
+}
+
+TEST(DecodersGif, OnlyTheFirstFrameIsRead)
+{
+    if (!haveTool(Convert)) GTEST_SKIP();
+    ScratchDir dir;
+    ASSERT_TRUE(run(Convert + " -size 5x4 xc:red -size 5x4 xc:blue '" + (dir / "anim.gif") + "'"));
+    Bytes data = readFile(dir / "anim.gif");
+    TDecodedImage img;
+    DecodeGif(data.data(), data.size(), img);
+    Bytes rgba = decodedRgba(img);
+    ASSERT_EQ(rgba.size(), 5u * 4 * 4);
+    EXPECT_EQ(rgba[0], 255);
+    EXPECT_EQ(rgba[2], 0);
+}
+
+TEST(DecodersEps, TiffPreviewIsDecoded)
+{
+    if (!haveTool(Convert)) GTEST_SKIP();
+    ScratchDir dir;
+    writeSourcePam(dir / "src.pam", 37, 23, false);
+    ASSERT_TRUE(run(Convert + " '" + (dir / "src.pam") + "' '" + (dir / "preview.tif") + "'"));
+    const Bytes tiff = readFile(dir / "preview.tif");
+    const std::string ps = "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 37 23\n";
+    // DOS binary header: signature, PostScript at 30, no metafile, TIFF after it.
+    Bytes eps = {0xC5, 0xD0, 0xD3, 0xC6};
+    auto le32 = [&](std::uint32_t v) {
+        for (int i = 0; i < 4; ++i) eps.push_back(std::uint8_t(v >> (8 * i)));
+    };
+    le32(30), le32(std::uint32_t(ps.size())), le32(0), le32(0), le32(std::uint32_t(30 + ps.size())),
+        le32(std::uint32_t(tiff.size()));
+    eps.push_back(0xFF), eps.push_back(0xFF);
+    eps.insert(eps.end(), ps.begin(), ps.end());
+    eps.insert(eps.end(), tiff.begin(), tiff.end());
+    TDecodedImage fromEps, fromTiff;
+    DecodeEps(eps.data(), eps.size(), fromEps);
+    DecodeTiff(tiff.data(), tiff.size(), fromTiff);
+    EXPECT_EQ(fromEps.Width, 37);
+    EXPECT_EQ(fromEps.Pixels, fromTiff.Pixels);
+    // A preview pointing past the end of the file.
+    Bytes bad = eps;
+    bad[24] = 0xFF, bad[25] = 0xFF, bad[26] = 0xFF;
+    EXPECT_THROW(DecodeEps(bad.data(), bad.size(), fromEps), EPictureError);
+}
+
+TEST(DecodersEps, PlainPostScriptIsRefusedWithAClearMessage)
+{
+    const std::string ps = "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 10 10\n";
+    TDecodedImage img;
+    try {
+        DecodeEps(reinterpret_cast<const std::uint8_t*>(ps.data()), ps.size(), img);
+        FAIL();
+    } catch (const EPictureError& e) {
+        EXPECT_STREQ(e.what(), "EPS pictures without a TIFF preview cannot be read");
+    }
+}
+
+TEST(DecodersMetafile, RefusedWithAClearMessage)
+{
+    const std::uint8_t wmf[] = {0xD7, 0xCD, 0xC6, 0x9A, 0, 0};
+    TDecodedImage img;
+    EXPECT_THROW(DecodeMetafile(wmf, sizeof wmf, img), EPictureError);
+}
+
+TEST(DecodersLibraryFormats, DamagedFilesFailCleanly)
+{
+    if (!haveTool(Convert)) GTEST_SKIP();
+    ScratchDir dir;
+    writeSourcePam(dir / "src.pam", 19, 11, true);
+    const std::string src = dir / "src.pam";
+    ASSERT_TRUE(run(Convert + " '" + src + "' '" + (dir / "a.png") + "'"));
+    ASSERT_TRUE(run(Convert + " '" + src + "' -compress LZW '" + (dir / "a.tif") + "'"));
+    ASSERT_TRUE(run(Convert + " '" + src + "' -interlace GIF '" + (dir / "a.gif") + "'"));
+    expectSafeOnDamage(DecodePng, readFile(dir / "a.png"));
+    expectSafeOnDamage(DecodeTiff, readFile(dir / "a.tif"));
+    expectSafeOnDamage(DecodeGif, readFile(dir / "a.gif"));
+}
+
+TEST(DecodersLibraryFormats, HugeDeclaredSizesAreRefusedBeforeAllocating)
+{
+    // A PNG header claiming 60000 x 60000: over the pixel limit.
+    if (!haveTool(Convert)) GTEST_SKIP();
+    ScratchDir dir;
+    ASSERT_TRUE(run(Convert + " -size 3x3 xc:red '" + (dir / "s.png") + "'"));
+    Bytes png = readFile(dir / "s.png");
+    // IHDR data starts at byte 16; patch width and height, then fix the CRC.
+    const std::uint8_t big[4] = {0, 0, 0xEA, 0x60};
+    std::copy_n(big, 4, png.begin() + 16);
+    std::copy_n(big, 4, png.begin() + 20);
+    std::uint32_t crc = 0xFFFFFFFFu;
+    for (int i = 12; i < 29; ++i) {
+        crc ^= png[i];
+        for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
+    }
+    crc ^= 0xFFFFFFFFu;
+    for (int i = 0; i < 4; ++i) png[29 + i] = std::uint8_t(crc >> (24 - 8 * i));
+    TDecodedImage img;
+    EXPECT_THROW(DecodePng(png.data(), png.size(), img), EPictureError);
+}
+
+} // namespace
