@@ -59,9 +59,11 @@ TEST(ReaderClasses, PngAlphaReachesTheTextureAndTheStoredBitmap)
         for (int x = 0; x < 40; ++x) {
             const std::uint8_t* t = px.ScanLine(8 - y) + 4 * x;
             const std::uint8_t* r = ref.row(y) + 4 * x;
-            ASSERT_EQ(t[0], r[2]);
-            ASSERT_EQ(t[2], r[0]);
-            ASSERT_EQ(t[3], r[3]) << x << "," << y;
+            // The gradient is a 16-bit PNG; ImageMagick's reduction to 8 bits
+            // rounds some samples one step away from the exact v * 255 / 65535.
+            ASSERT_NEAR(t[0], r[2], 1);
+            ASSERT_NEAR(t[2], r[0], 1);
+            ASSERT_NEAR(t[3], r[3], 1) << x << "," << y;
         }
 
     // Stored in a scene as a 32-bit BMP under the reader's class name.
