@@ -193,3 +193,35 @@ TEST(DecodersLibraryFormats, HugeDeclaredSizesAreRefusedBeforeAllocating)
 }
 
 } // namespace
+
+namespace {
+
+TEST(DecodersIco, BitmapAndPngIconsMatchImageMagick)
+{
+    // Icons of 256 pixels are stored as PNG, smaller ones as bitmaps with a mask.
+    checkCases(DecodeIco, {
+                              {"-resize 32x32!", "rgba32.ico", true},
+                              {"-resize 48x48! -alpha off", "opaque.ico", false},
+                              {"-resize 16x16! -colors 16", "pal.ico", false},
+                              {"-resize 256x256!", "big.ico", true},
+                          });
+}
+
+TEST(DecodersIco, LargestImageIsChosenAndMaskGivesAlpha)
+{
+    if (!haveTool("/usr/bin/pamtowinicon")) GTEST_SKIP() << "netpbm is not installed";
+    ScratchDir dir;
+    writeSourcePam(dir / "big.pam", 24, 24, true);
+    writeSourcePam(dir / "small.pam", 8, 8, false);
+    // netpbm writes the AND mask from the alpha channel (alpha below half: transparent).
+    ASSERT_TRUE(run("/usr/bin/pamtowinicon < '" + (dir / "big.pam") + "' > '" + (dir / "one.ico") + "'"));
+    Bytes data = readFile(dir / "one.ico");
+    TDecodedImage img;
+    DecodeIco(data.data(), data.size(), img);
+    ASSERT_EQ(img.Width, 24);
+    ASSERT_EQ(img.Height, 24);
+    EXPECT_EQ(maxDifference(decodedRgba(img), referenceRgba(dir / "one.ico", 24, 24), true), 0);
+    expectSafeOnDamage(DecodeIco, data);
+}
+
+} // namespace
