@@ -9,9 +9,6 @@ namespace velmora {
         throw EPictureError(name " pictures cannot be read yet");                           \
     }
 
-VELMORA_NOT_YET(DecodeAutodesk, "Autodesk")
-VELMORA_NOT_YET(DecodeCut, "CUT")
-VELMORA_NOT_YET(DecodeRla, "RLA")
 VELMORA_NOT_YET(DecodePsp, "PSP")
 VELMORA_NOT_YET(DecodePcd, "PCD")
 
