@@ -10,6 +10,5 @@ namespace velmora {
     }
 
 VELMORA_NOT_YET(DecodePsp, "PSP")
-VELMORA_NOT_YET(DecodePcd, "PCD")
 
 } // namespace velmora
