@@ -1,0 +1,224 @@
+#include "engine/Material.h"
+
+#include "engine/Scene.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+#if __has_include("files/pictures/TextureImage.h")
+#include "files/pictures/Picture.h"
+#include "files/pictures/TextureImage.h"
+#define VELMORA_HAVE_PICTURES 1
+#endif
+
+namespace velmora {
+
+// ---- TGLFaceProperties ----
+
+TGLFaceProperties::TGLFaceProperties(IGLNotifyAble* owner)
+    : TGLUpdateAbleObject(owner),
+      ambient_(this, {0.2f, 0.2f, 0.2f, 1}),
+      diffuse_(this, {0.8f, 0.8f, 0.8f, 1}),
+      emission_(this, {0, 0, 0, 1}),
+      specular_(this, {0, 0, 0, 1})
+{
+}
+
+void TGLFaceProperties::SetShininess(int v)
+{
+    v = std::clamp(v, 0, 128);
+    if (v == shininess_) return;
+    shininess_ = v;
+    NotifyChange(this);
+}
+
+void TGLFaceProperties::SetPolygonMode(TPolygonMode v)
+{
+    if (v == polygonMode_) return;
+    polygonMode_ = v;
+    NotifyChange(this);
+}
+
+// ---- Texture images ----
+
+TGLTextureImage::TGLTextureImage(TGLTexture* owner) : TGLUpdateAbleObject(owner), texture_(owner) {}
+
+void TGLTextureImage::Invalidate()
+{
+    NotifyChange(this);
+}
+
+TGLPictureImage::TGLPictureImage(TGLTexture* owner) : TGLTextureImage(owner)
+{
+#ifdef VELMORA_HAVE_PICTURES
+    picture_ = std::make_shared<TPicture>();
+    picture_->OnChange = [this] { Invalidate(); };
+#endif
+}
+
+TGLPictureImage::~TGLPictureImage()
+{
+#ifdef VELMORA_HAVE_PICTURES
+    if (picture_) picture_->OnChange = nullptr;
+#endif
+}
+
+int TGLPictureImage::Width() const
+{
+#ifdef VELMORA_HAVE_PICTURES
+    return picture_ ? picture_->Width() : 0;
+#else
+    return 0;
+#endif
+}
+
+int TGLPictureImage::Height() const
+{
+#ifdef VELMORA_HAVE_PICTURES
+    return picture_ ? picture_->Height() : 0;
+#else
+    return 0;
+#endif
+}
+
+void TGLPictureImage::LoadFromFile(const std::string& fileName)
+{
+    std::string name = fileName;
+    if (TGLTexture* t = OwnerTexture(); t && t->OnTextureNeeded) t->OnTextureNeeded(t, name);
+#ifdef VELMORA_HAVE_PICTURES
+    TextureImageLoadFromFile(*picture_, name);
+#else
+    throw std::runtime_error("Pictures are not available: " + name);
+#endif
+}
+
+// ---- TGLTexture ----
+
+TGLTexture::TGLTexture(TGLMaterial* owner)
+    : TGLUpdateAbleObject(owner),
+      material_(owner),
+      image_(std::make_unique<TGLPersistentImage>(this)),
+      mappingS_(this, {1, 0, 0, 0}, csUnknown),
+      mappingT_(this, {0, 1, 0, 0}, csUnknown),
+      envColor_(this, {0, 0, 0, 0})
+{
+}
+
+TGLTexture::~TGLTexture() = default;
+
+void TGLTexture::NotifyChange(TGLUpdateAbleObject* sender)
+{
+    if (sender == image_.get()) changes_.include(tcImage);
+    TGLUpdateAbleObject::NotifyChange(sender);
+}
+
+void TGLTexture::paramsChanged()
+{
+    changes_.include(tcParams);
+    TGLUpdateAbleObject::NotifyChange(this);
+}
+
+void TGLTexture::imageChanged()
+{
+    changes_.include(tcImage);
+    TGLUpdateAbleObject::NotifyChange(this);
+}
+
+void TGLTexture::SetImageClassName(const std::string& className)
+{
+    if (className == image_->ClassName()) return;
+    if (className == "TGLPersistentImage") image_ = std::make_unique<TGLPersistentImage>(this);
+    else if (className == "TGLPictureImage") image_ = std::make_unique<TGLPictureImage>(this);
+    else throw std::runtime_error("Class " + className + " not found");
+    imageChanged();
+}
+
+#define VELMORA_TEXTURE_SETTER(Name, Type, field, after)                                                          \
+    void TGLTexture::Set##Name(Type v)                                                                             \
+    {                                                                                                              \
+        if (field == v) return;                                                                                    \
+        field = v;                                                                                                 \
+        after();                                                                                                   \
+    }
+
+VELMORA_TEXTURE_SETTER(ImageAlpha, TGLTextureImageAlpha, imageAlpha_, imageChanged)
+VELMORA_TEXTURE_SETTER(ImageBrightness, float, imageBrightness_, imageChanged)
+VELMORA_TEXTURE_SETTER(ImageGamma, float, imageGamma_, imageChanged)
+VELMORA_TEXTURE_SETTER(MagFilter, TGLMagFilter, magFilter_, paramsChanged)
+VELMORA_TEXTURE_SETTER(MinFilter, TGLMinFilter, minFilter_, paramsChanged)
+VELMORA_TEXTURE_SETTER(TextureMode, TGLTextureMode, textureMode_, paramsChanged)
+VELMORA_TEXTURE_SETTER(TextureWrap, TGLTextureWrap, textureWrap_, paramsChanged)
+VELMORA_TEXTURE_SETTER(TextureFormat, TGLTextureFormat, textureFormat_, paramsChanged)
+VELMORA_TEXTURE_SETTER(Compression, TGLTextureCompression, compression_, paramsChanged)
+VELMORA_TEXTURE_SETTER(FilteringQuality, TGLTextureFilteringQuality, filteringQuality_, paramsChanged)
+VELMORA_TEXTURE_SETTER(MappingMode, TGLTextureMappingMode, mappingMode_, paramsChanged)
+
+#undef VELMORA_TEXTURE_SETTER
+
+void TGLTexture::SetNormalMapScale(float v)
+{
+    if (v == normalMapScale_) return;
+    normalMapScale_ = v;
+    // Only a normal map is built from this value.
+    if (textureFormat_ == tfNormalMap) imageChanged();
+    else TGLUpdateAbleObject::NotifyChange(this);
+}
+
+void TGLTexture::SetDisabled(bool v)
+{
+    if (v == disabled_) return;
+    disabled_ = v;
+    if (TGLBaseSceneObject* o = material_ ? material_->OwnerSceneObject() : nullptr) o->SignalStructureChange();
+}
+
+// ---- TGLMaterial ----
+
+TGLMaterial::TGLMaterial(IGLNotifyAble* owner)
+    : TGLUpdateAbleObject(owner),
+      back_(std::make_unique<TGLFaceProperties>(this)),
+      front_(std::make_unique<TGLFaceProperties>(this)),
+      texture_(std::make_unique<TGLTexture>(this))
+{
+}
+
+TGLMaterial::~TGLMaterial() = default;
+
+void TGLMaterial::SetBlendingMode(TBlendingMode v)
+{
+    if (v == blendingMode_) return;
+    blendingMode_ = v;
+    NotifyChange(this);
+}
+
+void TGLMaterial::SetMaterialOptions(TMaterialOptions v)
+{
+    if (v == materialOptions_) return;
+    materialOptions_ = v;
+    NotifyChange(this);
+}
+
+void TGLMaterial::SetFaceCulling(TFaceCulling v)
+{
+    if (v == faceCulling_) return;
+    faceCulling_ = v;
+    NotifyChange(this);
+}
+
+void TGLMaterial::SetLibMaterialName(std::string n)
+{
+    if (n == libMaterialName_) return;
+    libMaterialName_ = std::move(n);
+    NotifyChange(this);
+}
+
+bool TGLMaterial::IsBlended() const
+{
+    return blendingMode_ == bmTransparency || blendingMode_ == bmAdditive || blendingMode_ == bmModulate;
+}
+
+void TGLMaterial::Loaded()
+{
+    texture_->NotifyChange(&texture_->Image());
+}
+
+} // namespace velmora
