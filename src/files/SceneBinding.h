@@ -1,0 +1,27 @@
+#pragma once
+// Saving and loading the scene graph of a TGLScene as a scene stream: the
+// engine classes bound to the scene stream tables.
+
+#include <cstdint>
+#include <filesystem>
+#include <span>
+#include <vector>
+
+namespace velmora {
+
+class TGLScene;
+
+// The whole scene as a stream, with the scene as root.
+std::vector<std::uint8_t> SaveSceneToStream(TGLScene& scene);
+// Creates or replaces the file ("Cannot create file %s").
+void SaveSceneToFile(TGLScene& scene, const std::filesystem::path& path);
+
+// Replaces every object of the scene with those of the stream. The stream is
+// read completely before the scene is touched: when reading fails, the error
+// propagates and the scene keeps its objects. On success each viewer of the
+// scene gets the camera of the name it had, when the new tree has one.
+void LoadSceneFromStream(TGLScene& scene, std::span<const std::uint8_t> stream);
+// "File not found: "<path>"" when the file is missing; a bare stream file.
+void LoadSceneFromFile(TGLScene& scene, const std::filesystem::path& path);
+
+} // namespace velmora
