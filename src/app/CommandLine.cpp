@@ -1,6 +1,10 @@
 #include "app/CommandLine.h"
 
+#include "app/Platform.h"
+#include "box/MainModel.h"
+#include "box/SceneFiles.h"
 #include "files/DumpStream.h"
+#include "files/SceneBinding.h"
 #include "files/SceneFile.h"
 
 
@@ -32,13 +36,51 @@ TCommandLine usageError(std::ostream& err, const std::string& message)
     return exitWith(2);
 }
 
+// The main window model with the program's scene, as the desktop application
+// makes it, and with scene files installed.
+struct TSceneSession {
+    TWorkingFolder Work;
+    TfrmMainModel Model{ProgramFolder(), Work.path()};
+
+    TSceneSession()
+    {
+        InstallSceneFiles(Model);
+        if (!Model.scene() || !Model.scene()->sceneGraph())
+            throw std::runtime_error("The default scene is not available in this build.");
+    }
+    TGLScene& scene() { return *Model.scene()->sceneGraph(); }
+};
+
 TCommandLine dump(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {
     if (args.size() != 2) return usageError(err, "dump needs one scene file or --default");
     const std::string& what = args[1];
-    if (what == "--default") throw std::runtime_error("Dumping the default scene is not available yet.");
+    if (what == "--default") {
+        TSceneSession session;
+        out << DumpStream(SaveSceneToStream(session.scene()));
+        return exitWith(0);
+    }
     if (!what.empty() && what[0] == '-') return usageError(err, "unknown option for dump: " + what);
     out << DumpStream(ReadSceneStreamBytes(what));
+    return exitWith(0);
+}
+
+TCommandLine convert(const std::vector<std::string>& args, std::ostream& err)
+{
+    if (args.size() != 3) return usageError(err, "convert needs a scene file or --default, and an output file");
+    const std::string& source = args[1];
+    const std::string& target = args[2];
+    if (source != "--default" && !source.empty() && source[0] == '-')
+        return usageError(err, "unknown option for convert: " + source);
+    if (!target.empty() && target[0] == '-') return usageError(err, "convert needs an output file");
+    TSceneSession session;
+    // As at start-up: the first New keeps the scene as built, then the file opens.
+    if (source == "--default")
+        session.Model.New1Click();
+    else
+        session.Model.OpenFromCommandLine(source);
+    const bool legacy = std::filesystem::path(target).extension() == ".gls";
+    SaveSceneFile(session.Model, target, legacy ? SceneFilter::Legacy : SceneFilter::Archive);
     return exitWith(0);
 }
 
@@ -71,7 +113,8 @@ TCommandLine RunCommandLine(const std::vector<std::string>& args, std::ostream& 
             return exitWith(0);
         }
         if (first == "dump") return dump(args, out, err);
-        if (first == "render" || first == "convert")
+        if (first == "convert") return convert(args, err);
+        if (first == "render")
             throw std::runtime_error("The " + first + " command is not available yet.");
         if (!first.empty() && first[0] == '-') return usageError(err, "unknown option: " + first);
         if (looksLikeCommand(first)) return usageError(err, "unknown command: " + first);

@@ -3,6 +3,7 @@
 #include "app/Application.h"
 #include "app/Icons.h"
 #include "app/ViewerFactory.h"
+#include "box/SceneFiles.h"
 
 #include <QAction>
 #include <QApplication>
@@ -114,6 +115,8 @@ TfrmMain::TfrmMain(std::string programFolder, std::string workingFolder, QWidget
         while (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
     };
     RunOpenDialog = [this] { return runOpenDialogDefault(); };
+    RunSaveDialog = [this] { return runSaveDialogDefault(); };
+    InstallSceneFiles(*Model);
 
     ClientArea = new QWidget(this);
     setCentralWidget(ClientArea);
@@ -336,7 +339,7 @@ void TfrmMain::createMenus()
     connect(Open1, &QAction::triggered, this, [this] { Open1Click(); });
     connect(Close1, &QAction::triggered, this, [this] { Close1Click(); });
     connect(Exit1, &QAction::triggered, this, [this] { Exit1Click(); });
-    connect(Save1, &QAction::triggered, this, [this] { notAvailable("Saving scenes"); });
+    connect(Save1, &QAction::triggered, this, [this] { Save1Click(); });
     // Face pictures are loaded only while the Insert menu is enabled, keys included.
     for (QAction* a : {Front1, Back1, Top1, Bottom1, Left1, Right1})
         connect(a, &QAction::triggered, this, [this] {
@@ -810,6 +813,17 @@ void TfrmMain::Open1Click()
     });
 }
 
+void TfrmMain::Save1Click()
+{
+    OpenDialogResult chosen = RunSaveDialog ? RunSaveDialog() : OpenDialogResult{};
+    RunCommand([&] {
+        if (chosen)
+            Model->Save1Click(chosen->first, chosen->second);
+        else
+            Model->Save1Click(std::nullopt, 0);
+    });
+}
+
 void TfrmMain::Exit1Click()
 {
     close();
@@ -825,6 +839,22 @@ TfrmMain::OpenDialogResult TfrmMain::runOpenDialogDefault()
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setNameFilters(filters);
     dialog.setDefaultSuffix(QStringLiteral("vlm"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    const int index = static_cast<int>(filters.indexOf(dialog.selectedNameFilter())) + 1;
+    return std::make_pair(dialog.selectedFiles().first().toStdString(), index < 1 ? 1 : index);
+}
+
+TfrmMain::OpenDialogResult TfrmMain::runSaveDialogDefault()
+{
+    // SaveDialog1: same filter and default extension as the open dialog; the
+    // file name starts empty every time.
+    const QStringList filters{QStringLiteral("Velmora 2.0 Scenes (*.vlm)"),
+                              QStringLiteral("Velmora 1.0 Scenes (*.gls)")};
+    QFileDialog dialog(this);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilters(filters);
+    dialog.setDefaultSuffix(QStringLiteral("vlm"));
+    dialog.selectFile(QString());
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     const int index = static_cast<int>(filters.indexOf(dialog.selectedNameFilter())) + 1;
     return std::make_pair(dialog.selectedFiles().first().toStdString(), index < 1 ? 1 : index);

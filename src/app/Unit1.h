@@ -45,6 +45,7 @@ public:
 
     // Replaceable so the dialog can be answered without a user.
     std::function<OpenDialogResult()> RunOpenDialog;
+    std::function<OpenDialogResult()> RunSaveDialog;
 
     // Centres the start panel in the client area and "Processing ..." in the overlay.
     void FormResize();
@@ -116,6 +117,8 @@ private:
     void FormActivate();
     void notAvailable(const char* what);
     OpenDialogResult runOpenDialogDefault();
+    OpenDialogResult runSaveDialogDefault();
+    void Save1Click();
 
     // Two-way mirrors between widgets and their control models.
     void bind(QAction* action, TControlModel& m);

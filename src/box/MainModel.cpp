@@ -113,6 +113,13 @@ void TfrmMainModel::OpenFromCommandLine(const std::string& path)
     OpenScene(path, 0);
 }
 
+void TfrmMainModel::Save1Click(const std::optional<std::string>& chosenPath, int filterIndex)
+{
+    if (!chosenPath) return;
+    if (!SaveScene) throw ENotAvailable("Saving scene files is not available yet: " + *chosenPath);
+    SaveScene(*chosenPath, filterIndex);
+}
+
 void TfrmMainModel::GLSceneViewer1PostRender(int viewerWidth, int viewerHeight)
 {
     if (RestoreCursor) RestoreCursor();

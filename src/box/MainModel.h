@@ -15,6 +15,8 @@
 
 namespace velmora {
 
+class TGLScene;
+
 // The box scene as the window's handlers use it: the dimension sliders write
 // the face planes, New resets them. The scene itself (the graph with GLScene1,
 // PLFront, ...) lives behind this link, so the model works without a display.
@@ -26,6 +28,15 @@ public:
     virtual void applyBoxHeight(int h, int shadowHeight) = 0;
     virtual void applyBoxDepth(int d) = 0;
     virtual void resetToDefaults() = 0;
+
+    // Scene files: the graph that is saved and replaced by a load (nullptr
+    // when the link has none), and the hook after a load has replaced every
+    // object, so references kept to objects are looked up again by name.
+    virtual TGLScene* sceneGraph() { return nullptr; }
+    virtual void sceneReplaced() {}
+    // The viewer's background as a window colour (red in the low byte).
+    virtual std::uint32_t backgroundColor() const { return 0xFFFFFF; }
+    virtual void setBackgroundColor(std::uint32_t color) {}
 };
 
 // Builds the default box scene for a program folder.
@@ -161,6 +172,8 @@ public:
     // Reads a scene file into this model: (path, dialog filter entry: 1 archive,
     // 2 legacy stream, 0 none). Supplied by the scene-file code.
     std::function<void(const std::string&, int)> OpenScene;
+    // Writes this model's scene to a file: (path, save dialog filter entry).
+    std::function<void(const std::string&, int)> SaveScene;
 
     // ---- Window events and commands ----
     void FormCreate();
@@ -170,6 +183,8 @@ public:
     void Open1Click(const std::optional<std::string>& chosenPath, int filterIndex);
     // A scene named on the command line: New, then open without a filter entry.
     void OpenFromCommandLine(const std::string& path);
+    // The view runs the save dialog (file name cleared) and passes its result.
+    void Save1Click(const std::optional<std::string>& chosenPath, int filterIndex);
     void GLSceneViewer1PostRender(int viewerWidth, int viewerHeight);
     void ShowProcessingOverlay();
     void HideProcessingOverlay();

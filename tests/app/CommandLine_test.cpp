@@ -1,7 +1,9 @@
 #include "app/CommandLine.h"
+#include "box/MainModel.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -75,19 +77,62 @@ TEST(CommandLine, DumpPrintsAStreamAndReportsAMissingFile)
 
 TEST(CommandLine, CommandsNotYetAvailableFailWithAMessage)
 {
-    for (const char* cmd : {"render", "convert"}) {
-        CliRun r = run({cmd, "--default", "out.jpg"});
-        EXPECT_EQ(r.result.ExitCode, 1) << cmd;
-        EXPECT_NE(r.err.find("not available yet"), std::string::npos) << cmd;
-    }
+    CliRun r = run({"render", "--default", "out.jpg"});
+    EXPECT_EQ(r.result.ExitCode, 1);
+    EXPECT_NE(r.err.find("not available yet"), std::string::npos);
 }
 
-TEST(CommandLine, DumpOfTheDefaultSceneFailsCleanlyWhileNoSceneGraphIsLinked)
+bool defaultSceneLinked()
 {
-    CliRun r = run({"dump", "--default"});
-    EXPECT_EQ(r.result.ExitCode, 1);
-    EXPECT_TRUE(r.out.empty());
-    EXPECT_EQ(r.err, "velmora: Dumping the default scene is not available yet.\n");
+    TfrmMainModel model;
+    return model.scene() && model.scene()->sceneGraph();
+}
+
+TEST(CommandLine, DefaultSceneDumpAndConvert)
+{
+    const auto out = std::filesystem::temp_directory_path() / "velmora-cli-convert.gls";
+    std::filesystem::remove(out);
+    CliRun d = run({"dump", "--default"});
+    CliRun c = run({"convert", "--default", out.string()});
+    if (!defaultSceneLinked()) {
+        EXPECT_EQ(d.result.ExitCode, 1);
+        EXPECT_EQ(d.err, "velmora: The default scene is not available in this build.\n");
+        EXPECT_EQ(c.result.ExitCode, 1);
+        EXPECT_FALSE(std::filesystem::exists(out));
+        return;
+    }
+    EXPECT_EQ(d.result.ExitCode, 0) << d.err;
+    EXPECT_EQ(d.out.rfind("object GLScene1 TGLScene\n", 0), 0u);
+    ASSERT_EQ(c.result.ExitCode, 0) << c.err;
+    // The converted file dumps like the default scene.
+    CliRun again = run({"dump", out.string()});
+    EXPECT_EQ(again.out, d.out);
+    std::filesystem::remove(out);
+}
+
+TEST(CommandLine, ConvertBetweenStreamAndArchive)
+{
+    if (!defaultSceneLinked()) GTEST_SKIP() << "no scene graph linked in this build";
+    const std::string source = std::string(VELMORA_FIXTURES) + "/streams/mutated-2.gls";
+    const auto vlm = std::filesystem::temp_directory_path() / "velmora-cli-convert.vlm";
+    const auto gls = std::filesystem::temp_directory_path() / "velmora-cli-convert-back.gls";
+    CliRun toArchive = run({"convert", source, vlm.string()});
+    ASSERT_EQ(toArchive.result.ExitCode, 0) << toArchive.err;
+    CliRun back = run({"convert", vlm.string(), gls.string()});
+    ASSERT_EQ(back.result.ExitCode, 0) << back.err;
+    // Bitmap pictures may carry another resolution in their headers.
+    auto withoutPictures = [](const std::string& dump) {
+        std::istringstream in(dump);
+        std::string line, kept;
+        while (std::getline(in, line))
+            if (line.find("Picture.Data = class=TTGAImage") == std::string::npos) kept += line + "\n";
+        return kept;
+    };
+    const std::string expected = withoutPictures(run({"dump", source}).out);
+    EXPECT_EQ(withoutPictures(run({"dump", gls.string()}).out), expected);
+    EXPECT_EQ(withoutPictures(run({"dump", vlm.string()}).out), expected);
+    std::filesystem::remove(vlm);
+    std::filesystem::remove(gls);
 }
 
 } // namespace

@@ -146,14 +146,14 @@ TEST_F(MainWindowTest, StartPanelClickAreasRunTheirCommands)
     EXPECT_EQ(w->Image1->cursor().shape(), Qt::PointingHandCursor);
 }
 
-TEST_F(MainWindowTest, OpenConfirmedWithoutSceneReaderReportsAndKeepsTheNewScene)
+TEST_F(MainWindowTest, OpeningAMissingArchiveReportsAndKeepsTheNewScene)
 {
-    openAnswer = std::make_pair(std::string("/tmp/box.vlm"), 1);
+    openAnswer = std::make_pair(std::string("/tmp/velmora-no-such-box.vlm"), 1);
     TMessageBoxWatcher watcher;
     w->Open1Click();
     ASSERT_EQ(watcher.seen.size(), 1u);
     EXPECT_EQ(watcher.seen[0].title, "Velmora");
-    EXPECT_NE(watcher.seen[0].text.find("/tmp/box.vlm"), std::string::npos);
+    EXPECT_EQ(watcher.seen[0].text, "Archive does not exist - Filename is blank");
     expectSceneOpenState();
 }
 

@@ -1,0 +1,117 @@
+#include "box/SceneFiles.h"
+
+#include "box/MainModel.h"
+#include "engine/CameraLights.h"
+#include "engine/Objects.h"
+#include "engine/Scene.h"
+#include "files/SceneBinding.h"
+#include "files/SceneFile.h"
+#include "files/ZipArchive.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace velmora {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A box scene link over a scene read from the reference default scene.
+class TStreamScene : public TBoxSceneLink {
+public:
+    TStreamScene() { LoadSceneFromFile(Scene, fs::path(VELMORA_FIXTURES) / "streams" / "default-scene.gls"); }
+    void applyBoxWidth(int, int) override {}
+    void applyBoxHeight(int, int) override {}
+    void applyBoxDepth(int) override {}
+    void resetToDefaults() override {}
+    TGLScene* sceneGraph() override { return &Scene; }
+    void sceneReplaced() override { ++Replaced; }
+    std::uint32_t backgroundColor() const override { return Background; }
+    void setBackgroundColor(std::uint32_t c) override { Background = c; }
+
+    TGLScene Scene;
+    int Replaced = 0;
+    std::uint32_t Background = 0xFFFFFF;
+};
+
+class SceneFilesTest : public ::testing::Test {
+protected:
+    fs::path dir = fs::temp_directory_path() / ("velmora-scenefiles-" + std::to_string(::getpid()));
+    void SetUp() override
+    {
+        fs::remove_all(dir);
+        fs::create_directories(dir / "work1");
+        fs::create_directories(dir / "work2");
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    std::unique_ptr<TfrmMainModel> model(const char* work)
+    {
+        auto m = std::make_unique<TfrmMainModel>(std::string(), (dir / work).string() + "/",
+                                                 [](const std::string&) { return std::make_unique<TStreamScene>(); });
+        InstallSceneFiles(*m);
+        m->New1Click();
+        return m;
+    }
+    static TStreamScene& link(TfrmMainModel& m) { return static_cast<TStreamScene&>(*m.scene()); }
+};
+
+TEST_F(SceneFilesTest, AnArchiveKeepsTheSceneAndTheSettings)
+{
+    auto a = model("work1");
+    auto* front = a->scene()->sceneGraph()->FindSceneObject("PLFront");
+    ASSERT_TRUE(front);
+    front->Position().SetX(0.25f);
+    a->tbReflectionOpacity.setPosition(7);
+    a->cbAxes.setChecked(true);
+    link(*a).Background = 0x00FF8040;
+    const fs::path file = dir / "box.vlm";
+    a->Save1Click(file.string(), 1);
+
+    ZipReader zip(file);
+    ASSERT_EQ(zip.count(), 2u);
+    EXPECT_TRUE((zip.name(0) == "Scene.gls" && zip.name(1) == "Scene.ini")
+                || (zip.name(0) == "Scene.ini" && zip.name(1) == "Scene.gls"));
+    EXPECT_TRUE(fs::is_empty(dir / "work1"));
+
+    auto b = model("work2");
+    b->Open1Click(file.string(), 1);
+    EXPECT_EQ(b->tbReflectionOpacity.position(), 7);
+    EXPECT_TRUE(b->cbAxes.checked());
+    EXPECT_EQ(link(*b).Background, 0x00FF8040u);
+    EXPECT_EQ(b->BoxType, 1u);
+    EXPECT_FALSE(b->PristineScene);
+    EXPECT_EQ(link(*b).Replaced, 1);
+    EXPECT_TRUE(SaveSceneToStream(*b->scene()->sceneGraph()) == SaveSceneToStream(*a->scene()->sceneGraph()));
+}
+
+TEST_F(SceneFilesTest, GlsPathsGiveTheBareStreamAndLeaveTheControls)
+{
+    auto a = model("work1");
+    const fs::path file = dir / "box.gls";
+    a->Save1Click(file.string(), 1);
+    EXPECT_EQ(DetectSceneContainer(file), SceneContainer::Stream);
+
+    auto b = model("work2");
+    b->tbReflectionOpacity.setPosition(2);
+    b->Open1Click(file.string(), 2);
+    EXPECT_EQ(b->tbReflectionOpacity.position(), 2);
+    EXPECT_TRUE(SaveSceneToStream(*b->scene()->sceneGraph()) == ReadFileBytes(file));
+}
+
+TEST_F(SceneFilesTest, ADamagedStreamLeavesTheSceneAndItsObjects)
+{
+    auto a = model("work1");
+    TGLScene& scene = *a->scene()->sceneGraph();
+    TGLBaseSceneObject* front = scene.FindSceneObject("PLFront");
+    const auto before = SaveSceneToStream(scene);
+    const fs::path bad = fs::path(VELMORA_FIXTURES) / "streams" / "malformed" / "trunc_in_value.gls";
+    EXPECT_THROW(a->Open1Click(bad.string(), 2), std::runtime_error);
+    EXPECT_EQ(scene.FindSceneObject("PLFront"), front);
+    EXPECT_EQ(link(*a).Replaced, 0);
+    EXPECT_TRUE(SaveSceneToStream(scene) == before);
+}
+
+} // namespace
+} // namespace velmora
