@@ -167,6 +167,25 @@ TEST(SceneLoad, ValuesOfTheDefaultSceneArriveInTheObjects)
     auto* mirror = dynamic_cast<TGLMirror*>(scene.FindSceneObject("GLMirror1"));
 }
 
+TEST(SceneLoad, TheObjectsOwnSetterRulesApplyWhileReading)
+{
+    TGLScene scene;
+    LoadSceneFromStream(scene, fixture("malformed/setter_rules.gls"));
+    auto* left = dynamic_cast<TGLPlane*>(scene.FindSceneObject("PLLeft"));
+    ASSERT_TRUE(left);
+    EXPECT_FLOAT_EQ(left->PitchAngle(), 10.0f);
+    EXPECT_FLOAT_EQ(left->TurnAngle(), 180.0f);
+    EXPECT_FLOAT_EQ(left->RollAngle(), -170.0f);
+    EXPECT_FLOAT_EQ(left->XScope(), 1.0f);
+    EXPECT_EQ(dynamic_cast<TGLMirror*>(scene.FindSceneObject("GLMirror1"))->Slices(), 16);
+    EXPECT_FLOAT_EQ(dynamic_cast<TGLLightSource*>(scene.FindSceneObject("GLLightSource3"))->SpotCutOff(), 180.0f);
+    auto* camera = dynamic_cast<TGLCamera*>(scene.FindSceneObject("GLCamera1"));
+    EXPECT_FLOAT_EQ(camera->FocalLength(), 1.0f);
+    EXPECT_FLOAT_EQ(camera->NearPlaneBias(), 1.0f);
+    // Stored angles are recorded only: the orientation is the stored one.
+    EXPECT_FLOAT_EQ(left->Direction().Z(), 1.0f);
+}
+
 TEST(SceneFile, MissingFilesAndUnwritableTargetsGiveTheirMessages)
 {
     TGLScene scene;
