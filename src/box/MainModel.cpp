@@ -1,5 +1,7 @@
 #include "box/MainModel.h"
 
+#include "box/BoxScene.h"
+
 #include <cmath>
 #include <utility>
 
@@ -7,7 +9,9 @@ namespace velmora {
 
 TBoxSceneFactory DefaultBoxSceneFactory()
 {
-    return {};
+    return [](const std::string& programFolder) -> std::unique_ptr<TBoxSceneLink> {
+        return std::make_unique<TBoxScene>(programFolder);
+    };
 }
 
 TfrmMainModel::TfrmMainModel(std::string programFolder, std::string workingFolder,

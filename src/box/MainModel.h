@@ -16,6 +16,7 @@
 namespace velmora {
 
 class TGLScene;
+class TGLSceneBuffer;
 
 // The box scene as the window's handlers use it: the dimension sliders write
 // the face planes, New resets them. The scene itself (the graph with GLScene1,
@@ -37,6 +38,9 @@ public:
     // The viewer's background as a window colour (red in the low byte).
     virtual std::uint32_t backgroundColor() const { return 0xFFFFFF; }
     virtual void setBackgroundColor(std::uint32_t color) {}
+    // Gives the viewer's buffer the scene's camera and the box scene's viewer
+    // settings (background, ambient light, antialiasing, shading).
+    virtual void bindViewer(TGLSceneBuffer& buffer) {}
 };
 
 // Builds the default box scene for a program folder.
