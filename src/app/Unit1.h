@@ -98,6 +98,7 @@ public:
     void New1Click();
     void Open1Click();
     void Close1Click();
+    void Save1Click();
     void Exit1Click();
 
 protected:
@@ -118,7 +119,6 @@ private:
     void notAvailable(const char* what);
     OpenDialogResult runOpenDialogDefault();
     OpenDialogResult runSaveDialogDefault();
-    void Save1Click();
 
     // Two-way mirrors between widgets and their control models.
     void bind(QAction* action, TControlModel& m);

@@ -16,6 +16,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <unistd.h>
+
 #include <stdexcept>
 #include <utility>
 #include <vector>
@@ -144,6 +147,29 @@ TEST_F(MainWindowTest, StartPanelClickAreasRunTheirCommands)
     click(w->Image2); // Open, cancelled
     expectNoSceneState();
     EXPECT_EQ(w->Image1->cursor().shape(), Qt::PointingHandCursor);
+}
+
+TEST_F(MainWindowTest, SaveWritesTheSceneAndOpenReadsItBack)
+{
+    const auto file = std::filesystem::temp_directory_path() / ("velmora-mainwindow-" + std::to_string(::getpid()) + ".gls");
+    w->New1Click();
+    ASSERT_TRUE(w->Save1->isEnabled());
+    w->RunSaveDialog = [&] { return TfrmMain::OpenDialogResult(std::make_pair(file.string(), 2)); };
+    TMessageBoxWatcher watcher;
+    w->Save1->trigger();
+    EXPECT_TRUE(watcher.seen.empty());
+    ASSERT_TRUE(std::filesystem::exists(file));
+
+    openAnswer = std::make_pair(file.string(), 2);
+    w->Open1Click();
+    EXPECT_TRUE(watcher.seen.empty());
+    expectSceneOpenState();
+    std::filesystem::remove(file);
+
+    // A cancelled save dialog writes nothing.
+    w->RunSaveDialog = [] { return TfrmMain::OpenDialogResult(); };
+    w->Save1->trigger();
+    EXPECT_FALSE(std::filesystem::exists(file));
 }
 
 TEST_F(MainWindowTest, OpeningAMissingArchiveReportsAndKeepsTheNewScene)
