@@ -156,3 +156,36 @@ TEST(DefaultSceneStream, WrittenAsTheReferenceWriterWritesIt)
 
 } // namespace
 } // namespace velmora
+
+#include "box/BoxScene.h"
+
+namespace velmora {
+namespace {
+
+TEST(BoxSceneFiles, AfterOpeningTheWindowsReferencesAreTheNewObjects)
+{
+    const fs::path dir = fs::temp_directory_path() / ("velmora-boxscenefiles-" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    TfrmMainModel model(std::string(), dir.string() + "/");
+    auto* box = dynamic_cast<TBoxScene*>(model.scene());
+    if (!box) GTEST_SKIP() << "no box scene linked in this build";
+    InstallSceneFiles(model);
+    model.New1Click();
+    const fs::path file = dir / "box.vlm";
+    model.Save1Click(file.string(), 1);
+
+    TGLPlane* oldFront = box->PLFront;
+    model.Open1Click(file.string(), 1);
+    ASSERT_NE(box->PLFront, nullptr);
+    EXPECT_NE(box->PLFront, oldFront);
+    EXPECT_EQ(box->PLFront, box->GLScene1.FindSceneObject("PLFront"));
+    EXPECT_EQ(box->GLMirror1->MirrorObject(), box->DummyCube2);
+    // The handlers now work on the new objects.
+    const float before = box->PLFront->Scale().X();
+    model.tbBoxWidth.setPosition(50);
+    EXPECT_NE(box->PLFront->Scale().X(), before);
+    fs::remove_all(dir);
+}
+
+} // namespace
+} // namespace velmora
