@@ -1,0 +1,101 @@
+#pragma once
+// Rendering contexts. A buffer renders through a TGLContext; the window
+// viewer supplies one bound to its widget, tests, the command line and the
+// render to bitmap use the headless one, which draws into an offscreen
+// framebuffer of a fixed size and can read its pixels back.
+
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+#include <vector>
+
+namespace velmora {
+
+// Misuse of a context by code (activation without a context, ...).
+class EGLContext : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// No context or pixel format could be had from the platform.
+class EPlatformError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// A 24-bit picture, top row first, pixels stored blue, green, red, rows
+// packed (Width * 3 bytes apart).
+struct TGLBitmap24 {
+    int Width = 0;
+    int Height = 0;
+    std::vector<std::uint8_t> Data;
+
+    TGLBitmap24() = default;
+    TGLBitmap24(int w, int h);
+    std::uint8_t* pixel(int x, int y) { return Data.data() + (std::size_t(y) * Width + x) * 3; }
+    const std::uint8_t* pixel(int x, int y) const { return Data.data() + (std::size_t(y) * Width + x) * 3; }
+};
+
+// What a buffer asks of its pixel format.
+struct TGLPixelFormatRequest {
+    bool DoubleBuffer = false;
+    int ColorBits = 24;
+    int AlphaBits = 0;
+    int DepthBits = 24;
+    int StencilBits = 0;
+    int Samples = 0; // 0: no multisampling
+};
+
+class TGLContext {
+public:
+    virtual ~TGLContext() = default;
+
+    // Activations nest; only the outermost one makes the context current.
+    void Activate();
+    void Deactivate();
+    bool Active() const { return activations_ > 0; }
+    virtual void SwapBuffers() {}
+    // Colour depth of the framebuffer's blue channel, for dithering.
+    int BlueBits() const { return blueBits_; }
+
+protected:
+    virtual void doActivate() = 0;
+    virtual void doDeactivate() = 0;
+    int blueBits_ = 8;
+
+private:
+    int activations_ = 0;
+};
+
+// An EGL context on Mesa's surfaceless platform drawing into a framebuffer
+// object of Width x Height pixels. No window system is needed.
+class TGLHeadlessContext : public TGLContext {
+public:
+    // Raises EPlatformError "OS Error : <text>" when no display, config or
+    // context can be had, or when the size exceeds what GL can render.
+    TGLHeadlessContext(int width, int height, const TGLPixelFormatRequest& request = {});
+    ~TGLHeadlessContext() override;
+    TGLHeadlessContext(const TGLHeadlessContext&) = delete;
+    TGLHeadlessContext& operator=(const TGLHeadlessContext&) = delete;
+
+    int Width() const { return width_; }
+    int Height() const { return height_; }
+    // Reads the frame upright into a 24-bit bitmap (the context must be
+    // active or activatable).
+    void ReadPixels(TGLBitmap24& out);
+
+    // True when a headless display can be opened here (tests skip without).
+    static bool Available();
+
+protected:
+    void doActivate() override;
+    void doDeactivate() override;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+    int width_;
+    int height_;
+};
+
+} // namespace velmora
