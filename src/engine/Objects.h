@@ -40,6 +40,7 @@ public:
     void SetNoZWrite(bool v) { noZWrite_ = v; }
 
     TVector HalfExtents() const override;
+    void EmitGeometry(TRenderContextInfo& rci) override;
 
 private:
     void setGeometry(float& field, float v);
@@ -108,6 +109,7 @@ public:
     void SetPositions(std::vector<std::array<float, 3>> p);
     const std::vector<TVector>& Colors() const { return colors_; }
     void SetColors(std::vector<TVector> c);
+    void EmitGeometry(TRenderContextInfo& rci) override;
 
 private:
     bool noZWrite_ = false;
@@ -151,6 +153,8 @@ public:
     bool Rendering = false;
 
     void FreeNotification(TGLBaseSceneObject* destroyed) override;
+    void DrawNode(TRenderContextInfo& rci, bool drawSelf, bool drawChildren) override;
+    void EmitGeometry(TRenderContextInfo& rci) override;
 
 private:
     TGLBaseSceneObject* mirrorObject_ = nullptr;

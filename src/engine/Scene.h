@@ -272,6 +272,8 @@ private:
 class TGLSceneObject : public TGLCustomSceneObject {
 public:
     const char* ClassName() const override { return "TGLSceneObject"; }
+    // Applies the material around the geometry.
+    void DrawNode(TRenderContextInfo& rci, bool drawSelf, bool drawChildren) override;
 };
 
 // A scene object drawn without its material.

@@ -27,7 +27,7 @@ void TGLSceneBuffer::Unregister()
 
 void TGLSceneBuffer::NotifyChange(TGLBaseSceneObject* sender)
 {
-    if (OnChange) OnChange();
+    if (OnChange && !rendering_) OnChange();
 }
 
 void TGLSceneBuffer::SceneDestroyed(TGLScene* scene)

@@ -8,11 +8,17 @@
 // rendering context, the state cache and the frame itself are added by the
 // render pass on top of this class.
 
+#include "engine/CameraLights.h"
 #include "engine/Color.h"
 #include "engine/EngineTypes.h"
 #include "engine/Scene.h"
+#include "engine/gl/GLContext.h"
+#include "engine/gl/StateCache.h"
+#include "engine/render/RenderContextInfo.h"
 
 #include <functional>
+#include <memory>
+#include <vector>
 
 namespace velmora {
 
@@ -99,6 +105,40 @@ public:
     int AccumBufferBits() const { return accumBufferBits_; }
     void SetAccumBufferBits(int v);
 
+    // ---- Rendering ----
+    // Takes the context the buffer draws with (the viewer's window context
+    // or a headless one) and runs its initial set-up.
+    void SetRenderingContext(std::unique_ptr<TGLContext> context);
+    TGLContext* RenderingContext() const { return context_.get(); }
+    // Releases the buffer's GL objects and the context.
+    void DestroyRenderingContext();
+    // What this buffer asks of a pixel format.
+    TGLPixelFormatRequest PixelFormatRequest() const;
+    // Viewport size (each at least 1); with a context, glViewport follows.
+    void Resize(int width, int height);
+    const TRectangle& Viewport() const { return viewport_; }
+    int RenderDPI() const { return renderDPI_; }
+    bool Rendering() const { return rendering_; }
+    // One frame of the whole scene (or of `base` and its subtree).
+    void Render(TGLBaseSceneObject* base = nullptr);
+    // Renders the scene into a bitmap of the bitmap's size at dpi (0: the
+    // screen's). Raises EGLAssertion "Already rendering" inside a frame.
+    void RenderToBitmap(TGLBitmap24& bitmap, int dpi);
+    // The matrices of the current frame.
+    const TMatrix& ProjectionMatrix() const { return projectionMatrix_; }
+    const TMatrix& ViewMatrix() const { return viewMatrix_; }
+    void PushViewMatrix(const TMatrix& m);
+    void PopViewMatrix();
+    TGLStateCache& States() { return *states_; }
+    // Pixels per inch of the screen, used when a bitmap render gets dpi 0.
+    static int ScreenDPI;
+
+    std::function<void(TGLSceneBuffer*)> BeforeRender;
+    std::function<void(TGLSceneBuffer*)> PostRender;
+    std::function<void(TGLSceneBuffer*)> AfterRender;
+    std::function<void(TGLSceneBuffer*, TRenderContextInfo&)> InitiateRendering;
+    std::function<void(TGLSceneBuffer*, TRenderContextInfo&)> WrapUpRendering;
+
     // IGLNotifyAble: the owned ambient colour reports here.
     void NotifyChange(TGLUpdateAbleObject* sender) override { NotifyChange(static_cast<TGLBaseSceneObject*>(nullptr)); }
     // IGLFreeNotify: the camera is going away.
@@ -127,6 +167,21 @@ private:
     TGLDepthPrecision depthPrecision_ = dpDefault;
     TGLColorDepth colorDepth_ = cdDefault;
     int accumBufferBits_ = 0;
+
+    void setupFrameState();
+    void clearBuffers();
+    void baseRender(const TRectangle& viewport, int dpi, TDrawState mode, TGLBaseSceneObject* base);
+    void sceneRender(TDrawState mode, TGLBaseSceneObject* base);
+
+    std::unique_ptr<TGLContext> context_;
+    std::unique_ptr<TGLStateCache> states_ = std::make_unique<TGLStateCache>();
+    TRectangle viewport_{0, 0, 100, 100};
+    int renderDPI_ = 96;
+    bool rendering_ = false;
+    TMatrix projectionMatrix_;
+    TMatrix viewMatrix_;
+    std::vector<TMatrix> viewMatrixStack_;
+    TVector cameraAbsolutePosition_{0, 0, 0, 1};
 };
 
 } // namespace velmora
