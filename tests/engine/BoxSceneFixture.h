@@ -22,13 +22,19 @@ struct BoxSceneFixture {
     TGLCamera* camera = nullptr;
     TGLLightSource* offLight = nullptr;
 
+    // The source tree's folder, ending with a separator; the pictures ship
+    // in its resources/ folder.
+    static inline std::string SourceRoot;
+
     static std::string facePicture(const char* name)
     {
-        // The test data folder is <source>/tests/data; the pictures ship
-        // in <source>/resources.
-        std::string root = VELMORA_TEST_DATA;
-        root.resize(root.size() - std::string("tests/data").size());
-        return root + "resources/Faces/" + name;
+#ifdef VELMORA_TEST_DATA
+        if (SourceRoot.empty()) {
+            SourceRoot = VELMORA_TEST_DATA; // <source>/tests/data
+            SourceRoot.resize(SourceRoot.size() - std::string("tests/data").size());
+        }
+#endif
+        return SourceRoot + "resources/Faces/" + name;
     }
 
     static void orient(TGLBaseSceneObject* o, TVector dir, TVector up, TVector pos, TVector scale)
