@@ -1,45 +1,29 @@
 #include "app/ViewerFactory.h"
 
+#include "app/viewer/GLSceneViewer.h"
 #include "box/MainModel.h"
 
-#include <QPaintEvent>
-#include <QPainter>
-#include <QWidget>
+#include <QSurfaceFormat>
 
 namespace velmora {
 
-namespace {
-
-// Stands in for the 3D viewer until the OpenGL one is linked in: it fills its
-// area and reports each finished frame like the real viewer does.
-class TPlainSceneView : public QWidget {
-public:
-    TPlainSceneView(QWidget* parent, TfrmMainModel& model) : QWidget(parent), Model(model)
-    {
-        setAttribute(Qt::WA_OpaquePaintEvent);
-        setFocusPolicy(Qt::StrongFocus);
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter p(this);
-        p.fillRect(rect(), Qt::white);
-        p.setPen(QColor(150, 150, 150));
-        p.drawText(rect(), Qt::AlignCenter, QStringLiteral("3D view"));
-        p.end();
-        Model.GLSceneViewer1PostRender(width(), height());
-    }
-
-private:
-    TfrmMainModel& Model;
-};
-
-} // namespace
-
 QWidget* CreateSceneViewer(QWidget* parent, TfrmMainModel& model)
 {
-    return new TPlainSceneView(parent, model);
+    auto* viewer = new TGLSceneViewer(parent);
+    if (TBoxSceneLink* scene = model.scene()) scene->bindViewer(viewer->Buffer());
+    // The pixel format the buffer asks for: depth bits, and the samples of
+    // its antialiasing setting when the platform has them.
+    const TGLPixelFormatRequest request = viewer->Buffer().PixelFormatRequest();
+    QSurfaceFormat format = QSurfaceFormat::defaultFormat();
+    format.setRenderableType(QSurfaceFormat::OpenGL);
+    format.setProfile(QSurfaceFormat::CompatibilityProfile);
+    format.setDepthBufferSize(request.DepthBits);
+    format.setStencilBufferSize(request.StencilBits);
+    format.setSamples(request.Samples > 0 ? request.Samples : -1);
+    format.setSwapInterval(1);
+    viewer->setFormat(format);
+    viewer->PostRender = [&model](TGLSceneViewer* v) { model.GLSceneViewer1PostRender(v->width(), v->height()); };
+    return viewer;
 }
 
 } // namespace velmora
