@@ -3,12 +3,51 @@
 #include "app/viewer/GLSceneViewer.h"
 #include "box/MainModel.h"
 
+#include <QOpenGLContext>
+#include <QPaintEvent>
+#include <QPainter>
 #include <QSurfaceFormat>
+#include <QWidget>
 
 namespace velmora {
 
+namespace {
+
+// Where the platform offers no OpenGL at all (a headless display without
+// GL), the window gets a plain area instead: it shows the background and
+// still reports its size, so the rest of the window works.
+class TPlainSceneView : public QWidget {
+public:
+    TPlainSceneView(QWidget* parent, TfrmMainModel& model) : QWidget(parent), Model(model)
+    {
+        setAttribute(Qt::WA_OpaquePaintEvent);
+        setFocusPolicy(Qt::StrongFocus);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        p.fillRect(rect(), Qt::white);
+        p.end();
+        Model.GLSceneViewer1PostRender(width(), height());
+    }
+
+private:
+    TfrmMainModel& Model;
+};
+
+bool platformHasOpenGL()
+{
+    QOpenGLContext probe;
+    return probe.create();
+}
+
+} // namespace
+
 QWidget* CreateSceneViewer(QWidget* parent, TfrmMainModel& model)
 {
+    if (!platformHasOpenGL()) return new TPlainSceneView(parent, model);
     auto* viewer = new TGLSceneViewer(parent);
     if (TBoxSceneLink* scene = model.scene()) scene->bindViewer(viewer->Buffer());
     // The pixel format the buffer asks for: depth bits, and the samples of
