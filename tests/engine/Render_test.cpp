@@ -453,3 +453,46 @@ TEST_F(BoxRender, RenderToBitmapInsideAFrameIsRefused)
     EXPECT_TRUE(refused);
     EXPECT_FALSE(buffer.Rendering());
 }
+
+TEST_F(BoxRender, BlendedSiblingsDrawFarthestFirstAndSwitchedOffLightsStayOff)
+{
+    TGLScene scene;
+    auto* target = scene.AddNewObject<TGLDummyCube>();
+    // Listed nearest first, so list order and distance order differ.
+    auto* nearPlane = scene.AddNewObject<TGLPlane>();
+    auto* farPlane = scene.AddNewObject<TGLPlane>();
+    nearPlane->SetPosition({0, 0, 7, 1}); // 3 from the eye
+    farPlane->SetPosition({0, 0, 5, 1});  // 5 from the eye
+    for (auto [plane, colour] : {std::pair{nearPlane, TVector{0, 1, 0, 0.5f}}, {farPlane, TVector{1, 0, 0, 0.5f}}}) {
+        plane->Material().FrontProperties().Diffuse().SetColor(colour);
+        plane->Material().SetBlendingMode(bmTransparency);
+    }
+    auto* camera = scene.AddNewObject<TGLCamera>();
+    camera->SetPosition({0, 0, 10, 1});
+    camera->SetUp({0, 1, 0});
+    camera->SetTargetObject(target);
+    camera->SetFocalLength(4); // near plane at about 0.94
+    auto* off = camera->AddNewChild<TGLLightSource>();
+    off->SetShining(false);
+    auto* on = camera->AddNewChild<TGLLightSource>();
+
+    TGLSceneBuffer buffer;
+    buffer.SetCamera(camera);
+    buffer.SetBackgroundColor(clWhite);
+    buffer.SetLighting(false); // plain colours, so the blend is exact
+    buffer.Resize(32, 32);
+    buffer.SetRenderingContext(std::make_unique<TGLHeadlessContext>(32, 32));
+    buffer.Render();
+    TGLBitmap24 bmp;
+    static_cast<TGLHeadlessContext*>(buffer.RenderingContext())->ReadPixels(bmp);
+    // Red over white, then green over that: (128, 191, 64); the other order
+    // would give (191, 128, 64).
+    EXPECT_LT(distance(at(bmp, 16, 16), {128, 191, 64}), 3);
+
+    buffer.RenderingContext()->Activate();
+    ASSERT_GE(off->LightID(), 0);
+    EXPECT_FALSE(glIsEnabled(GL_LIGHT0 + off->LightID()));
+    EXPECT_TRUE(glIsEnabled(GL_LIGHT0 + on->LightID()));
+    buffer.RenderingContext()->Deactivate();
+    buffer.DestroyRenderingContext();
+}
