@@ -21,7 +21,7 @@ namespace {
 // the buffers itself, so activation only has to make sure it is current.
 class TQtWidgetContext : public TGLContext {
 public:
-    explicit TQtWidgetContext(QOpenGLWidget* w) : widget_(w)
+    TQtWidgetContext(QOpenGLWidget* w, const bool& painting) : widget_(w), painting_(painting)
     {
         const QSurfaceFormat f = w->format();
         blueBits_ = f.blueBufferSize() > 0 ? f.blueBufferSize() : 8;
@@ -32,10 +32,16 @@ protected:
     {
         if (QOpenGLContext::currentContext() != widget_->context()) widget_->makeCurrent();
     }
-    void doDeactivate() override {}
+    // Outside a paint the context is released again, so another context
+    // (the one a render to bitmap makes) can become current on this thread.
+    void doDeactivate() override
+    {
+        if (!painting_) widget_->doneCurrent();
+    }
 
 private:
     QOpenGLWidget* widget_;
+    const bool& painting_;
 };
 
 // Errors found while Qt paints must not unwind through Qt's frames: they go
@@ -73,6 +79,12 @@ void TGLSceneViewer::SetFieldOfView(double degrees) { SetFieldOfViewFor(buffer_.
 
 void TGLSceneViewer::initializeGL()
 {
+    // Qt made the context current for this call and expects it to stay so.
+    painting_ = true;
+    struct EndPaint {
+        bool& flag;
+        ~EndPaint() { flag = false; }
+    } endPaint{painting_};
     // The format is applied before the widget gets its context: the
     // buffer's request with the multisampling it asks for.
     try {
@@ -80,7 +92,7 @@ void TGLSceneViewer::initializeGL()
         const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
         if (!version || std::string(version) < "1.1") throw EOpenGLError("Need at least OpenGL version 1.1");
         buffer_.Resize(width(), height());
-        buffer_.SetRenderingContext(std::make_unique<TQtWidgetContext>(this));
+        buffer_.SetRenderingContext(std::make_unique<TQtWidgetContext>(this, painting_));
     } catch (const std::exception& e) {
         buffer_.DestroyRenderingContext();
         reportLater(this, e.what());
@@ -90,17 +102,21 @@ void TGLSceneViewer::initializeGL()
 void TGLSceneViewer::resizeGL(int w, int h)
 {
     const qreal ratio = devicePixelRatioF();
+    painting_ = true; // Qt holds the context current around this call too
     buffer_.Resize(int(w * ratio), int(h * ratio));
+    painting_ = false;
 }
 
 void TGLSceneViewer::paintGL()
 {
     if (!buffer_.RenderingContext() || width() == 0 || height() == 0) return;
+    painting_ = true;
     try {
         buffer_.Render();
     } catch (const std::exception& e) {
         reportLater(this, e.what());
     }
+    painting_ = false;
 }
 
 } // namespace velmora

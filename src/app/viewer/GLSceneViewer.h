@@ -36,6 +36,7 @@ protected:
 
 private:
     TGLSceneBuffer buffer_;
+    bool painting_ = false; // inside a paint or initialisation by Qt
 };
 
 } // namespace velmora

@@ -244,22 +244,21 @@ void TGLSceneBuffer::RenderToBitmap(TGLBitmap24& bitmap, int dpi)
 {
     GLAssert(!rendering_, "Already rendering");
     FlagGuard guard(rendering_);
+    // Texture names belong to the context that made them: drop them so
+    // the temporary context uploads its own, and again afterwards. The
+    // activation also leaves the buffer's own context released, which a
+    // window context must be before another one can be made current.
+    if (context_) {
+        Activation a(*context_);
+        if (scene_) ReleaseHandles(scene_->Objects(), true);
+    } else if (scene_) {
+        ReleaseHandles(scene_->Objects(), false);
+    }
     TGLPixelFormatRequest request = PixelFormatRequest();
     request.DoubleBuffer = false;
     request.Samples = 0;
     request.ColorBits = 24;
     auto temp = std::make_unique<TGLHeadlessContext>(bitmap.Width, bitmap.Height, request);
-
-    // Texture names belong to the context that made them: drop them so
-    // the temporary context uploads its own, and again afterwards.
-    if (scene_) {
-        if (context_) {
-            Activation a(*context_);
-            ReleaseHandles(scene_->Objects(), true);
-        } else {
-            ReleaseHandles(scene_->Objects(), false);
-        }
-    }
     if (camera_ && camera_->Scene()) {
         camera_->RebuildTransformIfStale();
         RegisterWith(*camera_->Scene());
