@@ -3,11 +3,15 @@
 #include "app/viewer/GLSceneViewer.h"
 #include "box/MainModel.h"
 
+#include <QGuiApplication>
 #include <QOpenGLContext>
+#include <QScreen>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QSurfaceFormat>
 #include <QWidget>
+
+#include <cmath>
 
 namespace velmora {
 
@@ -49,6 +53,9 @@ QWidget* CreateSceneViewer(QWidget* parent, TfrmMainModel& model)
 {
     if (!platformHasOpenGL()) return new TPlainSceneView(parent, model);
     auto* viewer = new TGLSceneViewer(parent);
+    // A bitmap render asked for DPI 0 uses the screen's pixels per inch.
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        TGLSceneBuffer::ScreenDPI = int(std::lround(screen->logicalDotsPerInchX()));
     if (TBoxSceneLink* scene = model.scene()) scene->bindViewer(viewer->Buffer());
     // The pixel format the buffer asks for: depth bits, and the samples of
     // its antialiasing setting when the platform has them.

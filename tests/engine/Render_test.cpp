@@ -15,6 +15,7 @@
 #include <GL/gl.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 using namespace velmora;
@@ -395,8 +396,22 @@ TEST_F(BoxRender, TexturesUploadOnceAndAlphaZeroLeavesNothing)
     TGLTexture& tex = fx.front->Material().Texture();
     const uint32_t handle = tex.Handle;
     ASSERT_NE(handle, 0u);
-    EXPECT_EQ(tex.RequiredMemorySize, 1024 * 1024 * 4);
-    EXPECT_EQ(fx.faces[0]->Material().Texture().RequiredMemorySize, 256 * 1024 * 4);
+    // What GL holds: 800 x 1010 became a mipmapped 1024 x 1024 RGBA8
+    // texture, the 166 x 1010 side (stretched to 168 first) 256 x 1024.
+    auto levelSize = [&](uint32_t name, int level) {
+        GLint w = 0, h = 0, format = 0;
+        buffer.RenderingContext()->Activate();
+        glBindTexture(GL_TEXTURE_2D, name);
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_WIDTH, &w);
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_HEIGHT, &h);
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_INTERNAL_FORMAT, &format);
+        glBindTexture(GL_TEXTURE_2D, 0);
+        buffer.RenderingContext()->Deactivate();
+        return std::array<int, 3>{w, h, format};
+    };
+    EXPECT_EQ(levelSize(handle, 0), (std::array<int, 3>{1024, 1024, GL_RGBA8}));
+    EXPECT_EQ(levelSize(handle, 1)[0], 512); // mipmaps exist
+    EXPECT_EQ(levelSize(fx.faces[0]->Material().Texture().Handle, 0), (std::array<int, 3>{256, 1024, GL_RGBA8}));
 
     // Switching the texture off and on again reuses the upload.
     tex.SetDisabled(true);
