@@ -511,3 +511,22 @@ TEST_F(BoxRender, BlendedSiblingsDrawFarthestFirstAndSwitchedOffLightsStayOff)
     buffer.RenderingContext()->Deactivate();
     buffer.DestroyRenderingContext();
 }
+
+TEST_F(BoxRender, PointOfFocusShowsItsAxesOnlyWhenVisible)
+{
+    BoxSceneFixture fx(false);
+    const Projector proj(fx, 492, 473, 96);
+    auto redAlongX = [&](const TGLBitmap24& bmp) {
+        int red = 0;
+        for (double x = 0.3; x < 1.2; x += 0.01) {
+            auto [px, py] = proj(x, 0, 0);
+            const Rgb c = at(bmp, px, py);
+            red += c.r > 200 && c.g < 80 && c.b < 80;
+        }
+        return red;
+    };
+    EXPECT_EQ(redAlongX(renderScene(fx, 492, 473, 96)), 0);
+    fx.focus->SetVisible(true);
+    // A dashed one-pixel line: some of the samples hit a dash.
+    EXPECT_GT(redAlongX(renderScene(fx, 492, 473, 96)), 4);
+}
