@@ -264,11 +264,12 @@ void DecodePsp(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
         lr.seek(lb.start + infoChunk);
         const std::uint32_t bitmapChunk = lr.le32();
         lr.seek(lb.start + infoChunk + bitmapChunk);
+        const std::int64_t lw = std::int64_t(right) - left, lh = std::int64_t(bottom) - topEdge;
+        if (lw <= 0 || lh <= 0) continue; // an empty or vector layer
+        decoders::checkSize(lw, lh);
         Attributes a = image;
-        a.width = right - left;
-        a.height = bottom - topEdge;
-        if (a.width <= 0 || a.height <= 0) continue; // an empty or vector layer
-        decoders::checkSize(a.width, a.height);
+        a.width = int(lw);
+        a.height = int(lh);
         const auto channelBlocks = readBlocks(data, lr.pos(), lb.start + lb.length, major);
         const auto channels = readChannels(data, channelBlocks, a.compression, a.height, minRowBytes(a.width, a.bits));
         TDecodedImage layer = assemble(a, channels, palette);
