@@ -132,11 +132,13 @@ void DecodeTiff(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
     auto* raster = reinterpret_cast<std::uint32_t*>(rgba.Pixels.data());
     if (!TIFFReadRGBAImageOriented(h.tif, w, hgt, raster, ORIENTATION_TOPLEFT, 0)) fail("unreadable pixel data");
 
-    TDecodedImage img;
-    img.allocate(int(w), int(hgt), alpha ? TPixelFormat::pf32bit : TPixelFormat::pf24bit);
+    // Rewritten in place to B,G,R(,A): each pixel is read before any earlier
+    // output reaches its bytes, and no second picture-sized buffer is needed.
     const std::size_t n = std::size_t(w) * hgt;
+    std::uint8_t* px = rgba.Pixels.data();
     for (std::size_t i = 0; i < n; ++i) {
-        std::uint32_t p = raster[i];
+        std::uint32_t p;
+        std::memcpy(&p, px + i * 4, 4);
         std::uint32_t r = TIFFGetR(p), g = TIFFGetG(p), b = TIFFGetB(p), a = TIFFGetA(p);
         if (alpha) {
             if (premultiplied && a != 0 && a != 255) {
@@ -144,14 +146,19 @@ void DecodeTiff(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
                 g = std::min<std::uint32_t>(255, (g * 255 + a / 2) / a);
                 b = std::min<std::uint32_t>(255, (b * 255 + a / 2) / a);
             }
-            std::uint8_t* d = &img.Pixels[i * 4];
+            std::uint8_t* d = px + i * 4;
             d[0] = std::uint8_t(b), d[1] = std::uint8_t(g), d[2] = std::uint8_t(r), d[3] = std::uint8_t(a);
         } else {
-            std::uint8_t* d = &img.Pixels[i * 3];
+            std::uint8_t* d = px + i * 3;
             d[0] = std::uint8_t(b), d[1] = std::uint8_t(g), d[2] = std::uint8_t(r);
         }
     }
-    out = std::move(img);
+    if (!alpha) {
+        rgba.Pixels.resize(n * 3);
+        rgba.Pixels.shrink_to_fit();
+        rgba.Format = TPixelFormat::pf24bit;
+    }
+    out = std::move(rgba);
 }
 
 void DecodeEps(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
