@@ -1,6 +1,8 @@
 // Paint Shop Pro files built block by block (no Debian tool writes them).
 #include "DecoderTestSupport.h"
 
+#include <algorithm>
+
 #include <zlib.h>
 
 using namespace velmora;
@@ -161,6 +163,23 @@ TEST(DecodersPsp, FirstLayerIsPlacedWhenThereIsNoComposite)
     EXPECT_EQ(img.row(0)[3], 0);       // outside the layer: clear
     EXPECT_EQ(img.row(1)[4 + 3], 255); // inside: the mask
     expectSafeOnDamage(DecodePsp, f);
+}
+
+TEST(DecodersPsp, DamagedChannelLengthsAskForNoHugeBuffers)
+{
+    // The first channel of the composite claims 3.75 GB unpacked (a whole
+    // number of rows, so only the size bound can catch it).
+    const Bytes good = withComposite();
+    const Bytes tag = {'~', 'B', 'K', 0, 5, 0};
+    const auto at = std::search(good.begin(), good.end(), tag.begin(), tag.end());
+    ASSERT_NE(at, good.end());
+    const std::size_t unpackedField = std::size_t(at - good.begin()) + 10 + 8;
+    for (std::uint32_t claim : {0xF0000000u, std::uint32_t(H * 200)}) {
+        Bytes f = good;
+        for (int i = 0; i < 4; ++i) f[unpackedField + i] = std::uint8_t(claim >> (8 * i));
+        TDecodedImage img;
+        EXPECT_THROW(DecodePsp(f.data(), f.size(), img), EPictureError) << claim;
+    }
 }
 
 } // namespace

@@ -116,6 +116,14 @@ std::vector<Channel> readChannels(const std::uint8_t* data, const std::vector<Bl
         if (height <= 0 || unpacked % std::uint32_t(height) != 0 || unpacked / height < minRowBytes)
             r.fail("a channel does not match the picture size");
         c.rowBytes = unpacked / height;
+        // Padding is a few bytes per line at most, and packing can only grow a
+        // channel so far: a damaged length must not make a small file ask for
+        // gigabytes.
+        if (c.rowBytes > minRowBytes + 64) r.fail("a channel does not match the picture size");
+        const std::uint64_t most = compression == 0   ? packed
+                                   : compression == 1 ? std::uint64_t(packed) * 128
+                                                      : std::uint64_t(packed) * 1032 + 64;
+        if (unpacked > most) r.fail("a channel is short");
         c.bytes = unpack(r.take(packed), packed, unpacked, compression);
         out.push_back(std::move(c));
     }
