@@ -309,9 +309,8 @@ std::vector<std::uint8_t> EncodeBmp(const TDecodedImage& image)
     put16(&f[26], 1);
     put16(&f[28], std::uint32_t(bpp));
     put32(&f[34], std::uint32_t(stride * image.Height));
-    // 96 pixels per inch, as screen bitmaps carry.
-    put32(&f[38], 3780);
-    put32(&f[42], 3780);
+    // Resolution stays 0 (unspecified), as stored bitmaps in scene streams
+    // carry it: a bitmap read from a stream is then written back unchanged.
     if (colors) {
         put32(&f[46], 256);
         for (std::size_t k = 0; k < image.Palette.size() && k < 256; ++k)
