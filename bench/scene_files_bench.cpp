@@ -1,0 +1,95 @@
+// Save and open of a scene whose six faces hold 4096 x 4096 JPEG pictures,
+// in both formats, with wall time and the process's peak memory. Pictures are
+// carried as their file bytes, so neither step should decode or re-encode them.
+
+#include "box/BoxScene.h"
+#include "box/MainModel.h"
+#include "box/SceneFiles.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+using namespace velmora;
+
+namespace {
+
+long peakKiB()
+{
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return u.ru_maxrss;
+}
+
+template <class F>
+double seconds(F&& f)
+{
+    const auto t0 = std::chrono::steady_clock::now();
+    f();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+}
+
+// A photo-like 4096 x 4096 JPEG made with the libjpeg command-line coder.
+bool makeJpeg(const fs::path& dir, fs::path& jpg)
+{
+    const fs::path ppm = dir / "face.ppm";
+    jpg = dir / "face.jpg";
+    const int n = 4096;
+    std::ofstream out(ppm, std::ios::binary);
+    out << "P6\n" << n << " " << n << "\n255\n";
+    std::string row(std::size_t(n) * 3, '\0');
+    for (int y = 0; y < n; ++y) {
+        for (int x = 0; x < n; ++x) {
+            row[3 * x] = char((x >> 4) + ((x * y) >> 14 & 15));
+            row[3 * x + 1] = char((y >> 4) ^ (x >> 7));
+            row[3 * x + 2] = char(((x + y) >> 5) + ((x ^ y) & 7));
+        }
+        out.write(row.data(), std::streamsize(row.size()));
+    }
+    out.close();
+    const std::string cmd = "cjpeg -quality 90 -outfile '" + jpg.string() + "' '" + ppm.string() + "'";
+    return std::system(cmd.c_str()) == 0;
+}
+
+} // namespace
+
+int main()
+{
+    const fs::path dir = fs::temp_directory_path() / ("velmora-bench-scene-" + std::to_string(::getpid()));
+    fs::create_directories(dir / "work");
+    fs::path jpg;
+    if (!makeJpeg(dir, jpg)) {
+        std::fprintf(stderr, "cjpeg is needed to make the test picture\n");
+        return 1;
+    }
+    std::printf("face picture: 4096 x 4096 JPEG, %.1f MB\n", double(fs::file_size(jpg)) / 1e6);
+
+    TfrmMainModel model(std::string(VELMORA_BIN_DIR) + "/", (dir / "work").string() + "/");
+    InstallSceneFiles(model);
+    model.New1Click();
+    auto* scene = dynamic_cast<TBoxScene*>(model.scene());
+    if (!scene) {
+        std::fprintf(stderr, "no box scene linked in\n");
+        return 1;
+    }
+    for (TGLPlane* face : scene->faces())
+        face->Material().Texture().PictureImage().LoadFromFile(jpg.string());
+    const long before = peakKiB();
+    std::printf("peak memory after loading six faces: %ld MiB\n", before / 1024);
+
+    for (auto [ext, filter] : {std::pair{".vlm", SceneFilter::Archive}, std::pair{".gls", SceneFilter::Legacy}}) {
+        const fs::path file = dir / (std::string("scene") + ext);
+        const double save = seconds([&] { SaveSceneFile(model, file, filter); });
+        const double open = seconds([&] { OpenSceneFile(model, file, filter); });
+        std::printf("%s: %.1f MB, save %.3f s, open %.3f s, peak memory %ld MiB\n", ext,
+                    double(fs::file_size(file)) / 1e6, save, open, peakKiB() / 1024);
+    }
+    fs::remove_all(dir);
+    return 0;
+}
