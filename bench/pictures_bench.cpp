@@ -1,6 +1,7 @@
 // Load + convert-to-texture-pixels of a 4096 x 4096 JPEG and PNG, next to the
 // time the command-line decoders (djpeg, pngtopnm) take for the same files.
 
+#include "BenchPictures.h"
 #include "files/pictures/Picture.h"
 #include "files/pictures/TextureImage.h"
 
@@ -25,22 +26,7 @@ struct Files {
         dir = fs::temp_directory_path() / ("velmora-bench-" + std::to_string(::getpid()));
         fs::create_directories(dir);
         const fs::path ppm = dir / "big.ppm";
-        {
-            // A photo-like picture: smooth gradients with some texture, so
-            // neither coder gets an unrealistically easy or hard time.
-            const int n = 4096;
-            std::ofstream out(ppm, std::ios::binary);
-            out << "P6\n" << n << " " << n << "\n255\n";
-            std::string row(std::size_t(n) * 3, '\0');
-            for (int y = 0; y < n; ++y) {
-                for (int x = 0; x < n; ++x) {
-                    row[3 * x] = char((x >> 4) + ((x * y) >> 14 & 15));
-                    row[3 * x + 1] = char((y >> 4) ^ (x >> 7));
-                    row[3 * x + 2] = char(((x + y) >> 5) + ((x ^ y) & 7));
-                }
-                out.write(row.data(), std::streamsize(row.size()));
-            }
-        }
+        writeBenchPpm(ppm);
         jpg = dir / "big.jpg";
         png = dir / "big.png";
         haveJpg = std::system(("cjpeg -quality 90 " + ppm.string() + " > " + jpg.string() + " 2>/dev/null").c_str()) == 0;

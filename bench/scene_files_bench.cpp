@@ -2,6 +2,7 @@
 // in both formats, with wall time and the process's peak memory. Pictures are
 // carried as their file bytes, so neither step should decode or re-encode them.
 
+#include "BenchPictures.h"
 #include "box/BoxScene.h"
 #include "box/MainModel.h"
 #include "box/SceneFiles.h"
@@ -40,19 +41,7 @@ bool makeJpeg(const fs::path& dir, fs::path& jpg)
 {
     const fs::path ppm = dir / "face.ppm";
     jpg = dir / "face.jpg";
-    const int n = 4096;
-    std::ofstream out(ppm, std::ios::binary);
-    out << "P6\n" << n << " " << n << "\n255\n";
-    std::string row(std::size_t(n) * 3, '\0');
-    for (int y = 0; y < n; ++y) {
-        for (int x = 0; x < n; ++x) {
-            row[3 * x] = char((x >> 4) + ((x * y) >> 14 & 15));
-            row[3 * x + 1] = char((y >> 4) ^ (x >> 7));
-            row[3 * x + 2] = char(((x + y) >> 5) + ((x ^ y) & 7));
-        }
-        out.write(row.data(), std::streamsize(row.size()));
-    }
-    out.close();
+    writeBenchPpm(ppm);
     const std::string cmd = "cjpeg -quality 90 -outfile '" + jpg.string() + "' '" + ppm.string() + "'";
     return std::system(cmd.c_str()) == 0;
 }

@@ -171,4 +171,27 @@ inline void expectSafeOnDamage(const Decoder& decode, const Bytes& good)
     EXPECT_THROW(decode(nullptr, 0, img), EPictureError);
 }
 
+// One picture written by ImageMagick per case (source options, target file
+// whose extension picks the format), decoded and compared with its reading.
+struct Case {
+    const char* options;
+    const char* target;
+    bool alpha;
+};
+
+inline void checkCases(const Decoder& decode, const std::vector<Case>& cases, int tolerance = 0)
+{
+    if (!haveTool(Convert)) GTEST_SKIP() << "ImageMagick is not installed";
+    ScratchDir dir;
+    writeSourcePam(dir / "src.pam", 37, 23, false);
+    writeSourcePam(dir / "srca.pam", 37, 23, true);
+    for (const Case& c : cases) {
+        const std::string out = dir / c.target;
+        const std::string src = dir / (c.alpha ? "srca.pam" : "src.pam");
+        ASSERT_TRUE(run(Convert + " '" + src + "' " + c.options + " '" + out + "'")) << c.options << " " << c.target;
+        SCOPED_TRACE(std::string(c.options) + " -> " + c.target);
+        expectMatchesReference(decode, out, c.alpha, tolerance);
+    }
+}
+
 } // namespace velmora::decodertest

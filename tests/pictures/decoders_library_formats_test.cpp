@@ -7,27 +7,6 @@ using namespace velmora::decodertest;
 
 namespace {
 
-struct Case {
-    const char* options; // ImageMagick options applied to the source picture
-    const char* target;  // output file name, its extension picks the format
-    bool alpha;
-};
-
-void checkCases(const Decoder& decode, const std::vector<Case>& cases, int tolerance = 0)
-{
-    if (!haveTool(Convert)) GTEST_SKIP() << "ImageMagick is not installed";
-    ScratchDir dir;
-    writeSourcePam(dir / "src.pam", 37, 23, false);
-    writeSourcePam(dir / "srca.pam", 37, 23, true);
-    for (const Case& c : cases) {
-        const std::string out = dir / c.target;
-        const std::string src = dir / (c.alpha ? "srca.pam" : "src.pam");
-        ASSERT_TRUE(run(Convert + " '" + src + "' " + c.options + " '" + out + "'")) << c.options << " " << c.target;
-        SCOPED_TRACE(std::string(c.options) + " -> " + c.target);
-        expectMatchesReference(decode, out, c.alpha, tolerance);
-    }
-}
-
 TEST(DecodersPng, EveryColourTypeAndDepthMatchesImageMagick)
 {
     checkCases(DecodePng, {
