@@ -2,8 +2,8 @@
 // time the command-line decoders (djpeg, pngtopnm) take for the same files.
 
 #include "BenchPictures.h"
-#include "files/pictures/Picture.h"
-#include "files/pictures/TextureImage.h"
+#include "pictures/Picture.h"
+#include "pictures/TextureImage.h"
 
 #include <benchmark/benchmark.h>
 

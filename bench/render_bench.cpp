@@ -20,7 +20,7 @@ using namespace velmora;
 void useSourceTree()
 {
     // bench/ sits directly below the source root.
-    BoxSceneFixture::SourceRoot = std::filesystem::path(__FILE__).parent_path().parent_path().string() + "/";
+    BoxSceneFixture::SourceRoot = std::string(VELMORA_SOURCE_DIR) + "/";
 }
 
 void BM_FrameDefaultScene1280x720(benchmark::State& state)

@@ -35,7 +35,7 @@ function(velmora_tests name dir)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests ${PROJECT_SOURCE_DIR}/src)
   target_compile_definitions(${name} PRIVATE
     VELMORA_TEST_DATA="${PROJECT_SOURCE_DIR}/tests/data"
-    VELMORA_FIXTURES="${PROJECT_SOURCE_DIR}/../shared/fixtures"
+    VELMORA_FIXTURES="${PROJECT_SOURCE_DIR}/tests/data"
     VELMORA_BIN_DIR="${VELMORA_BIN_DIR}")
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60

@@ -1,6 +1,6 @@
 #include "box/BoxScene.h"
 
-#include "files/pictures/Picture.h"
+#include "pictures/Picture.h"
 
 #include <bit>
 #include <cstdint>

@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <stdexcept>
 
-#if __has_include("files/pictures/TextureImage.h")
-#include "files/pictures/Picture.h"
-#include "files/pictures/TextureImage.h"
+#if __has_include("pictures/TextureImage.h")
+#include "pictures/Picture.h"
+#include "pictures/TextureImage.h"
 #define VELMORA_HAVE_PICTURES 1
 #endif
 

@@ -7,7 +7,7 @@
 #include "engine/SceneBuffer.h"
 #include "files/SceneFile.h"
 #include "files/SceneStream.h"
-#include "files/pictures/Picture.h"
+#include "pictures/Picture.h"
 
 #include <cstring>
 #include <functional>

@@ -1,6 +1,6 @@
 #include "output/BmpWriter.h"
 
-#include "files/pictures/CoreCodecs.h"
+#include "pictures/CoreCodecs.h"
 
 #include <cstring>
 #include <fstream>

@@ -1,7 +1,7 @@
 #pragma once
 // Writing rendered shots: baseline JFIF through libjpeg and plain 24-bit BMP.
 
-#include "files/pictures/DecodedImage.h"
+#include "pictures/DecodedImage.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -7,7 +7,7 @@
 #include "engine/Scene.h"
 #include "engine/SceneBuffer.h"
 #include "files/ComponentStream.h"
-#include "files/pictures/Picture.h"
+#include "pictures/Picture.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "files/pictures/CoreCodecs.h"
+#include "pictures/CoreCodecs.h"
 #include "output/BmpWriter.h"
 #include "output/JpegWriter.h"
 

@@ -1,8 +1,8 @@
 #include "TestUtil.h"
 
-#include "files/pictures/CoreCodecs.h"
-#include "files/pictures/Picture.h"
-#include "files/pictures/TextureImage.h"
+#include "pictures/CoreCodecs.h"
+#include "pictures/Picture.h"
+#include "pictures/TextureImage.h"
 
 #include <gtest/gtest.h>
 

@@ -16,8 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "files/pictures/DecoderSupport.h"
-#include "files/pictures/Decoders.h"
+#include "pictures/DecoderSupport.h"
+#include "pictures/Decoders.h"
 
 namespace velmora::decodertest {
 

@@ -1,5 +1,5 @@
-#include "files/pictures/Picture.h"
-#include "files/pictures/TextureImage.h"
+#include "pictures/Picture.h"
+#include "pictures/TextureImage.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@ using namespace velmora;
 
 namespace {
 // The committed resources folder of the source tree.
-const std::string resources = (std::filesystem::path(__FILE__).parent_path() / "../../resources/").lexically_normal().string();
+const std::string resources = (std::filesystem::path(VELMORA_TEST_DATA) / "../../resources/").lexically_normal().string();
 }
 
 TEST(DefaultPictures, FacesHaveTheDefaultSizes)

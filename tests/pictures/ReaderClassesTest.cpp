@@ -1,7 +1,7 @@
 #include "TestUtil.h"
 
-#include "files/pictures/Picture.h"
-#include "files/pictures/TextureImage.h"
+#include "pictures/Picture.h"
+#include "pictures/TextureImage.h"
 
 #include <gtest/gtest.h>
 

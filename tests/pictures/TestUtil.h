@@ -2,7 +2,7 @@
 // Helpers shared by the picture tests: temporary files, byte builders and
 // running the independent command-line tools when they are installed.
 
-#include "files/pictures/DecodedImage.h"
+#include "pictures/DecodedImage.h"
 
 #include <algorithm>
 #include <cctype>

@@ -2,7 +2,7 @@
 
 #include "engine/Material.h"
 #include "engine/gl/StateCache.h"
-#include "files/pictures/TextureImage.h"
+#include "pictures/TextureImage.h"
 
 #include <GL/gl.h>
 #include <GL/glext.h>

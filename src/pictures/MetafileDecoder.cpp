@@ -1,0 +1,12 @@
+// Windows metafiles are drawing commands for the Windows graphics device
+// interface; there is no renderer for them on this platform.
+#include "pictures/Decoders.h"
+
+namespace velmora {
+
+void DecodeMetafile(const std::uint8_t*, std::size_t, TDecodedImage&)
+{
+    throw EPictureError("Metafile pictures are not supported");
+}
+
+} // namespace velmora

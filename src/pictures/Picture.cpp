@@ -1,0 +1,303 @@
+#include "pictures/Picture.h"
+
+#include "pictures/CoreCodecs.h"
+#include "pictures/PictureClasses.h"
+
+#include <algorithm>
+#include <cctype>
+#include <fstream>
+#include <istream>
+#include <iterator>
+#include <ostream>
+
+namespace velmora {
+
+namespace {
+
+const std::vector<TPaletteEntry> noPalette;
+
+[[noreturn]] void readError() { throw EPictureError("Stream read error"); }
+
+std::uint32_t u32(const std::uint8_t* p)
+{
+    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
+           std::uint32_t(p[3]) << 24;
+}
+
+// The size-prefixed record of stored data: returns the payload bounds.
+std::size_t readRecordSize(const std::uint8_t* data, std::size_t size)
+{
+    if (size < 4)
+        readError();
+    std::size_t s = u32(data);
+    if (s > size - 4)
+        readError();
+    return s;
+}
+
+std::vector<std::uint8_t> withSize(const std::vector<std::uint8_t>& payload)
+{
+    std::vector<std::uint8_t> out(4 + payload.size());
+    const auto s = std::uint32_t(payload.size());
+    out[0] = std::uint8_t(s);
+    out[1] = std::uint8_t(s >> 8);
+    out[2] = std::uint8_t(s >> 16);
+    out[3] = std::uint8_t(s >> 24);
+    std::copy(payload.begin(), payload.end(), out.begin() + 4);
+    return out;
+}
+
+std::string lower(std::string s)
+{
+    for (char& c : s)
+        c = char(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+template <class T>
+TGraphicClass classOf()
+{
+    return [] { return std::unique_ptr<TGraphic>(new T()); };
+}
+
+} // namespace
+
+// --- TGraphic ---------------------------------------------------------------
+
+const std::vector<TPaletteEntry>& TGraphic::Palette() const { return noPalette; }
+
+void TGraphic::LoadFromStream(std::istream& in)
+{
+    std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    if (in.bad())
+        readError();
+    LoadFromBytes(bytes.data(), bytes.size());
+}
+
+void TGraphic::LoadFromFile(const std::string& fileName)
+{
+    std::ifstream in(fileName, std::ios::binary | std::ios::ate);
+    if (!in)
+        throw EPictureError("Cannot open file \"" + fileName + "\"");
+    const std::streamoff size = in.tellg();
+    if (size < 0) { // not seekable: read as a stream
+        in.clear();
+        in.seekg(0);
+        LoadFromStream(in);
+        return;
+    }
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
+    in.seekg(0);
+    if (!in.read(reinterpret_cast<char*>(bytes.data()), size))
+        readError();
+    LoadFromBytes(bytes.data(), bytes.size());
+}
+
+// --- TBitmap ----------------------------------------------------------------
+
+void TBitmap::LoadFromBytes(const std::uint8_t* data, std::size_t size)
+{
+    TDecodedImage image;
+    DecodeBmp(data, size, image);
+    image_ = std::move(image);
+}
+
+void TBitmap::SaveToStream(std::ostream& out) const
+{
+    if (Empty())
+        return;
+    auto bytes = EncodeBmp(image_);
+    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+std::size_t TBitmap::ReadData(const std::uint8_t* data, std::size_t size)
+{
+    std::size_t s = readRecordSize(data, size);
+    TDecodedImage image;
+    if (s)
+        DecodeBmp(data + 4, s, image);
+    image_ = std::move(image);
+    return 4 + s;
+}
+
+std::vector<std::uint8_t> TBitmap::WriteData() const
+{
+    if (Empty())
+        return withSize({});
+    return withSize(EncodeBmp(image_));
+}
+
+void TTargaGraphic::LoadFromBytes(const std::uint8_t* data, std::size_t size)
+{
+    TDecodedImage image;
+    DecodeTga(data, size, image);
+    image_ = std::move(image);
+}
+
+// --- TJPEGImage -------------------------------------------------------------
+
+void TJPEGImage::readHeader()
+{
+    TJpegHeader h = ReadJpegHeader(bytes_.data(), bytes_.size());
+    width_ = h.Width;
+    height_ = h.Height;
+    grayscale_ = h.Grayscale;
+    progressive_ = h.Progressive;
+    decoded_.reset();
+}
+
+void TJPEGImage::LoadFromBytes(const std::uint8_t* data, std::size_t size)
+{
+    bytes_.assign(data, data + size);
+    readHeader();
+}
+
+void TJPEGImage::SaveToStream(std::ostream& out) const
+{
+    out.write(reinterpret_cast<const char*>(bytes_.data()), std::streamsize(bytes_.size()));
+}
+
+std::size_t TJPEGImage::ReadData(const std::uint8_t* data, std::size_t size)
+{
+    std::size_t s = readRecordSize(data, size);
+    bytes_.assign(data + 4, data + 4 + s);
+    if (s) {
+        readHeader();
+    } else {
+        width_ = height_ = 0;
+        decoded_.reset();
+    }
+    return 4 + s;
+}
+
+std::vector<std::uint8_t> TJPEGImage::WriteData() const { return withSize(bytes_); }
+
+const TDecodedImage& TJPEGImage::Raster() const
+{
+    if (!decoded_) {
+        auto image = std::make_unique<TDecodedImage>();
+        if (!bytes_.empty())
+            DecodeJpeg(bytes_.data(), bytes_.size(), *image);
+        decoded_ = std::move(image);
+    }
+    return *decoded_;
+}
+
+// --- Registry ---------------------------------------------------------------
+
+void TPictureFormats::RegisterFileFormat(const std::string& extension, const std::string& description,
+                                         const std::string& className, TGraphicClass create)
+{
+    entries_.push_back({lower(extension), description, className, std::move(create)});
+}
+
+const TPictureFormat* TPictureFormats::FindByExtension(const std::string& extension) const
+{
+    const std::string ext = lower(extension);
+    for (auto it = entries_.rbegin(); it != entries_.rend(); ++it)
+        if (it->Extension == ext)
+            return &*it;
+    return nullptr;
+}
+
+const TPictureFormat* TPictureFormats::FindByClassName(const std::string& className) const
+{
+    for (auto it = entries_.rbegin(); it != entries_.rend(); ++it)
+        if (it->ClassName == className)
+            return &*it;
+    return nullptr;
+}
+
+namespace {
+
+void registerStartupFormats(TPictureFormats& r)
+{
+    // Platform formats.
+    RegisterPlatformFormats(r);
+    // JPEG, then the scene engine's TGA picture class.
+    r.RegisterFileFormat("jpeg", "JPEG Image File", "TJPEGImage", classOf<TJPEGImage>());
+    r.RegisterFileFormat("jpg", "JPEG Image File", "TJPEGImage", classOf<TJPEGImage>());
+    r.RegisterFileFormat("tga", "Targa", "TTGAImage", classOf<TTGAImage>());
+    // The image-format readers; these win for every extension they name.
+    RegisterReaderFormats(r);
+    // Names without an extension are not handed to any generic decoder: they
+    // fail as an unknown extension, so there is no entry for them.
+}
+
+} // namespace
+
+TPictureFormats& PictureFormats()
+{
+    static TPictureFormats formats = [] {
+        TPictureFormats r;
+        registerStartupFormats(r);
+        return r;
+    }();
+    return formats;
+}
+
+std::string PictureFileExtension(const std::string& fileName)
+{
+    std::size_t start = fileName.find_last_of('/');
+    start = start == std::string::npos ? 0 : start + 1;
+    std::size_t dot = fileName.rfind('.');
+    if (dot == std::string::npos || dot < start)
+        return {};
+    return fileName.substr(dot + 1);
+}
+
+// --- TPicture ---------------------------------------------------------------
+
+void TPicture::changed()
+{
+    if (OnChange)
+        OnChange();
+}
+
+void TPicture::SetGraphic(std::unique_ptr<TGraphic> graphic)
+{
+    graphic_ = std::move(graphic);
+    changed();
+}
+
+void TPicture::LoadFromFile(const std::string& fileName)
+{
+    const std::string ext = PictureFileExtension(fileName);
+    const TPictureFormat* format = PictureFormats().FindByExtension(ext);
+    if (!format)
+        throw EPictureError("Unknown picture file extension (." + ext + ")");
+    std::unique_ptr<TGraphic> graphic = format->Create();
+    graphic->LoadFromFile(fileName); // on failure the new graphic dies here
+    SetGraphic(std::move(graphic));
+}
+
+std::vector<std::uint8_t> TPicture::WriteData() const
+{
+    if (!graphic_)
+        return {};
+    std::string name = graphic_->ClassName();
+    std::vector<std::uint8_t> out;
+    out.push_back(std::uint8_t(name.size()));
+    out.insert(out.end(), name.begin(), name.end());
+    auto stored = graphic_->WriteData();
+    out.insert(out.end(), stored.begin(), stored.end());
+    return out;
+}
+
+void TPicture::ReadData(const std::uint8_t* data, std::size_t size)
+{
+    if (size < 1 || std::size_t(data[0]) + 1 > size)
+        readError();
+    const std::string name(reinterpret_cast<const char*>(data + 1), data[0]);
+    const TPictureFormat* format = PictureFormats().FindByClassName(name);
+    if (!format) {
+        SetGraphic(nullptr);
+        return;
+    }
+    std::unique_ptr<TGraphic> graphic = format->Create();
+    const std::size_t offset = 1 + std::size_t(data[0]);
+    graphic->ReadData(data + offset, size - offset);
+    SetGraphic(std::move(graphic));
+}
+
+} // namespace velmora

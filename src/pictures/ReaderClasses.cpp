@@ -1,0 +1,69 @@
+#include "pictures/ReaderClasses.h"
+
+#include <ostream>
+
+namespace velmora {
+
+namespace {
+
+[[noreturn]] void readError() { throw EPictureError("Stream read error"); }
+
+} // namespace
+
+void TFileBackedGraphic::LoadFromBytes(const std::uint8_t* data, std::size_t size)
+{
+    TDecodedImage image;
+    decode(data, size, image);
+    bytes_.assign(data, data + size);
+    image_ = std::move(image);
+}
+
+void TFileBackedGraphic::SaveToStream(std::ostream& out) const
+{
+    out.write(reinterpret_cast<const char*>(bytes_.data()), std::streamsize(bytes_.size()));
+}
+
+std::size_t TFileBackedGraphic::ReadData(const std::uint8_t* data, std::size_t size)
+{
+    if (size < 4)
+        readError();
+    const std::size_t s = std::size_t(data[0]) | std::size_t(data[1]) << 8 | std::size_t(data[2]) << 16 |
+                          std::size_t(data[3]) << 24;
+    if (s > size - 4)
+        readError();
+    TDecodedImage image;
+    if (s) {
+        try {
+            decode(data + 4, s, image);
+        } catch (const EPictureError&) {
+            if (!keepUndecodableStoredData())
+                throw;
+            image = TDecodedImage();
+        }
+    }
+    bytes_.assign(data + 4, data + 4 + s);
+    image_ = std::move(image);
+    return 4 + s;
+}
+
+std::vector<std::uint8_t> TFileBackedGraphic::WriteData() const
+{
+    std::vector<std::uint8_t> out(4);
+    const auto s = std::uint32_t(bytes_.size());
+    for (int k = 0; k < 4; ++k)
+        out[k] = std::uint8_t(s >> (8 * k));
+    out.insert(out.end(), bytes_.begin(), bytes_.end());
+    return out;
+}
+
+void TIcon::decode(const std::uint8_t* data, std::size_t size, TDecodedImage& out) const
+{
+    DecodeIco(data, size, out);
+}
+
+void TMetafile::decode(const std::uint8_t* data, std::size_t size, TDecodedImage& out) const
+{
+    DecodeMetafile(data, size, out);
+}
+
+} // namespace velmora

@@ -1,0 +1,177 @@
+// TIFF through libtiff, read from memory with client procedures. The RGBA
+// image reader handles every photometric interpretation libtiff supports.
+#include <tiffio.h>
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "pictures/DecoderSupport.h"
+#include "pictures/Decoders.h"
+
+namespace velmora {
+namespace {
+
+struct TiffSource {
+    const std::uint8_t* data;
+    std::size_t size;
+    std::size_t pos = 0;
+    std::string message;
+};
+
+tmsize_t tiffRead(thandle_t h, void* buf, tmsize_t n)
+{
+    auto* s = static_cast<TiffSource*>(h);
+    if (n < 0) return -1;
+    std::size_t avail = s->pos < s->size ? s->size - s->pos : 0;
+    std::size_t k = std::min<std::size_t>(std::size_t(n), avail);
+    if (k) std::memcpy(buf, s->data + s->pos, k);
+    s->pos += k;
+    return tmsize_t(k);
+}
+
+tmsize_t tiffWrite(thandle_t, void*, tmsize_t) { return -1; }
+
+toff_t tiffSeek(thandle_t h, toff_t off, int whence)
+{
+    auto* s = static_cast<TiffSource*>(h);
+    std::uint64_t base = whence == SEEK_CUR ? s->pos : whence == SEEK_END ? s->size : 0;
+    std::uint64_t p = base + off;
+    if (p < base && whence != SEEK_SET) return toff_t(-1);
+    s->pos = std::size_t(std::min<std::uint64_t>(p, std::uint64_t(SIZE_MAX)));
+    return p;
+}
+
+int tiffClose(thandle_t) { return 0; }
+toff_t tiffSize(thandle_t h) { return static_cast<TiffSource*>(h)->size; }
+// The data is already in memory; handing it out as a mapped file lets libtiff
+// take the same paths as for a file on disk (it never writes through it).
+int tiffMap(thandle_t h, void** base, toff_t* size)
+{
+    auto* s = static_cast<TiffSource*>(h);
+    *base = const_cast<std::uint8_t*>(s->data);
+    *size = s->size;
+    return 1;
+}
+void tiffUnmap(thandle_t, void*, toff_t) {}
+
+int tiffError(TIFF*, void* user, const char*, const char* fmt, va_list ap)
+{
+    auto* s = static_cast<TiffSource*>(user);
+    if (s->message.empty()) {
+        char buf[256];
+        std::vsnprintf(buf, sizeof buf, fmt, ap);
+        s->message = buf;
+    }
+    return 1;
+}
+
+int tiffWarning(TIFF*, void*, const char*, const char*, va_list) { return 1; }
+
+struct TiffHandle {
+    TIFF* tif = nullptr;
+    ~TiffHandle()
+    {
+        if (tif) TIFFClose(tif);
+    }
+};
+
+struct TiffOptions {
+    TIFFOpenOptions* opts = TIFFOpenOptionsAlloc();
+    ~TiffOptions() { TIFFOpenOptionsFree(opts); }
+};
+
+} // namespace
+
+void DecodeTiff(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
+{
+    if (!data || size < 8) throw EPictureError("TIFF picture is not valid: the file is too short");
+    TiffSource src{data, size, 0, {}};
+    TiffOptions options;
+    TIFFOpenOptionsSetErrorHandlerExtR(options.opts, tiffError, &src);
+    TIFFOpenOptionsSetWarningHandlerExtR(options.opts, tiffWarning, &src);
+    // Keeps libtiff's own strip and tile buffers within what a picture may take.
+    TIFFOpenOptionsSetMaxSingleMemAlloc(options.opts, tmsize_t(MaxPicturePixels) * 4);
+    auto fail = [&](const char* what) {
+        throw EPictureError(std::string("TIFF picture is not valid: ") +
+                            (src.message.empty() ? what : src.message));
+    };
+    TiffHandle h;
+    h.tif = TIFFClientOpenExt("memory", "r", &src, tiffRead, tiffWrite, tiffSeek, tiffClose, tiffSize,
+                              tiffMap, tiffUnmap, options.opts);
+    if (!h.tif) fail("unreadable header");
+    std::uint32_t w = 0, hgt = 0;
+    TIFFGetField(h.tif, TIFFTAG_IMAGEWIDTH, &w);
+    TIFFGetField(h.tif, TIFFTAG_IMAGELENGTH, &hgt);
+    if (w == 0 || hgt == 0) fail("zero picture size");
+    if (w > std::uint32_t(MaxPictureSide) || hgt > std::uint32_t(MaxPictureSide))
+        throw EPictureError("Picture too large (" + std::to_string(w) + " x " + std::to_string(hgt) + ")");
+    char emsg[1024] = "";
+    if (!TIFFRGBAImageOK(h.tif, emsg)) fail(emsg);
+
+    std::uint16_t extra = 0;
+    std::uint16_t* extraTypes = nullptr;
+    TIFFGetFieldDefaulted(h.tif, TIFFTAG_EXTRASAMPLES, &extra, &extraTypes);
+    const bool alpha = extra > 0 && extraTypes &&
+                       (extraTypes[0] == EXTRASAMPLE_ASSOCALPHA || extraTypes[0] == EXTRASAMPLE_UNASSALPHA);
+    // The RGBA reader premultiplies straight alpha, which loses the colour of
+    // faint pixels. Declaring the alpha associated makes it pass the stored
+    // values through unchanged, which is what a picture keeps.
+    const bool premultiplied = alpha && extraTypes[0] == EXTRASAMPLE_ASSOCALPHA;
+    if (alpha && !premultiplied) {
+        std::vector<std::uint16_t> types(extraTypes, extraTypes + extra);
+        types[0] = EXTRASAMPLE_ASSOCALPHA;
+        TIFFSetField(h.tif, TIFFTAG_EXTRASAMPLES, extra, types.data());
+    }
+
+    TDecodedImage rgba;
+    rgba.allocate(int(w), int(hgt), TPixelFormat::pf32bit);
+    auto* raster = reinterpret_cast<std::uint32_t*>(rgba.Pixels.data());
+    if (!TIFFReadRGBAImageOriented(h.tif, w, hgt, raster, ORIENTATION_TOPLEFT, 0)) fail("unreadable pixel data");
+
+    // Rewritten in place to B,G,R(,A): each pixel is read before any earlier
+    // output reaches its bytes, and no second picture-sized buffer is needed.
+    const std::size_t n = std::size_t(w) * hgt;
+    std::uint8_t* px = rgba.Pixels.data();
+    for (std::size_t i = 0; i < n; ++i) {
+        std::uint32_t p;
+        std::memcpy(&p, px + i * 4, 4);
+        std::uint32_t r = TIFFGetR(p), g = TIFFGetG(p), b = TIFFGetB(p), a = TIFFGetA(p);
+        if (alpha) {
+            if (premultiplied && a != 0 && a != 255) {
+                r = std::min<std::uint32_t>(255, (r * 255 + a / 2) / a);
+                g = std::min<std::uint32_t>(255, (g * 255 + a / 2) / a);
+                b = std::min<std::uint32_t>(255, (b * 255 + a / 2) / a);
+            }
+            std::uint8_t* d = px + i * 4;
+            d[0] = std::uint8_t(b), d[1] = std::uint8_t(g), d[2] = std::uint8_t(r), d[3] = std::uint8_t(a);
+        } else {
+            std::uint8_t* d = px + i * 3;
+            d[0] = std::uint8_t(b), d[1] = std::uint8_t(g), d[2] = std::uint8_t(r);
+        }
+    }
+    if (!alpha) {
+        rgba.Pixels.resize(n * 3);
+        rgba.Pixels.shrink_to_fit();
+        rgba.Format = TPixelFormat::pf24bit;
+    }
+    out = std::move(rgba);
+}
+
+void DecodeEps(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
+{
+    // Binary EPS: C5 D0 D3 C6, then offsets and lengths of the PostScript,
+    // the metafile preview and the TIFF preview.
+    if (!data || size < 30 || data[0] != 0xC5 || data[1] != 0xD0 || data[2] != 0xD3 || data[3] != 0xC6)
+        throw EPictureError("EPS pictures without a TIFF preview cannot be read");
+    const std::uint32_t off = decoders::peekLe32(data + 20);
+    const std::uint32_t len = decoders::peekLe32(data + 24);
+    if (off == 0 || len == 0) throw EPictureError("EPS pictures without a TIFF preview cannot be read");
+    if (off > size || len > size - off) throw EPictureError("EPS picture is not valid: the TIFF preview lies outside the file");
+    DecodeTiff(data + off, len, out);
+}
+
+} // namespace velmora
