@@ -9,8 +9,14 @@ all: build
 deps:
 	scripts/install-deps
 
+# Configure once; afterwards the build re-runs CMake itself when a CMake file changes.
+# A build folder made earlier keeps the generator it was made with.
 configure: deps
-	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	@if [ ! -f $(BUILD_DIR)/CMakeCache.txt ]; then \
+	  cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo; \
+	elif [ ! -f $(BUILD_DIR)/build.ninja ] && [ ! -f $(BUILD_DIR)/Makefile ]; then \
+	  cmake -S . -B $(BUILD_DIR); \
+	fi
 
 build: configure
 	cmake --build $(BUILD_DIR) -j$(JOBS)

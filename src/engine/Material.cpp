@@ -5,11 +5,8 @@
 #include <algorithm>
 #include <stdexcept>
 
-#if __has_include("pictures/TextureImage.h")
 #include "pictures/Picture.h"
 #include "pictures/TextureImage.h"
-#define VELMORA_HAVE_PICTURES 1
-#endif
 
 namespace velmora {
 
@@ -50,46 +47,30 @@ void TGLTextureImage::Invalidate()
 
 TGLPictureImage::TGLPictureImage(TGLTexture* owner) : TGLTextureImage(owner)
 {
-#ifdef VELMORA_HAVE_PICTURES
     picture_ = std::make_shared<TPicture>();
     picture_->OnChange = [this] { Invalidate(); };
-#endif
 }
 
 TGLPictureImage::~TGLPictureImage()
 {
-#ifdef VELMORA_HAVE_PICTURES
     if (picture_) picture_->OnChange = nullptr;
-#endif
 }
 
 int TGLPictureImage::Width() const
 {
-#ifdef VELMORA_HAVE_PICTURES
     return picture_ ? picture_->Width() : 0;
-#else
-    return 0;
-#endif
 }
 
 int TGLPictureImage::Height() const
 {
-#ifdef VELMORA_HAVE_PICTURES
     return picture_ ? picture_->Height() : 0;
-#else
-    return 0;
-#endif
 }
 
 void TGLPictureImage::LoadFromFile(const std::string& fileName)
 {
     std::string name = fileName;
     if (TGLTexture* t = OwnerTexture(); t && t->OnTextureNeeded) t->OnTextureNeeded(t, name);
-#ifdef VELMORA_HAVE_PICTURES
     TextureImageLoadFromFile(*picture_, name);
-#else
-    throw std::runtime_error("Pictures are not available: " + name);
-#endif
 }
 
 // ---- TGLTexture ----

@@ -15,7 +15,7 @@ class IGLNotifyAble {
 public:
     virtual ~IGLNotifyAble() = default;
     virtual void NotifyChange(TGLUpdateAbleObject* sender) = 0;
-    // Lets value objects treat a scene-object owner specially without RTTI.
+    // Lets value objects reach a scene-object owner without a cast at every report.
     virtual TGLBaseSceneObject* AsSceneObject() { return nullptr; }
 };
 
