@@ -1,6 +1,8 @@
 #include "app/CommandLine.h"
 
 #include "app/Platform.h"
+#include "app/RenderCommand.h"
+#include "app/SceneSession.h"
 #include "box/MainModel.h"
 #include "box/SceneFiles.h"
 #include "files/DumpStream.h"
@@ -18,7 +20,8 @@ namespace {
 
 const char* const kUsage =
     "usage: velmora [SCENE]                     start the desktop application\n"
-    "       velmora render [SCENE] -o OUT [--viewer WxH] [--multiplier M] [--size WxH]\n"
+    "       velmora render [SCENE|--default] -o OUT [--viewer WxH] [--multiplier 1..4] [--size WxH]\n"
+    "                      [--front FILE] [--back FILE] [--left FILE] [--right FILE] [--top FILE] [--bottom FILE]\n"
     "       velmora convert SCENE|--default OUT\n"
     "       velmora dump SCENE|--default        print the scene graph\n"
     "       velmora --help | --version\n";
@@ -35,21 +38,6 @@ TCommandLine usageError(std::ostream& err, const std::string& message)
     err << "velmora: " << message << "\n" << kUsage;
     return exitWith(2);
 }
-
-// The main window model with the program's scene, as the desktop application
-// makes it, and with scene files installed.
-struct TSceneSession {
-    TWorkingFolder Work;
-    TfrmMainModel Model{ProgramFolder(), Work.path()};
-
-    TSceneSession()
-    {
-        InstallSceneFiles(Model);
-        if (!Model.scene() || !Model.scene()->sceneGraph())
-            throw std::runtime_error("The default scene is not available in this build.");
-    }
-    TGLScene& scene() { return *Model.scene()->sceneGraph(); }
-};
 
 TCommandLine dump(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {
@@ -114,8 +102,7 @@ TCommandLine RunCommandLine(const std::vector<std::string>& args, std::ostream& 
         }
         if (first == "dump") return dump(args, out, err);
         if (first == "convert") return convert(args, err);
-        if (first == "render")
-            throw std::runtime_error("The " + first + " command is not available yet.");
+        if (first == "render") return exitWith(RunRenderCommand(args, out, err));
         if (!first.empty() && first[0] == '-') return usageError(err, "unknown option: " + first);
         if (looksLikeCommand(first)) return usageError(err, "unknown command: " + first);
     } catch (const std::exception& e) {

@@ -128,6 +128,7 @@ TfrmMain::TfrmMain(std::string programFolder, std::string workingFolder, QWidget
     GLSceneViewer1->setObjectName(QStringLiteral("GLSceneViewer1"));
     createTabs();
     createCoolBar();
+    installRendering();
 
     // Stacking, bottom to top: start panel, overlay, viewer; bars on top.
     pnlMainMenu->lower();
@@ -346,7 +347,7 @@ void TfrmMain::createMenus()
             if (Model->Textures1.enabled()) notAvailable("Loading face pictures");
         });
     connect(SaveToFile1, &QAction::triggered, this, [this] {
-        if (Model->Render1.enabled()) notAvailable("Rendering to a file");
+        if (Model->Render1.enabled()) SaveToFile1Click();
     });
     connect(Contents1, &QAction::triggered, this, [this] { notAvailable("The help"); });
     connect(TipOfTheDay1, &QAction::triggered, this, [this] { notAvailable("The tip of the day"); });
@@ -398,7 +399,7 @@ void TfrmMain::createCoolBar()
     connect(ToolButton1, &QAction::triggered, this, [this] { New1Click(); });
     connect(ToolButton2, &QAction::triggered, this, [this] { Open1Click(); });
     connect(ToolButton3, &QAction::triggered, this, [this] { Save1->trigger(); });
-    connect(ToolButton5, &QAction::triggered, this, [this] { notAvailable("Rendering to a file"); });
+    connect(ToolButton5, &QAction::triggered, this, [this] { SaveToFile1Click(); });
 
     // The progress bar sits at the bottom of its band.
     auto* band = new QWidget(CoolBar1);

@@ -46,6 +46,8 @@ public:
     // Replaceable so the dialog can be answered without a user.
     std::function<OpenDialogResult()> RunOpenDialog;
     std::function<OpenDialogResult()> RunSaveDialog;
+    // SavePictureDialog1: path and filter entry (1 JPEG, 2 BMP).
+    std::function<OpenDialogResult()> RunSavePictureDialog;
 
     // Centres the start panel in the client area and "Processing ..." in the overlay.
     void FormResize();
@@ -100,6 +102,10 @@ public:
     void Close1Click();
     void Save1Click();
     void Exit1Click();
+    // Render to file (RenderingView.cpp): the tool button and hidden menu
+    // item at multiplier 4, the tab's "Render" at the slider's multiplier.
+    void SaveToFile1Click();
+    void btnRenderClick();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -116,6 +122,8 @@ private:
     QWidget* createRenderingPage();
     void layoutClient();
     void FormActivate();
+    void installRendering();
+    OpenDialogResult runSavePictureDialogDefault();
     void notAvailable(const char* what);
     OpenDialogResult runOpenDialogDefault();
     OpenDialogResult runSaveDialogDefault();

@@ -46,6 +46,7 @@ TfrmMainModel::TfrmMainModel(std::string programFolder, std::string workingFolde
     btnStandard.OnClick = [this] { btnStandardClick(); };
     btnCD.OnClick = [this] { btnCDClick(); };
     btnDVD.OnClick = [this] { btnDVDClick(); };
+    installRenderingTab();
 
     FormCreate();
 }
@@ -127,6 +128,8 @@ void TfrmMainModel::Save1Click(const std::optional<std::string>& chosenPath, int
 void TfrmMainModel::GLSceneViewer1PostRender(int viewerWidth, int viewerHeight)
 {
     if (RestoreCursor) RestoreCursor();
+    ViewerWidth = viewerWidth;
+    ViewerHeight = viewerHeight;
     lblCurrentSize.setCaption(std::to_string(viewerWidth) + " x " + std::to_string(viewerHeight) + " pixels");
 }
 

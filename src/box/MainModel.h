@@ -12,6 +12,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 namespace velmora {
 
@@ -178,6 +179,14 @@ public:
     std::function<void(const std::string&, int)> OpenScene;
     // Writes this model's scene to a file: (path, save dialog filter entry).
     std::function<void(const std::string&, int)> SaveScene;
+    // Rendering to a file (RenderingTab.cpp): the picture save dialog
+    // (path and filter entry, 1 JPEG, 2 BMP; empty when cancelled), the
+    // progress bar `pb`, a plain message box, and the viewer's buffer
+    // (nullptr: the render uses a buffer of its own on the same scene).
+    std::function<std::optional<std::pair<std::string, int>>()> RunSavePictureDialog;
+    std::function<void(int)> SetProgress;
+    std::function<void(const std::string&)> ShowMessage;
+    std::function<TGLSceneBuffer*()> ViewerBuffer;
 
     // ---- Window events and commands ----
     void FormCreate();
@@ -192,6 +201,25 @@ public:
     void GLSceneViewer1PostRender(int viewerWidth, int viewerHeight);
     void ShowProcessingOverlay();
     void HideProcessingOverlay();
+
+    // ---- "Rendering" tab (RenderingTab.cpp) ----
+    int ViewerWidth = 0; // the viewer's size after its last frame
+    int ViewerHeight = 0;
+    std::string SavePictureDialog1FileName; // offered again by the next dialog
+    void CheckBox1Click();
+    // Key filters: false (and key set to 0) for a character that is discarded.
+    bool txtNewWidthKeyPress(char32_t& key);
+    bool txtNewHeightKeyPress(char32_t& key);
+    void txtNewWidthChange();
+    void txtNewHeightChange();
+    void txtNewWidthEnter();
+    void txtNewHeightEnter();
+    void btnRenderClick();
+    void SaveToFile1Click();
+    // The size a render writes: the viewer's, or with "Set New Size" the
+    // pair lblNewSize shows.
+    std::pair<int, int> ShotSize() const;
+    bool RenderingToFile() const { return Rendering; }
 
     void tbBoxWidthChange(int position);
     void tbBoxHeightChange(int position);
@@ -210,8 +238,14 @@ private:
     void setScenePresetSliders(int width, int height, int depth);
     void setSceneCommandsEnabled(bool enabled);
     void processMessages();
+    void installRenderingTab();
+    void recomputeNewSize();
+    void renderToFile(float multiplier);
 
     std::unique_ptr<TBoxSceneLink> Scene;
+    int ShownNewWidth = 0; // the pair lblNewSize shows
+    int ShownNewHeight = 0;
+    bool Rendering = false;
 };
 
 } // namespace velmora

@@ -76,13 +76,6 @@ TEST(CommandLine, DumpPrintsAStreamAndReportsAMissingFile)
     EXPECT_EQ(ok.out, want);
 }
 
-TEST(CommandLine, CommandsNotYetAvailableFailWithAMessage)
-{
-    CliRun r = run({"render", "--default", "out.jpg"});
-    EXPECT_EQ(r.result.ExitCode, 1);
-    EXPECT_NE(r.err.find("not available yet"), std::string::npos);
-}
-
 bool defaultSceneLinked()
 {
     TfrmMainModel model;

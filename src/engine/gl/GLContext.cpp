@@ -241,12 +241,18 @@ void TGLHeadlessContext::ReadPixels(TGLBitmap24& out)
     glFinish();
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glPixelStorei(GL_PACK_ROW_LENGTH, 0);
-    std::vector<std::uint8_t> rows(std::size_t(width_) * height_ * 3);
-    glReadPixels(0, 0, width_, height_, GL_BGR, GL_UNSIGNED_BYTE, rows.data());
+    glReadPixels(0, 0, width_, height_, GL_BGR, GL_UNSIGNED_BYTE, out.Data.data());
     // GL hands the bottom row first; the bitmap is stored top row first.
+    // Flipped in place, so a large render needs no second copy.
     const std::size_t stride = std::size_t(width_) * 3;
-    for (int y = 0; y < height_; ++y)
-        std::copy_n(rows.data() + std::size_t(height_ - 1 - y) * stride, stride, out.Data.data() + y * stride);
+    std::vector<std::uint8_t> row(stride);
+    for (int y = 0, z = height_ - 1; y < z; ++y, --z) {
+        std::uint8_t* a = out.Data.data() + std::size_t(y) * stride;
+        std::uint8_t* b = out.Data.data() + std::size_t(z) * stride;
+        std::copy_n(a, stride, row.data());
+        std::copy_n(b, stride, a);
+        std::copy_n(row.data(), stride, b);
+    }
     Deactivate();
 }
 

@@ -1,0 +1,121 @@
+#include "output/RenderToFile.h"
+
+#include "engine/SceneBuffer.h"
+#include "output/BmpWriter.h"
+#include "output/resample.h"
+
+#include <cmath>
+#include <utility>
+
+namespace velmora {
+
+const char* const kJpegFallbackMessage = "System out of resources.  Saving as bitmap instead.";
+
+int RenderLength(float multiplier, int viewerLength)
+{
+    return static_cast<int>(std::nearbyint(double(multiplier) * viewerLength));
+}
+
+int RenderDPIFor(float multiplier) { return static_cast<int>(std::nearbyint(double(multiplier) * 96.0)); }
+
+namespace {
+
+// Largest side a render or a shot may have; far beyond any screen, small
+// enough that sizes cannot overflow and memory is asked for honestly.
+constexpr int kMaxSide = 32768;
+
+void checkSize(const char* what, int w, int h, int maxSide)
+{
+    if (w < 1 || h < 1 || w > maxSide || h > maxSide || std::int64_t(w) * h > MaxPicturePixels)
+        throw EPictureError(std::string("The ") + what + " of " + std::to_string(w) + " x " + std::to_string(h) +
+                            " pixels cannot be rendered (each side must be 1 to " + std::to_string(maxSide) +
+                            " pixels, " + std::to_string(MaxPicturePixels) + " pixels in all)");
+}
+
+} // namespace
+
+TRenderToFileResult RenderToFile(TGLSceneBuffer& buffer, const TRenderToFileJob& job,
+                                 const TRenderToFileHooks& hooks)
+{
+    auto progress = [&](int p) {
+        if (hooks.SetProgress) hooks.SetProgress(p);
+    };
+    auto messages = [&] {
+        if (hooks.ProcessMessages) hooks.ProcessMessages();
+    };
+    auto stage = [&](const char* s) {
+        if (hooks.Stage) hooks.Stage(s);
+    };
+    // The bar ends at 0 however the render ends.
+    struct ProgressReset {
+        const std::function<void(int)>& set;
+        ~ProgressReset()
+        {
+            if (set) set(0);
+        }
+    } reset{hooks.SetProgress};
+
+    TRenderToFileResult result;
+    progress(15);
+    result.RenderWidth = RenderLength(job.Multiplier, job.ViewerWidth);
+    result.RenderHeight = RenderLength(job.Multiplier, job.ViewerHeight);
+    result.RenderDPI = RenderDPIFor(job.Multiplier);
+    if (!(job.Multiplier > 0)) throw EPictureError("The antialiasing multiplier must be positive");
+    checkSize("render", result.RenderWidth, result.RenderHeight, kMaxSide);
+    checkSize("picture", job.OutputWidth, job.OutputHeight, MaxPictureSide);
+    // A target that cannot be written fails now, not after the render.
+    CheckShotTarget(job.Path);
+    result.Format = ShotFormatFor(job.Path, job.BmpFilterChosen, job.PngAllowed);
+
+    TRgb24Image output(job.OutputWidth, job.OutputHeight);
+    {
+        // Sized only: the render allocates the pixels once the renderer has
+        // accepted the size.
+        TGLBitmap24 render;
+        render.Width = result.RenderWidth;
+        render.Height = result.RenderHeight;
+        progress(50);
+        messages();
+        stage("render");
+        buffer.RenderToBitmap(render, result.RenderDPI);
+        progress(100);
+        messages();
+        stage("resize");
+        const TFilterEntry& triangle = ResizeFilterTable[1];
+        const TRgb24View src{render.Data.data(), render.Width, render.Height, std::ptrdiff_t(render.Width) * 3};
+        FilteredResize(src, output.view(), triangle.Filter, triangle.Width, hooks.SetProgress);
+    } // the render bitmap goes before the file is encoded
+
+    const TRgbRows rows{output.pixel(0, 0), output.width(), output.height(), std::ptrdiff_t(output.width()) * 3,
+                        true};
+    result.WrittenPath = job.Path;
+    if (result.Format != TShotFormat::Jpeg) {
+        stage("encode");
+        std::vector<std::uint8_t> bytes = EncodeShot(rows, result.Format);
+        stage("write");
+        WriteFileReplacing(job.Path, bytes);
+        messages();
+    } else {
+        try {
+            stage("encode");
+            messages();
+            std::vector<std::uint8_t> bytes = EncodeShot(rows, TShotFormat::Jpeg);
+            messages();
+            stage("write");
+            WriteFileReplacing(job.Path, bytes);
+            messages();
+        } catch (const std::exception&) {
+            if (hooks.ShowMessage) hooks.ShowMessage(kJpegFallbackMessage);
+            result.WrittenPath = WithBmpExtension(job.Path);
+            result.Format = TShotFormat::Bmp;
+            result.FellBackToBmp = true;
+            WriteFileReplacing(result.WrittenPath, EncodeBmp24(rows));
+            messages();
+        }
+    }
+    stage("done");
+    messages();
+    return result;
+}
+
+} // namespace velmora

@@ -1,0 +1,255 @@
+#include "engine/BoxSceneFixture.h"
+#include "engine/gl/GLContext.h"
+#include "output/RenderToFile.h"
+#include "pictures/CoreCodecs.h"
+#include "pictures/Decoders.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <unistd.h>
+
+using namespace velmora;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct TempFolder {
+    fs::path path;
+    TempFolder()
+    {
+        char tmpl[] = "/tmp/velmora-shot-XXXXXX";
+        path = ::mkdtemp(tmpl);
+    }
+    ~TempFolder() { fs::remove_all(path); }
+    std::string operator/(const std::string& name) const { return (path / name).string(); }
+    std::vector<std::string> names() const
+    {
+        std::vector<std::string> n;
+        for (const auto& e : fs::directory_iterator(path)) n.push_back(e.path().filename().string());
+        std::sort(n.begin(), n.end());
+        return n;
+    }
+};
+
+std::vector<std::uint8_t> readAll(const std::string& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+TDecodedImage decodeBmpFile(const std::string& file)
+{
+    const auto bytes = readAll(file);
+    TDecodedImage img;
+    DecodeBmp(bytes.data(), bytes.size(), img);
+    return img;
+}
+
+} // namespace
+
+TEST(ShotFormat, ExtensionOfTheFileNameOrTheFilterDecides)
+{
+    EXPECT_EQ(ShotFormatFor("/home/u/box.bmp", false), TShotFormat::Bmp);
+    EXPECT_EQ(ShotFormatFor("/home/u/box.BMP", false), TShotFormat::Bmp);
+    // Any case of the extension counts, folders do not.
+    EXPECT_EQ(ShotFormatFor("/home/u/box.Bmp", false), TShotFormat::Bmp);
+    EXPECT_EQ(ShotFormatFor("/home/u/bmp/box.jpg", false), TShotFormat::Jpeg);
+    EXPECT_EQ(ShotFormatFor("/home/BMP.d/boxbmp", false), TShotFormat::Jpeg);
+    EXPECT_EQ(ShotFormatFor("/home/u/box.bmp.jpg", false), TShotFormat::Jpeg);
+    // The "Bitmaps (*.bmp)" entry writes BMP data whatever the name.
+    EXPECT_EQ(ShotFormatFor("/home/u/box", true), TShotFormat::Bmp);
+    EXPECT_EQ(ShotFormatFor("/home/u/box.jpg", true), TShotFormat::Bmp);
+    EXPECT_EQ(ShotFormatFor("box.png", false, true), TShotFormat::Png);
+    EXPECT_EQ(ShotFormatFor("box.PNG", false, true), TShotFormat::Png);
+    EXPECT_EQ(ShotFormatFor("box.png", false, false), TShotFormat::Jpeg);
+
+    EXPECT_EQ(WithBmpExtension("/a/box.jpg"), "/a/box.bmp");
+    EXPECT_EQ(WithBmpExtension("/a/box.tar.jpeg"), "/a/box.tar.bmp");
+    EXPECT_EQ(WithBmpExtension("/a.d/box"), "/a.d/box.bmp");
+    EXPECT_EQ(WithBmpExtension("box"), "box.bmp");
+}
+
+TEST(ShotFile, ReplacesWholeFilesAndLeavesNothingOnFailure)
+{
+    TempFolder dir;
+    const std::string target = dir / "shot.jpg";
+    WriteFileReplacing(target, {1, 2, 3});
+    WriteFileReplacing(target, {4, 5});
+    EXPECT_EQ(readAll(target), (std::vector<std::uint8_t>{4, 5}));
+    EXPECT_EQ(dir.names(), std::vector<std::string>{"shot.jpg"}); // no temporary left
+
+    // Renaming onto a folder fails: the folder stays, no temporary remains.
+    fs::create_directory(dir / "taken.jpg");
+    EXPECT_THROW(WriteFileReplacing(dir / "taken.jpg", {1}), EPictureError);
+    EXPECT_EQ(dir.names(), (std::vector<std::string>{"shot.jpg", "taken.jpg"}));
+    EXPECT_TRUE(fs::is_directory(dir / "taken.jpg"));
+
+    EXPECT_THROW(WriteFileReplacing(dir / "missing/shot.jpg", {1}), EPictureError);
+    try {
+        CheckShotTarget(dir / "missing/shot.jpg");
+        FAIL();
+    } catch (const EPictureError& e) {
+        EXPECT_NE(std::string(e.what()).find("does not exist"), std::string::npos) << e.what();
+    }
+    EXPECT_THROW(CheckShotTarget(dir / "taken.jpg"), EPictureError);
+    EXPECT_THROW(CheckShotTarget(dir / "shot.jpg/x.jpg"), EPictureError);
+    EXPECT_NO_THROW(CheckShotTarget(dir / "new.jpg"));
+}
+
+TEST(ShotFile, PngIsEightBitRgbWithTheSamePixels)
+{
+    TDecodedImage img;
+    img.allocate(5, 3, TPixelFormat::pf24bit);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 5; ++x)
+            for (int c = 0; c < 3; ++c) img.row(y)[3 * x + c] = std::uint8_t(x * 50 + y * 20 + c * 7);
+    const auto png = EncodePng24(RowsOf(img));
+    ASSERT_GT(png.size(), 33u);
+    EXPECT_EQ(png[24], 8); // bit depth
+    EXPECT_EQ(png[25], 2); // colour type: RGB
+    TDecodedImage back;
+    DecodePng(png.data(), png.size(), back);
+    ASSERT_EQ(back.Width, 5);
+    ASSERT_EQ(back.Height, 3);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 5; ++x)
+            for (int c = 0; c < 3; ++c)
+                EXPECT_EQ(back.row(y)[BytesPerPixel(back.Format) * x + c], img.row(y)[3 * x + c]);
+}
+
+class RenderToFileTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!TGLHeadlessContext::Available()) GTEST_SKIP() << "no headless EGL display";
+        fixture = std::make_unique<test::BoxSceneFixture>();
+        buffer.RegisterWith(fixture->scene);
+        buffer.SetCamera(fixture->camera);
+        buffer.SetBackgroundColor(clWhite);
+    }
+    TRenderToFileResult render(const std::string& path, float m, int vw, int vh, int ow, int oh, bool bmpFilter = false)
+    {
+        buffer.Resize(vw, vh);
+        TRenderToFileJob job;
+        job.Path = path;
+        job.Multiplier = m;
+        job.ViewerWidth = vw;
+        job.ViewerHeight = vh;
+        job.OutputWidth = ow;
+        job.OutputHeight = oh;
+        job.BmpFilterChosen = bmpFilter;
+        TRenderToFileHooks hooks;
+        hooks.SetProgress = [this](int p) { progress.push_back(p); };
+        hooks.ShowMessage = [this](const std::string& m) { messages.push_back(m); };
+        hooks.ProcessMessages = [this] { ++messageRuns; };
+        return RenderToFile(buffer, job, hooks);
+    }
+    std::unique_ptr<test::BoxSceneFixture> fixture;
+    TGLSceneBuffer buffer;
+    std::vector<int> progress;
+    std::vector<std::string> messages;
+    int messageRuns = 0;
+    TempFolder dir;
+};
+
+TEST_F(RenderToFileTest, RenderImageOfA500By400ViewerIsA4xRenderFilteredToJpeg)
+{
+    int dpi = 0, rw = 0, rh = 0;
+    buffer.BeforeRender = [&](TGLSceneBuffer* b) {
+        dpi = b->RenderDPI();
+        rw = b->Viewport().Width;
+        rh = b->Viewport().Height;
+    };
+    const auto r = render(dir / "box.jpg", 4, 500, 400, 500, 400);
+    EXPECT_EQ(r.RenderWidth, 2000);
+    EXPECT_EQ(r.RenderHeight, 1600);
+    EXPECT_EQ(r.RenderDPI, 384);
+    EXPECT_EQ(dpi, 384);
+    EXPECT_EQ(rw, 2000);
+    EXPECT_EQ(rh, 1600);
+    EXPECT_EQ(r.Format, TShotFormat::Jpeg);
+    EXPECT_TRUE(messages.empty());
+    EXPECT_GT(messageRuns, 3);
+    const auto bytes = readAll(dir / "box.jpg");
+    const TJpegHeader h = ReadJpegHeader(bytes.data(), bytes.size());
+    EXPECT_EQ(h.Width, 500);
+    EXPECT_EQ(h.Height, 400);
+    EXPECT_FALSE(h.Grayscale);
+    EXPECT_FALSE(h.Progressive);
+
+    // The bar: 15, 50, 100, then 0..100 once per source row, and back to 0.
+    ASSERT_EQ(progress.size(), 3u + 1600u + 1u);
+    EXPECT_EQ(progress[0], 15);
+    EXPECT_EQ(progress[1], 50);
+    EXPECT_EQ(progress[2], 100);
+    EXPECT_EQ(progress[3], 0);
+    EXPECT_EQ(progress[3 + 1599], 100);
+    EXPECT_TRUE(std::is_sorted(progress.begin() + 3, progress.end() - 1));
+    EXPECT_EQ(progress.back(), 0);
+    EXPECT_EQ(dir.names(), std::vector<std::string>{"box.jpg"});
+}
+
+TEST_F(RenderToFileTest, MultiplierOneCopiesTheRenderUnchanged)
+{
+    render(dir / "same.bmp", 1, 123, 97, 123, 97);
+    const TDecodedImage shot = decodeBmpFile(dir / "same.bmp");
+    TGLBitmap24 direct(123, 97);
+    buffer.RenderToBitmap(direct, 96);
+    ASSERT_EQ(shot.Width, 123);
+    ASSERT_EQ(shot.Height, 97);
+    ASSERT_EQ(shot.Format, TPixelFormat::pf24bit);
+    for (int y = 0; y < 97; ++y)
+        ASSERT_EQ(0, std::memcmp(shot.row(y), direct.pixel(0, y), 123 * 3)) << "row " << y;
+}
+
+TEST_F(RenderToFileTest, BmpFilterWritesBmpDataUnderAnyName)
+{
+    render(dir / "shot", 1, 40, 30, 40, 30, true);
+    const auto bytes = readAll(dir / "shot");
+    ASSERT_GT(bytes.size(), 54u);
+    EXPECT_EQ(bytes[0], 'B');
+    EXPECT_EQ(bytes[1], 'M');
+    EXPECT_EQ(bytes[28], 24); // bits per pixel
+    // A .Bmp name with the JPEG entry writes BMP, a .jpg in a folder named bmp JPEG.
+    fs::create_directory(dir / "bmp");
+    render(dir / "bmp/box.jpg", 1, 40, 30, 40, 30);
+    EXPECT_EQ(readAll(dir / "bmp/box.jpg")[0], 0xFF);
+    render(dir / "box.Bmp", 1, 40, 30, 40, 30);
+    EXPECT_EQ(readAll(dir / "box.Bmp")[0], 'B');
+}
+
+TEST_F(RenderToFileTest, JpegThatCannotBeWrittenFallsBackToBmpWithTheMessage)
+{
+    // libjpeg cannot make a picture wider than 65500 pixels.
+    const auto r = render(dir / "box.jpg", 1, 8, 4, 65501, 2);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0], "System out of resources.  Saving as bitmap instead.");
+    EXPECT_TRUE(r.FellBackToBmp);
+    EXPECT_EQ(r.WrittenPath, dir / "box.bmp");
+    EXPECT_EQ(dir.names(), std::vector<std::string>{"box.bmp"});
+    const TDecodedImage bmp = decodeBmpFile(dir / "box.bmp");
+    EXPECT_EQ(bmp.Width, 65501);
+    EXPECT_EQ(bmp.Height, 2);
+    EXPECT_EQ(progress.back(), 0);
+}
+
+TEST_F(RenderToFileTest, FailuresWriteNothingAndLeaveTheBarAtZero)
+{
+    // A folder that does not exist fails before anything is rendered.
+    int renders = 0;
+    buffer.BeforeRender = [&](TGLSceneBuffer*) { ++renders; };
+    EXPECT_THROW(render(dir / "missing/box.jpg", 4, 50, 40, 50, 40), EPictureError);
+    EXPECT_EQ(renders, 0);
+    EXPECT_EQ(progress.back(), 0);
+    // A render larger than the renderer allows.
+    progress.clear();
+    EXPECT_THROW(render(dir / "huge.jpg", 4, 9000, 9000, 100, 100), std::exception);
+    EXPECT_EQ(progress.back(), 0);
+    EXPECT_THROW(render(dir / "zero.jpg", 1, 0, 10, 0, 10), EPictureError);
+    EXPECT_TRUE(dir.names().empty());
+}
