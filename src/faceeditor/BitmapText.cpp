@@ -1,0 +1,143 @@
+// Text on the 32-bit raster through the toolkit's font services: a QImage
+// shares the bitmap's pixel store (its ARGB32 layout is the pixel layout).
+
+#include "faceeditor/Bitmap32.h"
+#include "faceeditor/FontServices.h"
+
+#include <QFont>
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+
+#include <algorithm>
+#include <memory>
+#include <mutex>
+
+namespace velmora {
+
+namespace {
+
+std::mutex& workSurfaceLock()
+{
+    static std::mutex m;
+    return m;
+}
+
+QFont realise(const TFont32& f, int height, bool smooth)
+{
+    QFont q(QString::fromStdString(f.Name));
+    q.setPixelSize(std::max(1, height));
+    q.setBold(f.Styles & TFont32::fsBold);
+    q.setItalic(f.Styles & TFont32::fsItalic);
+    q.setUnderline(f.Styles & TFont32::fsUnderline);
+    q.setStrikeOut(f.Styles & TFont32::fsStrikeOut);
+    q.setStyleStrategy(smooth ? QFont::PreferDefault : QFont::NoAntialias);
+    if (!smooth) q.setHintingPreference(QFont::PreferFullHinting);
+    return q;
+}
+
+QColor windowColor(std::uint32_t c) { return QColor(int(c & 255), int(c >> 8 & 255), int(c >> 16 & 255)); }
+
+TBitmap32::TSize measure(const QFont& font, const QString& text)
+{
+    const QFontMetrics fm(font);
+    return {fm.horizontalAdvance(text), fm.height()};
+}
+
+void drawText(TBitmap32& b, const QFont& font, std::uint32_t color, int x, int y, const QString& text)
+{
+    if (b.Empty()) return;
+    QImage surface(reinterpret_cast<uchar*>(b.Bits()), b.Width(), b.Height(), b.Width() * 4, QImage::Format_ARGB32);
+    QPainter p(&surface);
+    p.setFont(font);
+    p.setPen(windowColor(color));
+    const TRect clip = b.ClipRect();
+    if (!(clip == b.BoundsRect())) p.setClipRect(clip.Left, clip.Top, clip.Width(), clip.Height());
+    p.drawText(x, y + QFontMetrics(font).ascent(), text);
+    p.end();
+    b.Changed();
+}
+
+} // namespace
+
+void EnsureFontServices()
+{
+    if (QCoreApplication::instance()) return;
+    // Text needs the toolkit's font services even without a display.
+    static int argc = 3;
+    static char arg0[] = "velmora", arg1[] = "-platform", arg2[] = "offscreen";
+    static char* argv[] = {arg0, arg1, arg2, nullptr};
+    static std::unique_ptr<QGuiApplication> app(new QGuiApplication(argc, argv));
+}
+
+void TBitmap32::DrawTextPlain(int x, int y, const std::string& text)
+{
+    EnsureFontServices();
+    drawText(*this, realise(font_, font_.Height, true), font_.Color, x, y, QString::fromStdString(text));
+}
+
+TBitmap32::TSize TBitmap32::MeasureText(const std::string& text) const
+{
+    EnsureFontServices();
+    return measure(realise(font_, font_.Height, true), QString::fromStdString(text));
+}
+
+void RenderSmoothGlyphs(TBitmap32& glyphs, const TFont32& font, const std::string& text, int level, TColor32 color)
+{
+    EnsureFontServices();
+    level = std::clamp(level, 0, 4);
+    const TColor32 rgb = color & 0xFFFFFF;
+    const QString t = QString::fromStdString(text);
+    const QString padded = t + QLatin1Char(' ');
+    if (level > 0) {
+        const int n = 1 << level;
+        TBitmap32 big;
+        TFont32 bigFont = font;
+        bigFont.Height = font.Height * n;
+        const QFont q = realise(bigFont, bigFont.Height, false);
+        TBitmap32::TSize sz;
+        {
+            std::lock_guard<std::mutex> lock(workSurfaceLock());
+            sz = measure(q, padded);
+        }
+        const int w = ((sz.Width >> level) + 1) << level;
+        const int h = ((sz.Height >> level) + 1) << level;
+        big.SetDimensions(w, h);
+        drawText(big, q, 0xFFFFFF, 0, 0, t);
+        glyphs.SetDimensions(w >> level, h >> level);
+        for (int v = 0; v < h >> level; ++v) {
+            TColor32* out = glyphs.Row(v);
+            for (int u = 0; u < w >> level; ++u) {
+                unsigned s = 0;
+                for (int by = 0; by < n; ++by) {
+                    const TColor32* in = big.Row(v * n + by) + u * n;
+                    for (int bx = 0; bx < n; ++bx) s += in[bx] & 255;
+                }
+                out[u] = rgb | TColor32(s >> level >> level) << 24;
+            }
+        }
+    } else {
+        const QFont q = realise(font, font.Height, false);
+        const TBitmap32::TSize sz = measure(q, padded);
+        glyphs.SetDimensions(sz.Width, sz.Height);
+        drawText(glyphs, q, 0xFFFFFF, 0, 0, t);
+        const std::size_t count = std::size_t(glyphs.Width()) * glyphs.Height();
+        TColor32* px = glyphs.Bits();
+        for (std::size_t i = 0; i < count; ++i)
+            if (px[i] != 0) px[i] = rgb | (px[i] & 255) << 24;
+    }
+}
+
+void TBitmap32::DrawTextSmooth(int x, int y, const std::string& text, int level, TColor32 color)
+{
+    if (Empty()) return;
+    TBitmap32 glyphs;
+    RenderSmoothGlyphs(glyphs, font_, text, level, color);
+    glyphs.SetDrawMode(dmBlend);
+    glyphs.SetMasterAlpha(int(color >> 24));
+    glyphs.SetCombineMode(combineMode_);
+    glyphs.DrawAt(*this, x, y);
+}
+
+} // namespace velmora

@@ -1,0 +1,46 @@
+#pragma once
+// The blend rules of the face editor's raster, on whole rows. Each channel
+// (alpha included) is Z = (F * W + B * (256 - W) + 128) >> 8, exactly.
+// The row routines use SSE2 (every x86-64 processor has it); the single-pixel
+// forms are the plain formulas and serve for row remainders.
+
+#include "faceeditor/Bitmap32.h"
+
+namespace velmora::blend {
+
+inline TColor32 Mix(TColor32 f, TColor32 b, unsigned w)
+{
+    TColor32 z = 0;
+    for (int s = 0; s < 32; s += 8) {
+        const unsigned fc = (f >> s) & 255, bc = (b >> s) & 255;
+        z |= ((fc * w + bc * (256 - w) + 128) >> 8) << s;
+    }
+    return z;
+}
+
+// Row blend: W = Fa; alpha 255 copies F exactly, alpha 0 keeps B.
+inline TColor32 BlendPixel(TColor32 f, TColor32 b)
+{
+    const unsigned a = f >> 24;
+    if (a == 255) return f;
+    if (a == 0) return b;
+    return Mix(f, b, a);
+}
+// Row blend with master alpha: W = ((Fa + 1) * M) >> 8.
+inline TColor32 BlendPixelRowMaster(TColor32 f, TColor32 b, unsigned m)
+{
+    const unsigned w = (((f >> 24) + 1) * m) >> 8;
+    return w == 0 ? b : Mix(f, b, w);
+}
+// Pixel blend with master alpha: W = ((M + 1) * Fa) >> 8.
+inline TColor32 BlendPixelMaster(TColor32 f, TColor32 b, unsigned m)
+{
+    const unsigned w = ((m + 1) * (f >> 24)) >> 8;
+    return w == 0 ? b : Mix(f, b, w);
+}
+
+void BlendLine(const TColor32* f, TColor32* b, int count);
+void BlendLineRowMaster(const TColor32* f, TColor32* b, int count, unsigned m);
+void BlendLinePixelMaster(const TColor32* f, TColor32* b, int count, unsigned m);
+
+} // namespace velmora::blend
