@@ -1,0 +1,323 @@
+#include "faceeditor/Layers.h"
+
+#include <gtest/gtest.h>
+
+using namespace velmora;
+
+namespace {
+
+struct FakeHost : TLayerHost {
+    TLayerTransform transform;
+    TRect imageRect{0, 0, 1000, 1000};
+    bool composing = false;
+    int repaints = 0;
+    TCursor cursor = crDefault;
+    const TLayerTransform& LayerTransform() override { return transform; }
+    TRect ImageRect() const override { return imageRect; }
+    bool IsComposing() const override { return composing; }
+    void LayersChanged() override { ++repaints; }
+    void ShowCursor(TCursor c) override { cursor = c; }
+};
+
+TBitmapLayer* addBitmapLayer(TLayerCollection& c, TFloatRect placement, int w = 10, int h = 10, TColor32 fill = 0xFFFF0000)
+{
+    auto* l = c.Add<TBitmapLayer>();
+    l->Bitmap().SetDimensions(w, h);
+    l->Bitmap().FillAll(fill);
+    l->SetPlacement(placement);
+    return l;
+}
+
+} // namespace
+
+TEST(Layers, PressesGoToTheTopmostLayerHit)
+{
+    FakeHost host;
+    TLayerCollection stack(&host);
+    auto* low = addBitmapLayer(stack, {0, 0, 100, 100});
+    auto* high = addBitmapLayer(stack, {50, 50, 150, 150});
+    EXPECT_EQ(low->LayerFlags(), unsigned(lfVisible | lfMouse));
+    EXPECT_EQ(stack.MouseDown(mbLeft, 0, 60, 60), high);
+    EXPECT_EQ(stack.MouseOwner(), high);
+    EXPECT_EQ(stack.MouseUp(mbLeft, 0, 60, 60), high);
+    EXPECT_EQ(stack.MouseOwner(), nullptr);
+    EXPECT_EQ(stack.MouseDown(mbLeft, 0, 10, 10), low);
+    stack.MouseUp(mbLeft, 0, 10, 10);
+    // Right and bottom edges are outside.
+    EXPECT_EQ(stack.MouseDown(mbLeft, 0, 150, 60), nullptr);
+    EXPECT_EQ(stack.MouseOwner(), nullptr);
+
+    // Other buttons without an owner find a layer but reach none.
+    int downs = 0;
+    high->OnMouseDown = [&](TCustomLayer*, TMouseButton, TShiftState, int, int) { ++downs; };
+    EXPECT_EQ(stack.MouseDown(mbRight, 0, 60, 60), high);
+    EXPECT_EQ(downs, 0);
+    EXPECT_EQ(stack.MouseOwner(), nullptr);
+    // While the left button holds it, the owner gets every event, anywhere.
+    stack.MouseDown(mbLeft, 0, 60, 60);
+    stack.MouseDown(mbRight, 0, 500, 500);
+    EXPECT_EQ(downs, 2);
+    EXPECT_EQ(high->ButtonState, 3u);
+    stack.MouseUp(mbLeft, 0, 500, 500);
+    EXPECT_EQ(stack.MouseOwner(), high);
+    stack.MouseUp(mbRight, 0, 500, 500);
+    EXPECT_EQ(stack.MouseOwner(), nullptr);
+
+    // A layer that does not capture is found but does not own the mouse.
+    high->SetLayerFlags(lfVisible | lfMouse | lfNoCapture);
+    EXPECT_EQ(stack.MouseDown(mbLeft, 0, 60, 60), high);
+    EXPECT_EQ(stack.MouseOwner(), nullptr);
+    // Removing the owner releases the mouse.
+    stack.MouseDown(mbLeft, 0, 10, 10);
+    ASSERT_EQ(stack.MouseOwner(), low);
+    stack.Delete(low);
+    EXPECT_EQ(stack.MouseOwner(), nullptr);
+    EXPECT_EQ(high->StackIndex(), 0);
+}
+
+TEST(Layers, StackOrderAndRepaints)
+{
+    FakeHost host;
+    TLayerCollection stack(&host);
+    auto* a = addBitmapLayer(stack, {0, 0, 10, 10});
+    auto* b = addBitmapLayer(stack, {0, 0, 10, 10});
+    auto* c = addBitmapLayer(stack, {0, 0, 10, 10});
+    a->SetStackIndex(99);
+    EXPECT_EQ(a->StackIndex(), 2);
+    EXPECT_EQ(b->StackIndex(), 0);
+    c->LowerToBottom();
+    EXPECT_EQ(c->StackIndex(), 0);
+    b->RaiseToTop();
+    EXPECT_EQ(b->StackIndex(), 2);
+    host.repaints = 0;
+    b->SetStackIndex(2); // no change, no repaint
+    EXPECT_EQ(host.repaints, 0);
+
+    a->SetPlacement({1, 1, 5, 5});
+    EXPECT_EQ(host.repaints, 1);
+    a->Bitmap().SetMasterAlpha(3); // a change of its pixels or properties
+    EXPECT_EQ(host.repaints, 2);
+    a->SetLayerFlags(lfVisible | lfMouse | lfQuiet);
+    a->SetPlacement({2, 2, 5, 5});
+    EXPECT_EQ(host.repaints, 2);
+    a->SetLayerFlags(lfMouse); // hiding alone does not repaint
+    EXPECT_EQ(host.repaints, 2);
+    a->SetPlacement({3, 3, 5, 5});
+    EXPECT_EQ(host.repaints, 2);
+    stack.Clear();
+    EXPECT_EQ(stack.Count(), 0);
+    EXPECT_EQ(host.repaints, 3); // one repaint for all
+}
+
+TEST(Layers, BitmapLayerPaint)
+{
+    FakeHost host;
+    TLayerCollection stack(&host);
+    auto* l = addBitmapLayer(stack, {5, 5, 15, 15});
+    for (int y = 0; y < 10; ++y)
+        for (int x = 0; x < 10; ++x) l->Bitmap().Pixel(x, y) = 0xFF000000u | TColor32(y * 10 + x);
+    l->Bitmap().SetStretchFilter(sfLinear);
+
+    // The exact size is copied pixel for pixel, whatever the filter.
+    TBitmap32 target(30, 30);
+    stack.Paint(target, lfVisible);
+    for (int y = 0; y < 10; ++y)
+        for (int x = 0; x < 10; ++x) ASSERT_EQ(target.Pixel(5 + x, 5 + y), l->Bitmap().Pixel(x, y));
+    EXPECT_EQ(target.Pixel(4, 4), 0u);
+    EXPECT_EQ(target.Pixel(15, 15), 0u);
+
+    // Placed in image pixels: the view's transform (scale 2, shift 3, 4) applies.
+    l->SetScaledWithImage(true);
+    host.transform.FixedScaleX = host.transform.FixedScaleY = 131072;
+    host.transform.OriginX = 3;
+    host.transform.OriginY = 4;
+    EXPECT_EQ(l->AdjustedPlacement(), (TFloatRect{13, 14, 33, 34}));
+    EXPECT_TRUE(l->HitTest(13, 14));
+    EXPECT_FALSE(l->HitTest(33, 20));
+
+    // Cropped layers stay inside the image on screen, not when composing.
+    TBitmap32 screen(40, 40);
+    l->SetClipToImage(true);
+    host.imageRect = {0, 0, 20, 20};
+    stack.Paint(screen, lfVisible);
+    EXPECT_NE(screen.Pixel(19, 19), 0u);
+    EXPECT_EQ(screen.Pixel(20, 20), 0u);
+    host.composing = true;
+    stack.Paint(screen, lfVisible);
+    EXPECT_NE(screen.Pixel(25, 25), 0u);
+
+    // A blended layer at master alpha 0 paints nothing at all.
+    TBitmap32 untouched(40, 40);
+    l->Bitmap().SetDrawMode(dmBlend);
+    l->Bitmap().SetMasterAlpha(0);
+    stack.Paint(untouched, lfVisible);
+    for (int i = 0; i < 40 * 40; ++i) ASSERT_EQ(untouched.Bits()[i], 0u);
+
+    // Only layers with the stage's flag are painted.
+    l->Bitmap().SetMasterAlpha(255);
+    l->SetLayerFlags(lfMouse);
+    stack.Paint(untouched, lfVisible);
+    for (int i = 0; i < 40 * 40; ++i) ASSERT_EQ(untouched.Bits()[i], 0u);
+
+    // Absurd placements neither crash nor draw.
+    l->SetLayerFlags(lfVisible);
+    host.composing = false;
+    l->SetScaledWithImage(false);
+    l->SetPlacement({-1e30f, 1e30f, 1e30f, -1e30f});
+    stack.Paint(untouched, lfVisible);
+    for (int i = 0; i < 40 * 40; ++i) ASSERT_EQ(untouched.Bits()[i], 0u);
+}
+
+TEST(Layers, RubberbandGrips)
+{
+    FakeHost host;
+    TLayerCollection stack(&host);
+    auto* pic = addBitmapLayer(stack, {100, 100, 200, 150});
+    auto* rb = stack.Add<TRubberbandLayer>();
+    rb->SetTarget(pic);
+    EXPECT_EQ(rb->Placement(), pic->Placement());
+    EXPECT_TRUE(rb->LayerFlags() & lfQuiet);
+
+    // 3 pixels outside the right edge at mid height.
+    EXPECT_EQ(stack.MouseDown(mbLeft, 0, 202, 125), rb);
+    EXPECT_TRUE(rb->Dragging());
+    stack.MouseUp(mbLeft, 0, 202, 125);
+    EXPECT_EQ(rb->GripAt(202, 125), rgRight);
+    EXPECT_EQ(rb->GripAt(203, 125), rgRight);
+    EXPECT_EQ(rb->GripAt(204, 125), rgNone);
+    EXPECT_EQ(rb->GripAt(199, 149), rgBottomRight);
+    EXPECT_EQ(rb->GripAt(97, 146), rgBottomLeft);
+    EXPECT_EQ(rb->GripAt(199, 100), rgTopRight);
+    EXPECT_EQ(rb->GripAt(100, 100), rgTopLeft);
+    EXPECT_EQ(rb->GripAt(149, 150), rgBottom);
+    EXPECT_EQ(rb->GripAt(100, 124), rgLeft);
+    EXPECT_EQ(rb->GripAt(149, 96), rgTop);
+    EXPECT_EQ(rb->GripAt(130, 130), rgMove);
+    EXPECT_EQ(rb->GripAt(150, 160), rgNone);
+
+    // The pointer shapes follow the grip.
+    stack.MouseMove(0, 100, 124);
+    EXPECT_EQ(host.cursor, crSizeWE);
+    stack.MouseMove(0, 149, 96);
+    EXPECT_EQ(host.cursor, crSizeNS);
+    stack.MouseMove(0, 100, 100);
+    EXPECT_EQ(host.cursor, crSizeNWSE);
+    stack.MouseMove(0, 199, 100);
+    EXPECT_EQ(host.cursor, crSizeNESW);
+    stack.MouseMove(0, 500, 500);
+    EXPECT_EQ(host.cursor, crDefault);
+
+    // Deleting the framed layer leaves the frame without a target.
+    stack.Delete(pic);
+    EXPECT_EQ(rb->Target(), nullptr);
+    EXPECT_FALSE(rb->LayerFlags() & lfQuiet);
+}
+
+TEST(Layers, RubberbandDrags)
+{
+    FakeHost host;
+    TLayerCollection stack(&host);
+    auto* pic = addBitmapLayer(stack, {100, 100, 150, 140});
+    auto* rb = stack.Add<TRubberbandLayer>();
+    rb->MinimumWidth = rb->MinimumHeight = 1;
+    rb->SetTarget(pic);
+
+    // A left handle dragged 60 units right: width 1, right edge kept.
+    stack.MouseDown(mbLeft, 0, 100, 120);
+    stack.MouseMove(0, 160, 120);
+    stack.MouseUp(mbLeft, 0, 160, 120);
+    EXPECT_EQ(pic->Placement(), (TFloatRect{149, 100, 150, 140}));
+    EXPECT_EQ(rb->Placement(), pic->Placement());
+    EXPECT_FALSE(rb->Dragging());
+
+    // Moving keeps the size and the pointer's offset into the frame.
+    pic->SetPlacement({100, 100, 150, 140});
+    rb->SetTarget(pic);
+    stack.MouseDown(mbLeft, 0, 110, 120);
+    stack.MouseMove(0, 130, 125);
+    stack.MouseUp(mbLeft, 0, 130, 125);
+    EXPECT_EQ(pic->Placement(), (TFloatRect{120, 105, 170, 145}));
+
+    // A maximum at or above the minimum limits the size.
+    rb->MaximumWidth = 60;
+    stack.MouseDown(mbLeft, 0, 169, 125);
+    stack.MouseMove(0, 300, 125);
+    EXPECT_EQ(pic->Placement().Right, 180);
+    stack.MouseUp(mbLeft, 0, 300, 125);
+
+    // OnReshape may change the proposal.
+    rb->OnReshape = [](TRubberbandLayer*, const TFloatRect& old, TFloatRect& n, TRubberbandGrip g, TShiftState s) {
+        if (g == rgBottom && (s & ssCtrl)) n.Top = old.Top - (n.Bottom - old.Bottom);
+    };
+    stack.MouseDown(mbLeft, 0, 150, 144);
+    stack.MouseMove(ssCtrl, 150, 154);
+    stack.MouseUp(mbLeft, ssCtrl, 150, 154);
+    EXPECT_EQ(pic->Placement(), (TFloatRect{120, 96, 180, 154}));
+
+    // In image pixels, pointer movement is turned into image units (scale 2).
+    rb->OnReshape = nullptr;
+    pic->SetScaledWithImage(true);
+    pic->SetPlacement({10, 10, 30, 20});
+    rb->SetTarget(pic);
+    host.transform.FixedScaleX = host.transform.FixedScaleY = 131072;
+    EXPECT_EQ(rb->AdjustedPlacement(), (TFloatRect{20, 20, 60, 40}));
+    stack.MouseDown(mbLeft, 0, 59, 30); // right edge
+    stack.MouseMove(0, 79, 30);
+    stack.MouseUp(mbLeft, 0, 79, 30);
+    EXPECT_EQ(pic->Placement(), (TFloatRect{10, 10, 39.5f, 20}));
+}
+
+TEST(Layers, RubberbandPaint)
+{
+    FakeHost host;
+    TLayerCollection stack(&host);
+    auto* rb = stack.Add<TRubberbandLayer>();
+    rb->SetPlacement({10, 10, 30, 25});
+    TBitmap32 t(50, 50);
+    t.FillAll(0xFF808080);
+    rb->Paint(t);
+    const TColor32 W = 0xFFFFFFFF, K = 0xFF000000;
+    // The path: top edge rightwards, right edge down, bottom leftwards, left up.
+    std::vector<std::pair<int, int>> path;
+    for (int x = 10; x <= 28; ++x) path.push_back({x, 10});
+    for (int y = 10; y <= 23; ++y) path.push_back({29, y});
+    for (int x = 29; x >= 11; --x) path.push_back({x, 24});
+    for (int y = 24; y >= 11; --y) path.push_back({10, y});
+    // Handles cover the corners and side middles: check the path elsewhere.
+    auto inHandle = [](int x, int y) {
+        const int hx[] = {10, 30, 10, 30, 20, 10, 30, 20}, hy[] = {10, 10, 25, 25, 10, 17, 17, 25};
+        for (int i = 0; i < 8; ++i)
+            if (x >= hx[i] - 3 && x <= hx[i] + 2 && y >= hy[i] - 3 && y <= hy[i] + 2) return true;
+        return false;
+    };
+    int checked = 0;
+    for (std::size_t k = 0; k < path.size(); ++k) {
+        auto [x, y] = path[k];
+        if (inHandle(x, y)) continue;
+        ++checked;
+        ASSERT_EQ(t.Pixel(x, y), (k % 4 < 2 ? W : K)) << k;
+    }
+    EXPECT_GT(checked, 20);
+    // Handle at (30, 17): 6 x 6, outlined in black, filled white.
+    EXPECT_EQ(t.Pixel(27, 14), K);
+    EXPECT_EQ(t.Pixel(32, 19), K);
+    EXPECT_EQ(t.Pixel(28, 15), W);
+    EXPECT_EQ(t.Pixel(31, 18), W);
+    EXPECT_EQ(t.Pixel(33, 17), 0xFF808080u);
+    EXPECT_EQ(t.Pixel(20, 20), 0xFF808080u);
+
+    // A one-pixel-wide frame is one line counted from its top.
+    TBitmap32 line(40, 40);
+    rb->SetPlacement({30, 0, 31, 30});
+    rb->Paint(line);
+    EXPECT_EQ(line.Pixel(30, 5), W);
+    EXPECT_EQ(line.Pixel(30, 6), K);
+    EXPECT_EQ(line.Pixel(30, 7), K);
+    EXPECT_EQ(line.Pixel(30, 8), W);
+    EXPECT_EQ(line.Pixel(29, 5), 0u);
+    // A frame reaching far outside the target is clipped, quickly.
+    TBitmap32 small(8, 8);
+    rb->SetPlacement({-1e9f, 2, 1e9f, 5});
+    rb->Paint(small);
+    SUCCEED();
+}
