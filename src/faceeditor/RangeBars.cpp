@@ -1,0 +1,251 @@
+#include "faceeditor/RangeBars.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace velmora {
+
+namespace {
+
+int roundHalfEven(double v) { return int(std::nearbyint(v)); }
+
+int arrowLength(int length, int thickness) { return std::max(0, std::min({thickness, 32, length / 2})); }
+
+constexpr int MinThumb = 17;
+
+} // namespace
+
+// --- scroll bar ------------------------------------------------------------------
+
+void TCustomRangeBarModel::SetBounds(int length, int thickness)
+{
+    thickness_ = std::max(0, thickness);
+    resize(range_, std::max(0, length));
+}
+
+void TCustomRangeBarModel::SetRange(int range) { resize(std::max(0, range), length_); }
+
+void TCustomRangeBarModel::resize(int range, int length)
+{
+    if (range == range_ && length == length_) return;
+    float position = position_;
+    if (Centered && length < range) {
+        // Keep the viewed centre at the same fraction of the content.
+        double f = 0.5;
+        if (length_ < range_ && range_ != 0) f = (length_ / 2.0 + position_) / range_;
+        position = float(range * f - length / 2.0);
+    }
+    range_ = range;
+    length_ = length;
+    setPosition(position, false);
+}
+
+bool TCustomRangeBarModel::setPosition(float position, bool byUser)
+{
+    position = std::min(position, float(range_ - length_));
+    position = std::max(position, 0.0f);
+    if (position == position_) return false;
+    position_ = position;
+    if (OnChange) OnChange();
+    if (byUser && OnUserChange) OnUserChange();
+    return true;
+}
+
+TBarGeometry TCustomRangeBarModel::Geometry() const
+{
+    TBarGeometry g;
+    g.Arrow = arrowLength(length_, thickness_);
+    g.Track = length_ - 2 * g.Arrow;
+    if (g.Track <= MinThumb) return g;
+    g.HasThumb = true;
+    if (length_ >= range_) {
+        g.ThumbLength = g.Track;
+        return g;
+    }
+    g.ThumbLength = roundHalfEven(double(g.Track) * length_ / range_);
+    g.ThumbOffset = roundHalfEven(double(position_) * g.Track / range_);
+    if (g.ThumbLength < MinThumb) {
+        g.ThumbLength = MinThumb;
+        g.ThumbOffset = roundHalfEven(double(g.Track - MinThumb) * position_ / (range_ - length_));
+    }
+    return g;
+}
+
+TBarZone TCustomRangeBarModel::ZoneAt(int along) const
+{
+    const TBarGeometry g = Geometry();
+    if (along < 0 || along >= length_) return zNone;
+    if (along < g.Arrow) return zArrowLow;
+    if (along >= length_ - g.Arrow) return zArrowHigh;
+    if (!g.HasThumb) return zNone;
+    const int t = along - g.Arrow;
+    if (t < g.ThumbOffset) return zTrackLow;
+    if (t >= g.ThumbOffset + g.ThumbLength) return zTrackHigh;
+    return zThumb;
+}
+
+bool TCustomRangeBarModel::step(TBarZone zone)
+{
+    switch (zone) {
+    case zArrowLow: return setPosition(position_ - Increment, true);
+    case zArrowHigh: return setPosition(position_ + Increment, true);
+    case zTrackLow:
+    case zTrackHigh:
+        // A page at a time while the pointer stays on that side of the thumb.
+        if (ZoneAt(pointer_) != zone) return false;
+        return setPosition(position_ + (zone == zTrackLow ? -length_ : length_), true);
+    default: return false;
+    }
+}
+
+void TCustomRangeBarModel::MouseDown(int along, std::int64_t now)
+{
+    pointer_ = along;
+    pressed_ = ZoneAt(along);
+    if (pressed_ == zThumb) {
+        pressAlong_ = along;
+        pressPosition_ = position_;
+        return;
+    }
+    if (pressed_ == zNone) return;
+    step(pressed_);
+    timer_.Start(now);
+}
+
+void TCustomRangeBarModel::MouseMove(int along)
+{
+    pointer_ = along;
+    if (pressed_ != zThumb) return;
+    const TBarGeometry g = Geometry();
+    if (!g.HasThumb || g.Track <= 0 || range_ <= length_) return;
+    const int move = along - pressAlong_;
+    const int natural = roundHalfEven(double(g.Track) * length_ / range_);
+    if (natural < MinThumb)
+        setPosition(pressPosition_ + float(roundHalfEven(double(move) * (range_ - length_) / (g.Track - MinThumb))), true);
+    else
+        setPosition(float(pressPosition_ + double(move) * range_ / g.Track), true);
+}
+
+void TCustomRangeBarModel::MouseUp()
+{
+    pressed_ = zNone;
+    timer_.Stop();
+}
+
+void TCustomRangeBarModel::Tick(std::int64_t now)
+{
+    timer_.Tick(now, [this] { return step(pressed_); });
+}
+
+void TCustomRangeBarModel::Wheel(int delta) { setPosition(position_ + float(delta) * Increment / 120.0f, true); }
+
+// --- slider ------------------------------------------------------------------------
+
+void TGaugeBarModel::SetMin(int v)
+{
+    min_ = v;
+    if (max_ <= min_) max_ = min_ + 1;
+    setPosition(position_, false);
+}
+
+void TGaugeBarModel::SetMax(int v)
+{
+    max_ = v <= min_ ? min_ + 1 : v;
+    setPosition(position_, false);
+}
+
+void TGaugeBarModel::SetPosition(int v) { setPosition(v, false); }
+
+void TGaugeBarModel::SetBounds(int length, int thickness)
+{
+    length_ = std::max(0, length);
+    thickness_ = std::max(0, thickness);
+}
+
+bool TGaugeBarModel::setPosition(int v, bool byUser)
+{
+    v = std::clamp(v, min_, max_);
+    if (v == position_) return false;
+    position_ = v;
+    if (OnChange) OnChange();
+    if (byUser && OnUserChange) OnUserChange();
+    return true;
+}
+
+TBarGeometry TGaugeBarModel::Geometry() const
+{
+    TBarGeometry g;
+    g.Arrow = ShowArrows ? arrowLength(length_, thickness_) : 0;
+    g.Track = length_ - 2 * g.Arrow;
+    const int handle = std::min(handleSize_ ? handleSize_ : thickness_, g.Track - 1);
+    if (handle <= 0) return g;
+    g.HasThumb = true;
+    g.ThumbLength = handle;
+    g.ThumbOffset = roundHalfEven(double(g.Track - handle) * (position_ - min_) / (max_ - min_));
+    return g;
+}
+
+TBarZone TGaugeBarModel::ZoneAt(int along) const
+{
+    const TBarGeometry g = Geometry();
+    if (along < 0 || along >= length_) return zNone;
+    if (along < g.Arrow) return zArrowLow;
+    if (along >= length_ - g.Arrow) return zArrowHigh;
+    if (!g.HasThumb) return zNone;
+    const int t = along - g.Arrow;
+    if (t < g.ThumbOffset) return zTrackLow;
+    if (t >= g.ThumbOffset + g.ThumbLength) return zTrackHigh;
+    return zThumb;
+}
+
+bool TGaugeBarModel::step(TBarZone zone)
+{
+    switch (zone) {
+    case zArrowLow: return setPosition(position_ - smallChange_, true);
+    case zArrowHigh: return setPosition(position_ + smallChange_, true);
+    case zTrackLow:
+    case zTrackHigh:
+        if (ZoneAt(pointer_) != zone) return false;
+        return setPosition(position_ + (zone == zTrackLow ? -largeChange_ : largeChange_), true);
+    default: return false;
+    }
+}
+
+void TGaugeBarModel::MouseDown(int along, std::int64_t now)
+{
+    pointer_ = along;
+    pressed_ = ZoneAt(along);
+    if (pressed_ == zThumb) {
+        pressAlong_ = along;
+        pressPosition_ = position_;
+        return;
+    }
+    if (pressed_ == zNone) return;
+    step(pressed_);
+    timer_.Start(now);
+}
+
+void TGaugeBarModel::MouseMove(int along)
+{
+    pointer_ = along;
+    if (pressed_ != zThumb) return;
+    const TBarGeometry g = Geometry();
+    const int free = g.Track - g.ThumbLength;
+    if (free <= 0) return;
+    setPosition(roundHalfEven(pressPosition_ + double(max_ - min_) * (along - pressAlong_) / free), true);
+}
+
+void TGaugeBarModel::MouseUp()
+{
+    pressed_ = zNone;
+    timer_.Stop();
+}
+
+void TGaugeBarModel::Tick(std::int64_t now)
+{
+    timer_.Tick(now, [this] { return step(pressed_); });
+}
+
+void TGaugeBarModel::Wheel(int delta) { setPosition(position_ + delta * smallChange_ / 120, true); }
+
+} // namespace velmora

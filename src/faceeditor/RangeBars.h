@@ -1,0 +1,148 @@
+#pragma once
+// The behaviour of the two bar controls, without a toolkit: the scroll bar of
+// the image view (TCustomRangeBar) and the slider of the editor (TGaugeBar).
+// The widgets draw them and pass presses, moves, releases, the wheel and the
+// clock in; times are milliseconds from any fixed start.
+
+#include <cstdint>
+#include <functional>
+
+namespace velmora {
+
+// A held button steps once, again after 600 ms, then every 100 ms.
+class TRepeatTimer {
+public:
+    static constexpr int FirstDelay = 600;
+    static constexpr int Interval = 100;
+    void Start(std::int64_t now) { active_ = true; due_ = now + FirstDelay; }
+    void Stop() { active_ = false; }
+    bool Active() const { return active_; }
+    std::int64_t Due() const { return due_; }
+    // Calls step for every repetition due by now; step returns false to stop.
+    template <class F>
+    void Tick(std::int64_t now, F step)
+    {
+        while (active_ && now >= due_) {
+            due_ += Interval;
+            if (!step()) active_ = false;
+        }
+    }
+
+private:
+    bool active_ = false;
+    std::int64_t due_ = 0;
+};
+
+enum TScrollBarKind { sbHorizontal, sbVertical };
+enum TRBStyle { rbsDefault, rbsMac };
+enum TRBBackgnd { bgPattern, bgSolid };
+
+// Parts of a bar along its length.
+enum TBarZone { zNone, zArrowLow, zArrowHigh, zTrackLow, zTrackHigh, zThumb };
+
+struct TBarGeometry {
+    int Arrow = 0;      // length of each arrow button (0: none)
+    int Track = 0;      // length between the arrows
+    bool HasThumb = false;
+    int ThumbOffset = 0; // from the start of the track
+    int ThumbLength = 0;
+};
+
+class TCustomRangeBarModel {
+public:
+    TScrollBarKind Kind = sbHorizontal;
+    int Increment = 8;
+    bool Centered = true;
+
+    int Range() const { return range_; }
+    int VisibleLength() const { return length_; }
+    float Position() const { return position_; }
+    int Thickness() const { return thickness_; }
+
+    // The bar's own size; its length is also the visible length.
+    void SetBounds(int length, int thickness);
+    void SetRange(int range);
+    void SetPosition(float position) { setPosition(position, false); }
+
+    TBarGeometry Geometry() const;
+    TBarZone ZoneAt(int along) const;
+
+    void MouseDown(int along, std::int64_t now);
+    void MouseMove(int along);
+    void MouseUp();
+    void Tick(std::int64_t now);
+    bool Repeating() const { return timer_.Active(); }
+    std::int64_t NextDue() const { return timer_.Due(); }
+    void Wheel(int delta);
+
+    std::function<void()> OnChange;
+    std::function<void()> OnUserChange;
+
+private:
+    void resize(int range, int length);
+    bool setPosition(float position, bool byUser);
+    bool step(TBarZone zone);
+
+    int range_ = 0;
+    int length_ = 0;
+    int thickness_ = 16;
+    float position_ = 0;
+    TRepeatTimer timer_;
+    TBarZone pressed_ = zNone;
+    int pointer_ = 0;
+    int pressAlong_ = 0;
+    float pressPosition_ = 0;
+};
+
+class TGaugeBarModel {
+public:
+    TScrollBarKind Kind = sbHorizontal;
+    bool ShowArrows = true;
+    TRBStyle Style = rbsDefault;
+    TRBBackgnd Backgnd = bgPattern;
+
+    int Min() const { return min_; }
+    int Max() const { return max_; }
+    int Position() const { return position_; }
+    int SmallChange() const { return smallChange_; }
+    int LargeChange() const { return largeChange_; }
+    int HandleSize() const { return handleSize_; }
+    void SetMin(int v);
+    void SetMax(int v);
+    void SetPosition(int v);
+    void SetSmallChange(int v) { smallChange_ = v < 1 ? 1 : v; }
+    void SetLargeChange(int v) { largeChange_ = v < 1 ? 1 : v; }
+    void SetHandleSize(int v) { handleSize_ = v < 0 ? 0 : v; }
+    void SetBounds(int length, int thickness);
+    int Length() const { return length_; }
+    int Thickness() const { return thickness_; }
+
+    TBarGeometry Geometry() const; // the handle is the "thumb"
+    TBarZone ZoneAt(int along) const;
+
+    void MouseDown(int along, std::int64_t now);
+    void MouseMove(int along);
+    void MouseUp();
+    void Tick(std::int64_t now);
+    bool Repeating() const { return timer_.Active(); }
+    std::int64_t NextDue() const { return timer_.Due(); }
+    void Wheel(int delta);
+
+    std::function<void()> OnChange;
+    std::function<void()> OnUserChange;
+
+private:
+    bool setPosition(int v, bool byUser);
+    bool step(TBarZone zone);
+
+    int min_ = 0, max_ = 100, position_ = 0;
+    int smallChange_ = 1, largeChange_ = 1, handleSize_ = 0;
+    int length_ = 100, thickness_ = 16;
+    TRepeatTimer timer_;
+    TBarZone pressed_ = zNone;
+    int pointer_ = 0;
+    int pressAlong_ = 0;
+    int pressPosition_ = 0;
+};
+
+} // namespace velmora
