@@ -1,0 +1,108 @@
+#pragma once
+// Helpers of the face editor's dialog tests: one application object shared by
+// every test of the program, a scratch folder, hand-written picture files, and
+// waiting on the event loop.
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QString>
+#include <QWidget>
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+namespace velmora::test {
+
+inline QApplication& dialogTestApp()
+{
+    static int argc = 1;
+    static char name[] = "tests_faceeditor";
+    static char* argv[] = {name, nullptr};
+    if (auto* existing = qobject_cast<QApplication*>(QCoreApplication::instance()))
+        return *existing;
+    static QApplication* app = new QApplication(argc, argv);
+    return *app;
+}
+
+// Runs the event loop until `done` holds or the time is up.
+inline bool waitUntil(const std::function<bool()>& done, int milliseconds = 20000)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!done()) {
+        if (t.elapsed() > milliseconds)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
+}
+
+// A folder of its own per test, removed afterwards.
+class TScratchFolder {
+public:
+    TScratchFolder()
+    {
+        std::string tmpl = (std::filesystem::temp_directory_path() / "velmora-dialogs-XXXXXX").string();
+        if (!::mkdtemp(tmpl.data()))
+            throw std::runtime_error("mkdtemp failed");
+        Path = tmpl;
+    }
+    ~TScratchFolder()
+    {
+        std::error_code ec;
+        std::filesystem::remove_all(Path, ec);
+    }
+    std::string file(const std::string& name) const { return (Path / name).string(); }
+    std::filesystem::path Path;
+};
+
+// A 24-bit bottom-up BMP whose pixel (x, y) has the colour of `rgb`.
+inline void writeBmp24(const std::string& file, int w, int h,
+                       const std::function<std::uint32_t(int, int)>& rgb = {})
+{
+    const int stride = (w * 3 + 3) & ~3;
+    std::vector<std::uint8_t> b(54 + std::size_t(stride) * h, 0);
+    auto put32 = [&](std::size_t at, std::uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            b[at + i] = std::uint8_t(v >> (8 * i));
+    };
+    b[0] = 'B', b[1] = 'M';
+    put32(2, std::uint32_t(b.size()));
+    put32(10, 54);
+    put32(14, 40);
+    put32(18, std::uint32_t(w));
+    put32(22, std::uint32_t(h));
+    b[26] = 1;
+    b[28] = 24;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const std::uint32_t c = rgb ? rgb(x, y) : 0x336699u;
+            std::uint8_t* p = &b[54 + std::size_t(h - 1 - y) * stride + std::size_t(x) * 3];
+            p[0] = std::uint8_t(c), p[1] = std::uint8_t(c >> 8), p[2] = std::uint8_t(c >> 16);
+        }
+    std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(b.data()), std::streamsize(b.size()));
+}
+
+inline void writeText(const std::string& file, const std::string& text)
+{
+    std::ofstream(file, std::ios::binary) << text;
+}
+
+// Saves a picture of the widget when VELMORA_SCREENSHOTS names a folder.
+inline void saveScreenshot(QWidget& w, const char* name)
+{
+    const char* dir = std::getenv("VELMORA_SCREENSHOTS");
+    if (!dir || !*dir)
+        return;
+    w.grab().save(QString::fromStdString((std::filesystem::path(dir) / name).string()));
+}
+
+} // namespace velmora::test
