@@ -542,3 +542,26 @@ TEST_F(BackgroundImageWindow, ClosingWhileThumbnailsAreReadIsSafe)
 }
 
 #include "BackgroundImageTest.moc"
+
+TEST(BackgroundImageTemplates, ShippedBackgroundsAreReadablePicturesForAFace)
+{
+    const fs::path templates = fs::path(VELMORA_TEST_DATA) / ".." / ".." / "resources" / "Templates";
+    TBackgroundImageModel m({templates.lexically_normal().string()});
+    TShellObjectData& root = *m.Roots()[0];
+    m.ExpandNow(root);
+    int folders = 0, pictures = 0;
+    for (auto& sub : root.Children) {
+        ASSERT_TRUE(sub->IsFolder()) << sub->ShownName;
+        ++folders;
+        m.ExpandNow(*sub);
+        for (auto& pic : sub->Children) {
+            m.InitThumbnailNow(*pic);
+            ASSERT_NE(pic->Thumbnail, nullptr) << pic->PathName;
+            EXPECT_NE(pic->Details.find("919 x 1124 pixels, 16M colors"), std::string::npos) << pic->Details;
+            EXPECT_LT(fs::file_size(pic->PathName), 400u * 1024) << pic->PathName;
+            ++pictures;
+        }
+    }
+    EXPECT_GE(folders, 3);
+    EXPECT_GE(pictures, 12);
+}
