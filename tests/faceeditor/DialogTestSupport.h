@@ -32,6 +32,11 @@ inline QApplication& dialogTestApp()
     return *app;
 }
 
+// Widgets need a QApplication, and other tests of this program may start a
+// plain QGuiApplication for fonts on first use; making ours before any test
+// runs keeps the program to one application object of the right kind.
+inline const bool DialogTestAppReady = (dialogTestApp(), true);
+
 // Runs the event loop until `done` holds or the time is up.
 inline bool waitUntil(const std::function<bool()>& done, int milliseconds = 20000)
 {
