@@ -28,6 +28,10 @@ inline QApplication& dialogTestApp()
     static char* argv[] = {name, nullptr};
     if (auto* existing = qobject_cast<QApplication*>(QCoreApplication::instance()))
         return *existing;
+    // Listing the tests happens without the test environment, and maybe without a display.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
+        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     static QApplication* app = new QApplication(argc, argv);
     return *app;
 }
