@@ -202,20 +202,37 @@ void TBoxScene::loadDefaultPictures()
     loadPicture(PLTop, faces + "Top.jpg");
     loadPicture(PLBack, faces + "Front.jpg");
 
-    // The shadow is kept as a 32-bit bitmap under the TGA picture class, so
-    // it keeps its alpha and is stored the way older scenes stored it.
     const std::string shadow = ProgramFolder + "Media/Shadow.tga";
     std::error_code ec;
     if (!GLDropShadow || !fs::exists(shadow, ec)) return;
     try {
-        TTargaGraphic tga;
-        tga.LoadFromFile(shadow);
-        auto g = std::make_unique<TTGAImage>();
-        g->Assign(tga.Image());
-        GLDropShadow->Material().Texture().PictureImage().Picture()->SetGraphic(std::move(g));
+        loadShadowPicture(shadow);
     } catch (const std::exception&) {
         // A damaged shadow picture leaves the drop shadow blank.
     }
+}
+
+void TBoxScene::loadShadowPicture(const std::string& file)
+{
+    if (!GLDropShadow) return;
+    TTargaGraphic tga;
+    tga.LoadFromFile(file);
+    auto g = std::make_unique<TTGAImage>();
+    g->Assign(tga.Image());
+    GLDropShadow->Material().Texture().PictureImage().Picture()->SetGraphic(std::move(g));
+}
+
+TGLPlane* TBoxScene::facePlane(TBoxFace face) const
+{
+    switch (face) {
+    case TBoxFace::Front: return PLFront;
+    case TBoxFace::Back: return PLBack;
+    case TBoxFace::Top: return PLTop;
+    case TBoxFace::Bottom: return PLBottom;
+    case TBoxFace::Left: return PLLeft;
+    case TBoxFace::Right: return PLRight;
+    }
+    return nullptr;
 }
 
 void TBoxScene::bindByName()

@@ -63,6 +63,13 @@ public:
     void setBackgroundColor(std::uint32_t color) override;
     void bindViewer(TGLSceneBuffer& buffer) override;
 
+    // The plane of a face (null when the graph lacks it).
+    TGLPlane* facePlane(TBoxFace face) const;
+    // Reads a TGA file as the drop shadow's picture; it is kept as a 32-bit
+    // bitmap under the TGA picture class, as older scenes store it. Errors
+    // propagate and leave the previous picture.
+    void loadShadowPicture(const std::string& file);
+
     // The six face planes in the order Front, Back, Left, Right, Top, Bottom.
     std::vector<TGLPlane*> faces() const { return {PLFront, PLBack, PLLeft, PLRight, PLTop, PLBottom}; }
 

@@ -47,6 +47,7 @@ TfrmMainModel::TfrmMainModel(std::string programFolder, std::string workingFolde
     btnCD.OnClick = [this] { btnCDClick(); };
     btnDVD.OnClick = [this] { btnDVDClick(); };
     installRenderingTab();
+    wireSceneSettings();
 
     FormCreate();
 }

@@ -5,6 +5,7 @@
 // The Qt window (app/Unit1) mirrors these models and supplies the dialogs.
 
 #include "box/Controls.h"
+#include "box/Input.h"
 
 #include <cstdint>
 #include <functional>
@@ -16,6 +17,7 @@
 
 namespace velmora {
 
+class TBoxScene;
 class TGLScene;
 class TGLSceneBuffer;
 
@@ -187,6 +189,12 @@ public:
     std::function<void(int)> SetProgress;
     std::function<void(const std::string&)> ShowMessage;
     std::function<TGLSceneBuffer*()> ViewerBuffer;
+    // Runs OpenPictureDialog1 with its file name cleared: the chosen file, or none.
+    std::function<std::optional<std::string>()> RunOpenPictureDialog;
+    // Runs ColorDialog1 opened on the given colour: the chosen colour, or none.
+    std::function<std::optional<std::uint32_t>(std::uint32_t)> RunColorDialog;
+    // Waits so many milliseconds (the pause of "Refresh Scene").
+    std::function<void(int)> Sleep;
 
     // ---- Window events and commands ----
     void FormCreate();
@@ -228,6 +236,62 @@ public:
     void btnCDClick();
     void btnDVDClick();
 
+    // ---- Camera navigation (pointer over the viewer, wheel, arrow keys) ----
+    void GLSceneViewer1MouseDown(TMouseButton button, TShiftState shift, int x, int y);
+    void GLSceneViewer1MouseMove(TShiftState shift, int x, int y);
+    // Wherever the window gets the wheel; `handled` is left as it is.
+    void FormMouseWheel(TShiftState shift, int wheelDelta, int x, int y, bool& handled);
+    // Only while no child control holds the keyboard focus; the key is not consumed.
+    void FormKeyDown(unsigned short& key, TShiftState shift);
+
+    // ---- Face pictures ----
+    // Loads a picture file into a face's texture image and enables that
+    // face's texture. Errors (no such file, unknown extension, damaged
+    // content) propagate and leave the face's picture and texture switch as
+    // they were. No dialog and no BoxType test: the Insert items, the Load
+    // buttons and drops call it only while BoxType is 1.
+    void LoadFacePicture(TBoxFace face, const std::string& fileName);
+    // Insert menu items: run the picture dialog (file name cleared) and load
+    // the chosen file into the face; nothing happens on cancel or while
+    // BoxType is not 1.
+    void FaceImageClick(TBoxFace face);
+    void Front1Click() { FaceImageClick(TBoxFace::Front); }
+    void Back1Click() { FaceImageClick(TBoxFace::Back); }
+    void Top1Click() { FaceImageClick(TBoxFace::Top); }
+    void Bottom1Click() { FaceImageClick(TBoxFace::Bottom); }
+    void Left1Click() { FaceImageClick(TBoxFace::Left); }
+    void Right1Click() { FaceImageClick(TBoxFace::Right); }
+    // OpenPictureDialog1: filter as description|pattern pairs, default extension.
+    static const char* const OpenPictureDialog1Filter;
+    static const char* const OpenPictureDialog1DefaultExt;
+
+    // ---- "Scene Settings" tab ----
+    void cbReflectionClick();
+    void cbDropShadowClick();
+    void tbReflectionOpacityChange(int position);
+    void tbDropShadowWidthChange(int position);
+    void tbDropShadowHeightChange(int position);
+    void btnRefreshShadowClick();
+    void btnChangeBackroundColorClick();
+    void Button3Click();
+    void cbAxesClick();
+    void btnRefreshSceneClick();
+    // The colour ColorDialog1 opens with: the last one chosen in it, black at first.
+    std::uint32_t ColorDialog1Color = 0;
+
+    // ---- Files dropped on the window ----
+    // A scene file (".vlm", ".gls") is opened as Open does; any other file is
+    // taken as a picture for the face under the pointer, when it was dropped
+    // on the viewer (viewerX/Y in the viewer's pixels of a w x h viewer).
+    static bool IsSceneFileName(const std::string& fileName);
+    // The face a picture dropped at this viewer point would go to.
+    std::optional<TBoxFace> FaceAtViewerPoint(double x, double y, int viewerWidth, int viewerHeight);
+    void FormDropFile(const std::string& fileName, bool onViewer, double viewerX, double viewerY,
+                      int viewerWidth, int viewerHeight);
+
+    // The box scene when the linked scene is one (nullptr otherwise).
+    TBoxScene* boxScene();
+
     // Where an inner rectangle goes to sit centred in an outer one (cut toward zero).
     static int CentredOffset(int outer, int inner);
 
@@ -241,6 +305,7 @@ private:
     void installRenderingTab();
     void recomputeNewSize();
     void renderToFile(float multiplier);
+    void wireSceneSettings();
 
     std::unique_ptr<TBoxSceneLink> Scene;
     int ShownNewWidth = 0; // the pair lblNewSize shows

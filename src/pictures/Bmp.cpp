@@ -267,9 +267,10 @@ void DecodeBmp(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
             }
             break;
         case 32:
-            if (!fields || (masks[0] == 0xFF0000 && masks[1] == 0xFF00 && masks[2] == 0xFF &&
-                            (masks[3] == 0 || masks[3] == 0xFF000000u))) {
-                // Plain B,G,R,A rows: the fourth byte is kept as alpha.
+            if (!fields ||
+                (masks[0] == 0xFF0000 && masks[1] == 0xFF00 && masks[2] == 0xFF && masks[3] == 0xFF000000u)) {
+                // Plain B,G,R,A rows: the fourth byte is kept as alpha. Bit
+                // fields without an alpha mask take the path below (opaque).
                 std::memcpy(dst, src, lastRow);
             } else {
                 for (int k = 0; k < 4; ++k)
@@ -286,6 +287,27 @@ void DecodeBmp(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
             }
             break;
         }
+    }
+
+    // Most 32-bit bitmaps leave the fourth byte 0 and mean no alpha at all;
+    // kept as alpha, such a picture would be wholly transparent. It counts as
+    // alpha only when some pixel has a fourth byte other than 0.
+    if (bpp == 32 && (!fields || masks[3] != 0)) {
+        bool anyAlpha = false;
+        for (int y = 0; y < out.Height && !anyAlpha; ++y) {
+            const std::uint8_t* row = out.row(y);
+            for (int x = 0; x < out.Width; ++x)
+                if (row[4 * x + 3]) {
+                    anyAlpha = true;
+                    break;
+                }
+        }
+        if (!anyAlpha)
+            for (int y = 0; y < out.Height; ++y) {
+                std::uint8_t* row = out.row(y);
+                for (int x = 0; x < out.Width; ++x)
+                    row[4 * x + 3] = 255;
+            }
     }
 }
 

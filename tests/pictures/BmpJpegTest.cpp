@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 using namespace velmora;
 using namespace velmora::test;
 
@@ -145,6 +147,82 @@ TEST(BmpReader, ThirtyTwoBitRowsKeepAlpha)
         TGLBitmap32 px = ConvertToBitmap32(pic);
         EXPECT_EQ(px.Data[3], ref.row(ref.Height - 1)[3]);
     }
+}
+
+// A 4 x 1 32-bit file with the given fourth bytes, plain (40-byte header)
+// or with a V5 header giving bit fields and an alpha mask.
+Bytes bmp32(const std::uint8_t (&alpha)[4], bool v5, std::uint32_t alphaMask = 0)
+{
+    const std::uint32_t header = v5 ? 124 : 40, offset = 14 + header, size = offset + 16;
+    Bytes f(size, 0);
+    auto put32 = [&](std::size_t at, std::uint32_t v) {
+        for (int k = 0; k < 4; ++k) f[at + k] = std::uint8_t(v >> (8 * k));
+    };
+    f[0] = 'B', f[1] = 'M';
+    put32(2, size);
+    put32(10, offset);
+    put32(14, header);
+    put32(18, 4);
+    put32(22, 1);
+    f[26] = 1, f[28] = 32;
+    if (v5) {
+        put32(30, 3); // BI_BITFIELDS
+        put32(54, 0xFF0000), put32(58, 0xFF00), put32(62, 0xFF), put32(66, alphaMask);
+    }
+    for (int i = 0; i < 4; ++i) {
+        f[offset + 4 * i] = std::uint8_t(10 * i);     // blue
+        f[offset + 4 * i + 1] = std::uint8_t(50 + i); // green
+        f[offset + 4 * i + 2] = 200;                  // red
+        f[offset + 4 * i + 3] = alpha[i];
+    }
+    return f;
+}
+
+std::vector<int> alphasOf(const TDecodedImage& img)
+{
+    std::vector<int> a;
+    for (int y = img.Height - 1; y >= 0; --y) // file order: bottom row first
+        for (int x = 0; x < img.Width; ++x) a.push_back(img.row(y)[4 * x + 3]);
+    return a;
+}
+
+TEST(BmpReader, ThirtyTwoBitFilesWithoutAlphaAreOpaque)
+{
+    TDecodedImage img;
+    // The usual 32-bit bitmap: every fourth byte 0, meant as no alpha at all.
+    Bytes plain = bmp32({0, 0, 0, 0}, false);
+    DecodeBmp(plain.data(), plain.size(), img);
+    EXPECT_EQ(alphasOf(img), (std::vector<int>{255, 255, 255, 255}));
+    EXPECT_EQ(img.row(0)[2], 200); // the colours are untouched
+    EXPECT_EQ(img.row(0)[4 * 2 + 1], 52);
+    // One pixel with a fourth byte other than 0: the stored alpha counts.
+    Bytes real = bmp32({0, 128, 0, 255}, false);
+    DecodeBmp(real.data(), real.size(), img);
+    EXPECT_EQ(alphasOf(img), (std::vector<int>{0, 128, 0, 255}));
+    // A V5 header that gives an alpha mask of 0 has no alpha, whatever the bytes.
+    Bytes noMask = bmp32({7, 0, 99, 0}, true, 0);
+    DecodeBmp(noMask.data(), noMask.size(), img);
+    EXPECT_EQ(alphasOf(img), (std::vector<int>{255, 255, 255, 255}));
+    EXPECT_EQ(img.row(0)[4 * 3], 30);
+    // ...while its alpha mask keeps real alpha, and all-zero alpha still shows.
+    Bytes masked = bmp32({7, 0, 99, 0}, true, 0xFF000000u);
+    DecodeBmp(masked.data(), masked.size(), img);
+    EXPECT_EQ(alphasOf(img), (std::vector<int>{7, 0, 99, 0}));
+    Bytes maskedZero = bmp32({0, 0, 0, 0}, true, 0xFF000000u);
+    DecodeBmp(maskedZero.data(), maskedZero.size(), img);
+    EXPECT_EQ(alphasOf(img), (std::vector<int>{255, 255, 255, 255}));
+
+    // Through a picture file to the texture's pixels: the face stays visible.
+    const std::string file = (tempDir() / "noalpha32.bmp").string();
+    {
+        std::ofstream out(file, std::ios::binary);
+        out.write(reinterpret_cast<const char*>(plain.data()), std::streamsize(plain.size()));
+    }
+    TPicture pic;
+    TextureImageLoadFromFile(pic, file);
+    TGLBitmap32 px = ConvertToBitmap32(pic);
+    ASSERT_EQ(px.Data.size(), 16u); // 4 wide: converted directly, alpha and all
+    for (std::size_t i = 3; i < px.Data.size(); i += 4) EXPECT_EQ(px.Data[i], 255);
 }
 
 TEST(BmpReader, HostileFiles)

@@ -1,0 +1,252 @@
+#include "BoxModelFixture.h"
+
+#include "pictures/Picture.h"
+
+#include <fstream>
+
+namespace velmora {
+namespace {
+
+using test::BoxModelTest;
+
+struct SceneSettingsTest : BoxModelTest {
+    bool mirrorShown() { return scene().GLMirror1->Visible(); }
+    bool shadowShown() { return scene().GLDropShadow->Visible(); }
+    void expectReflectionOnly()
+    {
+        EXPECT_TRUE(m.cbReflection.checked());
+        EXPECT_FALSE(m.cbDropShadow.checked());
+        EXPECT_TRUE(mirrorShown());
+        EXPECT_FALSE(shadowShown());
+        EXPECT_TRUE(m.tbReflectionOpacity.enabled());
+        EXPECT_FALSE(m.tbDropShadowWidth.enabled());
+        EXPECT_FALSE(m.tbDropShadowHeight.enabled());
+        EXPECT_FALSE(m.btnRefreshShadow.enabled());
+    }
+    void expectShadowOnly()
+    {
+        EXPECT_FALSE(m.cbReflection.checked());
+        EXPECT_TRUE(m.cbDropShadow.checked());
+        EXPECT_FALSE(mirrorShown());
+        EXPECT_TRUE(shadowShown());
+        EXPECT_FALSE(m.tbReflectionOpacity.enabled());
+        EXPECT_TRUE(m.tbDropShadowWidth.enabled());
+        EXPECT_TRUE(m.tbDropShadowHeight.enabled());
+        EXPECT_TRUE(m.btnRefreshShadow.enabled());
+    }
+    void expectNeither()
+    {
+        EXPECT_FALSE(m.cbReflection.checked());
+        EXPECT_FALSE(m.cbDropShadow.checked());
+        EXPECT_FALSE(mirrorShown());
+        EXPECT_FALSE(shadowShown());
+        EXPECT_FALSE(m.tbReflectionOpacity.enabled());
+        EXPECT_FALSE(m.tbDropShadowWidth.enabled());
+    }
+    TGLColor& floorAmbient() { return scene().GLMirror1->Material().FrontProperties().Ambient(); }
+    float floorAlpha() { return scene().GLMirror1->Material().FrontProperties().Diffuse().Alpha(); }
+};
+
+void expectColor(const TGLColor& c, float r, float g, float b, float a)
+{
+    EXPECT_FLOAT_EQ(c.Red(), r);
+    EXPECT_FLOAT_EQ(c.Green(), g);
+    EXPECT_FLOAT_EQ(c.Blue(), b);
+    EXPECT_FLOAT_EQ(c.Alpha(), a);
+}
+
+TEST_F(SceneSettingsTest, ReflectionAndDropShadowExcludeEachOther)
+{
+    expectReflectionOnly();
+    m.cbDropShadow.setChecked(true);
+    expectShadowOnly();
+    m.cbReflection.setChecked(true);
+    expectReflectionOnly();
+    m.cbReflection.setChecked(false);
+    expectNeither();
+    m.cbDropShadow.setChecked(true);
+    expectShadowOnly();
+    m.cbDropShadow.setChecked(false);
+    expectNeither();
+    m.cbReflection.setChecked(true);
+    expectReflectionOnly();
+}
+
+TEST_F(SceneSettingsTest, SwitchesWorkTheSameAfterNew)
+{
+    m.cbDropShadow.setChecked(true);
+    m.New1Click(); // a reset New: the tab and the objects' visibility stay
+    expectShadowOnly();
+    m.cbReflection.setChecked(true);
+    expectReflectionOnly();
+    m.cbReflection.setChecked(false);
+    m.New1Click();
+    expectNeither();
+    m.cbDropShadow.setChecked(true);
+    expectShadowOnly();
+    // New sets a black background and floor but leaves the tab alone.
+    expectColor(floorAmbient(), 0, 0, 0, 0);
+    EXPECT_EQ(scene().backgroundColor(), 0u);
+}
+
+TEST_F(SceneSettingsTest, OpacitySliderSetsTheFloorSurfaceAlpha)
+{
+    EXPECT_FLOAT_EQ(floorAlpha(), 0.5f);
+    m.tbReflectionOpacity.setPosition(0);
+    EXPECT_FLOAT_EQ(floorAlpha(), 1.0f); // the reflection is covered
+    m.tbReflectionOpacity.setPosition(10);
+    EXPECT_FLOAT_EQ(floorAlpha(), 0.0f); // shown at full strength
+    m.tbReflectionOpacity.setPosition(3);
+    EXPECT_FLOAT_EQ(floorAlpha(), 0.7f);
+    m.tbReflectionOpacity.setPosition(-4); // clamped to 0
+    EXPECT_FLOAT_EQ(floorAlpha(), 1.0f);
+}
+
+TEST_F(SceneSettingsTest, DropShadowSlidersAtTheEndsGiveATenthOrThreeTenthsMore)
+{
+    m.tbBoxWidth.setPosition(60);
+    m.tbBoxHeight.setPosition(90);
+    m.tbDropShadowWidth.setPosition(0);
+    EXPECT_FLOAT_EQ(scene().GLDropShadow->Scale().Y(), float(0.6f + 0.1));
+    m.tbDropShadowWidth.setPosition(10);
+    EXPECT_FLOAT_EQ(scene().GLDropShadow->Scale().Y(), float(0.6f + 0.3));
+    m.tbDropShadowHeight.setPosition(0);
+    EXPECT_FLOAT_EQ(scene().GLDropShadow->Scale().X(), float(0.9f + 0.1));
+    m.tbDropShadowHeight.setPosition(10);
+    EXPECT_FLOAT_EQ(scene().GLDropShadow->Scale().X(), float(0.9f + 0.3));
+    // The box sliders keep using the shadow sliders.
+    m.tbBoxWidth.setPosition(40);
+    EXPECT_FLOAT_EQ(scene().GLDropShadow->Scale().Y(), float(0.4 + 0.3));
+}
+
+TEST_F(SceneSettingsTest, RedBackgroundTintsTheFloorAndResetMakesBothWhite)
+{
+    colorAnswer = 0x0000FF; // pure red: red in the low byte
+    m.btnChangeBackroundColor.click();
+    EXPECT_EQ(scene().backgroundColor(), 0x0000FFu);
+    expectColor(floorAmbient(), 1, 0, 0, 0);
+    // The dialog opened on black the first time and on the last choice next.
+    colorAnswer.reset();
+    m.btnChangeBackroundColor.click();
+    ASSERT_EQ(colorDialogOpenedWith.size(), 2u);
+    EXPECT_EQ(colorDialogOpenedWith[0], 0u);
+    EXPECT_EQ(colorDialogOpenedWith[1], 0x0000FFu);
+    EXPECT_EQ(scene().backgroundColor(), 0x0000FFu); // cancelled: unchanged
+
+    colorAnswer = 0x804020; // each byte over 255
+    m.btnChangeBackroundColor.click();
+    expectColor(floorAmbient(), float(0x20 / 255.0), float(0x40 / 255.0), float(0x80 / 255.0), 0);
+
+    m.Button3.click();
+    EXPECT_EQ(scene().backgroundColor(), 0xFFFFFFu);
+    expectColor(floorAmbient(), 1, 1, 1, 0);
+    EXPECT_EQ(m.ColorDialog1Color, 0x804020u); // Reset does not touch the dialog
+}
+
+TEST_F(SceneSettingsTest, PointOfFocusFollowsItsCheckBox)
+{
+    EXPECT_FALSE(scene().GLPoints1->Visible());
+    m.cbAxes.setChecked(true);
+    EXPECT_TRUE(scene().GLPoints1->Visible());
+    m.cbAxes.setChecked(false);
+    EXPECT_FALSE(scene().GLPoints1->Visible());
+}
+
+TEST_F(SceneSettingsTest, OtherBoxTypesOnlyEnableTheDependentControls)
+{
+    m.BoxType = 0;
+    m.cbDropShadow.setChecked(true);
+    // Both boxes checked: nothing unchecks the reflection while reading settings.
+    EXPECT_TRUE(m.cbReflection.checked());
+    EXPECT_TRUE(m.tbDropShadowWidth.enabled());
+    EXPECT_TRUE(m.btnRefreshShadow.enabled());
+    EXPECT_FALSE(shadowShown());
+    m.cbReflection.setChecked(false);
+    EXPECT_FALSE(m.tbReflectionOpacity.enabled());
+    EXPECT_TRUE(mirrorShown());
+    m.cbAxes.setChecked(true);
+    EXPECT_FALSE(scene().GLPoints1->Visible());
+    m.tbReflectionOpacity.setPosition(0);
+    EXPECT_FLOAT_EQ(floorAlpha(), 0.5f);
+    m.tbDropShadowWidth.setPosition(10);
+    EXPECT_FLOAT_EQ(scene().GLDropShadow->Scale().Y(), 1.0f);
+    colorAnswer = 0xFF;
+    m.btnChangeBackroundColor.click();
+    EXPECT_TRUE(colorDialogOpenedWith.empty());
+    const TVector cam = scene().GLCamera1->WorldPosition();
+    m.btnRefreshScene.click();
+    EXPECT_EQ(scene().GLCamera1->WorldPosition(), cam);
+    m.Button3.click();
+    EXPECT_EQ(scene().backgroundColor(), 0xFFFFFFu); // untouched: the first New kept white
+}
+
+TEST_F(SceneSettingsTest, RefreshSceneNudgesTheCameraAndPutsItBack)
+{
+    TGLCamera* cam = scene().GLCamera1;
+    const TVector before = cam->WorldPosition();
+    TVector during{};
+    m.ProcessMessages = [&] {
+        ++messageRuns;
+        during = cam->WorldPosition();
+    };
+    m.btnRefreshScene.click();
+    EXPECT_EQ(messageRuns, 1);
+    EXPECT_EQ(sleeps, std::vector<int>{300});
+    EXPECT_GT(test::distance(during, before), 0.1);
+    EXPECT_NEAR(test::distance(cam->WorldPosition(), before), 0, 1e-5);
+
+    // At the lower pitch limit the first move is cut: the camera ends higher.
+    m.GLSceneViewer1MouseDown(mbLeft, ssLeft, 0, 0);
+    m.GLSceneViewer1MouseMove(ssLeft, 0, -1000);
+    const float z = cam->Position().Z();
+    m.btnRefreshScene.click();
+    EXPECT_LT(z, cam->Position().Z());
+}
+
+// A program folder of its own, so its shadow picture can be missing or damaged.
+struct RefreshShadowTest : BoxModelTest {
+    static std::string folder()
+    {
+        static const std::string f = test::scratchFolder("program").string() + "/";
+        return f;
+    }
+    RefreshShadowTest() : BoxModelTest(folder())
+    {
+        std::filesystem::create_directories(folder() + "Media");
+        m.cbDropShadow.setChecked(true);
+    }
+    ~RefreshShadowTest() override { std::filesystem::remove_all(folder() + "Media"); }
+    TGLTexture& texture() { return scene().GLDropShadow->Material().Texture(); }
+    TPicture& picture() { return *texture().PictureImage().Picture(); }
+};
+
+TEST_F(RefreshShadowTest, AMissingPictureIsReportedAndTheShadowKeepsItsTexture)
+{
+    bool disabledWhileMessagesRan = false;
+    m.ProcessMessages = [&] { disabledWhileMessagesRan = texture().Disabled(); };
+    const TGraphic* before = picture().Graphic();
+    m.btnRefreshShadow.click();
+    EXPECT_TRUE(disabledWhileMessagesRan);
+    EXPECT_EQ(messages, std::vector<std::string>{"Unable to find drop shadow texture..."});
+    EXPECT_FALSE(texture().Disabled());
+    EXPECT_EQ(picture().Graphic(), before);
+}
+
+TEST_F(RefreshShadowTest, ADamagedPictureFailsAndLeavesTheTextureOff)
+{
+    std::ofstream(folder() + "Media/Shadow.tga", std::ios::binary) << "not a targa";
+    EXPECT_ANY_THROW(m.btnRefreshShadow.click());
+    EXPECT_TRUE(messages.empty());
+    EXPECT_TRUE(texture().Disabled());
+    // The program goes on: the next refresh with a good picture loads it.
+    std::filesystem::copy_file(test::resourcesFolder() + "Media/Shadow.tga", folder() + "Media/Shadow.tga",
+                               std::filesystem::copy_options::overwrite_existing);
+    m.btnRefreshShadow.click();
+    EXPECT_FALSE(texture().Disabled());
+    ASSERT_NE(picture().Graphic(), nullptr);
+    EXPECT_STREQ(picture().Graphic()->ClassName(), "TTGAImage");
+    EXPECT_EQ(picture().Width(), 256);
+}
+
+} // namespace
+} // namespace velmora
