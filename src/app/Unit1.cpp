@@ -1,7 +1,12 @@
 #include "app/Unit1.h"
 
+#include "app/About.h"
 #include "app/Application.h"
+#include "app/Artwork.h"
+#include "app/Help.h"
+#include "app/Hint.h"
 #include "app/Icons.h"
+#include "app/ProgramIni.h"
 #include "app/ViewerFactory.h"
 #include "box/SceneFiles.h"
 
@@ -101,7 +106,7 @@ TfrmMain::TfrmMain(std::string programFolder, std::string workingFolder, QWidget
       Model(std::make_unique<TfrmMainModel>(std::move(programFolder), std::move(workingFolder)))
 {
     setWindowTitle(QStringLiteral("Velmora Professional"));
-    setWindowIcon(QIcon(StartPanelPicture(1)));
+    setWindowIcon(QIcon(QPixmap::fromImage(ApplicationIcon(64))));
     // The window is laid out for a small 8 point face.
     QFont f = font();
     f.setPointSize(8);
@@ -349,13 +354,11 @@ void TfrmMain::createMenus()
     connect(SaveToFile1, &QAction::triggered, this, [this] {
         if (Model->Render1.enabled()) SaveToFile1Click();
     });
-    connect(Contents1, &QAction::triggered, this, [this] { notAvailable("The help"); });
-    connect(TipOfTheDay1, &QAction::triggered, this, [this] { notAvailable("The tip of the day"); });
-    connect(OnlineSupportCenter1, &QAction::triggered, this, [this] { notAvailable("The support web page"); });
-    connect(EMailTechnicalSupport1, &QAction::triggered, this, [this] { notAvailable("Support mail"); });
-    connect(About1, &QAction::triggered, this, [this] {
-        QMessageBox::about(this, QStringLiteral("About"), QStringLiteral("Velmora 2.1"));
-    });
+    connect(Contents1, &QAction::triggered, this, [this] { Contents1Click(); });
+    connect(TipOfTheDay1, &QAction::triggered, this, [this] { RunCommand([this] { ShowTipWindow(this); }); });
+    connect(OnlineSupportCenter1, &QAction::triggered, this, [] { OpenOnlineSupportCenter(); });
+    connect(EMailTechnicalSupport1, &QAction::triggered, this, [] { OpenSupportMail(); });
+    connect(About1, &QAction::triggered, this, [this] { About1Click(); });
 }
 
 void TfrmMain::createCoolBar()
@@ -756,8 +759,8 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event)
         layoutClient();
     } else if (event->type() == QEvent::MouseButtonRelease &&
                static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-        if (watched == Label29) notAvailable("The mouse help");
-        if (watched == Label30) notAvailable("The face image web page");
+        if (watched == Label29) Label29Click();
+        if (watched == Label30) OpenFaceImagesPage();
     }
     return QMainWindow::eventFilter(watched, event);
 }
@@ -785,10 +788,30 @@ void TfrmMain::showEvent(QShowEvent* event)
 
 void TfrmMain::FormActivate()
 {
+    if (ReadProgramIniBool("Tips", "Startup", true)) RunCommand([this] { ShowTipWindow(this); });
     if (!StartupScene.empty()) {
         const std::string path = StartupScene;
         RunCommand([&] { Model->OpenFromCommandLine(path); });
     }
+}
+
+// ---------------------------------------------------------------- help
+
+void TfrmMain::Contents1Click()
+{
+    OpenHelpContents(Model->ProgramFolder);
+}
+
+void TfrmMain::Label29Click()
+{
+    OpenMouseHelp(Model->ProgramFolder);
+}
+
+void TfrmMain::About1Click()
+{
+    // Made once at start-up; a window made without it (tests) makes its own.
+    if (!AboutBox) AboutBox = new TAboutBox(this);
+    AboutBox->exec();
 }
 
 // ---------------------------------------------------------------- commands

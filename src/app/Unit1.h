@@ -106,6 +106,10 @@ public:
     // item at multiplier 4, the tab's "Render" at the slider's multiplier.
     void SaveToFile1Click();
     void btnRenderClick();
+    // Help menu and the tool bar's mouse-help link.
+    void Contents1Click();
+    void Label29Click();
+    void About1Click();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

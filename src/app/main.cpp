@@ -1,7 +1,12 @@
+#include "app/About.h"
 #include "app/Application.h"
+#include "app/Artwork.h"
 #include "app/CommandLine.h"
 #include "app/Platform.h"
 #include "app/Unit1.h"
+
+#include <QIcon>
+#include <QPixmap>
 
 #include <iostream>
 #include <string>
@@ -20,7 +25,12 @@ int main(int argc, char** argv)
         TWorkingFolder working;
         TApplication app(argc, argv);
         InitFloatingPoint(); // the toolkit's start-up must not leave a different mode behind
+        app.setDesktopFileName(QStringLiteral("velmora")); // matches velmora.desktop
+        app.setWindowIcon(QIcon(QPixmap::fromImage(ApplicationIcon(64))));
         TfrmMain window(ProgramFolder(), working.path());
+        // Lives for the whole run; About only shows and hides it.
+        TAboutBox about(&window);
+        AboutBox = &about;
         window.setStartupScene(*cl.GuiScene);
         window.show();
         return app.exec();
