@@ -89,7 +89,8 @@ void TAboutBox::showEvent(QShowEvent* event)
     if (QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen()) {
         // Centred on the screen.
         const QRect avail = s->availableGeometry();
-        move(avail.center() - QPoint(width() / 2, height() / 2));
+        const QSize own = frameGeometry().size();
+        move(avail.x() + (avail.width() - own.width()) / 2, avail.y() + (avail.height() - own.height()) / 2);
     }
 }
 

@@ -127,7 +127,8 @@ void TfrmHint::showEvent(QShowEvent* event)
         if (QWidget* over = parentWidget()) {
             // Centred over the main window.
             const QRect outer = over->frameGeometry();
-            move(outer.center() - QPoint(width() / 2, height() / 2));
+            const QSize own = frameGeometry().size();
+            move(outer.x() + (outer.width() - own.width()) / 2, outer.y() + (outer.height() - own.height()) / 2);
         }
         FormActivate();
     }
