@@ -3,6 +3,8 @@
 // temporary folder while the object lives, and the tip window starts the run
 // over at tip 0.
 
+#include "AppTestSupport.h"
+
 #include "app/Hint.h"
 
 #include <QApplication>
@@ -23,6 +25,7 @@ class TTempConfig {
 public:
     TTempConfig()
     {
+        testApp(); // first, so its own quiet folder does not replace this one
         if (const char* old = std::getenv("XDG_CONFIG_HOME")) Previous = old, HadPrevious = true;
         char templ[] = "/tmp/velmora-config-XXXXXX";
         Root = mkdtemp(templ);
