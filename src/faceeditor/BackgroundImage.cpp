@@ -283,6 +283,10 @@ TfrmBackgroundImage::TfrmBackgroundImage(QWidget* parent, std::vector<std::strin
 {
     setWindowTitle("Select Background Image");
     setObjectName("frmBackgroundImage");
+    // The small dialog font keeps a whole properties line inside its column.
+    QFont small = font();
+    small.setPointSize(8);
+    setFont(small);
     if (rootPaths.empty())
         rootPaths = defaultRoots();
     Model = std::make_unique<TBackgroundImageModel>(std::move(rootPaths), 2, userNumberFormat());
