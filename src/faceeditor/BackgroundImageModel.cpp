@@ -182,22 +182,49 @@ TThumbnail MakeThumbnail(const TDecodedImage& image, int size, bool overWhite)
     const int W = image.Width, H = image.Height, w = t.Width, h = t.Height;
     t.Pixels.assign(std::size_t(w) * h * 4, 255);
 
+    // Most source columns lie wholly inside one thumbnail column and weigh w:
+    // those are summed plainly and multiplied once; only the columns cut by a
+    // thumbnail column's edge carry two weights.
     const AxisWeights xs(W, w), ys(H, h);
-    std::vector<std::uint8_t> bgr;
+    std::vector<int> fullStart(w, 0), fullEnd(w, 0);
+    std::vector<int> split;
+    for (int i = 0; i < W; ++i) {
+        if (xs.Weight[i] == std::uint32_t(w)) {
+            const int x = xs.First[i];
+            if (fullEnd[x] == fullStart[x])
+                fullStart[x] = i;
+            fullEnd[x] = i + 1;
+        } else {
+            split.push_back(i);
+        }
+    }
+
+    std::vector<std::uint8_t> converted;
     std::vector<std::uint32_t> hsum(std::size_t(w) * 3);
     std::vector<std::uint64_t> vsum(std::size_t(w) * h * 3, 0);
     for (int y = 0; y < H; ++y) {
-        rowToBgr(image, y, overWhite, bgr);
-        std::fill(hsum.begin(), hsum.end(), 0);
-        for (int i = 0; i < W; ++i) {
-            const std::uint8_t* p = &bgr[std::size_t(i) * 3];
-            const int x = xs.First[i];
-            const std::uint32_t a = xs.Weight[i], b = std::uint32_t(w) - a;
+        const std::uint8_t* bgr;
+        if (image.Format == TPixelFormat::pf24bit) {
+            bgr = image.row(y);
+        } else {
+            rowToBgr(image, y, overWhite, converted);
+            bgr = converted.data();
+        }
+        for (int x = 0; x < w; ++x) {
+            std::uint32_t s0 = 0, s1 = 0, s2 = 0;
+            for (const std::uint8_t *p = bgr + std::size_t(fullStart[x]) * 3, *e = bgr + std::size_t(fullEnd[x]) * 3;
+                 p < e; p += 3)
+                s0 += p[0], s1 += p[1], s2 += p[2];
             std::uint32_t* d = &hsum[std::size_t(x) * 3];
+            d[0] = s0 * std::uint32_t(w), d[1] = s1 * std::uint32_t(w), d[2] = s2 * std::uint32_t(w);
+        }
+        for (int i : split) {
+            const std::uint8_t* p = bgr + std::size_t(i) * 3;
+            const std::uint32_t a = xs.Weight[i], b = std::uint32_t(w) - a;
+            std::uint32_t* d = &hsum[std::size_t(xs.First[i]) * 3];
             d[0] += p[0] * a, d[1] += p[1] * a, d[2] += p[2] * a;
-            if (b) {
+            if (b)
                 d[3] += p[0] * b, d[4] += p[1] * b, d[5] += p[2] * b;
-            }
         }
         const int row = ys.First[y];
         const std::uint64_t a = ys.Weight[y], b = std::uint64_t(h) - a;

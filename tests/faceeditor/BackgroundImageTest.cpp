@@ -67,7 +67,85 @@ std::vector<double> referenceReduce(const TDecodedImage& img, int w, int h, int 
     return out;
 }
 
+// The plain integer area average, one weight pair per source pixel and axis:
+// the oracle of the reduction's summed-runs version.
+TThumbnail plainReduce(const TDecodedImage& img, int size, bool overWhite)
+{
+    TThumbnail t;
+    ThumbnailSizeFor(img.Width, img.Height, size, t.Width, t.Height);
+    const int W = img.Width, H = img.Height, w = t.Width, h = t.Height;
+    auto pixel = [&](int x, int y, int c) -> unsigned {
+        const std::uint8_t* r = img.row(y);
+        switch (img.Format) {
+        case TPixelFormat::pf8bit: {
+            const std::size_t k = r[x];
+            return k < img.Palette.size() ? img.Palette[k][c] : 0;
+        }
+        case TPixelFormat::pf15bit: {
+            const unsigned v = r[2 * x] | r[2 * x + 1] << 8, q = (v >> (5 * c)) & 31;
+            return q << 3 | q >> 2;
+        }
+        case TPixelFormat::pf24bit: return r[3 * x + c];
+        case TPixelFormat::pf32bit:
+            return overWhite ? (r[4 * x + c] * r[4 * x + 3] + 255 * (255 - r[4 * x + 3]) + 127) / 255 : r[4 * x + c];
+        }
+        return 0;
+    };
+    t.Pixels.assign(std::size_t(w) * h * 4, 255);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            for (int c = 0; c < 3; ++c) {
+                std::uint64_t sum = 0;
+                for (int j = 0; j < H; ++j) {
+                    const std::int64_t wy = std::max<std::int64_t>(
+                        0, std::min<std::int64_t>((j + 1) * std::int64_t(h), (y + 1) * std::int64_t(H)) -
+                               std::max<std::int64_t>(j * std::int64_t(h), y * std::int64_t(H)));
+                    if (!wy)
+                        continue;
+                    for (int i = 0; i < W; ++i) {
+                        const std::int64_t wx = std::max<std::int64_t>(
+                            0, std::min<std::int64_t>((i + 1) * std::int64_t(w), (x + 1) * std::int64_t(W)) -
+                                   std::max<std::int64_t>(i * std::int64_t(w), x * std::int64_t(W)));
+                        sum += std::uint64_t(wx * wy) * pixel(i, j, c);
+                    }
+                }
+                const std::uint64_t total = std::uint64_t(W) * H;
+                t.Pixels[(std::size_t(y) * w + x) * 4 + c] = std::uint8_t((sum + total / 2) / total);
+            }
+    return t;
+}
+
 } // namespace
+
+TEST(BackgroundImageRules, ReductionEqualsThePlainAreaAverageBitForBit)
+{
+    std::mt19937 rng(5);
+    struct Case {
+        int w, h;
+        TPixelFormat f;
+        bool overWhite;
+    } cases[] = {{401, 203, TPixelFormat::pf24bit, false}, {203, 401, TPixelFormat::pf24bit, false},
+                 {250, 250, TPixelFormat::pf32bit, false}, {317, 120, TPixelFormat::pf32bit, true},
+                 {230, 77, TPixelFormat::pf8bit, false},   {123, 456, TPixelFormat::pf15bit, false},
+                 {1000, 3, TPixelFormat::pf24bit, false},  {201, 200, TPixelFormat::pf24bit, false},
+                 {150, 120, TPixelFormat::pf24bit, false}};
+    for (const Case& c : cases) {
+        TDecodedImage img;
+        img.allocate(c.w, c.h, c.f);
+        for (auto& b : img.Pixels)
+            b = std::uint8_t(rng());
+        if (c.f == TPixelFormat::pf8bit) {
+            img.Palette.resize(200); // indices past the palette draw black
+            for (auto& e : img.Palette)
+                e = {std::uint8_t(rng()), std::uint8_t(rng()), std::uint8_t(rng()), 0};
+        }
+        const TThumbnail fast = MakeThumbnail(img, 200, c.overWhite);
+        const TThumbnail plain = plainReduce(img, 200, c.overWhite);
+        ASSERT_EQ(fast.Width, plain.Width);
+        ASSERT_EQ(fast.Height, plain.Height);
+        EXPECT_EQ(fast.Pixels, plain.Pixels) << c.w << " x " << c.h << " format " << int(c.f);
+    }
+}
 
 TEST(BackgroundImageRules, ThumbnailSizeAndRowHeightOfEachShape)
 {
