@@ -9,6 +9,7 @@
 #include "pictures/DecodedImage.h"
 
 #include <QDesktopServices>
+#include <QDir>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLocale>
@@ -549,6 +550,30 @@ TEST_F(BackgroundImageWindow, RowsAtOnceThumbnailsLaterOkOnAFolderChoosesNothing
     EXPECT_EQ(w.result(), QDialog::Accepted);
     EXPECT_TRUE(w.NoChoice());
     EXPECT_TRUE(w.ChosenFile().isEmpty());
+}
+
+TEST_F(BackgroundImageWindow, ShowsTheShippedTemplatesWithTheirThumbnails)
+{
+    const fs::path templates =
+        (fs::path(VELMORA_TEST_DATA) / ".." / ".." / "resources" / "Templates").lexically_normal();
+    TfrmBackgroundImage w(nullptr, {templates.string(), QDir::homePath().toStdString(), "/"});
+    w.show();
+    QAbstractItemModel* tm = w.VDT1->model();
+    const QModelIndex root = tm->index(0, 0);
+    w.expandRow(root);
+    ASSERT_GE(tm->rowCount(root), 3);
+    const QModelIndex dark = w.indexOfPath(QString::fromStdString((templates / "Dark Techno").string()));
+    ASSERT_TRUE(dark.isValid());
+    w.expandRow(dark);
+    EXPECT_GE(tm->rowCount(dark), 4);
+    ASSERT_TRUE(velmora::test::waitUntil([&] { return w.pendingThumbnails() == 0; }));
+    const QModelIndex first = tm->index(0, 2, dark);
+    EXPECT_TRUE(first.data().toString().endsWith("KB, 919 x 1124 pixels, 16M colors")) << first.data().toString().toStdString();
+    // 919 x 1124 gives a 164 x 200 thumbnail and a 204-pixel row.
+    EXPECT_EQ(w.VDT1->visualRect(first).height(), 204);
+    w.VDT1->setCurrentIndex(tm->index(1, 0, dark));
+    w.VDT1->setFocus();
+    velmora::test::saveScreenshot(w, "background-templates.png");
 }
 
 TEST_F(BackgroundImageWindow, DoubleClickChoosesAPictureAndHeaderSortsTheRows)

@@ -112,6 +112,9 @@ inline void saveScreenshot(QWidget& w, const char* name)
     if (!dir || !*dir)
         return;
     w.grab().save(QString::fromStdString((std::filesystem::path(dir) / name).string()));
+    // Keeps the window on screen a while, for a picture of the whole display.
+    if (const char* hold = std::getenv("VELMORA_SCREENSHOT_HOLD_MS"))
+        waitUntil([] { return false; }, std::atoi(hold));
 }
 
 } // namespace velmora::test
