@@ -6,7 +6,7 @@
 
 #include <QFont>
 #include <QFontMetrics>
-#include <QGuiApplication>
+#include <QApplication>
 #include <QImage>
 #include <QPainter>
 
@@ -64,11 +64,12 @@ void drawText(TBitmap32& b, const QFont& font, std::uint32_t color, int x, int y
 void EnsureFontServices()
 {
     if (QCoreApplication::instance()) return;
-    // Text needs the toolkit's font services even without a display.
+    // Text needs the toolkit's font services even without a display; a full
+    // application, so the editor's widgets can follow in the same process.
     static int argc = 3;
     static char arg0[] = "velmora", arg1[] = "-platform", arg2[] = "offscreen";
     static char* argv[] = {arg0, arg1, arg2, nullptr};
-    static std::unique_ptr<QGuiApplication> app(new QGuiApplication(argc, argv));
+    static std::unique_ptr<QApplication> app(new QApplication(argc, argv));
 }
 
 void TBitmap32::DrawTextPlain(int x, int y, const std::string& text)

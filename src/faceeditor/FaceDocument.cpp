@@ -1,0 +1,365 @@
+#include "faceeditor/FaceDocument.h"
+
+namespace velmora {
+
+TFaceDocument::TFaceDocument(TImgView32Model& view) : view_(view)
+{
+    TextFont.Name = "Tahoma";
+    TextFont.Height = 24;
+    TextFont.Styles = TFont32::fsBold;
+    TextFont.Color = 0x000000;
+    auto& stages = view_.PaintStages();
+    if (!stages.empty() && stages[0].Stage == psBackground) stages[0].Stage = psCustom;
+    // The pattern always goes into the view's own buffer, so composites never
+    // contain it.
+    view_.OnPaintStage = [this](TImgView32Model*, TBitmap32&, unsigned stage) {
+        if (stage == 0) PaintCheckerboard(view_.Buffer());
+    };
+    // A press that finds no layer clears the selection.
+    view_.OnMouseDown = [this](TImgView32Model*, TMouseButton, TShiftState, int, int, TCustomLayer* layer) {
+        if (!layer) SelectLayer(nullptr);
+    };
+}
+
+TFaceDocument::~TFaceDocument()
+{
+    if (rubberband_) rubberband_->SetTarget(nullptr);
+    view_.OnPaintStage = nullptr;
+    view_.OnMouseDown = nullptr;
+}
+
+void TFaceDocument::PaintCheckerboard(TBitmap32& buffer)
+{
+    for (int y = 0; y < buffer.Height(); ++y) {
+        TColor32* row = buffer.Row(y);
+        const int yBit = (y >> 3) & 1;
+        for (int x = 0; x < buffer.Width(); ++x) row[x] = ((x >> 3) & 1) == yBit ? 0xFFB0B0B0 : 0xFFFFFFFF;
+    }
+}
+
+void TFaceDocument::resetLayers()
+{
+    SelectLayer(nullptr);
+    rubberband_ = nullptr;
+    view_.Layers().Clear();
+    view_.SetScale(1);
+}
+
+void TFaceDocument::StartNewImage(int width, int height, TColor32 color)
+{
+    resetLayers();
+    view_.Bitmap().SetDimensions(width, height);
+    view_.Bitmap().FillAll(color);
+    if (OnSelectionChanged) OnSelectionChanged();
+}
+
+void TFaceDocument::OpenBaseImage(const std::string& fileName)
+{
+    resetLayers();
+    try {
+        view_.Bitmap().LoadPicture(fileName);
+    } catch (...) {
+        if (OnSelectionChanged) OnSelectionChanged();
+        throw;
+    }
+    if (OnSelectionChanged) OnSelectionChanged();
+}
+
+void TFaceDocument::SelectLayer(TPositionedLayer* layer)
+{
+    if (layer == selected_) return;
+    if (rubberband_) {
+        rubberband_->SetTarget(nullptr);
+        rubberband_->SetLayerFlags(lfQuiet);
+        view_.Changed();
+    }
+    selected_ = layer;
+    if (layer) {
+        if (rubberband_) {
+            rubberband_->RaiseToTop();
+        } else {
+            rubberband_ = view_.Layers().Add<TRubberbandLayer>();
+            rubberband_->MinimumWidth = rubberband_->MinimumHeight = 1;
+        }
+        rubberband_->SetTarget(layer);
+        rubberband_->SetLayerFlags(lfVisible | lfMouse | lfQuiet);
+        rubberband_->OnReshape = &TFaceDocument::RubberbandReshaping;
+        view_.Changed(); // the frame is quiet, so show it here
+    }
+    if (OnSelectionChanged) OnSelectionChanged();
+}
+
+void TFaceDocument::LayerClicked(TCustomLayer* sender) { SelectLayer(dynamic_cast<TPositionedLayer*>(sender)); }
+
+TPoint TFaceDocument::ViewCentre()
+{
+    const TRect v = view_.ViewArea();
+    return view_.ViewToImage({(v.Left + v.Right) / 2, (v.Top + v.Bottom) / 2});
+}
+
+void TFaceDocument::placeAtCentre(TBitmapLayer* layer)
+{
+    const TPoint c = ViewCentre();
+    const float w2 = float(layer->Bitmap().Width()) / 2, h2 = float(layer->Bitmap().Height()) / 2;
+    layer->SetPlacement({float(c.X) - w2, float(c.Y) - h2, float(c.X) + w2, float(c.Y) + h2});
+    layer->SetScaledWithImage(true);
+    layer->OnMouseDown = [this](TCustomLayer* sender, TMouseButton, TShiftState, int, int) { LayerClicked(sender); };
+}
+
+TBitmapLayer* TFaceDocument::AddPictureLayer(const std::string& fileName)
+{
+    TBitmapLayer* layer = view_.Layers().Add<TBitmapLayer>();
+    try {
+        layer->Bitmap().LoadPicture(fileName);
+        layer->Bitmap().SetDrawMode(dmBlend);
+        placeAtCentre(layer);
+    } catch (...) {
+        view_.Layers().Delete(layer);
+        throw;
+    }
+    SelectLayer(layer);
+    return layer;
+}
+
+TBitmapLayer* TFaceDocument::AddRGBALayer(const TBitmap32& colour, const TBitmap32& alpha)
+{
+    if (colour.Empty()) return nullptr;
+    TBitmapLayer* layer = view_.Layers().Add<TBitmapLayer>();
+    try {
+        TBitmap32& b = layer->Bitmap();
+        b.CopyFrom(colour);
+        b.SetDrawMode(dmBlend);
+        if (!alpha.Empty()) {
+            TBitmap32 x(b.Width(), b.Height());
+            TBitmap32 grey;
+            grey.CopyFrom(alpha);
+            grey.SetDrawMode(dmOpaque);
+            grey.SetStretchFilter(sfNearest);
+            grey.DrawStretched(x, x.BoundsRect());
+            AlphaFromIntensity(b, x);
+        }
+        placeAtCentre(layer);
+    } catch (...) {
+        view_.Layers().Delete(layer);
+        throw;
+    }
+    SelectLayer(layer);
+    return layer;
+}
+
+TBitmapTextLayer* TFaceDocument::AddTextLayer()
+{
+    TBitmapTextLayer* layer = view_.Layers().Add<TBitmapTextLayer>();
+    try {
+        layer->Bitmap().SetDrawMode(dmBlend);
+        layer->CaptionText = "Caption";
+        layer->CaptionFont = TextFont;
+        layer->Render(layer->CaptionText, layer->CaptionFont, 0xFF000000, measure_);
+        placeAtCentre(layer);
+    } catch (...) {
+        view_.Layers().Delete(layer);
+        throw;
+    }
+    SelectLayer(layer);
+    return layer;
+}
+
+void TFaceDocument::CaptionChange(const std::string& text)
+{
+    auto* layer = dynamic_cast<TBitmapTextLayer*>(selected_);
+    if (!layer) return;
+    layer->CaptionText = text;
+    layer->CaptionFont = TextFont;
+    layer->Render(text, layer->CaptionFont, ToColor32(std::int32_t(layer->CaptionFont.Color)), measure_);
+    placeAtCentre(layer);
+    if (rubberband_) rubberband_->SetTarget(layer);
+}
+
+TBitmapLayer* TFaceDocument::selectedBitmapLayer() const { return dynamic_cast<TBitmapLayer*>(selected_); }
+
+void TFaceDocument::Reorder(int tag)
+{
+    if (!selected_) return;
+    const int n = view_.Layers().Count();
+    const int i = selected_->StackIndex();
+    // As the menu allows: a layer never goes above the frame at the top.
+    switch (tag) {
+    case 1: if (i < n - 2) selected_->SetStackIndex(n - 2); break;
+    case 2: if (i > 0) selected_->LowerToBottom(); break;
+    case 3: if (i < n - 2) selected_->SetStackIndex(i + 1); break;
+    case 4: if (i > 0) selected_->SetStackIndex(i - 1); break;
+    default: break;
+    }
+}
+
+void TFaceDocument::ToggleScaled()
+{
+    if (!selected_) return;
+    const bool v = !selected_->ScaledWithImage();
+    selected_->SetScaledWithImage(v);
+    if (rubberband_) rubberband_->SetScaledWithImage(v);
+}
+
+void TFaceDocument::DeleteSelected()
+{
+    TPositionedLayer* layer = selected_;
+    if (!layer) return;
+    SelectLayer(nullptr);
+    view_.Layers().Delete(layer);
+}
+
+void TFaceDocument::FlipHorz()
+{
+    if (auto* l = selectedBitmapLayer()) l->Bitmap().MirrorLeftRight();
+}
+
+void TFaceDocument::FlipVert()
+{
+    if (auto* l = selectedBitmapLayer()) l->Bitmap().MirrorTopBottom();
+}
+
+namespace {
+
+TFloatRect turned(const TFloatRect& p)
+{
+    const float cx = (p.Left + p.Right) / 2, cy = (p.Top + p.Bottom) / 2;
+    const float hw = (p.Right - p.Left) / 2, hh = (p.Bottom - p.Top) / 2;
+    return {cx - hh, cy - hw, cx + hh, cy + hw};
+}
+
+} // namespace
+
+void TFaceDocument::Rotate90()
+{
+    auto* l = selectedBitmapLayer();
+    if (!l) return;
+    l->Bitmap().RotateQuarterRight();
+    PlaceSelection(turned(l->Placement()));
+}
+
+void TFaceDocument::Rotate180()
+{
+    if (auto* l = selectedBitmapLayer()) l->Bitmap().RotateHalf();
+}
+
+void TFaceDocument::Rotate270()
+{
+    auto* l = selectedBitmapLayer();
+    if (!l) return;
+    l->Bitmap().RotateQuarterLeft();
+    PlaceSelection(turned(l->Placement()));
+}
+
+void TFaceDocument::SetOpacity(int position)
+{
+    if (auto* l = selectedBitmapLayer()) l->Bitmap().SetMasterAlpha(position);
+}
+
+void TFaceDocument::SetInterpolated(bool on)
+{
+    if (auto* l = selectedBitmapLayer()) l->Bitmap().SetStretchFilter(on ? sfLinear : sfNearest);
+}
+
+void TFaceDocument::SetCropped(bool on)
+{
+    if (auto* l = selectedBitmapLayer()) l->SetClipToImage(on);
+}
+
+void TFaceDocument::PlaceSelection(const TFloatRect& placement)
+{
+    if (!selected_) return;
+    if (rubberband_ && rubberband_->Target() == selected_)
+        rubberband_->SetPlacement(placement);
+    else
+        selected_->SetPlacement(placement);
+}
+
+void TFaceDocument::Rescale()
+{
+    auto* l = selectedBitmapLayer();
+    if (!l) return;
+    const TRect r = RoundRect(l->Placement());
+    TBitmap32 copy;
+    copy.CopyFrom(l->Bitmap());
+    copy.SetStretchFilter(sfLinear);
+    copy.SetDrawMode(dmOpaque);
+    l->Bitmap().SetDimensions(r.Width(), r.Height());
+    copy.DrawStretched(l->Bitmap(), l->Bitmap().BoundsRect());
+    ResetScale();
+}
+
+void TFaceDocument::ResetScale()
+{
+    auto* l = selectedBitmapLayer();
+    if (!l) return;
+    TFloatRect p = rubberband_ ? rubberband_->Placement() : l->Placement();
+    p.Right = p.Left + float(l->Bitmap().Width());
+    p.Bottom = p.Top + float(l->Bitmap().Height());
+    PlaceSelection(p);
+    l->Bitmap().Changed();
+}
+
+void TFaceDocument::FillBase(TColor32 color) { view_.Bitmap().FillAll(color); }
+
+void TFaceDocument::BackgroundImage(const std::string& fileName)
+{
+    SelectLayer(nullptr);
+    TBitmap32 picture;
+    picture.LoadPicture(fileName);
+    picture.SetStretchFilter(sfLinear);
+    picture.SetDrawMode(dmOpaque);
+    picture.DrawStretched(view_.Bitmap(), view_.Bitmap().BoundsRect());
+}
+
+void TFaceDocument::Compose(TBitmap32& out)
+{
+    SelectLayer(nullptr);
+    TBitmap32& base = view_.Bitmap();
+    out.SetDimensions(base.Width(), base.Height());
+    view_.ComposeInto(out, base.BoundsRect());
+}
+
+void TFaceDocument::SaveAs(const std::string& fileName)
+{
+    TBitmap32 t;
+    Compose(t);
+    t.SavePicture(fileName);
+    view_.Changed();
+}
+
+void TFaceDocument::Flatten()
+{
+    TBitmap32 t;
+    Compose(t);
+    view_.Layers().Clear();
+    rubberband_ = nullptr;
+    TBitmap32 fresh; // a new bitmap's drawing properties
+    t.SetDrawMode(fresh.DrawMode());
+    t.SetMasterAlpha(fresh.MasterAlpha());
+    t.SetStretchFilter(fresh.StretchFilter());
+    view_.Bitmap().CopyFrom(t);
+}
+
+void TFaceDocument::RubberbandReshaping(TRubberbandLayer*, const TFloatRect& o, TFloatRect& n, TRubberbandGrip grip,
+                                        TShiftState shift)
+{
+    if (grip == rgMove || !(shift & ssCtrl)) return;
+    const float cx = (o.Left + o.Right) / 2, cy = (o.Top + o.Bottom) / 2;
+    float hw = (o.Right - o.Left) / 2, hh = (o.Bottom - o.Top) / 2;
+    switch (grip) {
+    case rgLeft: hw = cx - n.Left; break;
+    case rgRight: hw = n.Right - cx; break;
+    case rgTop: hh = cy - n.Top; break;
+    case rgBottom: hh = n.Bottom - cy; break;
+    case rgTopLeft: hw = cx - n.Left; hh = cy - n.Top; break;
+    case rgTopRight: hw = n.Right - cx; hh = cy - n.Top; break;
+    case rgBottomLeft: hw = cx - n.Left; hh = n.Bottom - cy; break;
+    case rgBottomRight: hw = n.Right - cx; hh = n.Bottom - cy; break;
+    default: break;
+    }
+    if (hw < 2) hw = 2;
+    if (hh < 2) hh = 2;
+    n = {cx - hw, cy - hh, cx + hw, cy + hh};
+}
+
+} // namespace velmora

@@ -1,0 +1,241 @@
+#include "faceeditor/FaceDocument.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+using namespace velmora;
+
+namespace {
+
+// The editor's canvas: a 555 x 480 view.
+struct Editor {
+    TImgView32Model view;
+    TFaceDocument doc{view};
+    Editor()
+    {
+        view.SetViewSize(555, 480);
+        doc.StartNewImage(919, 1124, 0xFFFFFFFF);
+        view.SetScale(0.35f);
+    }
+    TBitmapLayer* solidLayer(int w, int h, TColor32 c)
+    {
+        TBitmap32 colour(w, h), none;
+        colour.FillAll(c);
+        return doc.AddRGBALayer(colour, none);
+    }
+};
+
+} // namespace
+
+TEST(FaceDocument, NewLayersAreCentredAndSelected)
+{
+    Editor e;
+    EXPECT_EQ(e.view.PaintStages()[0].Stage, psCustom);
+    auto* l = e.solidLayer(100, 50, 0xFF0000FF);
+    const TPoint c = e.doc.ViewCentre();
+    EXPECT_NEAR(c.X, 919 / 2, 3);
+    EXPECT_NEAR(c.Y, 1124 / 2, 3);
+    EXPECT_EQ(l->Placement(), (TFloatRect{float(c.X) - 50, float(c.Y) - 25, float(c.X) + 50, float(c.Y) + 25}));
+    EXPECT_TRUE(l->ScaledWithImage());
+    EXPECT_EQ(e.doc.SelectedLayer(), l);
+    ASSERT_NE(e.doc.Rubberband(), nullptr);
+    EXPECT_EQ(e.doc.Rubberband()->StackIndex(), 1);
+    EXPECT_EQ(e.doc.Rubberband()->MinimumWidth, 1);
+    EXPECT_EQ(e.doc.Rubberband()->Placement(), l->Placement());
+
+    // The checkerboard shows around the image on screen only.
+    e.view.Paint();
+    EXPECT_EQ(e.view.Buffer().Pixel(0, 0), 0xFFB0B0B0u);
+    EXPECT_EQ(e.view.Buffer().Pixel(8, 0), 0xFFFFFFFFu);
+    EXPECT_EQ(e.view.Buffer().Pixel(8, 8), 0xFFB0B0B0u);
+    TBitmap32 out;
+    e.doc.Compose(out);
+    EXPECT_EQ(out.Width(), 919);
+    EXPECT_EQ(out.Pixel(0, 0), 0xFFFFFFFFu);
+    EXPECT_EQ(out.Pixel(c.X, c.Y), 0xFF0000FFu);
+    EXPECT_EQ(e.doc.SelectedLayer(), nullptr); // composing drops the frame first
+}
+
+TEST(FaceDocument, SelectionCommands)
+{
+    Editor e;
+    auto* a = e.solidLayer(10, 10, 0xFF00FF00);
+    auto* b = e.solidLayer(10, 10, 0xFFFF0000);
+    e.doc.SelectLayer(a);
+    EXPECT_EQ(e.doc.Rubberband()->StackIndex(), 2);
+    e.doc.Reorder(1); // Bring to Front: just under the frame
+    EXPECT_EQ(a->StackIndex(), 1);
+    EXPECT_EQ(b->StackIndex(), 0);
+    e.doc.Reorder(3); // already as high as it goes
+    EXPECT_EQ(a->StackIndex(), 1);
+    e.doc.Reorder(4);
+    EXPECT_EQ(a->StackIndex(), 0);
+
+    // Rotate 90 turns the bitmap clockwise and the placement about its centre.
+    a->Bitmap().SetDimensions(200, 50);
+    a->Bitmap().Pixel(0, 0) = 0xFF123456;
+    e.doc.PlaceSelection({100, 100, 300, 150});
+    e.doc.Rotate90();
+    EXPECT_EQ(a->Placement(), (TFloatRect{175, 25, 225, 225}));
+    EXPECT_EQ(a->Bitmap().Width(), 50);
+    EXPECT_EQ(a->Bitmap().Pixel(49, 0), 0xFF123456u);
+    e.doc.Rotate270();
+    EXPECT_EQ(a->Placement(), (TFloatRect{100, 100, 300, 150}));
+    EXPECT_EQ(a->Bitmap().Pixel(0, 0), 0xFF123456u);
+
+    // Rescale bakes the shown size into the pixels.
+    e.doc.PlaceSelection({10.4f, 20.6f, 30.5f, 41.5f});
+    e.doc.Rescale();
+    EXPECT_EQ(a->Bitmap().Width(), 20);  // 30 - 10 (halves to even)
+    EXPECT_EQ(a->Bitmap().Height(), 21); // 42 - 21
+    EXPECT_EQ(a->Placement(), (TFloatRect{10.4f, 20.6f, 30.4f, 41.6f}));
+
+    e.doc.SetOpacity(77);
+    EXPECT_EQ(a->Bitmap().MasterAlpha(), 77);
+    e.doc.SetInterpolated(true);
+    EXPECT_EQ(a->Bitmap().StretchFilter(), sfLinear);
+    e.doc.ToggleScaled();
+    EXPECT_FALSE(a->ScaledWithImage());
+    EXPECT_FALSE(e.doc.Rubberband()->ScaledWithImage());
+
+    e.doc.DeleteSelected();
+    EXPECT_EQ(e.doc.SelectedLayer(), nullptr);
+    EXPECT_EQ(e.view.Layers().Count(), 2); // b and the hidden frame
+    EXPECT_EQ(e.doc.Rubberband()->LayerFlags(), unsigned(lfQuiet));
+}
+
+TEST(FaceDocument, MouseSelectsAndCtrlResizesSymmetrically)
+{
+    Editor e;
+    auto* l = e.solidLayer(100, 100, 0xFF0000FF);
+    e.doc.SelectLayer(nullptr);
+    e.view.SetScale(1);
+    const TRect r = RoundRect(l->AdjustedPlacement());
+    const int mx = (r.Left + r.Right) / 2, my = (r.Top + r.Bottom) / 2;
+    // A right press on a layer neither selects nor clears.
+    e.view.MouseDown(mbRight, 0, mx, my);
+    e.view.MouseUp(mbRight, 0, mx, my);
+    EXPECT_EQ(e.doc.SelectedLayer(), nullptr);
+    e.view.MouseDown(mbLeft, 0, mx, my);
+    e.view.MouseUp(mbLeft, 0, mx, my);
+    EXPECT_EQ(e.doc.SelectedLayer(), l);
+    e.view.MouseDown(mbRight, 0, mx, my);
+    e.view.MouseUp(mbRight, 0, mx, my);
+    EXPECT_EQ(e.doc.SelectedLayer(), l);
+
+    // Ctrl-dragging the right handle 10 units out widens both sides by 10.
+    const TFloatRect before = l->Placement();
+    const int rx = r.Right;
+    e.view.MouseDown(mbLeft, ssCtrl, rx, my);
+    e.view.MouseMove(ssCtrl | ssLeft, rx + 10, my);
+    e.view.MouseUp(mbLeft, ssCtrl, rx + 10, my);
+    EXPECT_FLOAT_EQ(l->Placement().Left, before.Left - 10);
+    EXPECT_FLOAT_EQ(l->Placement().Right, before.Right + 10);
+    EXPECT_FLOAT_EQ(l->Placement().Top, before.Top);
+
+    // A right press on empty canvas clears the selection.
+    e.view.MouseDown(mbRight, 0, 2, 2);
+    EXPECT_EQ(e.doc.SelectedLayer(), nullptr);
+}
+
+TEST(FaceDocument, FlattenBlendsAlphaToo)
+{
+    Editor e;
+    TBitmap32 colour(4, 4), alpha(4, 4);
+    colour.FillAll(0xFFFF0000);
+    alpha.FillAll(0xFF808080); // grey 128 becomes alpha 128
+    auto* half = e.doc.AddRGBALayer(colour, alpha);
+    EXPECT_EQ(half->Bitmap().Pixel(0, 0), 0x80FF0000u);
+    half->SetPlacement({0, 0, 4, 4});
+    auto* opaque = e.solidLayer(4, 4, 0xFF00FF00);
+    e.doc.SetOpacity(10);
+    opaque->SetPlacement({10, 0, 14, 4});
+    e.doc.Flatten();
+    EXPECT_EQ(e.view.Layers().Count(), 0);
+    EXPECT_EQ(e.doc.Rubberband(), nullptr);
+    EXPECT_EQ(e.doc.Base().Pixel(1, 1) >> 24, 192u);
+    EXPECT_EQ(e.doc.Base().Pixel(11, 1) >> 24, 255u);
+    EXPECT_EQ(e.doc.Base().Pixel(11, 1) & 0xFFFFFF, 0xF5FFF5u); // green at 10 / 255
+    EXPECT_EQ(e.doc.Base().DrawMode(), dmOpaque);
+
+    // A 100 x 100 colour picture with a 50 x 50 alpha picture: 2 x 2 blocks.
+    TBitmap32 big(100, 100), small(50, 50);
+    big.FillAll(0xFF102030);
+    for (int y = 0; y < 50; ++y)
+        for (int x = 0; x < 50; ++x) small.Pixel(x, y) = GrayPixel(x + y, 255);
+    auto* l = e.doc.AddRGBALayer(big, small);
+    EXPECT_EQ(l->Bitmap().Pixel(7, 9) >> 24, 3u + 4u);
+    EXPECT_EQ(l->Bitmap().Pixel(6, 8) >> 24, 3u + 4u);
+    EXPECT_EQ(l->Bitmap().Pixel(7, 9) & 0xFFFFFF, 0x102030u);
+}
+
+TEST(FaceDocument, BaseCommands)
+{
+    Editor e;
+    const auto file = std::filesystem::temp_directory_path() / ("velmora-facedoc-" + std::to_string(::getpid()) + ".bmp");
+    TBitmap32 pic(2, 2);
+    pic.FillAll(0xFF0000FF);
+    pic.SavePicture(file.string());
+    e.doc.BackgroundImage(file.string());
+    EXPECT_EQ(e.doc.Base().Width(), 919);
+    EXPECT_EQ(e.doc.Base().Pixel(500, 600), 0xFF0000FFu);
+    e.doc.FillBase(ToColor32(0x00FF00));
+    EXPECT_EQ(e.doc.Base().Pixel(500, 600), 0xFF00FF00u);
+
+    // Save As writes the composite; layers stay.
+    e.solidLayer(3, 3, 0xFFFF0000);
+    e.doc.SaveAs(file.string());
+    TBitmap32 back;
+    back.LoadPicture(file.string());
+    EXPECT_EQ(back.Width(), 919);
+    EXPECT_EQ(e.view.Layers().Count(), 2);
+
+    // Open keeps the previous pixels when the picture cannot be read.
+    EXPECT_ANY_THROW(e.doc.OpenBaseImage(file.string() + ".missing.bmp"));
+    EXPECT_EQ(e.view.Layers().Count(), 0);
+    EXPECT_EQ(e.view.Scale(), 1);
+    EXPECT_EQ(e.doc.Base().Width(), 919);
+    e.doc.OpenBaseImage(file.string());
+    EXPECT_EQ(e.doc.Base().Pixel(0, 0), back.Pixel(0, 0));
+    EXPECT_ANY_THROW(e.doc.AddPictureLayer(file.string() + ".missing.bmp"));
+    EXPECT_EQ(e.view.Layers().Count(), 0); // the failed layer is gone again
+    std::filesystem::remove(file);
+}
+
+TEST(FaceDocument, TextLayers)
+{
+    Editor e;
+    e.doc.TextFont.Color = 0x0000FF; // red window colour
+    auto* t = e.doc.AddTextLayer();
+    EXPECT_EQ(t->CaptionText, "Caption");
+    ASSERT_FALSE(t->Bitmap().Empty());
+    // New text is black whatever the font colour.
+    int covered = 0;
+    for (int i = 0; i < t->Bitmap().Width() * t->Bitmap().Height(); ++i) {
+        const TColor32 p = t->Bitmap().Bits()[i];
+        if ((p >> 24) == 255) {
+            ++covered;
+            EXPECT_EQ(p & 0xFFFFFF, 0u);
+        }
+    }
+    EXPECT_GT(covered, 20);
+    EXPECT_EQ(t->Bitmap().Pixel(0, 0) >> 24, 0u); // transparent around the glyphs
+
+    // A caption change renders in the font's colour and re-centres.
+    e.doc.PlaceSelection({0, 0, 10, 10});
+    e.doc.CaptionChange("Velmora");
+    bool red = false;
+    for (int i = 0; i < t->Bitmap().Width() * t->Bitmap().Height(); ++i)
+        if (t->Bitmap().Bits()[i] == 0xFFFF0000u) red = true;
+    EXPECT_TRUE(red);
+    EXPECT_NEAR((t->Placement().Left + t->Placement().Right) / 2, e.doc.ViewCentre().X, 0.51);
+    EXPECT_EQ(e.doc.Rubberband()->Placement(), t->Placement());
+
+    // An empty caption gives a zero-wide layer.
+    e.doc.CaptionChange("");
+    EXPECT_EQ(t->Bitmap().Width(), 0);
+    EXPECT_EQ(t->Placement().Left, t->Placement().Right);
+    TBitmap32 out;
+    e.doc.Compose(out);
+}

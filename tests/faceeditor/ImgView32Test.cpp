@@ -1,0 +1,91 @@
+#include "faceeditor/FontServices.h"
+#include "faceeditor/ImgView32.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QImage>
+#include <QMouseEvent>
+#include <QWheelEvent>
+
+using namespace velmora;
+
+namespace {
+
+void send(QWidget& w, QEvent::Type type, QPoint at, Qt::MouseButton b)
+{
+    QMouseEvent e(type, QPointF(at), w.mapToGlobal(QPointF(at)), b, type == QEvent::MouseButtonRelease ? Qt::NoButton : b,
+                  Qt::NoModifier);
+    QApplication::sendEvent(&w, &e);
+}
+
+} // namespace
+
+TEST(ImgView32, ShowsTheBufferAndPassesInputToTheModel)
+{
+    EnsureFontServices();
+    TImgView32 view;
+    view.resize(316, 216);
+    view.Bitmap().SetDimensions(100, 50);
+    view.Bitmap().FillAll(0xFFFF0000);
+    auto* layer = view.Layers().Add<TBitmapLayer>();
+    layer->Bitmap().SetDimensions(10, 10);
+    layer->Bitmap().FillAll(0xFF0000FF);
+    layer->SetPlacement({20, 20, 40, 40});
+    view.Model().Color = 0x00FF00;
+    view.show();
+    QApplication::processEvents();
+
+    const int s = view.Model().BarSize();
+    EXPECT_EQ(view.HorzScrollBar()->geometry(), QRect(0, 216 - s, 316 - s, s));
+    EXPECT_EQ(view.VertScrollBar()->geometry(), QRect(316 - s, 0, s, 216 - s));
+    const QImage shot = view.grab().toImage();
+    const TRect r = view.Model().ImageRect();
+    EXPECT_EQ(shot.pixel(r.Left + 50, r.Top + 25), 0xFFFF0000u);
+    EXPECT_EQ(shot.pixel(2, 2), 0xFF00FF00u);
+    EXPECT_EQ(shot.pixel(30, 30), 0xFF0000FFu);
+
+    TCustomLayer* pressed = nullptr;
+    int downs = 0, ups = 0;
+    view.Model().OnMouseDown = [&](TImgView32Model*, TMouseButton, TShiftState, int, int, TCustomLayer* l) {
+        pressed = l;
+        ++downs;
+    };
+    view.Model().OnMouseWheelUp = [&](TImgView32Model*) { ++ups; };
+    send(view, QEvent::MouseButtonPress, {25, 25}, Qt::LeftButton);
+    EXPECT_EQ(pressed, layer);
+    EXPECT_EQ(view.Layers().MouseOwner(), layer);
+    send(view, QEvent::MouseButtonRelease, {25, 25}, Qt::LeftButton);
+    EXPECT_EQ(view.Layers().MouseOwner(), nullptr);
+    send(view, QEvent::MouseButtonPress, {150, 5}, Qt::LeftButton);
+    EXPECT_EQ(pressed, nullptr);
+    EXPECT_EQ(downs, 2);
+    QWheelEvent wheel(QPointF(50, 50), view.mapToGlobal(QPointF(50, 50)), QPoint(), QPoint(0, 120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(&view, &wheel);
+    EXPECT_EQ(ups, 1);
+}
+
+TEST(ImgView32, GaugeBarFollowsPressesAndWheel)
+{
+    EnsureFontServices();
+    TGaugeBar bar;
+    bar.Model().SetMax(255);
+    bar.Model().SetPosition(255);
+    bar.Model().SetHandleSize(16);
+    bar.Model().ShowArrows = false;
+    bar.Model().SetLargeChange(10);
+    bar.resize(116, 16);
+    bar.show();
+    QApplication::processEvents();
+    int last = -1;
+    QObject::connect(&bar, &TGaugeBar::changed, [&](int p) { last = p; });
+    send(bar, QEvent::MouseButtonPress, {5, 8}, Qt::LeftButton);
+    EXPECT_EQ(last, 245);
+    send(bar, QEvent::MouseButtonRelease, {5, 8}, Qt::LeftButton);
+    QWheelEvent wheel(QPointF(50, 8), bar.mapToGlobal(QPointF(50, 8)), QPoint(), QPoint(0, 240), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(&bar, &wheel);
+    EXPECT_EQ(bar.Model().Position(), 247);
+    EXPECT_FALSE(bar.grab().toImage().isNull());
+}
