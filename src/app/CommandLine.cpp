@@ -1,5 +1,6 @@
 #include "app/CommandLine.h"
 
+#include "app/FaceCommand.h"
 #include "app/Platform.h"
 #include "app/RenderCommand.h"
 #include "app/SceneSession.h"
@@ -24,6 +25,7 @@ const char* const kUsage =
     "                      [--front FILE] [--back FILE] [--left FILE] [--right FILE] [--top FILE] [--bottom FILE]\n"
     "       velmora convert SCENE|--default OUT\n"
     "       velmora dump SCENE|--default        print the scene graph\n"
+    "       velmora face DOCUMENT -o OUT        compose a face picture (32-bit BMP, or PNG for .png)\n"
     "       velmora --help | --version\n";
 
 TCommandLine exitWith(int code)
@@ -102,6 +104,7 @@ TCommandLine RunCommandLine(const std::vector<std::string>& args, std::ostream& 
         }
         if (first == "dump") return dump(args, out, err);
         if (first == "convert") return convert(args, err);
+        if (first == "face") return exitWith(RunFaceCommand(args, out, err));
         if (first == "render") return exitWith(RunRenderCommand(args, out, err));
         if (!first.empty() && first[0] == '-') return usageError(err, "unknown option: " + first);
         if (looksLikeCommand(first)) return usageError(err, "unknown command: " + first);

@@ -69,7 +69,11 @@ void EnsureFontServices()
     static int argc = 3;
     static char arg0[] = "velmora", arg1[] = "-platform", arg2[] = "offscreen";
     static char* argv[] = {arg0, arg1, arg2, nullptr};
+    // Start-up notes of the display-less platform (no runtime folder and the
+    // like) are of no use on a command line.
+    const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
     static std::unique_ptr<QApplication> app(new QApplication(argc, argv));
+    qInstallMessageHandler(previous);
 }
 
 void TBitmap32::DrawTextPlain(int x, int y, const std::string& text)
