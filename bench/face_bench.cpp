@@ -1,0 +1,144 @@
+// Face editor speed: one repaint of the editor's canvas, composing the face at
+// full size, and laying a 4096 x 4096 layer with varied alpha over another
+// (our row blend, pixman's OVER, and the plain per-pixel formula). Contenders
+// run interleaved, round by round; minimum and median are reported.
+
+#include "faceeditor/Blend.h"
+#include "faceeditor/FaceDocument.h"
+#include "faceeditor/FontServices.h"
+
+#ifdef VELMORA_HAVE_PIXMAN
+#include <pixman.h>
+#endif
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <random>
+#include <string>
+#include <vector>
+
+using namespace velmora;
+
+namespace {
+
+struct Contender {
+    std::string name;
+    std::function<void()> run;
+    std::vector<double> ms;
+};
+
+void race(const char* title, std::vector<Contender>& cs, int rounds)
+{
+    for (int r = 0; r < rounds; ++r)
+        for (auto& c : cs) {
+            const auto t0 = std::chrono::steady_clock::now();
+            c.run();
+            const auto t1 = std::chrono::steady_clock::now();
+            c.ms.push_back(std::chrono::duration<double, std::milli>(t1 - t0).count());
+        }
+    std::printf("%s (%d rounds)\n", title, rounds);
+    for (auto& c : cs) {
+        std::sort(c.ms.begin(), c.ms.end());
+        std::printf("  %-34s min %9.3f ms   median %9.3f ms\n", c.name.c_str(), c.ms.front(), c.ms[c.ms.size() / 2]);
+    }
+}
+
+// A smooth photo-like picture, cheap to make.
+void photo(TBitmap32& b)
+{
+    for (int y = 0; y < b.Height(); ++y)
+        for (int x = 0; x < b.Width(); ++x) {
+            const int r = int(127 + 120 * std::sin(x * 0.0031 + y * 0.0017));
+            const int g = int(127 + 120 * std::sin(x * 0.0023 - y * 0.0041 + 1));
+            const int bl = (x * 7 + y * 3) & 255;
+            b.Pixel(x, y) = Color32(r, g, bl);
+        }
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 15;
+    EnsureFontServices();
+
+    // The editor's canvas: 919 x 1124 at 35 % in a 555 x 480 view.
+    TImgView32Model view;
+    TFaceDocument doc(view);
+    view.SetViewSize(555, 480);
+    doc.StartNewImage(919, 1124, 0xFFFFFFFF);
+    view.SetScale(0.35f);
+    TBitmap32 big(3000, 2000), none;
+    photo(big);
+    TBitmapLayer* photoLayer = doc.AddRGBALayer(big, none);
+    doc.SetInterpolated(true);
+    doc.PlaceSelection({60, 330, 859, 863});
+    doc.TextFont.Name = "DejaVu Sans";
+    doc.TextFont.Height = 92;
+    doc.AddTextLayer();
+    doc.CaptionChange("Velmora Studio");
+    doc.SetInterpolated(true);
+    doc.PlaceSelection({70, 120, 780, 230});
+    TBitmap32 glow(320, 320), mask(320, 320);
+    glow.FillAll(0xFFFFD166);
+    for (int y = 0; y < 320; ++y)
+        for (int x = 0; x < 320; ++x) {
+            const double d = std::hypot(x - 160.0, y - 160.0) / 160.0;
+            mask.Pixel(x, y) = GrayPixel(int(255 * std::max(0.0, 1 - d)), 255);
+        }
+    doc.AddRGBALayer(glow, mask);
+    doc.SetInterpolated(true);
+    doc.PlaceSelection({560, 40, 880, 360});
+
+    // A drag repaints with the frame on the photo.
+    std::vector<Contender> canvas = {
+        {"repaint 555x480 view at 35%",
+         [&] {
+             if (doc.SelectedLayer() != photoLayer) doc.SelectLayer(photoLayer);
+             view.Changed();
+             view.Paint();
+         }},
+        {"ComposeInto 919x1124 (flatten/save)",
+         [&] {
+             TBitmap32 out(919, 1124);
+             view.ComposeInto(out, out.BoundsRect());
+         }},
+    };
+    view.Paint();
+    race("Face editor canvas: photo 3000x2000 linear, text, alpha layer", canvas, rounds);
+
+    // 4096 x 4096 with varied alpha over an opaque picture.
+    const int n = 4096;
+    TBitmap32 src(n, n), dst1(n, n), dst2(n, n), dst3(n, n);
+    std::mt19937 rng(5);
+    for (int i = 0; i < n * n; ++i) {
+        src.Bits()[i] = rng();
+        dst1.Bits()[i] = dst2.Bits()[i] = dst3.Bits()[i] = rng() | 0xFF000000u;
+    }
+    src.SetDrawMode(dmBlend);
+    std::vector<Contender> blend = {
+        {"DrawAt dmBlend (SSE2 rows)", [&] { src.DrawAt(dst1, 0, 0); }},
+        {"per-pixel formula", [&] {
+             const TColor32* f = src.Bits();
+             TColor32* b = dst3.Bits();
+             for (int i = 0; i < n * n; ++i) b[i] = blend::BlendPixel(f[i], b[i]);
+         }},
+    };
+#ifdef VELMORA_HAVE_PIXMAN
+    pixman_image_t* ps = pixman_image_create_bits(PIXMAN_a8r8g8b8, n, n, src.Bits(), n * 4);
+    pixman_image_t* pd = pixman_image_create_bits(PIXMAN_a8r8g8b8, n, n, dst2.Bits(), n * 4);
+    blend.insert(blend.begin() + 1, Contender{"pixman OVER (premultiplied)", [&] {
+        pixman_image_composite32(PIXMAN_OP_OVER, ps, nullptr, pd, 0, 0, 0, 0, 0, 0, n, n);
+    }});
+#endif
+    race("Blend a 4096x4096 layer with varied alpha", blend, std::max(3, rounds / 2));
+#ifdef VELMORA_HAVE_PIXMAN
+    pixman_image_unref(ps);
+    pixman_image_unref(pd);
+#endif
+    return 0;
+}
