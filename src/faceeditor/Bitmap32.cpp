@@ -13,6 +13,8 @@
 #include <filesystem>
 #include <fstream>
 #include <new>
+#include <thread>
+#include <exception>
 #include <unistd.h>
 
 namespace velmora {
@@ -340,6 +342,39 @@ TRect placed(std::int64_t x, std::int64_t y, std::int64_t w, std::int64_t h)
     return {lim(x), lim(y), lim(x + w), lim(y + h)};
 }
 
+// Runs body(first, last) over bands of rows, on several threads when the
+// work is large enough to pay for them. Bands write disjoint rows.
+template <class F>
+void forRowBands(int first, int last, double work, F body)
+{
+    const int threads = std::min(blend::RasterThreads(), std::max(1, (last - first) / 4));
+    if (work < 2e6 || threads < 2) {
+        body(first, last);
+        return;
+    }
+    std::vector<std::thread> helpers;
+    std::vector<std::exception_ptr> failures(static_cast<std::size_t>(threads));
+    const int rows = last - first;
+    for (int t = 1; t < threads; ++t) {
+        const int b0 = first + int(std::int64_t(rows) * t / threads), b1 = first + int(std::int64_t(rows) * (t + 1) / threads);
+        helpers.emplace_back([&, t, b0, b1] {
+            try {
+                body(b0, b1);
+            } catch (...) {
+                failures[std::size_t(t)] = std::current_exception();
+            }
+        });
+    }
+    try {
+        body(first, first + rows / threads);
+    } catch (...) {
+        failures[0] = std::current_exception();
+    }
+    for (auto& h : helpers) h.join();
+    for (auto& f : failures)
+        if (f) std::rethrow_exception(f);
+}
+
 void transferRow(const TColor32* src, TColor32* dst, int n, TDrawMode mode, int m)
 {
     if (mode == dmOpaque)
@@ -357,8 +392,12 @@ void blockTransfer(const TBitmap32& src, TBitmap32& dst, int x, int y, const TRe
     if (d.Empty()) return;
     if (src.DrawMode() != dmOpaque && src.MasterAlpha() == 0) return;
     const int sx = int(std::int64_t(d.Left) - x), sy = int(std::int64_t(d.Top) - y);
-    for (int r = 0; r < d.Height(); ++r)
-        transferRow(src.Row(sy + r) + sx, dst.Row(d.Top + r) + d.Left, d.Width(), src.DrawMode(), src.MasterAlpha());
+    const double work = double(d.Width()) * d.Height() * (src.DrawMode() == dmOpaque ? 1 : 8);
+    forRowBands(0, d.Height(), work, [&](int r0, int r1) {
+        for (int r = r0; r < r1; ++r)
+            transferRow(src.Row(sy + r) + sx, dst.Row(d.Top + r) + d.Left, d.Width(), src.DrawMode(),
+                        src.MasterAlpha());
+    });
 }
 
 std::vector<int> nearestMap(int srcW, std::int64_t dstLo, std::int64_t dstW, int clipLo, int clipHi)
@@ -509,41 +548,60 @@ void resample(const TBitmap32& src, TBitmap32& dst, const TRect& rect, std::int6
     const auto colLists = contributors(0, src.Width(), rect.Left, dstW, clip.Left, clip.Right);
     const auto rowLists = contributors(0, src.Height(), rect.Top, dstH, clip.Top, clip.Bottom);
     int xLo = INT_MAX, xHi = INT_MIN;
-    for (const auto& l : colLists)
+    std::size_t entries = 0;
+    for (const auto& l : colLists) {
+        entries += l.size();
         for (const auto& e : l) {
             xLo = std::min(xLo, e.Pos);
             xHi = std::max(xHi, e.Pos);
         }
+    }
     const int span = xHi - xLo + 1;
-    std::vector<std::int32_t> acc(std::size_t(span) * 4);
     const int n = clip.Width();
-    TArrayOfColor32 line(static_cast<std::size_t>(n));
+    // The column lists flattened, positions relative to xLo.
+    std::vector<int> pos, wgt, start(std::size_t(n) + 1);
+    pos.reserve(entries);
+    wgt.reserve(entries);
+    for (int i = 0; i < n; ++i) {
+        start[std::size_t(i)] = int(pos.size());
+        for (const auto& e : colLists[std::size_t(i)]) {
+            pos.push_back(e.Pos - xLo);
+            wgt.push_back(e.Weight);
+        }
+    }
+    start[std::size_t(n)] = int(pos.size());
     const bool opaque = src.DrawMode() == dmOpaque;
     const unsigned m = unsigned(src.MasterAlpha());
-    for (int y = clip.Top; y < clip.Bottom; ++y) {
-        const TContributorList& rl = rowLists[std::size_t(y - clip.Top)];
-        std::fill(acc.begin(), acc.end(), 0);
-        for (const auto& e : rl) {
-            const std::uint8_t* in = reinterpret_cast<const std::uint8_t*>(src.Row(e.Pos) + xLo);
-            const std::int32_t w = e.Weight;
-            std::int32_t* a = acc.data();
-            for (int k = 0; k < span * 4; ++k) a[k] += w * in[k];
-        }
-        for (int i = 0; i < n; ++i) {
-            std::int32_t s[4] = {0, 0, 0, 0};
-            for (const auto& e : colLists[std::size_t(i)]) {
-                const std::int32_t* a = acc.data() + std::size_t(e.Pos - xLo) * 4;
-                for (int ch = 0; ch < 4; ++ch) s[ch] += e.Weight * a[ch];
+    double rowEntries = 0;
+    for (const auto& l : rowLists) rowEntries += double(l.size());
+    const double work = rowEntries * span * 4 + double(clip.Height()) * double(entries) * 4;
+
+    forRowBands(clip.Top, clip.Bottom, work, [&](int y0, int y1) {
+        std::vector<std::int32_t> acc(std::size_t(span) * 4);
+        TArrayOfColor32 line(static_cast<std::size_t>(n));
+        std::vector<const std::uint8_t*> rowPtrs;
+        std::vector<int> rowWeights;
+        for (int y = y0; y < y1; ++y) {
+            const TContributorList& rl = rowLists[std::size_t(y - clip.Top)];
+            rowPtrs.clear();
+            rowWeights.clear();
+            for (const auto& e : rl) {
+                rowPtrs.push_back(reinterpret_cast<const std::uint8_t*>(src.Row(e.Pos) + xLo));
+                rowWeights.push_back(e.Weight);
             }
-            line[std::size_t(i)] = TColor32((s[0] >> 16) & 255) | TColor32((s[1] >> 16) & 255) << 8 |
-                                   TColor32((s[2] >> 16) & 255) << 16 | TColor32((s[3] >> 16) & 255) << 24;
+            blend::AccumulateRows(rowPtrs.data(), rowWeights.data(), int(rl.size()), acc.data(), span * 4);
+            for (int i = 0; i < n; ++i) {
+                const int s = start[std::size_t(i)];
+                line[std::size_t(i)] = blend::ResampleColumn(acc.data(), pos.data() + s, wgt.data() + s,
+                                                             start[std::size_t(i) + 1] - s);
+            }
+            TColor32* out = dst.Row(y) + clip.Left;
+            if (opaque)
+                std::memcpy(out, line.data(), std::size_t(n) * 4);
+            else
+                blend::BlendLinePixelMaster(line.data(), out, n, m);
         }
-        TColor32* out = dst.Row(y) + clip.Left;
-        if (opaque)
-            std::memcpy(out, line.data(), std::size_t(n) * 4);
-        else
-            blend::BlendLinePixelMaster(line.data(), out, n, m);
-    }
+    });
 }
 
 } // namespace

@@ -11,13 +11,15 @@ namespace {
 // and the sum stay below 65536, so 16-bit lanes are exact.
 inline __m128i mix4(__m128i f, __m128i b, __m128i wlo, __m128i whi)
 {
+    // F * W + B * (256 - W) + 128 = (F - B) * W + B * 256 + 128 lies in
+    // 0..65408, so the same sum taken modulo 2^16 (one 16-bit multiply of the
+    // signed difference) is exact.
     const __m128i zero = _mm_setzero_si128();
-    const __m128i c256 = _mm_set1_epi16(256);
     const __m128i c128 = _mm_set1_epi16(128);
     const __m128i flo = _mm_unpacklo_epi8(f, zero), fhi = _mm_unpackhi_epi8(f, zero);
     const __m128i blo = _mm_unpacklo_epi8(b, zero), bhi = _mm_unpackhi_epi8(b, zero);
-    __m128i lo = _mm_add_epi16(_mm_mullo_epi16(flo, wlo), _mm_mullo_epi16(blo, _mm_sub_epi16(c256, wlo)));
-    __m128i hi = _mm_add_epi16(_mm_mullo_epi16(fhi, whi), _mm_mullo_epi16(bhi, _mm_sub_epi16(c256, whi)));
+    __m128i lo = _mm_add_epi16(_mm_mullo_epi16(_mm_sub_epi16(flo, blo), wlo), _mm_slli_epi16(blo, 8));
+    __m128i hi = _mm_add_epi16(_mm_mullo_epi16(_mm_sub_epi16(fhi, bhi), whi), _mm_slli_epi16(bhi, 8));
     lo = _mm_srli_epi16(_mm_add_epi16(lo, c128), 8);
     hi = _mm_srli_epi16(_mm_add_epi16(hi, c128), 8);
     return _mm_packus_epi16(lo, hi);
@@ -89,6 +91,114 @@ void BlendLinePixelMaster(const TColor32* f, TColor32* b, int count, unsigned m)
         _mm_storeu_si128(reinterpret_cast<__m128i*>(b + i), mix4(fv, bv, wlo, whi));
     }
     for (; i < count; ++i) b[i] = BlendPixelMaster(f[i], b[i], m);
+}
+
+} // namespace velmora::blend
+
+#include <smmintrin.h>
+
+#include <thread>
+
+namespace velmora::blend {
+
+void AccumulateRows(const std::uint8_t* const* rows, const int* weights, int n, std::int32_t* acc, int count)
+{
+    // Pairs of 16-bit samples of two rows times their two weights, summed into
+    // 32 bits (exact), kept in registers over all rows of a 16-byte chunk.
+    const __m128i zero = _mm_setzero_si128();
+    constexpr int MaxPairs = 64;
+    __m128i w[MaxPairs];
+    const int pairs = (n + 1) / 2;
+    if (pairs > MaxPairs) {
+        for (int i = 0; i < count; ++i) {
+            std::int32_t s = 0;
+            for (int k = 0; k < n; ++k) s += weights[k] * rows[k][i];
+            acc[i] = s;
+        }
+        return;
+    }
+    for (int p = 0; p < pairs; ++p) {
+        const int wa = weights[2 * p], wb = 2 * p + 1 < n ? weights[2 * p + 1] : 0;
+        w[p] = _mm_set1_epi32(int(std::uint32_t(std::uint16_t(std::int16_t(wa))) |
+                                  std::uint32_t(std::uint16_t(std::int16_t(wb))) << 16));
+    }
+    int i = 0;
+    for (; i + 16 <= count; i += 16) {
+        __m128i s0 = zero, s1 = zero, s2 = zero, s3 = zero;
+        for (int p = 0; p < pairs; ++p) {
+            const std::uint8_t* a = rows[2 * p];
+            const std::uint8_t* b = 2 * p + 1 < n ? rows[2 * p + 1] : a;
+            const __m128i va = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i));
+            const __m128i vb = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i));
+            const __m128i alo = _mm_unpacklo_epi8(va, zero), ahi = _mm_unpackhi_epi8(va, zero);
+            const __m128i blo = _mm_unpacklo_epi8(vb, zero), bhi = _mm_unpackhi_epi8(vb, zero);
+            s0 = _mm_add_epi32(s0, _mm_madd_epi16(_mm_unpacklo_epi16(alo, blo), w[p]));
+            s1 = _mm_add_epi32(s1, _mm_madd_epi16(_mm_unpackhi_epi16(alo, blo), w[p]));
+            s2 = _mm_add_epi32(s2, _mm_madd_epi16(_mm_unpacklo_epi16(ahi, bhi), w[p]));
+            s3 = _mm_add_epi32(s3, _mm_madd_epi16(_mm_unpackhi_epi16(ahi, bhi), w[p]));
+        }
+        __m128i* out = reinterpret_cast<__m128i*>(acc + i);
+        _mm_storeu_si128(out + 0, s0);
+        _mm_storeu_si128(out + 1, s1);
+        _mm_storeu_si128(out + 2, s2);
+        _mm_storeu_si128(out + 3, s3);
+    }
+    for (; i < count; ++i) {
+        std::int32_t s = 0;
+        for (int k = 0; k < n; ++k) s += weights[k] * rows[k][i];
+        acc[i] = s;
+    }
+}
+
+namespace {
+
+TColor32 packSums(const std::int32_t s[4])
+{
+    return TColor32((s[0] >> 16) & 255) | TColor32((s[1] >> 16) & 255) << 8 | TColor32((s[2] >> 16) & 255) << 16 |
+           TColor32((s[3] >> 16) & 255) << 24;
+}
+
+} // namespace
+
+TColor32 ResampleColumnPlain(const std::int32_t* acc, const int* positions, const int* weights, int n)
+{
+    std::int32_t s[4] = {0, 0, 0, 0};
+    for (int k = 0; k < n; ++k) {
+        const std::int32_t* p = acc + std::size_t(positions[k]) * 4;
+        for (int ch = 0; ch < 4; ++ch) s[ch] += weights[k] * p[ch];
+    }
+    return packSums(s);
+}
+
+namespace {
+
+__attribute__((target("sse4.1"))) TColor32 resampleColumnSse41(const std::int32_t* acc, const int* positions,
+                                                                const int* weights, int n)
+{
+    __m128i s = _mm_setzero_si128();
+    for (int k = 0; k < n; ++k) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(acc + std::size_t(positions[k]) * 4));
+        s = _mm_add_epi32(s, _mm_mullo_epi32(v, _mm_set1_epi32(weights[k])));
+    }
+    s = _mm_and_si128(_mm_srai_epi32(s, 16), _mm_set1_epi32(255));
+    s = _mm_packs_epi32(s, s);
+    s = _mm_packus_epi16(s, s);
+    return TColor32(_mm_cvtsi128_si32(s));
+}
+
+// Chosen once for the processor.
+const auto resampleColumnImpl = __builtin_cpu_supports("sse4.1") ? resampleColumnSse41 : ResampleColumnPlain;
+
+int rasterThreads = std::thread::hardware_concurrency() >= 2 ? 2 : 1;
+
+} // namespace
+
+void SetRasterThreads(int threads) { rasterThreads = threads < 1 ? 1 : threads; }
+int RasterThreads() { return rasterThreads; }
+
+TColor32 ResampleColumn(const std::int32_t* acc, const int* positions, const int* weights, int n)
+{
+    return resampleColumnImpl(acc, positions, weights, n);
 }
 
 } // namespace velmora::blend

@@ -44,3 +44,22 @@ void BlendLineRowMaster(const TColor32* f, TColor32* b, int count, unsigned m);
 void BlendLinePixelMaster(const TColor32* f, TColor32* b, int count, unsigned m);
 
 } // namespace velmora::blend
+
+namespace velmora::blend {
+
+// acc[i] = sum over k of weights[k] * rows[k][i], for count bytes (the
+// resampler's row pass).
+void AccumulateRows(const std::uint8_t* const* rows, const int* weights, int n, std::int32_t* acc, int count);
+// The same, one plain multiply at a time (the fallback without SSE4.1).
+TColor32 ResampleColumnPlain(const std::int32_t* acc, const int* positions, const int* weights, int n);
+
+// How many threads large transfers may use (at least 1; default: up to two,
+// as the processor has cores). Results never depend on it.
+void SetRasterThreads(int threads);
+int RasterThreads();
+
+// One output pixel of the resampler's column pass: per channel
+// ((sum of weight * acc[pos]) >> 16) AND 255, acc holding 4 channels per position.
+TColor32 ResampleColumn(const std::int32_t* acc, const int* positions, const int* weights, int n);
+
+} // namespace velmora::blend

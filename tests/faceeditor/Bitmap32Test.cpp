@@ -406,3 +406,86 @@ TEST(Bitmap32, PicturesThatCannotBeReadKeepTheBitmap)
     EXPECT_EQ(b.Pixel(0, 0), 0xFF010203u);
     std::filesystem::remove(bad);
 }
+
+TEST(Bitmap32, ThreadedAndVectorPathsGiveThePlainPixels)
+{
+    std::mt19937 rng(6);
+    // Large enough that transfers split into bands on several threads.
+    TBitmap32 src(1300, 900);
+    fillRandom(src, rng);
+    src.SetStretchFilter(sfLinear);
+    const int threads = blend::RasterThreads();
+    for (TDrawMode mode : {dmOpaque, dmBlend}) {
+        src.SetDrawMode(mode);
+        src.SetMasterAlpha(mode == dmBlend ? 200 : 255);
+        TBitmap32 base(160, 130);
+        fillRandom(base, rng);
+        const auto before = pixels(base);
+        const TRect r{-7, 3, 150, 125};
+        std::vector<TColor32> results[3];
+        for (int t = 1; t <= 3; ++t) {
+            blend::SetRasterThreads(t);
+            TBitmap32 out(160, 130);
+            std::copy(before.begin(), before.end(), out.Bits());
+            src.DrawStretched(out, r);
+            results[t - 1] = pixels(out);
+        }
+        EXPECT_EQ(results[0], results[1]);
+        EXPECT_EQ(results[0], results[2]);
+        TBitmap32 expect(160, 130);
+        std::copy(before.begin(), before.end(), expect.Bits());
+        EXPECT_EQ(results[1], ref::drawStretched(src, expect, r)) << "mode " << mode;
+
+        // Block copies of the whole picture, banded the same way.
+        TBitmap32 wide(1400, 1000);
+        fillRandom(wide, rng);
+        const auto under = pixels(wide);
+        std::vector<TColor32> blocks[2];
+        for (int t = 1; t <= 2; ++t) {
+            blend::SetRasterThreads(t);
+            TBitmap32 out(1400, 1000);
+            std::copy(under.begin(), under.end(), out.Bits());
+            src.DrawAt(out, 50, 60);
+            blocks[t - 1] = pixels(out);
+        }
+        EXPECT_EQ(blocks[0], blocks[1]);
+        TBitmap32 expectBlock(1400, 1000);
+        std::copy(under.begin(), under.end(), expectBlock.Bits());
+        EXPECT_EQ(blocks[1], ref::drawAt(src, expectBlock, 50, 60));
+    }
+    blend::SetRasterThreads(threads);
+
+    // The column pass with and without SSE4.1, on extreme sums.
+    std::vector<std::int32_t> acc(64 * 4);
+    for (auto& a : acc) a = int(rng() % 140000) - 4000;
+    for (int round = 0; round < 2000; ++round) {
+        const int n = 1 + int(rng() % 30);
+        std::vector<int> pos(static_cast<std::size_t>(n)), w(static_cast<std::size_t>(n));
+        for (int k = 0; k < n; ++k) {
+            pos[std::size_t(k)] = int(rng() % 64);
+            w[std::size_t(k)] = int(rng() % 300) - 20;
+        }
+        ASSERT_EQ(blend::ResampleColumn(acc.data(), pos.data(), w.data(), n),
+                  blend::ResampleColumnPlain(acc.data(), pos.data(), w.data(), n));
+    }
+
+    // The row pass against the plain sum, odd lengths and odd row counts.
+    std::vector<std::vector<std::uint8_t>> rows(9, std::vector<std::uint8_t>(77));
+    for (auto& row : rows)
+        for (auto& b : row) b = std::uint8_t(rng());
+    for (int n = 1; n <= 9; ++n) {
+        std::vector<const std::uint8_t*> ptrs;
+        std::vector<int> w;
+        for (int k = 0; k < n; ++k) {
+            ptrs.push_back(rows[std::size_t(k)].data());
+            w.push_back(int(rng() % 400) - 100);
+        }
+        std::vector<std::int32_t> fast(77, -1);
+        blend::AccumulateRows(ptrs.data(), w.data(), n, fast.data(), 77);
+        for (int i = 0; i < 77; ++i) {
+            std::int32_t plain = 0;
+            for (int k = 0; k < n; ++k) plain += w[std::size_t(k)] * rows[std::size_t(k)][std::size_t(i)];
+            ASSERT_EQ(fast[std::size_t(i)], plain) << n << " " << i;
+        }
+    }
+}
