@@ -1,5 +1,8 @@
 #include "faceeditor/FaceDocument.h"
 
+#include <algorithm>
+#include <vector>
+
 namespace velmora {
 
 TFaceDocument::TFaceDocument(TImgView32Model& view) : view_(view)
@@ -30,11 +33,16 @@ TFaceDocument::~TFaceDocument()
 
 void TFaceDocument::PaintCheckerboard(TBitmap32& buffer)
 {
-    for (int y = 0; y < buffer.Height(); ++y) {
-        TColor32* row = buffer.Row(y);
-        const int yBit = (y >> 3) & 1;
-        for (int x = 0; x < buffer.Width(); ++x) row[x] = ((x >> 3) & 1) == yBit ? 0xFFB0B0B0 : 0xFFFFFFFF;
+    // Two row patterns, copied: rows whose 8-row band is even start grey.
+    const int w = buffer.Width();
+    std::vector<TColor32> even(static_cast<std::size_t>(w)), odd(static_cast<std::size_t>(w));
+    for (int x = 0; x < w; ++x) {
+        const bool first = ((x >> 3) & 1) == 0;
+        even[std::size_t(x)] = first ? 0xFFB0B0B0 : 0xFFFFFFFF;
+        odd[std::size_t(x)] = first ? 0xFFFFFFFF : 0xFFB0B0B0;
     }
+    for (int y = 0; y < buffer.Height(); ++y)
+        std::copy(((y >> 3) & 1) ? odd.begin() : even.begin(), ((y >> 3) & 1) ? odd.end() : even.end(), buffer.Row(y));
 }
 
 void TFaceDocument::resetLayers()

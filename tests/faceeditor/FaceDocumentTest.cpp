@@ -239,3 +239,12 @@ TEST(FaceDocument, TextLayers)
     TBitmap32 out;
     e.doc.Compose(out);
 }
+
+TEST(FaceDocument, CheckerboardSquares)
+{
+    TBitmap32 board(37, 29);
+    TFaceDocument::PaintCheckerboard(board);
+    for (int y = 0; y < 29; ++y)
+        for (int x = 0; x < 37; ++x)
+            ASSERT_EQ(board.Pixel(x, y), ((x >> 3) & 1) == ((y >> 3) & 1) ? 0xFFB0B0B0u : 0xFFFFFFFFu) << x << "," << y;
+}

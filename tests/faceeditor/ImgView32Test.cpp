@@ -1,3 +1,4 @@
+#include "faceeditor/FaceDocument.h"
 #include "faceeditor/FontServices.h"
 #include "faceeditor/ImgView32.h"
 
@@ -7,6 +8,9 @@
 #include <QImage>
 #include <QMouseEvent>
 #include <QWheelEvent>
+
+#include <cstdlib>
+#include <filesystem>
 
 using namespace velmora;
 
@@ -88,4 +92,37 @@ TEST(ImgView32, GaugeBarFollowsPressesAndWheel)
     QApplication::sendEvent(&bar, &wheel);
     EXPECT_EQ(bar.Model().Position(), 247);
     EXPECT_FALSE(bar.grab().toImage().isNull());
+}
+
+TEST(ImgView32, EditorCanvasWithLayersAndFrame)
+{
+    EnsureFontServices();
+    TImgView32 view;
+    view.SetTabStop(true);
+    TFaceDocument doc(view.Model());
+    view.resize(555, 480);
+    view.show();
+    QApplication::processEvents();
+    doc.StartNewImage(919, 1124, 0xFFFFFFFF);
+    view.SetScale(0.35f);
+    TBitmap32 colour(300, 200), none;
+    for (int y = 0; y < 200; ++y)
+        for (int x = 0; x < 300; ++x) colour.Pixel(x, y) = Color32(x * 255 / 299, y * 255 / 199, 160);
+    doc.AddRGBALayer(colour, none);
+    doc.PlaceSelection({60, 330, 859, 863});
+    doc.SetInterpolated(true);
+    doc.TextFont.Name = "DejaVu Sans";
+    doc.TextFont.Height = 92;
+    doc.AddTextLayer();
+    doc.CaptionChange("Velmora");
+    QApplication::processEvents();
+    const QImage shot = view.grab().toImage();
+    // Grey squares around the image, the white base, the frame's handles.
+    EXPECT_EQ(shot.pixel(2, 2), 0xFFB0B0B0u);
+    const TRect img = view.Model().ImageRect();
+    EXPECT_EQ(shot.pixel(img.Left + 3, img.Top + 3), 0xFFFFFFFFu);
+    const TRect frame = RoundRect(doc.Rubberband()->AdjustedPlacement());
+    EXPECT_EQ(shot.pixel(frame.Left - 3, frame.Top - 3), 0xFF000000u);
+    if (const char* dir = std::getenv("VELMORA_SCREENSHOTS"); dir && *dir)
+        shot.save(QString::fromStdString((std::filesystem::path(dir) / "imgview-canvas.png").string()));
 }
