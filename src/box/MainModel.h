@@ -4,6 +4,7 @@
 // panels and the three settings tabs, and the window's command handlers.
 // The Qt window (app/Unit1) mirrors these models and supplies the dialogs.
 
+#include "pictures/Errors.h"
 #include "box/Controls.h"
 #include "box/Input.h"
 
@@ -53,9 +54,9 @@ using TBoxSceneFactory = std::function<std::unique_ptr<TBoxSceneLink>(const std:
 TBoxSceneFactory DefaultBoxSceneFactory();
 
 // Raised when a command needs a part of the program that is not present.
-class ENotAvailable : public std::runtime_error {
+class ENotAvailable : public EVelmoraError {
 public:
-    using std::runtime_error::runtime_error;
+    using EVelmoraError::EVelmoraError;
 };
 
 class TfrmMainModel {

@@ -1,22 +1,25 @@
 #pragma once
 // Exceptions raised by the scene engine.
 
+#include "pictures/Errors.h"
 #include <stdexcept>
 
 namespace velmora {
 
-// A programming error detected inside the engine (misused coordinate style,
-// unbalanced Begin/EndUpdate, ...). Raised instead of aborting so the
-// application's error handler can show it and carry on.
-class EGLAssertion : public std::runtime_error {
+// A rule of the engine broken (misused coordinate style, unbalanced
+// Begin/EndUpdate, ...). Raised instead of aborting so the application's
+// error handler can show it and carry on. It counts as a data error because
+// its usual source is a value read from a scene stream, which must then be
+// reported with the property it came from.
+class EGLAssertion : public EDataError {
 public:
-    using std::runtime_error::runtime_error;
+    using EDataError::EDataError;
 };
 
 // An OpenGL error found pending, or a missing OpenGL capability.
-class EOpenGLError : public std::runtime_error {
+class EOpenGLError : public EInternalError {
 public:
-    using std::runtime_error::runtime_error;
+    using EInternalError::EInternalError;
 };
 
 // Throws EGLAssertion with `message` when `condition` is false.

@@ -4,6 +4,8 @@
 // in-memory tree that reads and writes streams unchanged, and the conversions the
 // typed scene mapping uses to check value kinds.
 
+#include "pictures/Errors.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -19,9 +21,9 @@
 namespace velmora {
 
 // Every stream failure; the message is the text shown to the user.
-class EFilerError : public std::runtime_error {
+class EFilerError : public EDataError {
 public:
-    using std::runtime_error::runtime_error;
+    using EDataError::EDataError;
 };
 class EReadError : public EFilerError {
 public:

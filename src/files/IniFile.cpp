@@ -24,19 +24,16 @@ std::string trim(const std::string& s)
 
 // INI section and key names compare without regard to case, as the platform's
 // INI service does.
-bool sameName(const std::string& a, const std::string& b)
+// Names compare without regard to ASCII case.
+std::string foldName(const std::string& a)
 {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x + 32);
-        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y + 32);
-        if (x != y)
-            return false;
-    }
-    return true;
+    std::string r = a;
+    for (char& c : r)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c + 32);
+    return r;
 }
+
 
 } // namespace
 
@@ -130,8 +127,12 @@ bool parseIntegerText(const std::string& text, std::int32_t& out)
         // Hexadecimal gives the 32-bit pattern, so $FFFFFFFF is -1.
         if (v > 0xFFFFFFFFull)
             return false;
-        std::int32_t r = static_cast<std::int32_t>(static_cast<std::uint32_t>(v));
-        out = negative ? -r : r;
+        // Negated as an unsigned pattern: "-0x80000000" wraps to itself
+        // instead of overflowing a signed negation.
+        std::uint32_t u = static_cast<std::uint32_t>(v);
+        if (negative)
+            u = 0u - u;
+        out = static_cast<std::int32_t>(u);
         return true;
     }
     if (negative ? v > 2147483648ull : v > 2147483647ull)
@@ -153,6 +154,7 @@ IniFile::IniFile(std::filesystem::path path) : path_(std::move(path))
 void IniFile::parse(const std::string& text)
 {
     sections_.clear();
+    sectionIndex_.clear();
     std::istringstream in(text);
     std::string line;
     Section* current = nullptr;
@@ -164,10 +166,8 @@ void IniFile::parse(const std::string& text)
             const std::size_t close = t.find(']');
             const std::string name = trim(t.substr(1, close == std::string::npos ? std::string::npos : close - 1));
             current = findSection(name);
-            if (!current) {
-                sections_.push_back({name, {}});
-                current = &sections_.back();
-            }
+            if (!current)
+                current = &addSection(name);
             continue;
         }
         if (!current)
@@ -176,17 +176,53 @@ void IniFile::parse(const std::string& text)
         if (eq == std::string::npos)
             continue;
         const std::string key = trim(t.substr(0, eq));
-        const std::string value = trim(t.substr(eq + 1));
-        bool found = false;
-        for (auto& kv : current->values) {
-            if (sameName(kv.first, key)) {
-                found = true; // first occurrence wins, as on lookup
-                break;
-            }
-        }
-        if (!found)
-            current->values.emplace_back(key, value);
+        // The first occurrence wins, as on lookup.
+        if (!current->find(key))
+            current->add(key, trim(t.substr(eq + 1)));
     }
+}
+
+const std::string* IniFile::Section::find(const std::string& key) const
+{
+    auto it = index.find(foldName(key));
+    return it == index.end() ? nullptr : &values[it->second].second;
+}
+
+std::string* IniFile::Section::find(const std::string& key)
+{
+    auto it = index.find(foldName(key));
+    return it == index.end() ? nullptr : &values[it->second].second;
+}
+
+void IniFile::Section::add(const std::string& key, const std::string& value)
+{
+    index.emplace(foldName(key), values.size());
+    values.emplace_back(key, value);
+}
+
+void IniFile::Section::erase(const std::string& key)
+{
+    auto it = index.find(foldName(key));
+    if (it == index.end())
+        return;
+    values.erase(values.begin() + std::ptrdiff_t(it->second));
+    index.clear();
+    for (std::size_t i = 0; i < values.size(); ++i)
+        index.emplace(foldName(values[i].first), i);
+}
+
+IniFile::Section& IniFile::addSection(const std::string& name)
+{
+    sectionIndex_.emplace(foldName(name), sections_.size());
+    sections_.push_back({name, {}, {}});
+    return sections_.back();
+}
+
+void IniFile::reindexSections()
+{
+    sectionIndex_.clear();
+    for (std::size_t i = 0; i < sections_.size(); ++i)
+        sectionIndex_.emplace(foldName(sections_[i].name), i);
 }
 
 std::string IniFile::text() const
@@ -221,18 +257,14 @@ void IniFile::saveAs(const std::filesystem::path& path) const
 
 const IniFile::Section* IniFile::findSection(const std::string& name) const
 {
-    for (const auto& s : sections_)
-        if (sameName(s.name, name))
-            return &s;
-    return nullptr;
+    auto it = sectionIndex_.find(foldName(name));
+    return it == sectionIndex_.end() ? nullptr : &sections_[it->second];
 }
 
 IniFile::Section* IniFile::findSection(const std::string& name)
 {
-    for (auto& s : sections_)
-        if (sameName(s.name, name))
-            return &s;
-    return nullptr;
+    auto it = sectionIndex_.find(foldName(name));
+    return it == sectionIndex_.end() ? nullptr : &sections_[it->second];
 }
 
 bool IniFile::sectionExists(const std::string& section) const
@@ -243,12 +275,7 @@ bool IniFile::sectionExists(const std::string& section) const
 bool IniFile::valueExists(const std::string& section, const std::string& key) const
 {
     const Section* s = findSection(section);
-    if (!s)
-        return false;
-    for (const auto& kv : s->values)
-        if (sameName(kv.first, key))
-            return true;
-    return false;
+    return s && s->find(key);
 }
 
 std::vector<std::string> IniFile::sections() const
@@ -270,32 +297,24 @@ std::vector<std::string> IniFile::keys(const std::string& section) const
 
 void IniFile::eraseSection(const std::string& section)
 {
-    for (auto it = sections_.begin(); it != sections_.end(); ++it) {
-        if (sameName(it->name, section)) {
-            sections_.erase(it);
-            return;
-        }
-    }
+    auto it = sectionIndex_.find(foldName(section));
+    if (it == sectionIndex_.end())
+        return;
+    sections_.erase(sections_.begin() + std::ptrdiff_t(it->second));
+    reindexSections();
 }
 
 void IniFile::deleteKey(const std::string& section, const std::string& key)
 {
-    if (Section* s = findSection(section)) {
-        for (auto it = s->values.begin(); it != s->values.end(); ++it) {
-            if (sameName(it->first, key)) {
-                s->values.erase(it);
-                return;
-            }
-        }
-    }
+    if (Section* s = findSection(section))
+        s->erase(key);
 }
 
 std::string IniFile::readString(const std::string& section, const std::string& key, const std::string& def) const
 {
     if (const Section* s = findSection(section))
-        for (const auto& kv : s->values)
-            if (sameName(kv.first, key))
-                return kv.second;
+        if (const std::string* v = s->find(key))
+            return *v;
     return def;
 }
 
@@ -319,22 +338,17 @@ double IniFile::readFloat(const std::string& section, const std::string& key, do
 void IniFile::writeString(const std::string& section, const std::string& key, const std::string& value)
 {
     Section* s = findSection(section);
-    if (!s) {
-        sections_.push_back({section, {}});
-        s = &sections_.back();
-    }
+    if (!s)
+        s = &addSection(section);
     // Line breaks would split the value into a new line on reading.
     std::string clean = value;
     for (char& c : clean)
         if (c == '\r' || c == '\n')
             c = ' ';
-    for (auto& kv : s->values) {
-        if (sameName(kv.first, key)) {
-            kv.second = clean;
-            return;
-        }
-    }
-    s->values.emplace_back(key, clean);
+    if (std::string* v = s->find(key))
+        *v = clean;
+    else
+        s->add(key, clean);
 }
 
 void IniFile::writeInteger(const std::string& section, const std::string& key, std::int32_t value)

@@ -2,18 +2,21 @@
 // INI file service: sections in brackets and key=value lines, kept in the order of
 // first appearance so a file is written back as it was built.
 
+#include "pictures/Errors.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <stdexcept>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
 namespace velmora {
 
-class EIniFileError : public std::runtime_error {
+class EIniFileError : public EIOError {
 public:
-    using std::runtime_error::runtime_error;
+    using EIOError::EIOError;
 };
 
 class IniFile {
@@ -51,15 +54,25 @@ public:
     void writeFloat(const std::string& section, const std::string& key, double value);
 
 private:
+    // Kept in order of first appearance, with indexes by folded name so that
+    // files of many sections or keys read in linear time.
     struct Section {
         std::string name;
         std::vector<std::pair<std::string, std::string>> values;
+        std::unordered_map<std::string, std::size_t> index;
+        const std::string* find(const std::string& key) const;
+        std::string* find(const std::string& key);
+        void add(const std::string& key, const std::string& value);
+        void erase(const std::string& key);
     };
     const Section* findSection(const std::string& name) const;
     Section* findSection(const std::string& name);
+    Section& addSection(const std::string& name);
+    void reindexSections();
 
     std::filesystem::path path_;
     std::vector<Section> sections_;
+    std::unordered_map<std::string, std::size_t> sectionIndex_;
 };
 
 // General float format with up to 15 significant digits and "." as separator:

@@ -3,6 +3,7 @@
 // "Scene.ini") and the bare scene stream. Toolkit-free: the window model supplies
 // the scene stream save/load and the settings through SceneArchiveHost.
 
+#include "pictures/Errors.h"
 #include "files/IniFile.h"
 
 #include <cstdint>
@@ -13,9 +14,9 @@
 
 namespace velmora {
 
-class ESceneArchiveError : public std::runtime_error {
+class ESceneArchiveError : public EIOError {
 public:
-    using std::runtime_error::runtime_error;
+    using EIOError::EIOError;
 };
 
 inline constexpr const char* kUnableToSaveScene = "Unable to save scene.";

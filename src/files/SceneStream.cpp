@@ -277,8 +277,10 @@ private:
         for (const PropertyRecord& rec : node.properties) {
             try {
                 readProperty(cls, rec, obj);
-            } catch (const std::exception& e) {
-                // Setters and picture decoders report their own faults.
+            } catch (const EDataError& e) {
+                // Setters and picture decoders report their own faults; only
+                // faults of the data get the property's place, the others
+                // (out of memory, I/O, GL) pass through as they are.
                 throw EReadError(errorReadingMessage(node.name, node.className, rec.name, e.what()));
             }
         }

@@ -49,7 +49,7 @@ ZipWriter::ZipWriter(const fs::path& path) : path_(path)
     int err = 0;
     archive_ = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &err);
     if (!archive_)
-        throw EArchiveError("Cannot create file " + path.string());
+        throw EArchiveIOError("Cannot create file " + path.string());
 }
 
 ZipWriter::~ZipWriter()
@@ -64,10 +64,10 @@ void ZipWriter::addFile(const fs::path& file, const std::string& nameInArchive)
         throw EArchiveError("Archive is closed");
     struct stat st {};
     if (::stat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
-        throw EArchiveError("Cannot open file " + file.string());
+        throw EArchiveIOError("Cannot open file " + file.string());
     zip_source_t* src = zip_source_file(archive_, file.c_str(), 0, -1);
     if (!src)
-        throw EArchiveError("Cannot open file " + file.string());
+        throw EArchiveIOError("Cannot open file " + file.string());
     const zip_int64_t idx = zip_file_add(archive_, nameInArchive.c_str(), src, ZIP_FL_OVERWRITE | ZIP_FL_ENC_GUESS);
     if (idx < 0) {
         zip_source_free(src);
@@ -101,7 +101,7 @@ void ZipWriter::close()
         const std::string why = zip_strerror(archive_);
         zip_discard(archive_);
         archive_ = nullptr;
-        throw EArchiveError("Cannot write archive " + path_.string() + ": " + why);
+        throw EArchiveIOError("Cannot write archive " + path_.string() + ": " + why);
     }
     archive_ = nullptr;
 }
@@ -234,7 +234,7 @@ std::vector<std::string> ZipReader::extractAll(const fs::path& folder) const
         // O_EXCL and O_NOFOLLOW: never write through a link planted in the folder.
         fd.fd = ::open(part.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
         if (fd.fd < 0)
-            throw EArchiveError("Cannot create file " + target.string());
+            throw EArchiveIOError("Cannot create file " + target.string());
         try {
             const std::uint64_t remainingTotal = limits_.maxTotalSize - total;
             const std::uint64_t limit = std::min(limits_.maxMemberSize, remainingTotal);
@@ -244,7 +244,7 @@ std::vector<std::string> ZipReader::extractAll(const fs::path& folder) const
                     if (w < 0) {
                         if (errno == EINTR)
                             continue;
-                        throw EArchiveError("Unable to write to " + target.string());
+                        throw EArchiveIOError("Unable to write to " + target.string());
                     }
                     p += w;
                     len -= static_cast<std::size_t>(w);
@@ -252,11 +252,11 @@ std::vector<std::string> ZipReader::extractAll(const fs::path& folder) const
             });
             if (::close(fd.fd) != 0) {
                 fd.fd = -1;
-                throw EArchiveError("Unable to write to " + target.string());
+                throw EArchiveIOError("Unable to write to " + target.string());
             }
             fd.fd = -1;
             if (::rename(part.c_str(), target.c_str()) != 0)
-                throw EArchiveError("Unable to write to " + target.string());
+                throw EArchiveIOError("Unable to write to " + target.string());
         } catch (...) {
             ::unlink(part.c_str());
             throw;

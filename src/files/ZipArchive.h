@@ -3,6 +3,7 @@
 // their base names and a reader that extracts members by base name with limits
 // against hostile archives.
 
+#include "pictures/Errors.h"
 #include <cstdint>
 #include <filesystem>
 #include <stdexcept>
@@ -13,9 +14,15 @@ struct zip;
 
 namespace velmora {
 
-class EArchiveError : public std::runtime_error {
+class EArchiveError : public EDataError {
 public:
-    using std::runtime_error::runtime_error;
+    using EDataError::EDataError;
+};
+
+// The file system refused to create, read or write an archive or a member.
+class EArchiveIOError : public EIOError {
+public:
+    using EIOError::EIOError;
 };
 
 inline constexpr const char* kUnhandledArchiveType = "Unhandled Archive Type";

@@ -2,6 +2,7 @@
 // Separable filtered resize of 24-bit colour pixels. Used to filter a
 // supersampled render down to the box shot's output size (and to enlarge).
 
+#include "pictures/Errors.h"
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -58,9 +59,9 @@ private:
     std::vector<std::uint8_t> Pixels;
 };
 
-class EResampleError : public std::runtime_error {
+class EResampleError : public EInternalError {
 public:
-    using std::runtime_error::runtime_error;
+    using EInternalError::EInternalError;
 };
 
 // Receives the horizontal pass's progress, 0..100, once per source row.

@@ -1,5 +1,7 @@
 #include "pictures/CoreCodecs.h"
 
+#include "pictures/ByteReader.h"
+
 #include <algorithm>
 #include <bit>
 #include <cstring>
@@ -8,14 +10,10 @@ namespace velmora {
 
 namespace {
 
-[[noreturn]] void invalidBitmap() { throw EPictureError("Bitmap image is not valid"); }
+constexpr const char* InvalidBitmap = "Bitmap image is not valid";
+[[noreturn]] void invalidBitmap() { throw EPictureError(InvalidBitmap); }
 
-std::uint16_t u16(const std::uint8_t* p) { return std::uint16_t(p[0] | p[1] << 8); }
-std::uint32_t u32(const std::uint8_t* p)
-{
-    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
-           std::uint32_t(p[3]) << 24;
-}
+using Reader = TByteReader<EPictureError>;
 void put16(std::uint8_t* p, std::uint32_t v)
 {
     p[0] = std::uint8_t(v);
@@ -66,23 +64,24 @@ bool validMask(std::uint32_t m)
 }
 
 // RLE8/RLE4 into an 8-bit index raster; rows in the file are bottom-up.
-void decodeRle(const std::uint8_t* p, std::size_t n, int bpp, bool topDown, TDecodedImage& out)
+// Pixels past the end of a row are dropped: the column is held at the row's
+// width, so no run of runs or deltas can carry it anywhere else.
+void decodeRle(const Reader& pixels, int bpp, bool topDown, TDecodedImage& out)
 {
-    const int w = out.Width, h = out.Height;
-    std::size_t i = 0;
-    int x = 0, y = 0; // y counts file rows from the first stored one
+    Reader in = pixels;
+    const std::int64_t w = out.Width, h = out.Height;
+    std::int64_t x = 0, y = 0; // y counts file rows from the first stored one
     auto put = [&](std::uint8_t idx) {
-        if (x < w && y < h) {
-            int row = topDown ? y : h - 1 - y;
-            out.row(row)[x] = idx;
+        if (x < w) {
+            if (y < h)
+                out.row(int(topDown ? y : h - 1 - y))[x] = idx;
+            ++x;
         }
-        ++x;
     };
-    while (i + 1 < n && y < h) {
-        std::uint8_t count = p[i], value = p[i + 1];
-        i += 2;
+    while (in.remaining() >= 2 && y < h) {
+        const std::uint8_t count = in.u8(), value = in.u8();
         if (count) {
-            for (int k = 0; k < count; ++k)
+            for (int k = 0; k < count && x < w; ++k)
                 put(bpp == 8 ? value : std::uint8_t(k % 2 == 0 ? value >> 4 : value & 15));
             continue;
         }
@@ -92,18 +91,20 @@ void decodeRle(const std::uint8_t* p, std::size_t n, int bpp, bool topDown, TDec
         } else if (value == 1) { // end of bitmap
             return;
         } else if (value == 2) { // delta
-            if (i + 1 >= n)
+            if (in.remaining() < 2)
                 return;
-            x += p[i];
-            y += p[i + 1];
-            i += 2;
+            const std::uint8_t dx = in.u8(), dy = in.u8();
+            x = std::min<std::int64_t>(x + dx, w);
+            y += dy;
         } else { // absolute run of `value` pixels, padded to a word
-            std::size_t bytes = bpp == 8 ? value : (value + 1u) / 2u;
-            if (i + bytes > n)
+            const std::size_t bytes = bpp == 8 ? value : (value + 1u) / 2u;
+            if (bytes > in.remaining())
                 invalidBitmap();
-            for (int k = 0; k < value; ++k)
-                put(bpp == 8 ? p[i + k] : std::uint8_t(k % 2 == 0 ? p[i + k / 2] >> 4 : p[i + k / 2] & 15));
-            i += bytes + (bytes & 1);
+            auto run = in.take(bytes);
+            for (int k = 0; k < value && x < w; ++k)
+                put(bpp == 8 ? run[k] : std::uint8_t(k % 2 == 0 ? run[k / 2] >> 4 : run[k / 2] & 15));
+            if ((bytes & 1) && in.remaining())
+                in.skip(1);
         }
     }
 }
@@ -112,13 +113,14 @@ void decodeRle(const std::uint8_t* p, std::size_t n, int bpp, bool topDown, TDec
 
 void DecodeBmp(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
 {
-    if (size < 14 + 12 || data[0] != 'B' || data[1] != 'M')
+    const Reader file({data, data ? size : 0}, InvalidBitmap);
+    if (size < 14 + 12 || file.u8At(0) != 'B' || file.u8At(1) != 'M')
         invalidBitmap();
-    const std::uint32_t pixelOffset = u32(data + 10);
-    const std::uint8_t* ih = data + 14;
-    const std::uint32_t headerSize = u32(ih);
-    if (headerSize < 12 || 14 + std::size_t(headerSize) > size)
+    const std::uint32_t pixelOffset = file.le32At(10);
+    const std::uint32_t headerSize = file.le32At(14);
+    if (headerSize < 12 || !file.holds(14, headerSize))
         invalidBitmap();
+    const Reader ih = file.sub(14, headerSize);
 
     std::int64_t width, height;
     int bpp;
@@ -127,28 +129,28 @@ void DecodeBmp(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
     std::uint32_t masks[4] = {0, 0, 0, 0};
     bool haveMasks = false;
     if (headerSize == 12) { // OS/2 core header
-        width = u16(ih + 4);
-        height = std::int16_t(u16(ih + 6));
-        bpp = u16(ih + 10);
+        width = ih.le16At(4);
+        height = std::int16_t(ih.le16At(6));
+        bpp = ih.le16At(10);
         paletteEntrySize = 3;
     } else {
         if (headerSize < 16)
             invalidBitmap();
-        width = std::int32_t(u32(ih + 4));
-        height = std::int32_t(u32(ih + 8));
-        bpp = u16(ih + 14);
+        width = std::int32_t(ih.le32At(4));
+        height = std::int32_t(ih.le32At(8));
+        bpp = ih.le16At(14);
         if (headerSize >= 20)
-            compression = u32(ih + 16);
+            compression = ih.le32At(16);
         if (headerSize >= 36)
-            colorsUsed = u32(ih + 32);
+            colorsUsed = ih.le32At(32);
         if (headerSize >= 52) {
-            masks[0] = u32(ih + 40);
-            masks[1] = u32(ih + 44);
-            masks[2] = u32(ih + 48);
+            masks[0] = ih.le32At(40);
+            masks[1] = ih.le32At(44);
+            masks[2] = ih.le32At(48);
             haveMasks = true;
         }
         if (headerSize >= 56)
-            masks[3] = u32(ih + 52);
+            masks[3] = ih.le32At(52);
     }
     const bool topDown = height < 0;
     if (topDown)
@@ -173,7 +175,7 @@ void DecodeBmp(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
             count = 0;
         }
         for (int k = 0; k < count; ++k)
-            masks[k] = u32(data + afterHeader + 4 * k);
+            masks[k] = file.le32At(afterHeader + 4 * k);
         afterHeader += 4u * count;
     }
 
@@ -196,19 +198,30 @@ void DecodeBmp(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
     if (bpp <= 8) {
         std::uint32_t count = colorsUsed ? colorsUsed : (1u << bpp);
         count = std::min<std::uint32_t>(count, 1u << bpp);
-        if (afterHeader + std::size_t(count) * paletteEntrySize > size)
-            invalidBitmap();
+        auto table = file.at(afterHeader, std::size_t(count) * paletteEntrySize);
         out.Palette.resize(count);
         for (std::uint32_t k = 0; k < count; ++k) {
-            const std::uint8_t* e = data + afterHeader + std::size_t(k) * paletteEntrySize;
+            auto e = table.subspan(std::size_t(k) * paletteEntrySize, 3);
             out.Palette[k] = {e[0], e[1], e[2], 0};
         }
     }
 
     if (pixelOffset >= size)
         invalidBitmap();
-    const std::uint8_t* px = data + pixelOffset;
-    const std::size_t avail = size - pixelOffset;
+    const Reader px = file.sub(pixelOffset, size - pixelOffset);
+    const std::size_t avail = px.size();
+    const std::size_t stride = ((std::size_t(width) * bpp + 31) / 32) * 4;
+    // The last row needs only its pixel bytes, not its padding.
+    const std::size_t lastRow = (std::size_t(width) * bpp + 7) / 8;
+    if (rle) {
+        // A two-byte run paints at most 255 pixels; a file whose runs cannot
+        // reach its declared size is refused before the raster is made.
+        ReserveRaster(width, height, avail, 255.0 / 2, InvalidBitmap, 255);
+    } else {
+        ReserveRaster(width, height);
+        if (std::size_t(height - 1) * stride + lastRow > avail)
+            invalidBitmap();
+    }
 
     TPixelFormat format;
     if (bpp <= 8)
@@ -227,18 +240,12 @@ void DecodeBmp(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
     out.Palette = std::move(palette);
 
     if (rle) {
-        decodeRle(px, avail, bpp, topDown, out);
+        decodeRle(px, bpp, topDown, out);
         return;
     }
 
-    const std::size_t stride = ((std::size_t(width) * bpp + 31) / 32) * 4;
-    // The last row needs only its pixel bytes, not its padding.
-    const std::size_t lastRow = (std::size_t(width) * bpp + 7) / 8;
-    if (std::size_t(height - 1) * stride + lastRow > avail)
-        invalidBitmap();
-
     for (int i = 0; i < height; ++i) {
-        const std::uint8_t* src = px + std::size_t(i) * stride;
+        const std::uint8_t* src = px.at(std::size_t(i) * stride, lastRow).data();
         std::uint8_t* dst = out.row(topDown ? i : int(height) - 1 - i);
         switch (bpp) {
         case 1:
@@ -259,7 +266,7 @@ void DecodeBmp(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
             } else {
                 Channel r(masks[0]), g(masks[1]), b(masks[2]);
                 for (int x = 0; x < width; ++x) {
-                    std::uint32_t v = u16(src + 2 * x);
+                    std::uint32_t v = std::uint32_t(src[2 * x] | src[2 * x + 1] << 8);
                     dst[3 * x] = b.get(v);
                     dst[3 * x + 1] = g.get(v);
                     dst[3 * x + 2] = r.get(v);
@@ -278,7 +285,8 @@ void DecodeBmp(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
                         invalidBitmap();
                 Channel r(masks[0]), g(masks[1]), b(masks[2]), a(masks[3]);
                 for (int x = 0; x < width; ++x) {
-                    std::uint32_t v = u32(src + 4 * x);
+                    std::uint32_t v = std::uint32_t(src[4 * x]) | std::uint32_t(src[4 * x + 1]) << 8 |
+                                      std::uint32_t(src[4 * x + 2]) << 16 | std::uint32_t(src[4 * x + 3]) << 24;
                     dst[4 * x] = b.get(v);
                     dst[4 * x + 1] = g.get(v);
                     dst[4 * x + 2] = r.get(v);

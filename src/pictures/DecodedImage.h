@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "pictures/Errors.h"
+
 namespace velmora {
 
 // pf8bit: palette indices; pf15bit: little-endian 16-bit words 0RRRRRGGGGGBBBBB;
@@ -19,10 +21,24 @@ enum class TPixelFormat { pf8bit, pf15bit, pf24bit, pf32bit };
 constexpr std::int64_t MaxPicturePixels = std::int64_t(1) << 28;
 constexpr int MaxPictureSide = 1 << 16;
 
-class EPictureError : public std::runtime_error {
+class EPictureError : public EDataError {
 public:
-    using std::runtime_error::runtime_error;
+    using EDataError::EDataError;
 };
+
+// The one check every reader makes before it allocates a raster or a working
+// buffer of picture size: each side at most MaxPictureSide and at most
+// MaxPicturePixels in all ("Picture too large (W x H)"), and no more pixels
+// than the `availableBytes` still in the file can describe at `pixelsPerByte`,
+// the best ratio the format's encoding reaches, plus `slackPixels` for a
+// fixed-size start (the reader's own message `implausible`). A pixelsPerByte
+// of 0 skips the plausibility test, for sizes already checked against the data.
+void ReserveRaster(std::int64_t width, std::int64_t height, std::uint64_t availableBytes, double pixelsPerByte,
+                   const std::string& implausible, std::uint64_t slackPixels = 0);
+inline void ReserveRaster(std::int64_t width, std::int64_t height)
+{
+    ReserveRaster(width, height, 0, 0, std::string());
+}
 
 inline int BytesPerPixel(TPixelFormat f)
 {
@@ -51,10 +67,7 @@ struct TDecodedImage {
     // larger than the limits above before allocating anything.
     void allocate(int width, int height, TPixelFormat format)
     {
-        if (width < 0 || height < 0 || width > MaxPictureSide || height > MaxPictureSide ||
-            std::int64_t(width) * height > MaxPicturePixels)
-            throw EPictureError("Picture too large (" + std::to_string(width) + " x " +
-                                std::to_string(height) + ")");
+        ReserveRaster(width, height);
         Width = width;
         Height = height;
         Format = format;

@@ -5,108 +5,35 @@
 #include <cstdint>
 #include <string>
 
+#include "pictures/ByteReader.h"
 #include "pictures/DecodedImage.h"
 
 namespace velmora::decoders {
 
-// A cursor over a byte range that throws instead of reading past the end.
-class ByteReader {
+// The checked reader with the decoders' conventions: failures read
+// "<format> picture is not valid: <what>", and taken ranges come back as
+// pointers to bytes that have been checked to be there.
+class ByteReader : public TByteReader<EPictureError> {
 public:
     ByteReader(const std::uint8_t* data, std::size_t size, const char* format)
-        : data_(data), size_(data ? size : 0), format_(format)
+        : TByteReader({data, data ? size : 0}, std::string(format) + " picture is not valid: the file ends early"),
+          format_(format)
     {
     }
-
-    std::size_t size() const { return size_; }
-    std::size_t pos() const { return pos_; }
-    std::size_t remaining() const { return size_ - pos_; }
-    const std::uint8_t* data() const { return data_; }
-    const std::uint8_t* here() const { return data_ + pos_; }
 
     [[noreturn]] void fail(const std::string& what) const
     {
         throw EPictureError(std::string(format_) + " picture is not valid: " + what);
     }
-    [[noreturn]] void truncated() const { fail("the file ends early"); }
-
-    void need(std::size_t n) const
-    {
-        if (n > remaining()) truncated();
-    }
-    void seek(std::size_t p)
-    {
-        if (p > size_) truncated();
-        pos_ = p;
-    }
-    void skip(std::size_t n)
-    {
-        need(n);
-        pos_ += n;
-    }
-    const std::uint8_t* take(std::size_t n)
-    {
-        need(n);
-        const std::uint8_t* p = data_ + pos_;
-        pos_ += n;
-        return p;
-    }
-    std::uint8_t u8()
-    {
-        need(1);
-        return data_[pos_++];
-    }
-    std::uint16_t le16()
-    {
-        const std::uint8_t* p = take(2);
-        return std::uint16_t(p[0] | (p[1] << 8));
-    }
-    std::uint32_t le32()
-    {
-        const std::uint8_t* p = take(4);
-        return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) |
-               (std::uint32_t(p[3]) << 24);
-    }
-    std::uint16_t be16()
-    {
-        const std::uint8_t* p = take(2);
-        return std::uint16_t((p[0] << 8) | p[1]);
-    }
-    std::uint32_t be32()
-    {
-        const std::uint8_t* p = take(4);
-        return (std::uint32_t(p[0]) << 24) | (std::uint32_t(p[1]) << 16) |
-               (std::uint32_t(p[2]) << 8) | std::uint32_t(p[3]);
-    }
+    const std::uint8_t* take(std::size_t n) { return TByteReader::take(n).data(); }
 
 private:
-    const std::uint8_t* data_;
-    std::size_t size_;
-    std::size_t pos_ = 0;
     const char* format_;
 };
 
-inline std::uint16_t peekLe16(const std::uint8_t* p) { return std::uint16_t(p[0] | (p[1] << 8)); }
-inline std::uint32_t peekLe32(const std::uint8_t* p)
-{
-    return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) |
-           (std::uint32_t(p[3]) << 24);
-}
-inline std::uint16_t peekBe16(const std::uint8_t* p) { return std::uint16_t((p[0] << 8) | p[1]); }
-inline std::uint32_t peekBe32(const std::uint8_t* p)
-{
-    return (std::uint32_t(p[0]) << 24) | (std::uint32_t(p[1]) << 16) | (std::uint32_t(p[2]) << 8) |
-           std::uint32_t(p[3]);
-}
-
 // The size test of TDecodedImage::allocate, for decoders that need working
 // buffers before the picture itself.
-inline void checkSize(std::int64_t width, std::int64_t height)
-{
-    if (width < 0 || height < 0 || width > MaxPictureSide || height > MaxPictureSide ||
-        width * height > MaxPicturePixels)
-        throw EPictureError("Picture too large (" + std::to_string(width) + " x " +
-                            std::to_string(height) + ")");
-}
+inline void checkSize(std::int64_t width, std::int64_t height) { ReserveRaster(width, height); }
 
 // Rescales a sample of 0..maxval to 0..255, rounding to nearest.
 inline std::uint8_t scaleSample(std::uint32_t v, std::uint32_t maxval)

@@ -45,7 +45,7 @@ void decodeIconBitmap(const std::uint8_t* data, std::size_t size, TDecodedImage&
     const std::uint8_t* colour = r.take(colourStride * h);
     // Some writers leave the mask out of 32-bit images; alpha then comes from the pixels alone.
     const bool haveMask = r.remaining() >= maskStride * h;
-    const std::uint8_t* mask = haveMask ? r.here() : nullptr;
+    const std::uint8_t* mask = haveMask ? r.at(r.pos(), maskStride * h).data() : nullptr;
 
     TDecodedImage img;
     img.allocate(width, h, TPixelFormat::pf32bit);
@@ -104,19 +104,19 @@ void DecodeIco(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
     long bestArea = -1;
     int bestBits = -1;
     for (int i = 0; i < count; ++i) {
-        const std::uint8_t* e = data + 6 + i * 16;
-        const long w = e[0] ? e[0] : 256, h = e[1] ? e[1] : 256;
-        const int bits = decoders::peekLe16(e + 6);
+        const std::size_t e = 6 + std::size_t(i) * 16;
+        const long w = r.u8At(e) ? r.u8At(e) : 256, h = r.u8At(e + 1) ? r.u8At(e + 1) : 256;
+        const int bits = r.le16At(e + 6);
         if (w * h > bestArea || (w * h == bestArea && bits > bestBits)) {
             best = i;
             bestArea = w * h;
             bestBits = bits;
         }
     }
-    const std::uint8_t* e = data + 6 + best * 16;
-    const std::uint32_t len = decoders::peekLe32(e + 8), off = decoders::peekLe32(e + 12);
-    if (off > size || len > size - off) r.fail("an image lies outside the file");
-    const std::uint8_t* img = data + off;
+    const std::size_t e = 6 + std::size_t(best) * 16;
+    const std::uint32_t len = r.le32At(e + 8), off = r.le32At(e + 12);
+    if (!r.holds(off, len)) r.fail("an image lies outside the file");
+    const std::uint8_t* img = r.at(off, len).data();
     if (len >= 8 && img[0] == 0x89 && img[1] == 'P' && img[2] == 'N' && img[3] == 'G') {
         DecodePng(img, len, out);
         decoders::toBgra(out);

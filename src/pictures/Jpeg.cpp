@@ -7,6 +7,7 @@
 #include <vector>
 
 #include <jpeglib.h>
+#include <jerror.h>
 
 namespace velmora {
 
@@ -19,7 +20,18 @@ namespace {
 struct ErrorManager {
     jpeg_error_mgr pub;
     std::jmp_buf jump;
+    bool tooManyScans = false;
 };
+
+// A progressive file may repeat scans without end; each costs a pass over
+// the whole coefficient buffer. Real encoders write a few dozen at most.
+constexpr int MaxScans = 500;
+// libjpeg's own working memory (the coefficient buffers of progressive
+// files): enough for the largest picture we accept in 4:2:0.
+constexpr long MaxJpegMemory = 1L << 30;
+// No Huffman-coded JPEG describes more than 512 pixels per byte: every 8 x 8
+// block costs at least one bit even in a progressive first DC scan.
+constexpr double MaxPixelsPerByte = 512;
 
 void errorExit(j_common_ptr cinfo)
 {
@@ -27,7 +39,31 @@ void errorExit(j_common_ptr cinfo)
     std::longjmp(err->jump, 1);
 }
 
-void silentMessage(j_common_ptr, int) {}
+// Warnings stay silent, except that the data ends before the last row: the
+// missing rows would come out grey and nobody would notice until the box shot
+// is printed, so a truncated file fails like any damaged one.
+void silentMessage(j_common_ptr cinfo, int level)
+{
+    if (level < 0 && cinfo->err->msg_code == JWRN_JPEG_EOF)
+        errorExit(cinfo);
+}
+
+void progressMonitor(j_common_ptr cinfo)
+{
+    if (!cinfo->is_decompressor)
+        return;
+    if (reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > MaxScans) {
+        auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
+        err->tooManyScans = true;
+        errorExit(cinfo);
+    }
+}
+
+std::string implausibleMessage(std::int64_t w, std::int64_t h)
+{
+    return "JPEG picture is not valid: its data is too short for " + std::to_string(w) + " x " +
+           std::to_string(h) + " pixels";
+}
 
 [[noreturn]] void throwJpegError(int code)
 {
@@ -36,6 +72,7 @@ void silentMessage(j_common_ptr, int) {}
 
 struct HeaderResult {
     int code = 0; // libjpeg message number, 0 on success
+    bool arithmetic = false;
     TJpegHeader header;
 };
 
@@ -59,6 +96,7 @@ HeaderResult readHeader(const std::uint8_t* data, std::size_t size)
     r.header.Height = int(cinfo.image_height);
     r.header.Grayscale = cinfo.jpeg_color_space == JCS_GRAYSCALE;
     r.header.Progressive = jpeg_has_multiple_scans(&cinfo) != 0;
+    r.arithmetic = cinfo.arith_code != 0;
     jpeg_destroy_decompress(&cinfo);
     return r;
 }
@@ -74,12 +112,20 @@ int decode(const std::uint8_t* data, std::size_t size, TDecodedImage* out, std::
     cinfo.err = jpeg_std_error(&err.pub);
     err.pub.error_exit = errorExit;
     err.pub.emit_message = silentMessage;
+    jpeg_progress_mgr progress{};
+    progress.progress_monitor = progressMonitor;
     if (setjmp(err.jump)) {
         int code = err.pub.msg_code;
+        if (err.tooManyScans) {
+            *sizeError = "JPEG picture is not valid: more than " + std::to_string(MaxScans) + " scans";
+            code = -1;
+        }
         jpeg_destroy_decompress(&cinfo);
         return code;
     }
     jpeg_create_decompress(&cinfo);
+    cinfo.mem->max_memory_to_use = MaxJpegMemory;
+    cinfo.progress = &progress;
     jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
     jpeg_read_header(&cinfo, TRUE);
     // Print-ready CMYK files are decoded as CMYK and turned into B,G,R here.
@@ -92,8 +138,10 @@ int decode(const std::uint8_t* data, std::size_t size, TDecodedImage* out, std::
     cinfo.scale_num = 1;
     cinfo.scale_denom = 1;
     const std::int64_t w = cinfo.image_width, h = cinfo.image_height;
-    if (w > MaxPictureSide || h > MaxPictureSide || w * h > MaxPicturePixels) {
-        *sizeError = "Picture too large (" + std::to_string(w) + " x " + std::to_string(h) + ")";
+    try {
+        ReserveRaster(w, h, size, cinfo.arith_code ? 0 : MaxPixelsPerByte, implausibleMessage(w, h));
+    } catch (const EPictureError& e) {
+        *sizeError = e.what();
         jpeg_destroy_decompress(&cinfo);
         return -1;
     }
@@ -140,6 +188,9 @@ TJpegHeader ReadJpegHeader(const std::uint8_t* data, std::size_t size)
     HeaderResult r = readHeader(data, size);
     if (r.code)
         throwJpegError(r.code);
+    // Refused at once, not when the picture is first drawn.
+    ReserveRaster(r.header.Width, r.header.Height, size, r.arithmetic ? 0 : MaxPixelsPerByte,
+                  implausibleMessage(r.header.Width, r.header.Height));
     return r.header;
 }
 

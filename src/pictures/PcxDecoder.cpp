@@ -17,10 +17,10 @@ void DecodePcx(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
     const int version = data[1];
     const int encoding = data[2];
     const int bits = data[3];
-    const int xmin = decoders::peekLe16(data + 4), ymin = decoders::peekLe16(data + 6);
-    const int xmax = decoders::peekLe16(data + 8), ymax = decoders::peekLe16(data + 10);
+    const int xmin = r.le16At(4), ymin = r.le16At(6);
+    const int xmax = r.le16At(8), ymax = r.le16At(10);
     const int planes = data[65];
-    const std::size_t lineBytes = decoders::peekLe16(data + 66);
+    const std::size_t lineBytes = r.le16At(66);
     if (encoding > 1) r.fail("unknown encoding " + std::to_string(encoding));
     if (xmax < xmin || ymax < ymin) r.fail("zero picture size");
     const int w = xmax - xmin + 1, h = ymax - ymin + 1;

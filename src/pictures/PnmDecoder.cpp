@@ -15,9 +15,9 @@ bool isSpace(std::uint8_t c) { return c == ' ' || c == '\t' || c == '\n' || c ==
 void skipSpaceAndComments(ByteReader& r)
 {
     while (r.remaining()) {
-        std::uint8_t c = *r.here();
+        std::uint8_t c = r.peek();
         if (c == '#') {
-            while (r.remaining() && *r.here() != '\n' && *r.here() != '\r') r.skip(1);
+            while (r.remaining() && r.peek() != '\n' && r.peek() != '\r') r.skip(1);
         } else if (isSpace(c)) {
             r.skip(1);
         } else {
@@ -30,9 +30,9 @@ std::uint32_t readNumber(ByteReader& r, const char* what)
 {
     skipSpaceAndComments(r);
     if (!r.remaining()) r.truncated();
-    if (*r.here() < '0' || *r.here() > '9') r.fail(std::string("expected a number for the ") + what);
+    if (r.peek() < '0' || r.peek() > '9') r.fail(std::string("expected a number for the ") + what);
     std::uint64_t v = 0;
-    while (r.remaining() && *r.here() >= '0' && *r.here() <= '9') {
+    while (r.remaining() && r.peek() >= '0' && r.peek() <= '9') {
         v = v * 10 + (r.u8() - '0');
         if (v > 0xFFFFFFFFu) r.fail(std::string("the ") + what + " is out of range");
     }
@@ -59,7 +59,7 @@ void DecodePnm(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
         throw EPictureError("Picture too large (" + std::to_string(w) + " x " + std::to_string(h) + ")");
     // Raw rasters begin after exactly one whitespace character.
     if (kind >= 4) {
-        if (!r.remaining() || !isSpace(*r.here())) r.fail("no whitespace before the raster");
+        if (!r.remaining() || !isSpace(r.peek())) r.fail("no whitespace before the raster");
         r.skip(1);
     }
 

@@ -98,7 +98,7 @@ void DecodePsd(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
             for (std::uint32_t x = 0; x < w; ++x) {
                 if (depth == 1) dst[x] = (line[x >> 3] >> (7 - (x & 7))) & 1;
                 else if (depth == 8) dst[x] = line[x];
-                else dst[x] = decoders::scaleSample(decoders::peekBe16(&line[x * 2]), 65535);
+                else dst[x] = decoders::scaleSample(std::uint32_t(line[x * 2] << 8 | line[x * 2 + 1]), 65535);
             }
         }
     }

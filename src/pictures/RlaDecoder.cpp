@@ -35,20 +35,22 @@ void DecodeRla(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
 {
     decoders::ByteReader r(data, size, "RLA");
     if (size < 740) r.truncated();
-    auto s16 = [&](std::size_t at) { return int(std::int16_t(decoders::peekBe16(data + at))); };
+    auto s16 = [&](std::size_t at) { return int(std::int16_t(r.be16At(at))); };
     const int left = s16(8), right = s16(10), bottom = s16(12), top = s16(14);
     const int colourChannels = s16(20), matteChannels = s16(22);
     const int colourBits = s16(658), matteBits = s16(662);
     if (right < left || top < bottom) r.fail("zero picture size");
     const int w = right - left + 1, h = top - bottom + 1;
-    decoders::checkSize(w, h);
+    // Every line has its 4-byte offset; a 2-byte run paints at most 128 samples.
+    if (std::size_t(h) * 4 > size - 740) r.truncated();
+    ReserveRaster(w, h, size - 740 - std::size_t(h) * 4, 64.0, "RLA picture is not valid: the file ends early",
+                  std::uint64_t(128) * h);
     if (colourChannels < 1 || colourChannels > 3 || matteChannels < 0 || matteChannels > 1)
         r.fail("unsupported channel layout");
     if ((colourBits != 0 && colourBits != 8) || (matteChannels && matteBits != 0 && matteBits != 8))
         r.fail("only 8-bit channels are supported");
     r.seek(740);
-    r.need(std::size_t(h) * 4);
-    const std::uint8_t* offsets = r.here();
+    const auto offsets = r.sub(740, std::size_t(h) * 4);
 
     const bool alpha = matteChannels == 1;
     TDecodedImage img;
@@ -56,7 +58,7 @@ void DecodeRla(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
     const int bpp = alpha ? 4 : 3;
     for (int line = 0; line < h; ++line) {
         decoders::ByteReader blocks(data, size, "RLA");
-        blocks.seek(decoders::peekBe32(offsets + std::size_t(line) * 4));
+        blocks.seek(offsets.be32At(std::size_t(line) * 4));
         std::uint8_t* row = img.row(h - 1 - line);
         for (int c = 0; c < colourChannels + matteChannels; ++c) {
             const std::size_t len = blocks.be16();

@@ -11,9 +11,9 @@
 
 namespace velmora {
 
-class ETexture : public std::runtime_error {
+class ETexture : public EIOError {
 public:
-    using std::runtime_error::runtime_error;
+    using EIOError::EIOError;
 };
 
 // The upload buffer: Width x Height pixels of R, G, B, A, bottom row first.

@@ -1,5 +1,7 @@
 #include "pictures/CoreCodecs.h"
 
+#include "pictures/ByteReader.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -7,30 +9,15 @@ namespace velmora {
 
 namespace {
 
-[[noreturn]] void readError() { throw EPictureError("Stream read error"); }
-
-// Reads from the file in memory the way a stream would: a short read fails.
-struct Reader {
-    const std::uint8_t* data;
-    std::size_t size;
-    std::size_t pos = 0;
-
-    const std::uint8_t* take(std::size_t n)
-    {
-        if (n > size - pos)
-            readError();
-        const std::uint8_t* p = data + pos;
-        pos += n;
-        return p;
-    }
-};
+constexpr const char* StreamReadError = "Stream read error";
 
 } // namespace
 
 void DecodeTga(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
 {
-    Reader in{data, size};
-    const std::uint8_t* h = in.take(18);
+    // Reads from the file in memory the way a stream would: a short read fails.
+    TByteReader<EPictureError> in({data, data ? size : 0}, StreamReadError);
+    const auto h = in.take(18);
     const int idLength = h[0];
     const int colorMapType = h[1];
     const int imageType = h[2];
@@ -66,11 +53,12 @@ void DecodeTga(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
         if (colorMapType == 1)
             in.take(std::size_t(mapLength) * entryBytes);
     } else if (colorMapType == 1) {
-        const std::uint8_t* map = in.take(std::size_t(mapLength) * entryBytes);
+        const auto map = in.take(std::size_t(mapLength) * entryBytes);
         const int used = std::min(mapLength, 256);
         palette.resize(used);
         for (int i = 0; i < used; ++i) {
-            const std::uint8_t* e = map + std::size_t(i) * entryBytes;
+            // Only the entry sizes of the cases below are dereferenced.
+            const std::uint8_t* e = map.subspan(std::size_t(i) * entryBytes, entryBytes).data();
             switch (mapEntryBits) {
             case 24:
             case 32: palette[i] = {e[0], e[1], e[2], 0}; break;
@@ -89,13 +77,14 @@ void DecodeTga(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
     const bool raw = imageType == 1 || imageType == 2 || imageType == 3;
     const bool rle = imageType == 9 || imageType == 10 || imageType == 11;
     // Refuse sizes the data cannot hold before allocating for them: raw rows
-    // must all be there, and a packet of 1 + pixel bytes yields at most 128 pixels.
-    const std::uint64_t pixels = std::uint64_t(width) * height;
-    const std::uint64_t left = in.size - in.pos;
-    if (raw && pixels * bytesPerPixel > left)
-        readError();
-    if (rle && pixels > left / std::uint64_t(1 + bytesPerPixel) * 128 + 128)
-        readError();
+    // must all be there, and a packet of 1 + pixel bytes yields at most 128
+    // pixels. A picture of unknown type reads no pixels and stays blank; it
+    // may not be larger than a run-length picture of its bytes could be, so a
+    // bare header cannot ask for a gigabyte of nothing.
+    if (raw)
+        ReserveRaster(width, height, in.remaining(), 1.0 / bytesPerPixel, StreamReadError);
+    else
+        ReserveRaster(width, height, in.remaining(), 128.0 / (1 + bytesPerPixel), StreamReadError, 128);
 
     out.allocate(width, height, format);
     out.Palette = std::move(palette);
@@ -107,24 +96,23 @@ void DecodeTga(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
     for (int r = 0; r < height; ++r) {
         std::uint8_t* dst = out.row(topFirst ? r : height - 1 - r);
         if (raw) {
-            std::memcpy(dst, in.take(rowBytes), rowBytes);
+            std::memcpy(dst, in.take(rowBytes).data(), rowBytes);
             continue;
         }
         // Each row starts with a fresh packet; a packet that runs past the end
         // of the row is cut there and its remainder is lost. A file that ends
         // early leaves the remaining rows blank.
         int x = 0;
-        while (x < width && in.pos < in.size) {
-            const int c = data[in.pos++];
+        while (x < width && !in.atEnd()) {
+            const int c = in.u8();
             const int count = (c & 127) + 1;
-            const std::size_t left = in.size - in.pos;
+            const std::size_t left = in.remaining();
             if (c & 128) {
                 if (left < std::size_t(bytesPerPixel)) {
-                    in.pos = in.size;
+                    in.skip(left);
                     break;
                 }
-                const std::uint8_t* value = data + in.pos;
-                in.pos += bytesPerPixel;
+                const std::uint8_t* value = in.take(bytesPerPixel).data();
                 for (int k = 0; k < count && x < width; ++k, ++x)
                     std::memcpy(dst + std::size_t(x) * bytesPerPixel, value, bytesPerPixel);
             } else {
@@ -132,10 +120,9 @@ void DecodeTga(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
                 const std::size_t have = std::min(want, left);
                 const int whole = int(have / bytesPerPixel);
                 const int n = std::min(whole, width - x);
-                std::memcpy(dst + std::size_t(x) * bytesPerPixel, data + in.pos,
-                            std::size_t(n) * bytesPerPixel);
+                const auto run = in.take(have);
+                std::memcpy(dst + std::size_t(x) * bytesPerPixel, run.data(), std::size_t(n) * bytesPerPixel);
                 x += n;
-                in.pos += have;
                 if (have < want)
                     break;
             }

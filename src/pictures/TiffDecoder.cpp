@@ -107,8 +107,7 @@ void DecodeTiff(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
     TIFFGetField(h.tif, TIFFTAG_IMAGEWIDTH, &w);
     TIFFGetField(h.tif, TIFFTAG_IMAGELENGTH, &hgt);
     if (w == 0 || hgt == 0) fail("zero picture size");
-    if (w > std::uint32_t(MaxPictureSide) || hgt > std::uint32_t(MaxPictureSide))
-        throw EPictureError("Picture too large (" + std::to_string(w) + " x " + std::to_string(hgt) + ")");
+    ReserveRaster(w, hgt);
     char emsg[1024] = "";
     if (!TIFFRGBAImageOK(h.tif, emsg)) fail(emsg);
 
@@ -127,38 +126,81 @@ void DecodeTiff(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
         TIFFSetField(h.tif, TIFFTAG_EXTRASAMPLES, extra, types.data());
     }
 
-    TDecodedImage rgba;
-    rgba.allocate(int(w), int(hgt), TPixelFormat::pf32bit);
-    auto* raster = reinterpret_cast<std::uint32_t*>(rgba.Pixels.data());
-    if (!TIFFReadRGBAImageOriented(h.tif, w, hgt, raster, ORIENTATION_TOPLEFT, 0)) fail("unreadable pixel data");
+    // Plausibility from the file's size and the best ratio of its compression:
+    // fax codings may spend a single bit on a blank row; the others reach
+    // about 1400:1 (LZW), 1032:1 (deflate), 64:1 (PackBits) of the samples.
+    std::uint16_t compression = COMPRESSION_NONE, bps = 1, spp = 1, photometric = 0;
+    TIFFGetFieldDefaulted(h.tif, TIFFTAG_COMPRESSION, &compression);
+    TIFFGetFieldDefaulted(h.tif, TIFFTAG_BITSPERSAMPLE, &bps);
+    TIFFGetFieldDefaulted(h.tif, TIFFTAG_SAMPLESPERPIXEL, &spp);
+    TIFFGetField(h.tif, TIFFTAG_PHOTOMETRIC, &photometric);
+    const double bitsPerPixel = std::max(1.0, double(bps) * spp);
+    double perByte;
+    std::uint64_t slack = 4096;
+    switch (compression) {
+    case COMPRESSION_NONE: perByte = 8 / bitsPerPixel; break;
+    case COMPRESSION_PACKBITS: perByte = 64 * 8 / bitsPerPixel; break;
+    case COMPRESSION_CCITTRLE:
+    case COMPRESSION_CCITTRLEW:
+    case COMPRESSION_CCITTFAX3:
+    case COMPRESSION_CCITTFAX4: perByte = 8.0 * w; slack = std::uint64_t(w) * 64; break;
+    case COMPRESSION_JPEG:
+    case COMPRESSION_OJPEG: perByte = 512; break;
+    default: perByte = 1400 * 8 / bitsPerPixel; break;
+    }
+    ReserveRaster(w, hgt, size, perByte,
+                  "TIFF picture is not valid: its data is too short for " + std::to_string(w) + " x " +
+                      std::to_string(hgt) + " pixels",
+                  slack);
 
-    // Rewritten in place to B,G,R(,A): each pixel is read before any earlier
-    // output reaches its bytes, and no second picture-sized buffer is needed.
-    const std::size_t n = std::size_t(w) * hgt;
-    std::uint8_t* px = rgba.Pixels.data();
-    for (std::size_t i = 0; i < n; ++i) {
-        std::uint32_t p;
-        std::memcpy(&p, px + i * 4, 4);
-        std::uint32_t r = TIFFGetR(p), g = TIFFGetG(p), b = TIFFGetB(p), a = TIFFGetA(p);
-        if (alpha) {
-            if (premultiplied && a != 0 && a != 255) {
-                r = std::min<std::uint32_t>(255, (r * 255 + a / 2) / a);
-                g = std::min<std::uint32_t>(255, (g * 255 + a / 2) / a);
-                b = std::min<std::uint32_t>(255, (b * 255 + a / 2) / a);
+    TIFFRGBAImage img;
+    if (!TIFFRGBAImageBegin(&img, h.tif, 0, emsg)) fail(emsg);
+    struct ImageEnd {
+        TIFFRGBAImage* img;
+        ~ImageEnd() { TIFFRGBAImageEnd(img); }
+    } imageEnd{&img};
+    img.req_orientation = ORIENTATION_TOPLEFT;
+
+    // One channel of grey comes out as 8-bit indexes with a grey palette: a
+    // fax page then takes one byte a pixel instead of three.
+    const bool grey = !alpha && spp == 1 &&
+                      (photometric == PHOTOMETRIC_MINISWHITE || photometric == PHOTOMETRIC_MINISBLACK);
+    TDecodedImage out8;
+    out8.allocate(int(w), int(hgt), alpha ? TPixelFormat::pf32bit : grey ? TPixelFormat::pf8bit : TPixelFormat::pf24bit);
+    if (grey) decoders::setGreyPalette(out8);
+    // Decoded in bands of rows, so no picture-sized RGBA copy is ever made.
+    const std::uint32_t band = std::max<std::uint32_t>(1, std::uint32_t((std::size_t(4) << 20) / (std::size_t(w) * 4)));
+    std::vector<std::uint32_t> buf(std::size_t(w) * std::min(band, hgt));
+    for (std::uint32_t y0 = 0; y0 < hgt; y0 += band) {
+        const std::uint32_t rows = std::min(band, hgt - y0);
+        img.row_offset = int(y0);
+        img.col_offset = 0;
+        std::fill(buf.begin(), buf.end(), 0);
+        if (!TIFFRGBAImageGet(&img, buf.data(), w, rows)) fail("unreadable pixel data");
+        for (std::uint32_t yy = 0; yy < rows; ++yy) {
+            std::uint8_t* d = out8.row(int(y0 + yy));
+            const std::uint32_t* srcRow = buf.data() + std::size_t(yy) * w;
+            for (std::uint32_t x = 0; x < w; ++x) {
+                const std::uint32_t p = srcRow[x];
+                std::uint32_t r = TIFFGetR(p), g = TIFFGetG(p), b = TIFFGetB(p), a = TIFFGetA(p);
+                if (alpha) {
+                    if (premultiplied && a != 0 && a != 255) {
+                        r = std::min<std::uint32_t>(255, (r * 255 + a / 2) / a);
+                        g = std::min<std::uint32_t>(255, (g * 255 + a / 2) / a);
+                        b = std::min<std::uint32_t>(255, (b * 255 + a / 2) / a);
+                    }
+                    d[0] = std::uint8_t(b), d[1] = std::uint8_t(g), d[2] = std::uint8_t(r), d[3] = std::uint8_t(a);
+                    d += 4;
+                } else if (grey) {
+                    *d++ = std::uint8_t(g);
+                } else {
+                    d[0] = std::uint8_t(b), d[1] = std::uint8_t(g), d[2] = std::uint8_t(r);
+                    d += 3;
+                }
             }
-            std::uint8_t* d = px + i * 4;
-            d[0] = std::uint8_t(b), d[1] = std::uint8_t(g), d[2] = std::uint8_t(r), d[3] = std::uint8_t(a);
-        } else {
-            std::uint8_t* d = px + i * 3;
-            d[0] = std::uint8_t(b), d[1] = std::uint8_t(g), d[2] = std::uint8_t(r);
         }
     }
-    if (!alpha) {
-        rgba.Pixels.resize(n * 3);
-        rgba.Pixels.shrink_to_fit();
-        rgba.Format = TPixelFormat::pf24bit;
-    }
-    out = std::move(rgba);
+    out = std::move(out8);
 }
 
 void DecodeEps(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
@@ -167,11 +209,12 @@ void DecodeEps(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
     // the metafile preview and the TIFF preview.
     if (!data || size < 30 || data[0] != 0xC5 || data[1] != 0xD0 || data[2] != 0xD3 || data[3] != 0xC6)
         throw EPictureError("EPS pictures without a TIFF preview cannot be read");
-    const std::uint32_t off = decoders::peekLe32(data + 20);
-    const std::uint32_t len = decoders::peekLe32(data + 24);
+    const decoders::ByteReader r(data, size, "EPS");
+    const std::uint32_t off = r.le32At(20);
+    const std::uint32_t len = r.le32At(24);
     if (off == 0 || len == 0) throw EPictureError("EPS pictures without a TIFF preview cannot be read");
     if (off > size || len > size - off) throw EPictureError("EPS picture is not valid: the TIFF preview lies outside the file");
-    DecodeTiff(data + off, len, out);
+    DecodeTiff(r.at(off, len).data(), len, out);
 }
 
 } // namespace velmora

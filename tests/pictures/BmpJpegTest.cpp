@@ -1,3 +1,6 @@
+#include <cstdio>
+#include <jpeglib.h>
+#include <jerror.h>
 #include "TestUtil.h"
 
 #include "pictures/CoreCodecs.h"
@@ -329,14 +332,18 @@ TEST(JpegReader, DamagedData)
     notJpeg[0] = 0;
     EXPECT_EQ(load(notJpeg).rfind("JPEG error #", 0), 0u);
 
-    // Cut after the header: the header loads, the decode fills what is
-    // missing and never reads past the data.
+    // Cut after the header: the header loads, but the decode fails instead
+    // of filling the missing rows with grey, and never reads past the data.
     std::size_t sos = 0;
     while (sos + 1 < good.size() && !(good[sos] == 0xFF && good[sos + 1] == 0xDA))
         ++sos;
     ASSERT_LT(sos + 60, good.size());
     Bytes cut(good.begin(), good.begin() + sos + 60);
     EXPECT_EQ(load(cut), "(no error)");
+    EXPECT_EQ(j.Width(), 64);
+    EXPECT_EQ(messageOf([&] { j.Raster(); }), "JPEG error #" + std::to_string(int(JWRN_JPEG_EOF)));
+    // The whole file still decodes.
+    EXPECT_EQ(load(good), "(no error)");
     EXPECT_EQ(j.Raster().Width, 64);
 
     // Garbled entropy data decodes without error or crash.
@@ -354,8 +361,13 @@ TEST(JpegReader, DamagedData)
             huge[i + 6] = huge[i + 8] = 0x60;
             break;
         }
-    EXPECT_EQ(load(huge), "(no error)");
-    EXPECT_EQ(messageOf([&] { j.Raster(); }), "Picture too large (60000 x 60000)");
+    // A few kilobytes cannot describe 3.6 G pixels: refused when loaded.
+    EXPECT_EQ(load(huge), "JPEG picture is not valid: its data is too short for 60000 x 60000 pixels");
+    // A plausible amount of data for a picture above the limits is refused
+    // with the limit's message.
+    Bytes padded = huge;
+    padded.insert(padded.end() - 2, 8u << 20, 0);
+    EXPECT_EQ(load(padded), "Picture too large (60000 x 60000)");
 }
 
 TEST(JpegReader, CmykFilesComeOutInColour)

@@ -4,6 +4,7 @@
 // render to bitmap use the headless one, which draws into an offscreen
 // framebuffer of a fixed size and can read its pixels back.
 
+#include "pictures/Errors.h"
 #include <cstdint>
 #include <memory>
 #include <stdexcept>
@@ -12,15 +13,15 @@
 namespace velmora {
 
 // Misuse of a context by code (activation without a context, ...).
-class EGLContext : public std::runtime_error {
+class EGLContext : public EInternalError {
 public:
-    using std::runtime_error::runtime_error;
+    using EInternalError::EInternalError;
 };
 
 // No context or pixel format could be had from the platform.
-class EPlatformError : public std::runtime_error {
+class EPlatformError : public EInternalError {
 public:
-    using std::runtime_error::runtime_error;
+    using EInternalError::EInternalError;
 };
 
 // A 24-bit picture, top row first, pixels stored blue, green, red, rows
