@@ -127,8 +127,11 @@ void DecodeTiff(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
     }
 
     // Plausibility from the file's size and the best ratio of its compression:
-    // fax codings may spend a single bit on a blank row; the others reach
-    // about 1400:1 (LZW), 1032:1 (deflate), 64:1 (PackBits) of the samples.
+    // LZW reaches about 1400:1, deflate 1032:1, PackBits 64:1 of the samples.
+    // Fax codings can spend a single bit on a blank row, but real pages do not
+    // come near that: a blank 600-dpi page is about 35,000 pixels a byte of
+    // file, so 65,536 pixels a byte is allowed and a 190-byte file cannot
+    // declare 25 million pixels.
     std::uint16_t compression = COMPRESSION_NONE, bps = 1, spp = 1, photometric = 0;
     TIFFGetFieldDefaulted(h.tif, TIFFTAG_COMPRESSION, &compression);
     TIFFGetFieldDefaulted(h.tif, TIFFTAG_BITSPERSAMPLE, &bps);
@@ -143,7 +146,7 @@ void DecodeTiff(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
     case COMPRESSION_CCITTRLE:
     case COMPRESSION_CCITTRLEW:
     case COMPRESSION_CCITTFAX3:
-    case COMPRESSION_CCITTFAX4: perByte = 8.0 * w; slack = std::uint64_t(w) * 64; break;
+    case COMPRESSION_CCITTFAX4: perByte = std::min(8.0 * w, 65536.0); break;
     case COMPRESSION_JPEG:
     case COMPRESSION_OJPEG: perByte = 512; break;
     default: perByte = 1400 * 8 / bitsPerPixel; break;

@@ -53,6 +53,48 @@ TEST(IniFormat, NumbersParseWithEitherSeparatorAndRejectGarbage)
     EXPECT_FALSE(parseIntegerText("12a", i));
     EXPECT_FALSE(parseIntegerText("1.5", i));
     EXPECT_FALSE(parseIntegerText("0x", i));
+    // Hexadecimal is the 32-bit pattern; negating the smallest one wraps to
+    // itself instead of overflowing.
+    EXPECT_TRUE(parseIntegerText("-0x80000000", i));
+    EXPECT_EQ(i, INT32_MIN);
+    EXPECT_TRUE(parseIntegerText("-$80000000", i));
+    EXPECT_EQ(i, INT32_MIN);
+    EXPECT_TRUE(parseIntegerText("-0xFFFFFFFF", i));
+    EXPECT_EQ(i, 1);
+    EXPECT_TRUE(parseIntegerText("$FFFFFFFF", i));
+    EXPECT_EQ(i, -1);
+}
+
+TEST(IniFileService, ManySectionsAndKeysKeepFirstValuesOrderAndCaseFreeLookups)
+{
+    // Large files are read through indexes; the results must be those of a
+    // plain first-match search in file order.
+    std::string text;
+    for (int s = 0; s < 300; ++s) {
+        text += "[Sec" + std::to_string(s) + "]\n";
+        for (int k = 0; k < 300; ++k)
+            text += "Key" + std::to_string(k) + "=" + std::to_string(s * 1000 + k) + "\n";
+        text += "KEY7=duplicate\n";
+    }
+    text += "[sec5]\nKey0=again\nExtra=1\n";
+    IniFile ini;
+    ini.parse(text);
+    ASSERT_EQ(ini.sections().size(), 300u);
+    EXPECT_EQ(ini.readInteger("SEC299", "key299", 0), 299299);
+    EXPECT_EQ(ini.readString("Sec3", "Key7", ""), "3007");
+    EXPECT_EQ(ini.readString("Sec5", "Key0", ""), "5000");
+    EXPECT_EQ(ini.readString("Sec5", "extra", ""), "1");
+    EXPECT_EQ(ini.keys("Sec5").size(), 301u);
+    EXPECT_EQ(ini.keys("Sec5").back(), "Extra");
+    ini.deleteKey("Sec5", "KEY3");
+    EXPECT_FALSE(ini.valueExists("Sec5", "Key3"));
+    EXPECT_EQ(ini.readString("Sec5", "Key4", ""), "5004");
+    ini.eraseSection("sec2");
+    EXPECT_FALSE(ini.sectionExists("Sec2"));
+    EXPECT_EQ(ini.readString("Sec3", "Key1", ""), "3001");
+    ini.writeString("sec3", "key1", "changed");
+    EXPECT_EQ(ini.readString("Sec3", "Key1", ""), "changed");
+    EXPECT_EQ(ini.keys("Sec3")[1], "Key1");
 }
 
 TEST(IniFileService, KeepsOrderAppendsLaterKeysAndReadsDefaults)
