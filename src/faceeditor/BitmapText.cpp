@@ -13,10 +13,13 @@
 #include <algorithm>
 #include <memory>
 #include <mutex>
+#include <string>
 
 namespace velmora {
 
 namespace {
+
+constexpr std::int64_t MaxGlyphSurfacePixels = std::int64_t(1) << 26;
 
 std::mutex& workSurfaceLock()
 {
@@ -108,6 +111,11 @@ void RenderSmoothGlyphs(TBitmap32& glyphs, const TFont32& font, const std::strin
         }
         const int w = ((sz.Width >> level) + 1) << level;
         const int h = ((sz.Height >> level) + 1) << level;
+        // The glyphs are drawn at up to 16 times the size; beyond this the
+        // work surface alone would take gigabytes.
+        if (std::int64_t(w) * h > MaxGlyphSurfacePixels)
+            throw EBitmapError("The text is too large to draw (" + std::to_string(w >> level) + " x " +
+                               std::to_string(h >> level) + " pixels at " + std::to_string(n) + " times the size)");
         big.SetDimensions(w, h);
         drawText(big, q, 0xFFFFFF, 0, 0, t);
         glyphs.SetDimensions(w >> level, h >> level);

@@ -489,3 +489,11 @@ TEST(Bitmap32, ThreadedAndVectorPathsGiveThePlainPixels)
         }
     }
 }
+
+TEST(Bitmap32, HugeTextIsRefusedNotAllocated)
+{
+    TBitmap32 b(10, 10);
+    b.FontRef().Height = 900;
+    EXPECT_THROW(b.DrawTextSmooth(0, 0, "A long caption in a huge font", 4, 0xFF000000), EBitmapError);
+    EXPECT_EQ(b.Width(), 10);
+}
