@@ -17,6 +17,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <functional>
 #include <random>
 #include <string>
@@ -30,21 +31,33 @@ struct Contender {
     std::string name;
     std::function<void()> run;
     std::vector<double> ms;
+    std::vector<double> cpu; // processor time of all threads
 };
+
+double cpuMs()
+{
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
+}
 
 void race(const char* title, std::vector<Contender>& cs, int rounds)
 {
     for (int r = 0; r < rounds; ++r)
         for (auto& c : cs) {
+            const double c0 = cpuMs();
             const auto t0 = std::chrono::steady_clock::now();
             c.run();
             const auto t1 = std::chrono::steady_clock::now();
+            c.cpu.push_back(cpuMs() - c0);
             c.ms.push_back(std::chrono::duration<double, std::milli>(t1 - t0).count());
         }
     std::printf("%s (%d rounds)\n", title, rounds);
     for (auto& c : cs) {
         std::sort(c.ms.begin(), c.ms.end());
-        std::printf("  %-34s min %9.3f ms   median %9.3f ms\n", c.name.c_str(), c.ms.front(), c.ms[c.ms.size() / 2]);
+        std::sort(c.cpu.begin(), c.cpu.end());
+        std::printf("  %-36s min %8.3f ms  median %8.3f ms  (processor time: min %8.3f, median %8.3f ms)\n",
+                    c.name.c_str(), c.ms.front(), c.ms[c.ms.size() / 2], c.cpu.front(), c.cpu[c.cpu.size() / 2]);
     }
 }
 
@@ -102,6 +115,24 @@ int main(int argc, char** argv)
              if (doc.SelectedLayer() != photoLayer) doc.SelectLayer(photoLayer);
              view.Changed();
              view.Paint();
+         }},
+        {"repaint, SSE2 only",
+         [&] {
+             blend::SetWideVectors(false);
+             if (doc.SelectedLayer() != photoLayer) doc.SelectLayer(photoLayer);
+             view.Changed();
+             view.Paint();
+             blend::SetWideVectors(true);
+         }},
+        {"repaint, SSE2 only, 1 thread",
+         [&] {
+             blend::SetWideVectors(false);
+             blend::SetRasterThreads(1);
+             if (doc.SelectedLayer() != photoLayer) doc.SelectLayer(photoLayer);
+             view.Changed();
+             view.Paint();
+             blend::SetWideVectors(true);
+             blend::SetRasterThreads(2);
          }},
         {"ComposeInto 919x1124 (flatten/save)",
          [&] {

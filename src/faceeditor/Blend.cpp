@@ -95,13 +95,18 @@ void BlendLinePixelMaster(const TColor32* f, TColor32* b, int count, unsigned m)
 
 } // namespace velmora::blend
 
+#include <immintrin.h>
 #include <smmintrin.h>
 
 #include <thread>
 
 namespace velmora::blend {
 
-void AccumulateRows(const std::uint8_t* const* rows, const int* weights, int n, std::int32_t* acc, int count)
+// The row pass reads many rows side by side, more streams than the hardware
+// prefetcher follows; asking ahead for each keeps it from waiting on memory.
+constexpr int PrefetchAhead = 1024;
+
+void AccumulateRowsSse2(const std::uint8_t* const* rows, const int* weights, int n, std::int32_t* acc, int count)
 {
     // Pairs of 16-bit samples of two rows times their two weights, summed into
     // 32 bits (exact), kept in registers over all rows of a 16-byte chunk.
@@ -128,6 +133,10 @@ void AccumulateRows(const std::uint8_t* const* rows, const int* weights, int n, 
         for (int p = 0; p < pairs; ++p) {
             const std::uint8_t* a = rows[2 * p];
             const std::uint8_t* b = 2 * p + 1 < n ? rows[2 * p + 1] : a;
+            if ((i & 63) == 0) {
+                _mm_prefetch(reinterpret_cast<const char*>(a + i + PrefetchAhead), _MM_HINT_T0);
+                _mm_prefetch(reinterpret_cast<const char*>(b + i + PrefetchAhead), _MM_HINT_T0);
+            }
             const __m128i va = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i));
             const __m128i vb = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i));
             const __m128i alo = _mm_unpacklo_epi8(va, zero), ahi = _mm_unpackhi_epi8(va, zero);
@@ -151,6 +160,52 @@ void AccumulateRows(const std::uint8_t* const* rows, const int* weights, int n, 
 }
 
 namespace {
+
+inline int pairWeights(int wa, int wb)
+{
+    return int(std::uint32_t(std::uint16_t(std::int16_t(wa))) | std::uint32_t(std::uint16_t(std::int16_t(wb))) << 16);
+}
+
+// As AccumulateRowsSse2, 16 bytes of two rows per multiply-add pair.
+__attribute__((target("avx2"))) void accumulateRowsAvx2(const std::uint8_t* const* rows, const int* weights, int n,
+                                                        std::int32_t* acc, int count)
+{
+    constexpr int MaxPairs = 64;
+    const int pairs = (n + 1) / 2;
+    if (pairs > MaxPairs) {
+        AccumulateRowsSse2(rows, weights, n, acc, count);
+        return;
+    }
+    __m256i w[MaxPairs];
+    for (int p = 0; p < pairs; ++p)
+        w[p] = _mm256_set1_epi32(pairWeights(weights[2 * p], 2 * p + 1 < n ? weights[2 * p + 1] : 0));
+    int i = 0;
+    for (; i + 16 <= count; i += 16) {
+        // Samples widened in order; unpacking works within 128-bit halves, so
+        // lo holds bytes 0-3 | 8-11 and hi bytes 4-7 | 12-15 until the end.
+        __m256i lo = _mm256_setzero_si256(), hi = _mm256_setzero_si256();
+        for (int p = 0; p < pairs; ++p) {
+            const std::uint8_t* a = rows[2 * p];
+            const std::uint8_t* b = 2 * p + 1 < n ? rows[2 * p + 1] : a;
+            if ((i & 63) == 0) {
+                _mm_prefetch(reinterpret_cast<const char*>(a + i + PrefetchAhead), _MM_HINT_T0);
+                _mm_prefetch(reinterpret_cast<const char*>(b + i + PrefetchAhead), _MM_HINT_T0);
+            }
+            const __m256i va = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i)));
+            const __m256i vb = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i)));
+            lo = _mm256_add_epi32(lo, _mm256_madd_epi16(_mm256_unpacklo_epi16(va, vb), w[p]));
+            hi = _mm256_add_epi32(hi, _mm256_madd_epi16(_mm256_unpackhi_epi16(va, vb), w[p]));
+        }
+        __m256i* out = reinterpret_cast<__m256i*>(acc + i);
+        _mm256_storeu_si256(out, _mm256_permute2x128_si256(lo, hi, 0x20));
+        _mm256_storeu_si256(out + 1, _mm256_permute2x128_si256(lo, hi, 0x31));
+    }
+    for (; i < count; ++i) {
+        std::int32_t sum = 0;
+        for (int k = 0; k < n; ++k) sum += weights[k] * rows[k][i];
+        acc[i] = sum;
+    }
+}
 
 TColor32 packSums(const std::int32_t s[4])
 {
@@ -188,10 +243,23 @@ __attribute__((target("sse4.1"))) TColor32 resampleColumnSse41(const std::int32_
 
 // Chosen once for the processor.
 const auto resampleColumnImpl = __builtin_cpu_supports("sse4.1") ? resampleColumnSse41 : ResampleColumnPlain;
+const bool haveAvx2 = __builtin_cpu_supports("avx2");
+bool useAvx2 = haveAvx2;
 
 int rasterThreads = std::thread::hardware_concurrency() >= 2 ? 2 : 1;
 
 } // namespace
+
+void AccumulateRows(const std::uint8_t* const* rows, const int* weights, int n, std::int32_t* acc, int count)
+{
+    if (useAvx2)
+        accumulateRowsAvx2(rows, weights, n, acc, count);
+    else
+        AccumulateRowsSse2(rows, weights, n, acc, count);
+}
+
+void SetWideVectors(bool on) { useAvx2 = on && haveAvx2; }
+bool WideVectors() { return useAvx2; }
 
 void SetRasterThreads(int threads) { rasterThreads = threads < 1 ? 1 : threads; }
 int RasterThreads() { return rasterThreads; }

@@ -49,13 +49,18 @@ namespace velmora::blend {
 
 // acc[i] = sum over k of weights[k] * rows[k][i], for count bytes (the
 // resampler's row pass).
+// Uses AVX2 where the processor has it, else SSE2 (AccumulateRowsSse2).
 void AccumulateRows(const std::uint8_t* const* rows, const int* weights, int n, std::int32_t* acc, int count);
+void AccumulateRowsSse2(const std::uint8_t* const* rows, const int* weights, int n, std::int32_t* acc, int count);
 // The same, one plain multiply at a time (the fallback without SSE4.1).
 TColor32 ResampleColumnPlain(const std::int32_t* acc, const int* positions, const int* weights, int n);
 
 // How many threads large transfers may use (at least 1; default: up to two,
 // as the processor has cores). Results never depend on it.
 void SetRasterThreads(int threads);
+// Whether AVX2 is used where the processor has it (default on); for comparing.
+void SetWideVectors(bool on);
+bool WideVectors();
 int RasterThreads();
 
 // One output pixel of the resampler's column pass: per channel

@@ -432,6 +432,15 @@ TEST(Bitmap32, ThreadedAndVectorPathsGiveThePlainPixels)
         }
         EXPECT_EQ(results[0], results[1]);
         EXPECT_EQ(results[0], results[2]);
+        {
+            // Without the wide vectors.
+            blend::SetWideVectors(false);
+            TBitmap32 out(160, 130);
+            std::copy(before.begin(), before.end(), out.Bits());
+            src.DrawStretched(out, r);
+            blend::SetWideVectors(true);
+            EXPECT_EQ(pixels(out), results[0]);
+        }
         TBitmap32 expect(160, 130);
         std::copy(before.begin(), before.end(), expect.Bits());
         EXPECT_EQ(results[1], ref::drawStretched(src, expect, r)) << "mode " << mode;
@@ -480,9 +489,11 @@ TEST(Bitmap32, ThreadedAndVectorPathsGiveThePlainPixels)
             ptrs.push_back(rows[std::size_t(k)].data());
             w.push_back(int(rng() % 400) - 100);
         }
-        std::vector<std::int32_t> fast(77, -1);
+        std::vector<std::int32_t> fast(77, -1), sse2(77, -1);
         blend::AccumulateRows(ptrs.data(), w.data(), n, fast.data(), 77);
+        blend::AccumulateRowsSse2(ptrs.data(), w.data(), n, sse2.data(), 77);
         for (int i = 0; i < 77; ++i) {
+            ASSERT_EQ(sse2[std::size_t(i)], fast[std::size_t(i)]);
             std::int32_t plain = 0;
             for (int k = 0; k < n; ++k) plain += w[std::size_t(k)] * rows[std::size_t(k)][std::size_t(i)];
             ASSERT_EQ(fast[std::size_t(i)], plain) << n << " " << i;
