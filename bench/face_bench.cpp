@@ -146,19 +146,27 @@ int main(int argc, char** argv)
 
     // 4096 x 4096 with varied alpha over an opaque picture.
     const int n = 4096;
-    TBitmap32 src(n, n), dst1(n, n), dst2(n, n), dst3(n, n), dst4(n, n);
+    TBitmap32 src(n, n), dst1(n, n), dst2(n, n), dst3(n, n), dst4(n, n), dst5(n, n);
     std::mt19937 rng(5);
     for (int i = 0; i < n * n; ++i) {
         src.Bits()[i] = rng();
-        dst1.Bits()[i] = dst2.Bits()[i] = dst3.Bits()[i] = dst4.Bits()[i] = rng() | 0xFF000000u;
+        dst1.Bits()[i] = dst2.Bits()[i] = dst3.Bits()[i] = dst4.Bits()[i] = dst5.Bits()[i] = rng() | 0xFF000000u;
     }
     src.SetDrawMode(dmBlend);
     std::vector<Contender> blend = {
-        {"DrawAt dmBlend (SSE2, 2 threads)", [&] { src.DrawAt(dst1, 0, 0); }},
-        {"DrawAt dmBlend (SSE2, 1 thread)", [&] {
+        {"DrawAt dmBlend (2 threads)", [&] { src.DrawAt(dst1, 0, 0); }},
+        {"DrawAt dmBlend (1 thread)", [&] {
              const int threads = blend::RasterThreads();
              blend::SetRasterThreads(1);
              src.DrawAt(dst4, 0, 0);
+             blend::SetRasterThreads(threads);
+         }},
+        {"DrawAt dmBlend (1 thread, SSE2)", [&] {
+             const int threads = blend::RasterThreads();
+             blend::SetRasterThreads(1);
+             blend::SetWideVectors(false);
+             src.DrawAt(dst5, 0, 0);
+             blend::SetWideVectors(true);
              blend::SetRasterThreads(threads);
          }},
         {"per-pixel formula", [&] {
@@ -170,7 +178,7 @@ int main(int argc, char** argv)
 #ifdef VELMORA_HAVE_PIXMAN
     pixman_image_t* ps = pixman_image_create_bits(PIXMAN_a8r8g8b8, n, n, src.Bits(), n * 4);
     pixman_image_t* pd = pixman_image_create_bits(PIXMAN_a8r8g8b8, n, n, dst2.Bits(), n * 4);
-    blend.insert(blend.begin() + 2, Contender{"pixman OVER (premultiplied)", [&] {
+    blend.insert(blend.begin() + 3, Contender{"pixman OVER (premultiplied)", [&] {
         pixman_image_composite32(PIXMAN_OP_OVER, ps, nullptr, pd, 0, 0, 0, 0, 0, 0, n, n);
     }});
 #endif

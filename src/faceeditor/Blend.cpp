@@ -36,7 +36,7 @@ inline void alphaLanes(__m128i f, __m128i& lo, __m128i& hi)
 
 } // namespace
 
-void BlendLine(const TColor32* f, TColor32* b, int count)
+void BlendLineSse2(const TColor32* f, TColor32* b, int count)
 {
     const __m128i amask = _mm_set1_epi32(int(0xFF000000u));
     int i = 0;
@@ -60,7 +60,7 @@ void BlendLine(const TColor32* f, TColor32* b, int count)
     for (; i < count; ++i) b[i] = BlendPixel(f[i], b[i]);
 }
 
-void BlendLineRowMaster(const TColor32* f, TColor32* b, int count, unsigned m)
+void BlendLineRowMasterSse2(const TColor32* f, TColor32* b, int count, unsigned m)
 {
     const __m128i mv = _mm_set1_epi16(short(m));
     const __m128i one = _mm_set1_epi16(1);
@@ -77,7 +77,7 @@ void BlendLineRowMaster(const TColor32* f, TColor32* b, int count, unsigned m)
     for (; i < count; ++i) b[i] = BlendPixelRowMaster(f[i], b[i], m);
 }
 
-void BlendLinePixelMaster(const TColor32* f, TColor32* b, int count, unsigned m)
+void BlendLinePixelMasterSse2(const TColor32* f, TColor32* b, int count, unsigned m)
 {
     const __m128i mv = _mm_set1_epi16(short(m + 1));
     int i = 0;
@@ -267,6 +267,117 @@ int RasterThreads() { return rasterThreads; }
 TColor32 ResampleColumn(const std::int32_t* acc, const int* positions, const int* weights, int n)
 {
     return resampleColumnImpl(acc, positions, weights, n);
+}
+
+} // namespace velmora::blend
+
+namespace velmora::blend {
+
+namespace {
+
+// The same arithmetic on eight pixels; unpacking and packing stay within each
+// 128-bit half, so pixel order is kept.
+__attribute__((target("avx2"))) inline __m256i mix8(__m256i f, __m256i b, __m256i wlo, __m256i whi)
+{
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i c128 = _mm256_set1_epi16(128);
+    const __m256i flo = _mm256_unpacklo_epi8(f, zero), fhi = _mm256_unpackhi_epi8(f, zero);
+    const __m256i blo = _mm256_unpacklo_epi8(b, zero), bhi = _mm256_unpackhi_epi8(b, zero);
+    __m256i lo = _mm256_add_epi16(_mm256_mullo_epi16(_mm256_sub_epi16(flo, blo), wlo), _mm256_slli_epi16(blo, 8));
+    __m256i hi = _mm256_add_epi16(_mm256_mullo_epi16(_mm256_sub_epi16(fhi, bhi), whi), _mm256_slli_epi16(bhi, 8));
+    lo = _mm256_srli_epi16(_mm256_add_epi16(lo, c128), 8);
+    hi = _mm256_srli_epi16(_mm256_add_epi16(hi, c128), 8);
+    return _mm256_packus_epi16(lo, hi);
+}
+
+__attribute__((target("avx2"))) inline void alphaLanes8(__m256i f, __m256i& lo, __m256i& hi)
+{
+    const __m256i a = _mm256_srli_epi32(f, 24);
+    const __m256i a16 = _mm256_or_si256(a, _mm256_slli_epi32(a, 16));
+    lo = _mm256_shuffle_epi32(a16, _MM_SHUFFLE(1, 1, 0, 0));
+    hi = _mm256_shuffle_epi32(a16, _MM_SHUFFLE(3, 3, 2, 2));
+}
+
+__attribute__((target("avx2"))) void blendLineAvx2(const TColor32* f, TColor32* b, int count)
+{
+    const __m256i amask = _mm256_set1_epi32(int(0xFF000000u));
+    int i = 0;
+    for (; i + 8 <= count; i += 8) {
+        const __m256i fv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(f + i));
+        const __m256i fa = _mm256_and_si256(fv, amask);
+        const __m256i opaque = _mm256_cmpeq_epi32(fa, amask);
+        const unsigned opaqueBits = unsigned(_mm256_movemask_epi8(opaque));
+        if (opaqueBits == 0xFFFFFFFFu) {
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(b + i), fv);
+            continue;
+        }
+        if (opaqueBits == 0 && _mm256_testz_si256(fa, fa)) continue; // all transparent
+        const __m256i bv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b + i));
+        __m256i wlo, whi;
+        alphaLanes8(fv, wlo, whi);
+        const __m256i z = mix8(fv, bv, wlo, whi);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(b + i), _mm256_blendv_epi8(z, fv, opaque));
+    }
+    BlendLineSse2(f + i, b + i, count - i);
+}
+
+__attribute__((target("avx2"))) void blendLineRowMasterAvx2(const TColor32* f, TColor32* b, int count, unsigned m)
+{
+    const __m256i mv = _mm256_set1_epi16(short(m));
+    const __m256i one = _mm256_set1_epi16(1);
+    int i = 0;
+    for (; i + 8 <= count; i += 8) {
+        const __m256i fv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(f + i));
+        const __m256i bv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b + i));
+        __m256i alo, ahi;
+        alphaLanes8(fv, alo, ahi);
+        const __m256i wlo = _mm256_srli_epi16(_mm256_mullo_epi16(_mm256_add_epi16(alo, one), mv), 8);
+        const __m256i whi = _mm256_srli_epi16(_mm256_mullo_epi16(_mm256_add_epi16(ahi, one), mv), 8);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(b + i), mix8(fv, bv, wlo, whi));
+    }
+    BlendLineRowMasterSse2(f + i, b + i, count - i, m);
+}
+
+__attribute__((target("avx2"))) void blendLinePixelMasterAvx2(const TColor32* f, TColor32* b, int count, unsigned m)
+{
+    const __m256i mv = _mm256_set1_epi16(short(m + 1));
+    int i = 0;
+    for (; i + 8 <= count; i += 8) {
+        const __m256i fv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(f + i));
+        const __m256i bv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b + i));
+        __m256i alo, ahi;
+        alphaLanes8(fv, alo, ahi);
+        const __m256i wlo = _mm256_srli_epi16(_mm256_mullo_epi16(alo, mv), 8);
+        const __m256i whi = _mm256_srli_epi16(_mm256_mullo_epi16(ahi, mv), 8);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(b + i), mix8(fv, bv, wlo, whi));
+    }
+    BlendLinePixelMasterSse2(f + i, b + i, count - i, m);
+}
+
+} // namespace
+
+void BlendLine(const TColor32* f, TColor32* b, int count)
+{
+    if (WideVectors())
+        blendLineAvx2(f, b, count);
+    else
+        BlendLineSse2(f, b, count);
+}
+
+void BlendLineRowMaster(const TColor32* f, TColor32* b, int count, unsigned m)
+{
+    if (WideVectors())
+        blendLineRowMasterAvx2(f, b, count, m);
+    else
+        BlendLineRowMasterSse2(f, b, count, m);
+}
+
+void BlendLinePixelMaster(const TColor32* f, TColor32* b, int count, unsigned m)
+{
+    if (WideVectors())
+        blendLinePixelMasterAvx2(f, b, count, m);
+    else
+        BlendLinePixelMasterSse2(f, b, count, m);
 }
 
 } // namespace velmora::blend

@@ -39,9 +39,13 @@ inline TColor32 BlendPixelMaster(TColor32 f, TColor32 b, unsigned m)
     return w == 0 ? b : Mix(f, b, w);
 }
 
+// AVX2 where the processor has it (and WideVectors is on), else SSE2.
 void BlendLine(const TColor32* f, TColor32* b, int count);
 void BlendLineRowMaster(const TColor32* f, TColor32* b, int count, unsigned m);
 void BlendLinePixelMaster(const TColor32* f, TColor32* b, int count, unsigned m);
+void BlendLineSse2(const TColor32* f, TColor32* b, int count);
+void BlendLineRowMasterSse2(const TColor32* f, TColor32* b, int count, unsigned m);
+void BlendLinePixelMasterSse2(const TColor32* f, TColor32* b, int count, unsigned m);
 
 } // namespace velmora::blend
 

@@ -138,13 +138,20 @@ TEST(Bitmap32, BlendRules)
             expectRow[i] = ref::rowBlend(f.Bits()[i], expectRow[i], m);
             expectPix[i] = ref::pixelBlend(f.Bits()[i], expectPix[i], m);
         }
-        if (m == 255)
+        std::vector<TColor32> rowSse2 = rowBlend, pixSse2 = pixBlend;
+        if (m == 255) {
             BlendLine(f.Bits(), rowBlend.data(), n);
-        else
+            BlendLineSse2(f.Bits(), rowSse2.data(), n);
+        } else {
             BlendLineRowMaster(f.Bits(), rowBlend.data(), n, unsigned(m));
+            BlendLineRowMasterSse2(f.Bits(), rowSse2.data(), n, unsigned(m));
+        }
         BlendLinePixelMaster(f.Bits(), pixBlend.data(), n, unsigned(m));
+        BlendLinePixelMasterSse2(f.Bits(), pixSse2.data(), n, unsigned(m));
         ASSERT_EQ(rowBlend, expectRow) << "m " << m << " n " << n;
         ASSERT_EQ(pixBlend, expectPix) << "m " << m << " n " << n;
+        ASSERT_EQ(rowSse2, expectRow) << "m " << m << " n " << n;
+        ASSERT_EQ(pixSse2, expectPix) << "m " << m << " n " << n;
     }
 }
 
