@@ -212,7 +212,38 @@ public:
     std::function<bool(const TShellObjectData*)> Expanded;
 
 private:
+    // Links carry the little arrow of a shortcut in the icon's corner.
+    static QIcon withLinkOverlay(const QIcon& base)
+    {
+        QPixmap pm = base.pixmap(16, 16);
+        if (pm.isNull())
+            return base;
+        QPainter p(&pm);
+        p.setRenderHint(QPainter::Antialiasing);
+        const QRectF box(0.5, 8.5, 7, 7);
+        p.setPen(QPen(Qt::black, 1));
+        p.setBrush(Qt::white);
+        p.drawRect(box);
+        p.drawLine(QPointF(2.5, 13.5), QPointF(5.5, 10.5));
+        p.drawLine(QPointF(3.5, 10.5), QPointF(5.5, 10.5));
+        p.drawLine(QPointF(5.5, 10.5), QPointF(5.5, 12.5));
+        return QIcon(pm);
+    }
+
     QIcon iconFor(const TShellObjectData& n) const
+    {
+        if (!n.ShellFlags.Link)
+            return plainIconFor(n);
+        const QString key = (n.IsFolder() ? (expandedRow(&n) ? "/open" : "/folder")
+                                          : QFileInfo(QString::fromStdString(n.PathName)).suffix().toLower()) +
+                            "/link";
+        auto it = ByExtension.find(key);
+        if (it == ByExtension.end())
+            it = ByExtension.insert(key, withLinkOverlay(plainIconFor(n)));
+        return *it;
+    }
+
+    QIcon plainIconFor(const TShellObjectData& n) const
     {
         if (n.IsFolder()) {
             if (expandedRow(&n)) {

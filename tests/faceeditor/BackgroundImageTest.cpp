@@ -11,6 +11,9 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QHeaderView>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QApplication>
 #include <QLabel>
 #include <QLocale>
 #include <QPushButton>
@@ -344,6 +347,31 @@ TEST(BackgroundImageListing, FoldersFirstThenPicturesInOrderAndNothingElse)
     EXPECT_FALSE(zeta.CanExpand);
 }
 
+TEST(BackgroundImageListing, LinksAreListedAsWhatTheyPointToAndDanglingOnesNotAtAll)
+{
+    TScratchFolder dir;
+    fs::create_directory(dir.Path / "real");
+    writeBmp24(dir.file("real/p.bmp"), 3, 3);
+    fs::create_directory(dir.Path / "list");
+    fs::create_symlink(dir.Path / "real", dir.Path / "list" / "folder-link");
+    fs::create_symlink(dir.Path / "real" / "p.bmp", dir.Path / "list" / "picture-link.bmp");
+    fs::create_symlink(dir.Path / "nowhere.bmp", dir.Path / "list" / "dangling.bmp");
+    TBackgroundImageModel m({(dir.Path / "list").string()});
+    TShellObjectData& root = *m.Roots()[0];
+    m.ExpandNow(root);
+    EXPECT_EQ(names(root), (std::vector<std::string>{"folder-link", "picture-link.bmp"}));
+    TShellObjectData* folder = child(root, "folder-link");
+    EXPECT_TRUE(folder->IsFolder());
+    EXPECT_TRUE(folder->ShellFlags.Link);
+    EXPECT_TRUE(folder->CanExpand);
+    m.ExpandNow(*folder);
+    EXPECT_EQ(names(*folder), (std::vector<std::string>{"p.bmp"}));
+    TShellObjectData* pic = child(root, "picture-link.bmp");
+    EXPECT_TRUE(pic->ShellFlags.Link);
+    m.InitThumbnailNow(*pic);
+    EXPECT_NE(pic->Thumbnail, nullptr);
+}
+
 TEST(BackgroundImageListing, CompareOrderAndHeaderClicks)
 {
     TShellObjectData folder, a, b;
@@ -602,6 +630,62 @@ TEST_F(BackgroundImageWindow, DoubleClickChoosesAPictureAndHeaderSortsTheRows)
     EXPECT_FALSE(w.NoChoice());
     EXPECT_EQ(w.ChosenFile().toStdString(), dir.file("a.bmp"));
     ASSERT_TRUE(velmora::test::waitUntil([&] { return w.pendingThumbnails() == 0; }));
+}
+
+namespace {
+
+void doubleClick(QTreeView* view, const QModelIndex& index)
+{
+    const QPoint at = view->visualRect(index).center();
+    QWidget* vp = view->viewport();
+    for (QEvent::Type t : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick,
+                           QEvent::MouseButtonRelease}) {
+        QMouseEvent e(t, QPointF(at), vp->mapToGlobal(QPointF(at)), Qt::LeftButton,
+                      t == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(vp, &e);
+    }
+}
+
+void key(QWidget* w, int k)
+{
+    QKeyEvent press(QEvent::KeyPress, k, Qt::NoModifier);
+    QApplication::sendEvent(w, &press);
+}
+
+} // namespace
+
+TEST_F(BackgroundImageWindow, MouseAndKeyboardOpenFoldersAndChoose)
+{
+    TScratchFolder dir;
+    fs::create_directory(dir.Path / "sub");
+    writeBmp24(dir.file("sub/inner.bmp"), 5, 5);
+    writeBmp24(dir.file("top.bmp"), 5, 5);
+    TfrmBackgroundImage w(nullptr, {dir.Path.string()});
+    w.show();
+    QAbstractItemModel* tm = w.VDT1->model();
+    const QModelIndex root = tm->index(0, 0);
+    doubleClick(w.VDT1, root);
+    EXPECT_TRUE(w.VDT1->isExpanded(root)) << "a double-click opens a folder";
+    ASSERT_EQ(tm->rowCount(root), 2);
+    EXPECT_TRUE(w.isVisible());
+
+    // Enter on a folder opens it rather than pressing "&Ok".
+    const QModelIndex sub = tm->index(0, 0, root);
+    w.VDT1->setFocus();
+    w.VDT1->setCurrentIndex(sub);
+    key(w.VDT1, Qt::Key_Return);
+    EXPECT_TRUE(w.VDT1->isExpanded(sub));
+    EXPECT_EQ(tm->rowCount(sub), 1);
+    EXPECT_TRUE(w.isVisible());
+    key(w.VDT1, Qt::Key_Left);
+    EXPECT_FALSE(w.VDT1->isExpanded(sub)) << "left closes it again";
+
+    // A double-click on a picture chooses it and closes the window.
+    ASSERT_TRUE(velmora::test::waitUntil([&] { return w.pendingThumbnails() == 0; }));
+    doubleClick(w.VDT1, tm->index(1, 0, root));
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_EQ(w.result(), QDialog::Accepted);
+    EXPECT_EQ(w.ChosenFile().toStdString(), dir.file("top.bmp"));
 }
 
 class TUrlCatcher : public QObject {
