@@ -528,13 +528,16 @@ std::vector<TContributorList> contributors(int srcLo, int srcHi, std::int64_t ds
         TContributorList& list = lists[std::size_t(c - clipLo)];
         const float centre = float(srcLo) - 0.5f + (float(std::int64_t(c) - dstLo) + 0.5f) * invQ;
         const float reach = reduce ? invQ : 1.0f;
-        const int jLo = int(std::floor(centre - reach)), jHi = int(std::ceil(centre + reach));
-        for (int j = jLo; j <= jHi; ++j) {
+        // 64-bit source indices: a rectangle far outside the target puts the
+        // centre far outside the source (positions are clamped anyway).
+        const long long jLo = (long long)std::floor(centre - reach), jHi = (long long)std::ceil(centre + reach);
+        for (long long j = jLo; j <= jHi; ++j) {
             const int w = reduce ? int(std::nearbyint(256.0f * linearKernel((centre - float(j)) * q) * q))
                                  : int(std::nearbyint(256.0f * linearKernel(centre - float(j))));
-            if (w != 0) list.push_back({std::clamp(j, srcLo, srcHi - 1), w});
+            if (w != 0) list.push_back({int(std::clamp<long long>(j, srcLo, srcHi - 1)), w});
         }
-        if (list.empty()) list.push_back({std::clamp(int(std::floor(centre)), srcLo, srcHi - 1), 256});
+        if (list.empty())
+            list.push_back({int(std::clamp<long long>((long long)std::floor(centre), srcLo, srcHi - 1)), 256});
         int sum = 0;
         for (const auto& e : list) sum += e.Weight;
         if (sum != 256) list[(list.size() - 1) / 2].Weight += 256 - sum;

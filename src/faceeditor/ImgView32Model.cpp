@@ -17,7 +17,15 @@ int MulDiv(int a, int b, int c)
 
 namespace {
 
-int roundScaled(int size, float scale) { return int(std::nearbyint(double(size) * double(scale))); }
+// Rounded and kept well inside int, whatever the zoom.
+int toInt(double v)
+{
+    v = std::nearbyint(v);
+    if (!(v > -1073741824.0)) return -1073741824;
+    return v > 1073741824.0 ? 1073741824 : int(v);
+}
+
+int roundScaled(int size, float scale) { return toInt(double(size) * double(scale)); }
 
 } // namespace
 
@@ -121,7 +129,7 @@ void TImgView32Model::bitmapChanged()
 
 void TImgView32Model::updateScrollBars()
 {
-    const int m2 = int(std::nearbyint(2.0 * OverSize * scale_));
+    const int m2 = toInt(2.0 * OverSize * scale_);
     hbar_.SetRange(roundScaled(bitmap_.Width(), scale_) + m2);
     vbar_.SetRange(roundScaled(bitmap_.Height(), scale_) + m2);
 }
@@ -138,7 +146,7 @@ void TImgView32Model::UpdateImage()
 {
     BeginUpdate();
     const int sw = roundScaled(bitmap_.Width(), scale_), sh = roundScaled(bitmap_.Height(), scale_);
-    const int m = int(std::nearbyint(double(OverSize) * scale_));
+    const int m = toInt(double(OverSize) * scale_);
     const TRect v = ViewArea();
     if (Centered && sw + 2 * m < v.Width())
         offsetX_ = float((v.Width() - sw) / 2.0);
@@ -165,8 +173,8 @@ TRect TImgView32Model::ImageRect() const
     if (bitmap_.Empty()) return {};
     const int w = roundScaled(bitmap_.Width(), scale_), h = roundScaled(bitmap_.Height(), scale_);
     if (w < 1 || h < 1) return {};
-    const int l = int(std::nearbyint(double(offsetX_))), t = int(std::nearbyint(double(offsetY_)));
-    return {l, t, l + w, t + h};
+    const int l = toInt(offsetX_), t = toInt(offsetY_);
+    return {l, t, toInt(double(l) + w), toInt(double(t) + h)};
 }
 
 void TImgView32Model::computeTransform(const TRect& r)

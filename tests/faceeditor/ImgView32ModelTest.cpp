@@ -358,3 +358,27 @@ TEST(RangeBars, GaugeBar)
     EXPECT_EQ(g.Position(), 1);
     EXPECT_GT(changes, 5);
 }
+
+TEST(ImgView32Model, ExtremeZoomNeitherCrashesNorOverflows)
+{
+    TImgView32Model v;
+    v.SetViewSize(300, 200);
+    v.Bitmap().SetDimensions(50, 40);
+    v.Bitmap().FillAll(0xFF00FF00);
+    auto* l = v.Layers().Add<TBitmapLayer>();
+    l->Bitmap().SetDimensions(8, 8);
+    l->Bitmap().FillAll(0xFFFF0000);
+    l->Bitmap().SetStretchFilter(sfLinear);
+    l->SetScaledWithImage(true);
+    l->SetPlacement({-1000, -1000, 1000, 1000});
+    for (float s : {1e30f, 5e4f, 1e-3f, 3.0f}) {
+        v.SetScale(s);
+        v.HorzBar().SetPosition(1e9f);
+        v.UpdateImage();
+        v.Paint();
+        (void)v.ViewToImage({10, 10});
+    }
+    TBitmap32 out(50, 40);
+    v.ComposeInto(out, out.BoundsRect());
+    EXPECT_EQ(out.Pixel(0, 0), 0xFFFF0000u); // the layer covers the image
+}
