@@ -580,29 +580,56 @@ void resample(const TBitmap32& src, TBitmap32& dst, const TRect& rect, std::int6
     const double work = rowEntries * span * 4 + double(clip.Height()) * double(entries) * 4;
 
     forRowBands(clip.Top, clip.Bottom, work, [&](int y0, int y1) {
-        std::vector<std::int32_t> acc(std::size_t(span) * 4);
+        std::vector<std::int32_t> acc(std::size_t(span) * 4), acc2(std::size_t(span) * 4);
         TArrayOfColor32 line(static_cast<std::size_t>(n));
         std::vector<const std::uint8_t*> rowPtrs;
-        std::vector<int> rowWeights;
-        for (int y = y0; y < y1; ++y) {
-            const TContributorList& rl = rowLists[std::size_t(y - clip.Top)];
-            rowPtrs.clear();
-            rowWeights.clear();
-            for (const auto& e : rl) {
-                rowPtrs.push_back(reinterpret_cast<const std::uint8_t*>(src.Row(e.Pos) + xLo));
-                rowWeights.push_back(e.Weight);
-            }
-            blend::AccumulateRows(rowPtrs.data(), rowWeights.data(), int(rl.size()), acc.data(), span * 4);
+        std::vector<int> w0, w1;
+        auto rowBytes = [&](int row) { return reinterpret_cast<const std::uint8_t*>(src.Row(row) + xLo); };
+        auto emit = [&](int y, const std::vector<std::int32_t>& a) {
             for (int i = 0; i < n; ++i) {
                 const int s = start[std::size_t(i)];
-                line[std::size_t(i)] = blend::ResampleColumn(acc.data(), pos.data() + s, wgt.data() + s,
-                                                             start[std::size_t(i) + 1] - s);
+                line[std::size_t(i)] =
+                    blend::ResampleColumn(a.data(), pos.data() + s, wgt.data() + s, start[std::size_t(i) + 1] - s);
             }
             TColor32* out = dst.Row(y) + clip.Left;
             if (opaque)
                 std::memcpy(out, line.data(), std::size_t(n) * 4);
             else
                 blend::BlendLinePixelMaster(line.data(), out, n, m);
+        };
+        for (int y = y0; y < y1; ++y) {
+            const TContributorList& rl = rowLists[std::size_t(y - clip.Top)];
+            rowPtrs.clear();
+            w0.clear();
+            w1.clear();
+            if (y + 1 < y1) {
+                // Two rows at once over the union of their source rows (their
+                // lists are sorted and mostly overlap); a source row listed
+                // twice takes the sum of its weights, the same integers.
+                const TContributorList& rl2 = rowLists[std::size_t(y + 1 - clip.Top)];
+                std::size_t i = 0, j = 0;
+                while (i < rl.size() || j < rl2.size()) {
+                    const int p = j >= rl2.size() || (i < rl.size() && rl[i].Pos <= rl2[j].Pos) ? rl[i].Pos : rl2[j].Pos;
+                    int a = 0, b = 0;
+                    while (i < rl.size() && rl[i].Pos == p) a += rl[i++].Weight;
+                    while (j < rl2.size() && rl2[j].Pos == p) b += rl2[j++].Weight;
+                    rowPtrs.push_back(rowBytes(p));
+                    w0.push_back(a);
+                    w1.push_back(b);
+                }
+                blend::AccumulateRowsTwo(rowPtrs.data(), w0.data(), w1.data(), int(rowPtrs.size()), acc.data(),
+                                         acc2.data(), span * 4);
+                emit(y, acc);
+                emit(y + 1, acc2);
+                ++y;
+                continue;
+            }
+            for (const auto& e : rl) {
+                rowPtrs.push_back(rowBytes(e.Pos));
+                w0.push_back(e.Weight);
+            }
+            blend::AccumulateRows(rowPtrs.data(), w0.data(), int(rl.size()), acc.data(), span * 4);
+            emit(y, acc);
         }
     });
 }

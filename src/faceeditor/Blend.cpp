@@ -99,6 +99,7 @@ void BlendLinePixelMasterSse2(const TColor32* f, TColor32* b, int count, unsigne
 #include <smmintrin.h>
 
 #include <thread>
+#include <vector>
 
 namespace velmora::blend {
 
@@ -207,6 +208,60 @@ __attribute__((target("avx2"))) void accumulateRowsAvx2(const std::uint8_t* cons
     }
 }
 
+// Two destination rows at once: each source row is read once for both.
+__attribute__((target("avx2"))) void accumulateRowsTwoAvx2(const std::uint8_t* const* rows, const int* w0,
+                                                           const int* w1, int n, std::int32_t* acc0,
+                                                           std::int32_t* acc1, int count)
+{
+    constexpr int MaxPairs = 64;
+    const int pairs = (n + 1) / 2;
+    if (pairs > MaxPairs) {
+        AccumulateRowsSse2(rows, w0, n, acc0, count);
+        AccumulateRowsSse2(rows, w1, n, acc1, count);
+        return;
+    }
+    __m256i wa[MaxPairs], wb[MaxPairs];
+    for (int p = 0; p < pairs; ++p) {
+        const bool two = 2 * p + 1 < n;
+        wa[p] = _mm256_set1_epi32(pairWeights(w0[2 * p], two ? w0[2 * p + 1] : 0));
+        wb[p] = _mm256_set1_epi32(pairWeights(w1[2 * p], two ? w1[2 * p + 1] : 0));
+    }
+    int i = 0;
+    for (; i + 16 <= count; i += 16) {
+        __m256i lo0 = _mm256_setzero_si256(), hi0 = lo0, lo1 = lo0, hi1 = lo0;
+        for (int p = 0; p < pairs; ++p) {
+            const std::uint8_t* a = rows[2 * p];
+            const std::uint8_t* b = 2 * p + 1 < n ? rows[2 * p + 1] : a;
+            if ((i & 63) == 0) {
+                _mm_prefetch(reinterpret_cast<const char*>(a + i + PrefetchAhead), _MM_HINT_T0);
+                _mm_prefetch(reinterpret_cast<const char*>(b + i + PrefetchAhead), _MM_HINT_T0);
+            }
+            const __m256i va = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i)));
+            const __m256i vb = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i)));
+            const __m256i l = _mm256_unpacklo_epi16(va, vb), h = _mm256_unpackhi_epi16(va, vb);
+            lo0 = _mm256_add_epi32(lo0, _mm256_madd_epi16(l, wa[p]));
+            hi0 = _mm256_add_epi32(hi0, _mm256_madd_epi16(h, wa[p]));
+            lo1 = _mm256_add_epi32(lo1, _mm256_madd_epi16(l, wb[p]));
+            hi1 = _mm256_add_epi32(hi1, _mm256_madd_epi16(h, wb[p]));
+        }
+        __m256i* out0 = reinterpret_cast<__m256i*>(acc0 + i);
+        __m256i* out1 = reinterpret_cast<__m256i*>(acc1 + i);
+        _mm256_storeu_si256(out0, _mm256_permute2x128_si256(lo0, hi0, 0x20));
+        _mm256_storeu_si256(out0 + 1, _mm256_permute2x128_si256(lo0, hi0, 0x31));
+        _mm256_storeu_si256(out1, _mm256_permute2x128_si256(lo1, hi1, 0x20));
+        _mm256_storeu_si256(out1 + 1, _mm256_permute2x128_si256(lo1, hi1, 0x31));
+    }
+    for (; i < count; ++i) {
+        std::int32_t s0 = 0, s1 = 0;
+        for (int k = 0; k < n; ++k) {
+            s0 += w0[k] * rows[k][i];
+            s1 += w1[k] * rows[k][i];
+        }
+        acc0[i] = s0;
+        acc1[i] = s1;
+    }
+}
+
 TColor32 packSums(const std::int32_t s[4])
 {
     return TColor32((s[0] >> 16) & 255) | TColor32((s[1] >> 16) & 255) << 8 | TColor32((s[2] >> 16) & 255) << 16 |
@@ -241,6 +296,31 @@ __attribute__((target("sse4.1"))) TColor32 resampleColumnSse41(const std::int32_
     return TColor32(_mm_cvtsi128_si32(s));
 }
 
+// Two positions per step in the two halves of a 256-bit register.
+__attribute__((target("avx2"))) TColor32 resampleColumnAvx2(const std::int32_t* acc, const int* positions,
+                                                            const int* weights, int n)
+{
+    __m256i s2 = _mm256_setzero_si256();
+    int k = 0;
+    for (; k + 2 <= n; k += 2) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(acc + std::size_t(positions[k]) * 4));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(acc + std::size_t(positions[k + 1]) * 4));
+        const __m256i v = _mm256_inserti128_si256(_mm256_castsi128_si256(a), b, 1);
+        const __m256i w = _mm256_inserti128_si256(_mm256_castsi128_si256(_mm_set1_epi32(weights[k])),
+                                                  _mm_set1_epi32(weights[k + 1]), 1);
+        s2 = _mm256_add_epi32(s2, _mm256_mullo_epi32(v, w));
+    }
+    __m128i s = _mm_add_epi32(_mm256_castsi256_si128(s2), _mm256_extracti128_si256(s2, 1));
+    if (k < n) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(acc + std::size_t(positions[k]) * 4));
+        s = _mm_add_epi32(s, _mm_mullo_epi32(a, _mm_set1_epi32(weights[k])));
+    }
+    s = _mm_and_si128(_mm_srai_epi32(s, 16), _mm_set1_epi32(255));
+    s = _mm_packs_epi32(s, s);
+    s = _mm_packus_epi16(s, s);
+    return TColor32(_mm_cvtsi128_si32(s));
+}
+
 // Chosen once for the processor.
 const auto resampleColumnImpl = __builtin_cpu_supports("sse4.1") ? resampleColumnSse41 : ResampleColumnPlain;
 const bool haveAvx2 = __builtin_cpu_supports("avx2");
@@ -258,6 +338,29 @@ void AccumulateRows(const std::uint8_t* const* rows, const int* weights, int n, 
         AccumulateRowsSse2(rows, weights, n, acc, count);
 }
 
+void AccumulateRowsTwo(const std::uint8_t* const* rows, const int* w0, const int* w1, int n, std::int32_t* acc0,
+                       std::int32_t* acc1, int count)
+{
+    if (useAvx2) {
+        accumulateRowsTwoAvx2(rows, w0, w1, n, acc0, acc1, count);
+        return;
+    }
+    // Each destination row over its own source rows only.
+    std::vector<const std::uint8_t*> r;
+    std::vector<int> w;
+    for (int pass = 0; pass < 2; ++pass) {
+        const int* weights = pass ? w1 : w0;
+        r.clear();
+        w.clear();
+        for (int k = 0; k < n; ++k)
+            if (weights[k] != 0) {
+                r.push_back(rows[k]);
+                w.push_back(weights[k]);
+            }
+        AccumulateRowsSse2(r.data(), w.data(), int(r.size()), pass ? acc1 : acc0, count);
+    }
+}
+
 void SetWideVectors(bool on) { useAvx2 = on && haveAvx2; }
 bool WideVectors() { return useAvx2; }
 
@@ -266,6 +369,7 @@ int RasterThreads() { return rasterThreads; }
 
 TColor32 ResampleColumn(const std::int32_t* acc, const int* positions, const int* weights, int n)
 {
+    if (useAvx2) return resampleColumnAvx2(acc, positions, weights, n);
     return resampleColumnImpl(acc, positions, weights, n);
 }
 

@@ -55,6 +55,9 @@ namespace velmora::blend {
 // resampler's row pass).
 // Uses AVX2 where the processor has it, else SSE2 (AccumulateRowsSse2).
 void AccumulateRows(const std::uint8_t* const* rows, const int* weights, int n, std::int32_t* acc, int count);
+// The same for two sets of weights over the same rows (two destination rows).
+void AccumulateRowsTwo(const std::uint8_t* const* rows, const int* w0, const int* w1, int n, std::int32_t* acc0,
+                       std::int32_t* acc1, int count);
 void AccumulateRowsSse2(const std::uint8_t* const* rows, const int* weights, int n, std::int32_t* acc, int count);
 // The same, one plain multiply at a time (the fallback without SSE4.1).
 TColor32 ResampleColumnPlain(const std::int32_t* acc, const int* positions, const int* weights, int n);

@@ -481,8 +481,11 @@ TEST(Bitmap32, ThreadedAndVectorPathsGiveThePlainPixels)
             pos[std::size_t(k)] = int(rng() % 64);
             w[std::size_t(k)] = int(rng() % 300) - 20;
         }
-        ASSERT_EQ(blend::ResampleColumn(acc.data(), pos.data(), w.data(), n),
-                  blend::ResampleColumnPlain(acc.data(), pos.data(), w.data(), n));
+        const TColor32 plain = blend::ResampleColumnPlain(acc.data(), pos.data(), w.data(), n);
+        ASSERT_EQ(blend::ResampleColumn(acc.data(), pos.data(), w.data(), n), plain);
+        blend::SetWideVectors(false);
+        ASSERT_EQ(blend::ResampleColumn(acc.data(), pos.data(), w.data(), n), plain);
+        blend::SetWideVectors(true);
     }
 
     // The row pass against the plain sum, odd lengths and odd row counts.
