@@ -10,6 +10,7 @@
 #include <QEvent>
 #include <QFileDialog>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressBar>
@@ -57,6 +58,13 @@ private:
 void TfrmMain::installRendering()
 {
     TfrmMainModel& m = *Model;
+    // The hidden New Size labels keep their room, so switching them on does
+    // not move the controls below under the pointer.
+    for (QWidget* w : {static_cast<QWidget*>(lblCaptionNewSize), static_cast<QWidget*>(lblNewSize)}) {
+        QSizePolicy p = w->sizePolicy();
+        p.setRetainSizeWhenHidden(true);
+        w->setSizePolicy(p);
+    }
     m.SetProgress = [this](int position) {
         if (pb->value() == position) return;
         pb->setValue(position);
