@@ -1,7 +1,14 @@
 #include "output/resample.h"
 
+#include <immintrin.h>
+
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <thread>
 
 namespace velmora {
 
@@ -14,14 +21,6 @@ double sinc(float x)
     if (x == 0.0f) return 1.0;
     const float p = f32(double(x) * M_PI);
     return std::sin(double(p)) / double(p);
-}
-
-// Round half to even, as the pipeline's default rounding mode does.
-inline std::uint8_t channelFromSum(float sum)
-{
-    if (sum > 255.0f) return 255;
-    if (sum < 0.0f) return 0;
-    return static_cast<std::uint8_t>(std::nearbyint(sum));
 }
 
 } // namespace
@@ -125,7 +124,16 @@ std::vector<std::vector<TContributor>> BuildContributors(float scale, int srcLen
     return lists;
 }
 
+
 namespace {
+
+// Round half to even, as the pipeline's default rounding mode does.
+inline std::uint8_t ChannelFromSum(float sum)
+{
+    if (sum > 255.0f) return 255;
+    if (sum < 0.0f) return 0;
+    return static_cast<std::uint8_t>(std::nearbyint(sum));
+}
 
 // Scale factor of one direction: the end pixels of the destination sit on the
 // end pixels of the source. A destination of length 1 has no such span; it
@@ -138,57 +146,420 @@ float scaleFactor(int dst, int src)
     return f32(double(dst - 1) / double(src - 1));
 }
 
+// The contributor lists of one pass in flat arrays, every list padded to the
+// same count with weight 0 after its own entries (adding 0 x a channel value
+// leaves a sum unchanged, and a sum is never -0).
+//
+// Fused[i] says the list's sums may be formed with single-precision fused
+// multiply-adds: each step then rounds the exact s + v x w once, which is
+// what the plain double addition rounded to single gives whenever that
+// double sum is exact. It is when the smallest weight is at least 2^-20 of
+// the sum of all weight magnitudes: every term and partial sum is then a
+// multiple of 2^(e-23), e the smallest weight's exponent, below 256 times
+// that sum in magnitude, so it needs fewer than 53 bits.
+struct TFlatList {
+    int Count = 0;
+    std::vector<int> Pixel;
+    std::vector<float> Weight;
+    std::vector<std::uint8_t> Fused;
+
+    TFlatList(float scale, int srcLength, int dstLength, TFilterProc filter, float support)
+    {
+        const auto lists = BuildContributors(scale, srcLength, dstLength, filter, support);
+        for (const auto& l : lists) Count = std::max(Count, int(l.size()));
+        Pixel.assign(std::size_t(dstLength) * Count, 0);
+        Weight.assign(std::size_t(dstLength) * Count, 0.0f);
+        Fused.assign(std::size_t(dstLength), 0);
+        for (int i = 0; i < dstLength; ++i) {
+            const auto& l = lists[i];
+            double total = 0, smallest = INFINITY;
+            for (int k = 0; k < int(l.size()); ++k) {
+                Pixel[std::size_t(i) * Count + k] = l[k].Pixel;
+                Weight[std::size_t(i) * Count + k] = l[k].Weight;
+                total += std::fabs(double(l[k].Weight));
+                smallest = std::min(smallest, std::fabs(double(l[k].Weight)));
+            }
+            const int pad = l.empty() ? 0 : l.back().Pixel;
+            for (int k = int(l.size()); k < Count; ++k) Pixel[std::size_t(i) * Count + k] = pad;
+            Fused[i] = l.empty() || (std::isfinite(total) && smallest >= total * 0x1p-20);
+        }
+    }
+    const int* pixels(int i) const { return Pixel.data() + std::size_t(i) * Count; }
+    const float* weights(int i) const { return Weight.data() + std::size_t(i) * Count; }
+};
+
+using AlignedBytes = std::unique_ptr<std::uint8_t[], void (*)(std::uint8_t*)>;
+void freeAlignedBytes(std::uint8_t* p) { ::operator delete[](p, std::align_val_t(64)); }
+AlignedBytes alignedBytes(std::size_t n)
+{
+    auto* p = static_cast<std::uint8_t*>(::operator new[](std::max<std::size_t>(n, 1), std::align_val_t(64)));
+    std::memset(p, 0, n);
+    return AlignedBytes(p, freeAlignedBytes);
+}
+struct FreeAligned {
+    void operator()(float* p) const { ::operator delete[](p, std::align_val_t(64)); }
+};
+using AlignedFloats = std::unique_ptr<float[], FreeAligned>;
+
+AlignedFloats alignedFloats(std::size_t n, bool zero = false)
+{
+    auto* p = static_cast<float*>(::operator new[](std::max<std::size_t>(n, 1) * sizeof(float), std::align_val_t(64)));
+    if (zero) std::fill_n(p, n, 0.0f);
+    return AlignedFloats(p);
+}
+
+// The horizontal pass as byte windows: output bytes of a row in groups of 16
+// (pixel i's channel c is byte 3i + c), each group with the byte offset of a
+// 128-byte window of the source row that holds every byte its lanes read,
+// and per contributor step the lanes' offsets into it and their weights.
+// A group whose bytes spread wider is Plain.
+struct TByteWindows {
+    int Groups = 0, K = 0;
+    std::vector<int> Base;
+    std::vector<std::uint8_t> Plain;
+    std::vector<unsigned long long> MaskLo, MaskHi;
+    AlignedBytes Index{nullptr, freeAlignedBytes};
+    AlignedFloats Weight;
+
+    TByteWindows(const TFlatList& cols, int srcWidth, int dstWidth)
+    {
+        const int n = dstWidth * 3, rowBytes = srcWidth * 3;
+        K = cols.Count;
+        Groups = (n + 15) / 16;
+        Base.assign(Groups, 0);
+        Plain.assign(Groups, 0);
+        MaskLo.assign(Groups, 0);
+        MaskHi.assign(Groups, 0);
+        Index = alignedBytes(std::size_t(Groups) * K * 16);
+        Weight = alignedFloats(std::size_t(Groups) * K * 16, true);
+        for (int g = 0; g < Groups; ++g) {
+            int lo = INT32_MAX, hi = -1;
+            for (int l = 0; l < 16 && g * 16 + l < n; ++l) {
+                const int j = g * 16 + l;
+                for (int k = 0; k < K; ++k) {
+                    const int off = cols.pixels(j / 3)[k] * 3 + j % 3;
+                    lo = std::min(lo, off);
+                    hi = std::max(hi, off);
+                }
+            }
+            if (hi < 0) lo = hi = 0;
+            Base[g] = lo;
+            Plain[g] = hi - lo + 1 > 128;
+            const long long avail = rowBytes - lo;
+            MaskLo[g] = avail >= 64 ? ~0ULL : (1ULL << avail) - 1;
+            MaskHi[g] = avail >= 128 ? ~0ULL : avail > 64 ? (1ULL << (avail - 64)) - 1 : 0;
+            if (Plain[g]) continue;
+            for (int l = 0; l < 16 && g * 16 + l < n; ++l) {
+                const int j = g * 16 + l;
+                for (int k = 0; k < K; ++k) {
+                    const std::size_t at = std::size_t(g) * K + k;
+                    Index[at * 16 + l] = std::uint8_t(cols.pixels(j / 3)[k] * 3 + j % 3 - lo);
+                    Weight[at * 16 + l] = cols.weights(j / 3)[k];
+                }
+            }
+        }
+    }
+};
+
+// The plain sum of one channel: double addition of the exact product, rounded
+// to single precision after each step.
+inline float plainSum(const std::uint8_t* base, std::ptrdiff_t step, const int* pixel, const float* weight, int K)
+{
+    float s = 0;
+    for (int k = 0; k < K; ++k) s = f32(double(s) + double(base[pixel[k] * step]) * weight[k]);
+    return s;
+}
+
+void plainHorizontalRow(const std::uint8_t* row, const TFlatList& cols, int first, int last, std::uint8_t* out,
+                        bool onlyUnfused)
+{
+    const int K = cols.Count;
+    for (int i = first; i <= last; ++i) {
+        if (onlyUnfused && cols.Fused[i]) continue;
+        const int* p = cols.pixels(i);
+        const float* w = cols.weights(i);
+        float s0 = 0, s1 = 0, s2 = 0;
+        for (int k = 0; k < K; ++k) {
+            const std::uint8_t* q = row + std::ptrdiff_t(p[k]) * 3;
+            s0 = f32(double(s0) + double(q[0]) * w[k]);
+            s1 = f32(double(s1) + double(q[1]) * w[k]);
+            s2 = f32(double(s2) + double(q[2]) * w[k]);
+        }
+        std::uint8_t* o = out + std::size_t(i) * 3;
+        o[0] = ChannelFromSum(s0);
+        o[1] = ChannelFromSum(s1);
+        o[2] = ChannelFromSum(s2);
+    }
+}
+
+// A destination row from the intermediate rows of its list, walking the
+// rows in memory order: every byte's sum in `acc`, one row added at a time.
+void plainVerticalRow(const std::uint8_t* const* rows, const float* w, int K, int n, std::uint8_t* out, float* acc)
+{
+    std::fill_n(acc, n, 0.0f);
+    for (int k = 0; k < K; ++k) {
+        const std::uint8_t* r = rows[k];
+        const double wk = w[k];
+        for (int j = 0; j < n; ++j) acc[j] = f32(double(acc[j]) + double(r[j]) * wk);
+    }
+    for (int j = 0; j < n; ++j) out[j] = ChannelFromSum(acc[j]);
+}
+
+// 16 rows of 16 bytes into 16 columns of 16 bytes (plain SSE2).
+inline void Transpose16x16(const __m128i in[16], __m128i out[16])
+{
+    __m128i t[16], u[16], v[16];
+    for (int i = 0; i < 8; ++i) {
+        t[2 * i] = _mm_unpacklo_epi8(in[2 * i], in[2 * i + 1]);
+        t[2 * i + 1] = _mm_unpackhi_epi8(in[2 * i], in[2 * i + 1]);
+    }
+    // t[2p + h]: rows 2p, 2p+1, columns 8h..8h+7.
+    for (int g = 0; g < 4; ++g)
+        for (int h = 0; h < 2; ++h) {
+            const __m128i x = t[4 * g + h], y = t[4 * g + 2 + h];
+            u[4 * g + 2 * h] = _mm_unpacklo_epi16(x, y);
+            u[4 * g + 2 * h + 1] = _mm_unpackhi_epi16(x, y);
+        }
+    // u[4g + q]: rows 4g..4g+3, columns 4q..4q+3.
+    for (int g = 0; g < 2; ++g)
+        for (int q = 0; q < 4; ++q) {
+            const __m128i x = u[8 * g + q], y = u[8 * g + 4 + q];
+            v[8 * g + 2 * q] = _mm_unpacklo_epi32(x, y);
+            v[8 * g + 2 * q + 1] = _mm_unpackhi_epi32(x, y);
+        }
+    // v[8g + d]: rows 8g..8g+7, columns 2d, 2d+1.
+    for (int d = 0; d < 8; ++d) {
+        out[2 * d] = _mm_unpacklo_epi64(v[d], v[8 + d]);
+        out[2 * d + 1] = _mm_unpackhi_epi64(v[d], v[8 + d]);
+    }
+}
+
 } // namespace
+
+#pragma GCC push_options
+#pragma GCC target("avx2,fma")
+namespace resample_avx2 {
+#include "output/ResampleKernels.inc"
+} // namespace resample_avx2
+#pragma GCC pop_options
+
+#pragma GCC push_options
+#pragma GCC target("avx512f,avx512bw,avx512vl,avx512dq,avx512vbmi,avx2,fma")
+// GCC 12 reports its own intrinsics' undefined start values as uninitialised.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+namespace resample_avx512 {
+#define RESAMPLE_AVX512
+#include "output/ResampleKernels.inc"
+#undef RESAMPLE_AVX512
+} // namespace resample_avx512
+#pragma GCC diagnostic pop
+#pragma GCC pop_options
+
+namespace {
+
+struct TKernels {
+    void (*transpose)(const std::uint8_t* const rows[16], int n, float* T) = nullptr;
+    void (*horizontal)(const float* T, const TFlatList& cols, int first, int last, std::uint8_t* const out[16]) =
+        nullptr;
+    void (*vertical)(const std::uint8_t* const* rows, const float* w, int K, int n, std::uint8_t* out) = nullptr;
+    void (*windows)(const std::uint8_t* rowA, const std::uint8_t* rowB, const TByteWindows& win, int n,
+                    std::uint8_t* outA, std::uint8_t* outB) = nullptr;
+};
+
+TKernels kernelsFor(TResampleIsa isa)
+{
+    switch (isa) {
+    case TResampleIsa::Avx512:
+        return {resample_avx512::transposeRows, resample_avx512::horizontalBlock, resample_avx512::verticalRow,
+                resample_avx512::horizontalRowWindows};
+    case TResampleIsa::Avx2:
+        return {resample_avx2::transposeRows, resample_avx2::horizontalBlock, resample_avx2::verticalRow};
+    case TResampleIsa::Generic: break;
+    }
+    return {};
+}
+
+// Runs work(index, thread) for index 0..count-1 on `threads` threads (the
+// calling one is thread 0); `between` runs on the calling thread after each
+// index it did and once all are done.
+template <class Work, class Between>
+void runParallel(int count, int threads, Work&& work, Between&& between)
+{
+    std::atomic<int> next{0};
+    std::atomic<bool> stop{false};
+    auto loop = [&](int t) {
+        for (int i; !stop.load(std::memory_order_relaxed) && (i = next.fetch_add(1)) < count;) work(i, t);
+    };
+    std::vector<std::thread> pool;
+    threads = std::max(1, std::min(threads, count));
+    for (int t = 1; t < threads; ++t) pool.emplace_back(loop, t);
+    try {
+        for (int i; (i = next.fetch_add(1)) < count;) {
+            work(i, 0);
+            between();
+        }
+    } catch (...) {
+        stop = true;
+        for (auto& th : pool) th.join();
+        throw;
+    }
+    for (auto& th : pool) th.join();
+    between();
+}
+
+} // namespace
+
+bool ResampleIsaSupported(TResampleIsa isa)
+{
+    switch (isa) {
+    case TResampleIsa::Generic: return true;
+    case TResampleIsa::Avx2: return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+    case TResampleIsa::Avx512:
+        return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+               __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512dq") &&
+               __builtin_cpu_supports("avx512vbmi") &&
+               ResampleIsaSupported(TResampleIsa::Avx2);
+    }
+    return false;
+}
+
+TResampleIsa ResampleBestIsa()
+{
+    static const TResampleIsa best = [] {
+        if (ResampleIsaSupported(TResampleIsa::Avx512)) return TResampleIsa::Avx512;
+        if (ResampleIsaSupported(TResampleIsa::Avx2)) return TResampleIsa::Avx2;
+        return TResampleIsa::Generic;
+    }();
+    return best;
+}
+
+const char* ResampleIsaName(TResampleIsa isa)
+{
+    switch (isa) {
+    case TResampleIsa::Avx512: return "AVX-512";
+    case TResampleIsa::Avx2: return "AVX2";
+    case TResampleIsa::Generic: break;
+    }
+    return "x86-64";
+}
 
 void FilteredResize(const TRgb24View& src, const TRgb24View& dst, TFilterProc filter, float support,
                     const TResampleProgress& progress)
+{
+    FilteredResize(src, dst, filter, support, progress, TResampleOptions{});
+}
+
+void FilteredResize(const TRgb24View& src, const TRgb24View& dst, TFilterProc filter, float support,
+                    const TResampleProgress& progress, const TResampleOptions& options)
 {
     const int SW = src.Width, SH = src.Height, DW = dst.Width, DH = dst.Height;
     if (SW < 1 || SH < 1) throw EResampleError("Source bitmap too small");
     if (DW < 1 || DH < 1) return;
 
-    const float xscale = scaleFactor(DW, SW);
-    const float yscale = scaleFactor(DH, SH);
+    const TKernels vec = ResampleIsaSupported(options.Isa) ? kernelsFor(options.Isa) : TKernels{};
+    int threads = options.Threads > 0 ? options.Threads : int(std::max(1u, std::thread::hardware_concurrency()));
+    // Small pictures are not worth a thread.
+    const std::int64_t work = std::int64_t(SW) * SH + std::int64_t(DW) * SH;
+    threads = int(std::clamp<std::int64_t>(std::min<std::int64_t>(threads, work / 65536), 1, 64));
 
-    TRgb24Image work(DW, SH);
+    // The intermediate: destination width, source height; every byte is written.
+    const std::size_t workStride = std::size_t(DW) * 3;
+    auto workBits = std::make_unique_for_overwrite<std::uint8_t[]>(workStride * SH);
+    auto workRow = [&](int y) { return workBits.get() + workStride * std::size_t(y); };
 
+    // ---- Horizontal pass, blocks of 16 source rows ----
     {
-        const auto columns = BuildContributors(xscale, SW, DW, filter, support);
-        for (int k = 0; k < SH; ++k) {
-            if (progress) progress(SH > 1 ? int(std::nearbyint(double(k) * 100.0 / (SH - 1))) : 100);
-            const std::uint8_t* row = src.Bits + k * src.Stride;
-            for (int i = 0; i < DW; ++i) {
-                float s0 = 0, s1 = 0, s2 = 0;
-                for (const TContributor& c : columns[i]) {
-                    const std::uint8_t* p = row + std::ptrdiff_t(c.Pixel) * 3;
-                    s0 = f32(double(s0) + double(p[0]) * c.Weight);
-                    s1 = f32(double(s1) + double(p[1]) * c.Weight);
-                    s2 = f32(double(s2) + double(p[2]) * c.Weight);
-                }
-                std::uint8_t* q = work.pixel(i, k);
-                q[0] = channelFromSum(s0);
-                q[1] = channelFromSum(s1);
-                q[2] = channelFromSum(s2);
+        const TFlatList cols(scaleFactor(DW, SW), SW, DW, filter, support);
+        const int blocks = (SH + 15) / 16;
+        std::vector<std::atomic<bool>> done(blocks);
+        std::vector<AlignedFloats> scratch(threads);
+        const std::size_t tFloats = std::size_t(SW) * 3 * 16;
+
+        std::unique_ptr<TByteWindows> windows;
+        if (vec.windows) windows = std::make_unique<TByteWindows>(cols, SW, DW);
+        std::vector<int> unfused;
+        for (int i = 0; i < DW; ++i)
+            if (!cols.Fused[i]) unfused.push_back(i);
+        auto plainColumns = [&](const std::uint8_t* row, std::uint8_t* out) {
+            for (int i : unfused) plainHorizontalRow(row, cols, i, i, out, false);
+        };
+        auto plainGroups = [&](const std::uint8_t* row, std::uint8_t* out) {
+            for (int g = 0; g < windows->Groups; ++g) {
+                if (!windows->Plain[g]) continue;
+                for (int j = g * 16; j < std::min(g * 16 + 16, DW * 3); ++j)
+                    out[j] = ChannelFromSum(plainSum(row + j % 3, 3, cols.pixels(j / 3), cols.weights(j / 3), cols.Count));
             }
-        }
+        };
+        auto block = [&](int b, int t) {
+            const int r0 = b * 16, rows = std::min(16, SH - r0);
+            if (windows) {
+                for (int r = r0; r < r0 + rows; r += 2) {
+                    const bool pair = r + 1 < r0 + rows;
+                    const std::uint8_t* in = src.Bits + std::ptrdiff_t(r) * src.Stride;
+                    const std::uint8_t* in2 = pair ? in + src.Stride : nullptr;
+                    vec.windows(in, in2, *windows, DW * 3, workRow(r), pair ? workRow(r + 1) : nullptr);
+                    for (int q = r; q < r + (pair ? 2 : 1); ++q) {
+                        const std::uint8_t* row = src.Bits + std::ptrdiff_t(q) * src.Stride;
+                        plainGroups(row, workRow(q));
+                        plainColumns(row, workRow(q));
+                    }
+                }
+            } else if (vec.transpose && rows == 16) {
+                if (!scratch[t]) scratch[t] = alignedFloats(tFloats);
+                float* T = scratch[t].get();
+                const std::uint8_t* in[16];
+                std::uint8_t* out[16];
+                for (int r = 0; r < 16; ++r) {
+                    in[r] = src.Bits + std::ptrdiff_t(r0 + r) * src.Stride;
+                    out[r] = workRow(r0 + r);
+                }
+                vec.transpose(in, SW * 3, T);
+                vec.horizontal(T, cols, 0, DW - 1, out);
+                for (int r = 0; r < 16; ++r) plainColumns(in[r], out[r]);
+            } else {
+                for (int r = r0; r < r0 + rows; ++r)
+                    plainHorizontalRow(src.Bits + std::ptrdiff_t(r) * src.Stride, cols, 0, DW - 1, workRow(r), false);
+            }
+            done[b].store(true, std::memory_order_release);
+        };
+        // Progress once per source row, in order, on this thread.
+        int reported = 0;
+        auto report = [&] {
+            if (!progress) return;
+            while (reported < SH && done[reported / 16].load(std::memory_order_acquire)) {
+                progress(SH > 1 ? int(std::nearbyint(double(reported) * 100.0 / (SH - 1))) : 100);
+                ++reported;
+            }
+        };
+        runParallel(blocks, threads, block, report);
     }
 
-    const auto rows = BuildContributors(yscale, SH, DH, filter, support);
-    for (int k = 0; k < DW; ++k) {
-        for (int i = 0; i < DH; ++i) {
-            float s0 = 0, s1 = 0, s2 = 0;
-            for (const TContributor& c : rows[i]) {
-                const std::uint8_t* p = work.pixel(k, c.Pixel);
-                s0 = f32(double(s0) + double(p[0]) * c.Weight);
-                s1 = f32(double(s1) + double(p[1]) * c.Weight);
-                s2 = f32(double(s2) + double(p[2]) * c.Weight);
-            }
-            std::uint8_t* q = dst.pixel(k, i);
-            q[0] = channelFromSum(s0);
-            q[1] = channelFromSum(s1);
-            q[2] = channelFromSum(s2);
+    // ---- Vertical pass, row by row through memory ----
+    const TFlatList rows(scaleFactor(DH, SH), SH, DH, filter, support);
+    const int n = DW * 3;
+    const int chunk = 4;
+    std::vector<std::vector<float>> sums(threads);
+    runParallel((DH + chunk - 1) / chunk, threads, [&](int c, int t) {
+        const std::uint8_t* in[1024];
+        std::vector<const std::uint8_t*> big;
+        const std::uint8_t** ptrs = in;
+        if (rows.Count > 1024) {
+            big.resize(rows.Count);
+            ptrs = big.data();
         }
-    }
+        for (int i = c * chunk; i < std::min(DH, (c + 1) * chunk); ++i) {
+            const int* p = rows.pixels(i);
+            for (int k = 0; k < rows.Count; ++k) ptrs[k] = workRow(p[k]);
+            std::uint8_t* out = dst.Bits + std::ptrdiff_t(i) * dst.Stride;
+            if (vec.vertical && rows.Fused[i])
+                vec.vertical(ptrs, rows.weights(i), rows.Count, n, out);
+            else {
+                if (sums[t].empty()) sums[t].resize(n);
+                plainVerticalRow(ptrs, rows.weights(i), rows.Count, n, out, sums[t].data());
+            }
+        }
+    }, [] {});
 }
 
 } // namespace velmora

@@ -69,9 +69,31 @@ using TResampleProgress = std::function<void(int position)>;
 
 // Fills the whole destination from the source with the given kernel and
 // support radius. Throws EResampleError("Source bitmap too small") for a
-// source without pixels, before the destination is touched.
+// source without pixels, before the destination is touched. The progress is
+// reported on the calling thread, once per source row in order.
+//
+// Every channel value is the sum of its contributors in list order, each
+// addition rounded to single precision, on every path below: the vector
+// paths give the same bits as the plain one. A destination of width or
+// height 1 takes the plain size ratio as its scale (the one pixel averages
+// the source around its first pixel); sources narrower than the support
+// repeat their border pixels.
 void FilteredResize(const TRgb24View& src, const TRgb24View& dst, TFilterProc filter, float support,
                     const TResampleProgress& progress = {});
+
+// The instruction sets the resize can use, chosen once at start-up from
+// what the processor offers.
+enum class TResampleIsa { Generic, Avx2, Avx512 };
+bool ResampleIsaSupported(TResampleIsa isa);
+TResampleIsa ResampleBestIsa();
+const char* ResampleIsaName(TResampleIsa isa);
+
+struct TResampleOptions {
+    TResampleIsa Isa = ResampleBestIsa(); // an unsupported one falls back to Generic
+    int Threads = 0;                      // 0: one per processor, fewer for small pictures
+};
+void FilteredResize(const TRgb24View& src, const TRgb24View& dst, TFilterProc filter, float support,
+                    const TResampleProgress& progress, const TResampleOptions& options);
 
 // Contributor lists of one direction, exposed for tests.
 struct TContributor {
