@@ -1,7 +1,10 @@
 #include "app/Application.h"
 
 #include <QMessageBox>
+#include <QPointer>
 #include <QWidget>
+
+#include <vector>
 
 namespace velmora {
 
@@ -12,9 +15,47 @@ TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv)
     setApplicationName("Velmora");
 }
 
+namespace {
+
+struct WheelObserverEntry {
+    QPointer<QObject> owner;
+    TApplication::TWheelObserver observer;
+};
+
+std::vector<WheelObserverEntry>& wheelObservers()
+{
+    static std::vector<WheelObserverEntry> list;
+    return list;
+}
+
+// Wheel events a widget sends on while handling one (a scroll bar passing
+// it to its scroll area) are not new turns of the wheel.
+int wheelDepth = 0;
+
+} // namespace
+
+void TApplication::AddWheelObserver(QObject* owner, TWheelObserver observer)
+{
+    wheelObservers().push_back({owner, std::move(observer)});
+}
+
 bool TApplication::notify(QObject* receiver, QEvent* event)
 {
     try {
+        if (event->type() == QEvent::Wheel && receiver->isWidgetType()) {
+            struct Depth {
+                Depth() { ++wheelDepth; }
+                ~Depth() { --wheelDepth; }
+            } depth;
+            if (wheelDepth == 1) {
+                auto& list = wheelObservers();
+                std::erase_if(list, [](const WheelObserverEntry& e) { return e.owner.isNull(); });
+                const auto observers = list; // an observer may add another
+                for (const WheelObserverEntry& e : observers)
+                    if (!e.owner.isNull()) e.observer(static_cast<QWidget*>(receiver), static_cast<QWheelEvent*>(event));
+            }
+            return QApplication::notify(receiver, event);
+        }
         return QApplication::notify(receiver, event);
     } catch (const std::exception& e) {
         ShowException(e);

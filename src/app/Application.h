@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QString>
+#include <QWheelEvent>
 
 #include <exception>
 #include <functional>
@@ -15,6 +16,11 @@ public:
     TApplication(int& argc, char** argv);
 
     bool notify(QObject* receiver, QEvent* event) override;
+
+    // Told about every wheel event once, before the widget it goes to (and
+    // the widgets it may be passed on to) sees it. Ends with `owner`.
+    using TWheelObserver = std::function<void(QWidget* receiver, QWheelEvent* event)>;
+    static void AddWheelObserver(QObject* owner, TWheelObserver observer);
 
     // Shows an error text as the application does for an uncaught command error.
     static void ShowException(const std::exception& e);

@@ -134,6 +134,7 @@ TfrmMain::TfrmMain(std::string programFolder, std::string workingFolder, QWidget
     createTabs();
     createCoolBar();
     installRendering();
+    installInteraction();
 
     // Stacking, bottom to top: start panel, overlay, viewer; bars on top.
     pnlMainMenu->lower();
@@ -347,9 +348,12 @@ void TfrmMain::createMenus()
     connect(Exit1, &QAction::triggered, this, [this] { Exit1Click(); });
     connect(Save1, &QAction::triggered, this, [this] { Save1Click(); });
     // Face pictures are loaded only while the Insert menu is enabled, keys included.
-    for (QAction* a : {Front1, Back1, Top1, Bottom1, Left1, Right1})
-        connect(a, &QAction::triggered, this, [this] {
-            if (Model->Textures1.enabled()) notAvailable("Loading face pictures");
+    const std::pair<QAction*, TBoxFace> faceItems[] = {{Front1, TBoxFace::Front}, {Back1, TBoxFace::Back},
+                                                       {Top1, TBoxFace::Top},     {Bottom1, TBoxFace::Bottom},
+                                                       {Left1, TBoxFace::Left},   {Right1, TBoxFace::Right}};
+    for (auto [a, face] : faceItems)
+        connect(a, &QAction::triggered, this, [this, face = face] {
+            if (Model->Textures1.enabled()) RunCommand([&] { Model->FaceImageClick(face); });
         });
     connect(SaveToFile1, &QAction::triggered, this, [this] {
         if (Model->Render1.enabled()) SaveToFile1Click();

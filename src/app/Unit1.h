@@ -14,6 +14,11 @@
 #include <utility>
 
 class QAction;
+class QDragEnterEvent;
+class QDragMoveEvent;
+class QDropEvent;
+class QKeyEvent;
+class QMimeData;
 class QCheckBox;
 class QFrame;
 class QLabel;
@@ -114,6 +119,11 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    // Navigation keys and dropped files (InteractionView.cpp).
+    void keyPressEvent(QKeyEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void createMenus();
@@ -127,6 +137,18 @@ private:
     void layoutClient();
     void FormActivate();
     void installRendering();
+    // Viewer mouse, wheel, keys, face picture and colour dialogs, drops.
+    void installInteraction();
+    std::optional<std::string> runOpenPictureDialogDefault();
+    std::optional<std::uint32_t> runColorDialogDefault(std::uint32_t initial);
+    // The file a drag carries and where it is over the viewer.
+    struct DropTarget {
+        std::string file;
+        bool onViewer = false;
+        double x = 0, y = 0;
+        int width = 0, height = 0;
+    };
+    std::optional<DropTarget> dropTargetOf(const QMimeData* data, const QPointF& position);
     OpenDialogResult runSavePictureDialogDefault();
     void notAvailable(const char* what);
     OpenDialogResult runOpenDialogDefault();

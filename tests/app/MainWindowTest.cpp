@@ -36,6 +36,10 @@ protected:
         w = std::make_unique<TfrmMain>(VELMORA_BIN_DIR "/", "/tmp/");
         // No real dialog in tests: cancelled unless a test says otherwise.
         w->RunOpenDialog = [this] { return openAnswer; };
+        w->model().RunOpenPictureDialog = [this] {
+            ++pictureDialogRuns;
+            return std::optional<std::string>();
+        };
     }
 
     void expectNoSceneState()
@@ -87,6 +91,7 @@ protected:
 
     std::unique_ptr<TfrmMain> w;
     TfrmMain::OpenDialogResult openAnswer;
+    int pictureDialogRuns = 0;
 };
 
 TEST_F(MainWindowTest, WindowAndMenusAsDesigned)
@@ -326,7 +331,7 @@ TEST_F(MainWindowTest, CommandsOfUnfinishedPartsSayTheyAreNotAvailable)
 {
     TMessageBoxWatcher watcher;
     w->New1Click();
-    w->Front1->trigger();
+    w->Contents1->trigger();
     w->btnRender->click();
     ASSERT_EQ(watcher.seen.size(), 2u);
     EXPECT_NE(watcher.seen[0].text.find("not available yet"), std::string::npos);
@@ -336,6 +341,12 @@ TEST_F(MainWindowTest, InsertItemsDoNothingWhileTheInsertMenuIsDisabled)
 {
     TMessageBoxWatcher watcher;
     w->Front1->trigger(); // no scene: the item's own state is enabled, its menu is not
+    EXPECT_TRUE(watcher.seen.empty());
+    EXPECT_EQ(pictureDialogRuns, 0);
+    w->New1Click();
+    w->Front1->trigger(); // now it asks for a picture; cancelled, nothing happens
+    w->findChild<QPushButton*>(QStringLiteral("SpeedButton9"))->click();
+    EXPECT_EQ(pictureDialogRuns, 2);
     EXPECT_TRUE(watcher.seen.empty());
 }
 

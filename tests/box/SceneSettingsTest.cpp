@@ -1,5 +1,6 @@
 #include "BoxModelFixture.h"
 
+#include "box/SceneFiles.h"
 #include "pictures/Picture.h"
 
 #include <fstream>
@@ -246,6 +247,90 @@ TEST_F(RefreshShadowTest, ADamagedPictureFailsAndLeavesTheTextureOff)
     ASSERT_NE(picture().Graphic(), nullptr);
     EXPECT_STREQ(picture().Graphic()->ClassName(), "TTGAImage");
     EXPECT_EQ(picture().Width(), 256);
+}
+
+} // namespace
+} // namespace velmora
+
+namespace velmora {
+namespace {
+
+// The tab's switches and sliders go into a scene archive and come back from
+// it exactly, with their dependent controls enabled to match.
+struct SettingsArchiveTest : test::BoxModelTest {
+    SettingsArchiveTest() { InstallSceneFiles(m); }
+    ~SettingsArchiveTest() override { std::filesystem::remove_all(dir); }
+    std::filesystem::path dir = test::scratchFolder("settings-archive");
+};
+
+TEST_F(SettingsArchiveTest, ReflectionOpacityAndPointOfFocusComeBack)
+{
+    m.tbReflectionOpacity.setPosition(3);
+    m.cbAxes.setChecked(true);
+    m.tbDropShadowWidth.setPosition(2);
+    m.tbDropShadowHeight.setPosition(8);
+    const std::string file = (dir / "reflection.vlm").string();
+    m.Save1Click(file, 1);
+
+    // Everything switched the other way before opening.
+    m.cbDropShadow.setChecked(true);
+    m.cbAxes.setChecked(false);
+    m.tbReflectionOpacity.setPosition(9);
+    m.tbDropShadowWidth.setPosition(5);
+    m.tbDropShadowHeight.setPosition(5);
+    m.Open1Click(file, 1);
+    box = m.boxScene();
+
+    EXPECT_EQ(m.BoxType, 1u);
+    EXPECT_TRUE(m.cbReflection.checked());
+    EXPECT_FALSE(m.cbDropShadow.checked());
+    EXPECT_TRUE(m.tbReflectionOpacity.enabled());
+    EXPECT_FALSE(m.tbDropShadowWidth.enabled());
+    EXPECT_FALSE(m.btnRefreshShadow.enabled());
+    EXPECT_EQ(m.tbReflectionOpacity.position(), 3);
+    EXPECT_EQ(m.tbDropShadowWidth.position(), 2);
+    EXPECT_EQ(m.tbDropShadowHeight.position(), 8);
+    EXPECT_TRUE(m.cbAxes.checked());
+    EXPECT_TRUE(box->GLMirror1->Visible());
+    EXPECT_FALSE(box->GLDropShadow->Visible());
+    EXPECT_TRUE(box->GLPoints1->Visible());
+    EXPECT_FLOAT_EQ(box->GLMirror1->Material().FrontProperties().Diffuse().Alpha(), 0.7f);
+    EXPECT_FLOAT_EQ(box->GLDropShadow->Scale().Y(), float(0.8f + 0.2 - 0.06));
+    EXPECT_FLOAT_EQ(box->GLDropShadow->Scale().X(), float(1.0f + 0.2 + 0.06));
+
+    // The handlers act on the opened scene again.
+    m.cbDropShadow.setChecked(true);
+    EXPECT_FALSE(m.cbReflection.checked());
+    EXPECT_FALSE(box->GLMirror1->Visible());
+    EXPECT_TRUE(box->GLDropShadow->Visible());
+}
+
+TEST_F(SettingsArchiveTest, ADropShadowOnARedBackgroundComesBack)
+{
+    m.cbDropShadow.setChecked(true);
+    colorAnswer = 0x0000FF;
+    m.btnChangeBackroundColor.click();
+    const std::string file = (dir / "shadow.vlm").string();
+    m.Save1Click(file, 1);
+
+    m.cbReflection.setChecked(true);
+    m.Button3.click();
+    m.New1Click();
+    m.Open1Click(file, 1);
+    box = m.boxScene();
+
+    EXPECT_FALSE(m.cbReflection.checked());
+    EXPECT_TRUE(m.cbDropShadow.checked());
+    EXPECT_FALSE(m.tbReflectionOpacity.enabled());
+    EXPECT_TRUE(m.tbDropShadowWidth.enabled());
+    EXPECT_TRUE(m.tbDropShadowHeight.enabled());
+    EXPECT_TRUE(m.btnRefreshShadow.enabled());
+    EXPECT_FALSE(box->GLMirror1->Visible());
+    EXPECT_TRUE(box->GLDropShadow->Visible());
+    EXPECT_EQ(box->backgroundColor(), 0x0000FFu);
+    const TGLColor& a = box->GLMirror1->Material().FrontProperties().Ambient();
+    EXPECT_FLOAT_EQ(a.Red(), 1);
+    EXPECT_FLOAT_EQ(a.Green(), 0);
 }
 
 } // namespace
