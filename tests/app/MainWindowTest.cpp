@@ -327,14 +327,13 @@ TEST_F(MainWindowTest, SizeEditsTakeDigitsOnly)
     EXPECT_EQ(w->model().txtNewWidth.text(), "123");
 }
 
-TEST_F(MainWindowTest, CommandsOfUnfinishedPartsSayTheyAreNotAvailable)
+TEST_F(MainWindowTest, InsertItemsAskForAPictureAndACancelSaysNothing)
 {
     TMessageBoxWatcher watcher;
     w->New1Click();
-    w->Contents1->trigger();
-    w->btnRender->click();
-    ASSERT_EQ(watcher.seen.size(), 2u);
-    EXPECT_NE(watcher.seen[0].text.find("not available yet"), std::string::npos);
+    w->Front1->trigger();
+    EXPECT_EQ(pictureDialogRuns, 1);
+    EXPECT_TRUE(watcher.seen.empty());
 }
 
 TEST_F(MainWindowTest, InsertItemsDoNothingWhileTheInsertMenuIsDisabled)
