@@ -113,7 +113,10 @@ void TfrmMain::installInteraction()
     // The wheel zooms wherever the window gets it; the control under the
     // pointer still gets the turn too (the handler leaves it unhandled).
     TApplication::AddWheelObserver(this, [this](QWidget* receiver, QWheelEvent* e) {
-        if (!receiver || receiver->window() != this || QApplication::activeModalWidget()) return;
+        // Only while the scene is shown: a turn over the start panel must not
+        // leave the next scene zoomed.
+        if (!receiver || receiver->window() != this || QApplication::activeModalWidget() || !Model->sceneOpen())
+            return;
         const QPoint at = e->globalPosition().toPoint();
         bool handled = false;
         Model->FormMouseWheel(shiftStateOf(e->modifiers(), e->buttons()), e->angleDelta().y(), at.x(), at.y(),
@@ -154,7 +157,7 @@ void TfrmMain::keyPressEvent(QKeyEvent* event)
     // viewer is the window's own surface and does not count.
     QWidget* focus = QApplication::focusWidget();
     const bool controlHasFocus = focus && focus != this && focus != GLSceneViewer1 && isAncestorOf(focus);
-    if (!controlHasFocus) {
+    if (!controlHasFocus && Model->sceneOpen()) {
         unsigned short key = virtualKeyOf(event->key());
         const TShiftState shift = shiftStateOf(event->modifiers(), Qt::NoButton);
         RunCommand([&] { Model->FormKeyDown(key, shift); });

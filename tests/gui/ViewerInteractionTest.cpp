@@ -148,6 +148,18 @@ TEST_F(GuiTest, DraggingAcrossTheViewerMovesTheCameraAsTheTableSays)
     QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
     QCoreApplication::sendEvent(w->btnRefreshScene, &down);
     EXPECT_NEAR(dist() / d1, 1.0, 1e-4);
+
+    // The wheel anywhere in the window zooms too, but not while the scene is closed.
+    QWheelEvent overTabs(QPointF(5, 5), w->controlTabs->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, -120),
+                         Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(w->controlTabs, &overTabs);
+    EXPECT_NEAR(dist() / d1, 1 / 1.1, 1e-4);
+    w->Close1Click();
+    settle(2);
+    QWheelEvent overPanel(QPointF(5, 5), w->pnlMainMenu->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, 120),
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(w->pnlMainMenu, &overPanel);
+    EXPECT_NEAR(dist() / d1, 1 / 1.1, 1e-4);
 }
 
 // Answers the picture dialog with a file, remembering how it was opened.
