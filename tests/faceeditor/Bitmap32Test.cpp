@@ -212,7 +212,9 @@ TEST(Bitmap32, EveryTransferMatchesThePerPixelFormulas)
     std::mt19937 rng(3);
     auto pick = [&](int lo, int hi) { return lo + int(rng() % unsigned(hi - lo + 1)); };
     const int masters[] = {255, 0, 1, 127, 128, 254};
-    for (int round = 0; round < 1500; ++round) {
+    // With the wide vectors (where the processor has them) and without.
+    for (int round = 0; round < 3000; ++round) {
+        blend::SetWideVectors(round < 1500);
         TBitmap32 src(pick(1, 24), pick(1, 24));
         TBitmap32 dst(pick(1, 30), pick(1, 30));
         fillRandom(src, rng);
@@ -241,8 +243,9 @@ TEST(Bitmap32, EveryTransferMatchesThePerPixelFormulas)
         ASSERT_EQ(pixels(dst), ref::drawStretched(src, expect, r))
             << "round " << round << " src " << src.Width() << "x" << src.Height() << " rect " << r.Left << ","
             << r.Top << "," << r.Right << "," << r.Bottom << " mode " << src.DrawMode() << " filter "
-            << src.StretchFilter() << " M " << src.MasterAlpha();
+            << src.StretchFilter() << " M " << src.MasterAlpha() << " wide " << blend::WideVectors();
     }
+    blend::SetWideVectors(true);
 }
 
 TEST(Bitmap32, LargeReductionsMatchThePerPixelFormulas)
