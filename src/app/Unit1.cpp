@@ -823,6 +823,8 @@ void TfrmMain::About1Click()
 void TfrmMain::New1Click()
 {
     RunCommand([&] { Model->New1Click(); });
+    // The arrow keys zoom right away, before anything else is clicked.
+    if (Model->sceneOpen()) GLSceneViewer1->setFocus();
 }
 
 void TfrmMain::Close1Click()

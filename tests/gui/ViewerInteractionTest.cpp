@@ -139,7 +139,9 @@ TEST_F(GuiTest, DraggingAcrossTheViewerMovesTheCameraAsTheTableSays)
     QCoreApplication::sendEvent(viewer, &wheel);
     EXPECT_NEAR(dist() / d1, 1.1, 1e-4);
 
-    // Up arrow with the viewer focused zooms in; with a button focused it does not.
+    // Up arrow with the viewer focused (New gives it the focus) zooms in; with
+    // a button focused it does not.
+    EXPECT_EQ(w->focusWidget(), viewer);
     viewer->setFocus();
     QKeyEvent up(QEvent::KeyPress, Qt::Key_Up, Qt::NoModifier);
     QCoreApplication::sendEvent(viewer, &up);
