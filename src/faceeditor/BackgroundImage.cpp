@@ -136,17 +136,22 @@ public:
         TShellObjectData* n = node(parent);
         if (!n || n->ChildrenListed)
             return;
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-        auto rows = M.VDT1InitChildren(*n);
-        if (rows.empty()) {
-            M.AdoptChildren(*n, {});
-            emit dataChanged(indexOf(n, 0), indexOf(n, 2));
-        } else {
-            beginInsertRows(parent, 0, int(rows.size()) - 1);
-            M.AdoptChildren(*n, std::move(rows));
-            endInsertRows();
+        {
+            // The hourglass while the folder is searched, also when that fails.
+            struct WaitPointer {
+                WaitPointer() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+                ~WaitPointer() { QApplication::restoreOverrideCursor(); }
+            } wait;
+            auto rows = M.VDT1InitChildren(*n);
+            if (rows.empty()) {
+                M.AdoptChildren(*n, {});
+                emit dataChanged(indexOf(n, 0), indexOf(n, 2));
+            } else {
+                beginInsertRows(parent, 0, int(rows.size()) - 1);
+                M.AdoptChildren(*n, std::move(rows));
+                endInsertRows();
+            }
         }
-        QApplication::restoreOverrideCursor();
         if (OnListed)
             OnListed(*n);
     }

@@ -566,7 +566,10 @@ TEST_F(BackgroundImageWindow, RowsAtOnceThumbnailsLaterOkOnAFolderChoosesNothing
     ASSERT_EQ(tm->rowCount(root), 7) << "a folder and six pictures, no text file";
     EXPECT_EQ(tm->index(0, 0, root).data().toString(), "more");
     EXPECT_GT(w.pendingThumbnails(), 0) << "rows are there before their thumbnails";
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "the hourglass ends with the listing";
+    EXPECT_EQ(w.cursor().shape(), Qt::BusyCursor) << "busy while thumbnails are read, input still taken";
     ASSERT_TRUE(velmora::test::waitUntil([&] { return w.pendingThumbnails() == 0; }));
+    EXPECT_EQ(w.cursor().shape(), Qt::ArrowCursor);
     const QModelIndex pic = tm->index(1, 2, root);
     EXPECT_EQ(pic.data().toString(), "2,304.05 KB, 1024 x 768 pixels, 16M colors");
     EXPECT_EQ(w.VDT1->visualRect(pic).height(), 154);
