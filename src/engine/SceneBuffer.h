@@ -136,6 +136,9 @@ public:
     std::function<void(TGLSceneBuffer*)> BeforeRender;
     std::function<void(TGLSceneBuffer*)> PostRender;
     std::function<void(TGLSceneBuffer*)> AfterRender;
+    // Stages of a render to bitmap as they begin ("context", "render",
+    // "read-back") and "done"; benchmarks time them.
+    std::function<void(const char*)> BitmapRenderStage;
     std::function<void(TGLSceneBuffer*, TRenderContextInfo&)> InitiateRendering;
     std::function<void(TGLSceneBuffer*, TRenderContextInfo&)> WrapUpRendering;
 

@@ -241,17 +241,25 @@ void TGLHeadlessContext::ReadPixels(TGLBitmap24& out)
     glFinish();
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glPixelStorei(GL_PACK_ROW_LENGTH, 0);
-    glReadPixels(0, 0, width_, height_, GL_BGR, GL_UNSIGNED_BYTE, out.Data.data());
-    // GL hands the bottom row first; the bitmap is stored top row first.
-    // Flipped in place, so a large render needs no second copy.
+    // Read in bands of four-byte pixels, which the renderer copies without
+    // converting, and drop the fourth byte here. GL hands the bottom row
+    // first; the bitmap is stored top row first. Bands keep the extra memory
+    // small however large the picture is.
     const std::size_t stride = std::size_t(width_) * 3;
-    std::vector<std::uint8_t> row(stride);
-    for (int y = 0, z = height_ - 1; y < z; ++y, --z) {
-        std::uint8_t* a = out.Data.data() + std::size_t(y) * stride;
-        std::uint8_t* b = out.Data.data() + std::size_t(z) * stride;
-        std::copy_n(a, stride, row.data());
-        std::copy_n(b, stride, a);
-        std::copy_n(row.data(), stride, b);
+    const int bandRows = std::max(1, std::min(height_, int((std::size_t(4) << 20) / (std::size_t(width_) * 4 + 1))));
+    std::vector<std::uint8_t> band(std::size_t(width_) * 4 * bandRows);
+    for (int y0 = 0; y0 < height_; y0 += bandRows) {
+        const int rows = std::min(bandRows, height_ - y0);
+        glReadPixels(0, y0, width_, rows, GL_BGRA, GL_UNSIGNED_BYTE, band.data());
+        for (int r = 0; r < rows; ++r) {
+            const std::uint8_t* from = band.data() + std::size_t(r) * width_ * 4;
+            std::uint8_t* to = out.Data.data() + std::size_t(height_ - 1 - (y0 + r)) * stride;
+            for (int x = 0; x < width_; ++x) {
+                to[3 * x] = from[4 * x];
+                to[3 * x + 1] = from[4 * x + 1];
+                to[3 * x + 2] = from[4 * x + 2];
+            }
+        }
     }
     Deactivate();
 }

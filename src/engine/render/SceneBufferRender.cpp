@@ -254,6 +254,10 @@ void TGLSceneBuffer::RenderToBitmap(TGLBitmap24& bitmap, int dpi)
     } else if (scene_) {
         ReleaseHandles(scene_->Objects(), false);
     }
+    auto stage = [this](const char* s) {
+        if (BitmapRenderStage) BitmapRenderStage(s);
+    };
+    stage("context");
     TGLPixelFormatRequest request = PixelFormatRequest();
     request.DoubleBuffer = false;
     request.Samples = 0;
@@ -292,9 +296,11 @@ void TGLSceneBuffer::RenderToBitmap(TGLBitmap24& bitmap, int dpi)
             clearBuffers();
             renderDPI_ = dpi != 0 ? dpi : ScreenDPI;
             viewport_ = {0, 0, bitmap.Width, bitmap.Height};
+            stage("render");
             baseRender(viewport_, renderDPI_, dsPrinting, nullptr);
             CheckOpenGLError();
             glFinish();
+            stage("read-back");
             temp->ReadPixels(bitmap);
         } catch (...) {
             if (scene_) ReleaseHandles(scene_->Objects(), true);
@@ -302,6 +308,7 @@ void TGLSceneBuffer::RenderToBitmap(TGLBitmap24& bitmap, int dpi)
         }
         if (scene_) ReleaseHandles(scene_->Objects(), true);
     }
+    stage("done");
     guard.flag = false;
     if (AfterRender) AfterRender(this);
 }
