@@ -11,6 +11,8 @@
 #include "files/SceneFile.h"
 
 
+#include <cctype>
+#include <cstdlib>
 #include <filesystem>
 #include <ostream>
 #include <stdexcept>
@@ -27,6 +29,21 @@ const char* const kUsage =
     "       velmora dump SCENE|--default        print the scene graph\n"
     "       velmora face DOCUMENT -o OUT        compose a face picture (32-bit BMP, or PNG for .png)\n"
     "       velmora --help | --version\n";
+
+// Without any display the toolkit aborts; say what to do instead.
+bool DisplayAvailable()
+{
+    for (const char* v : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        const char* value = std::getenv(v);
+        if (value && *value) return true;
+    }
+    return false;
+}
+
+const char* const NoDisplayMessage =
+    "velmora: no display found. The desktop application needs an X11 or Wayland display;\n"
+    "run it under xvfb-run (for example: xvfb-run -a velmora), or use a sub-command, which\n"
+    "needs none: velmora render, velmora convert, velmora dump, velmora face (velmora --help).\n";
 
 TCommandLine exitWith(int code)
 {
@@ -63,13 +80,19 @@ TCommandLine convert(const std::vector<std::string>& args, std::ostream& err)
     if (source != "--default" && !source.empty() && source[0] == '-')
         return usageError(err, "unknown option for convert: " + source);
     if (!target.empty() && target[0] == '-') return usageError(err, "convert needs an output file");
+    // The format follows the name; any other name would hold a file that no
+    // program (this one included) opens by its name.
+    std::string ext = std::filesystem::path(target).extension().string();
+    for (char& c : ext) c = char(std::tolower(static_cast<unsigned char>(c)));
+    if (ext != ".vlm" && ext != ".gls")
+        return usageError(err, "convert writes a .vlm scene archive or a .gls scene stream, not " + target);
     TSceneSession session;
     // As at start-up: the first New keeps the scene as built, then the file opens.
     if (source == "--default")
         session.Model.New1Click();
     else
         session.Model.OpenFromCommandLine(source);
-    const bool legacy = std::filesystem::path(target).extension() == ".gls";
+    const bool legacy = ext == ".gls";
     SaveSceneFile(session.Model, target, legacy ? SceneFilter::Legacy : SceneFilter::Archive);
     return exitWith(0);
 }
@@ -89,6 +112,10 @@ TCommandLine RunCommandLine(const std::vector<std::string>& args, std::ostream& 
 {
     TCommandLine gui;
     if (args.empty()) {
+        if (!DisplayAvailable()) {
+            err << NoDisplayMessage;
+            return exitWith(1);
+        }
         gui.GuiScene = std::string();
         return gui;
     }
@@ -113,6 +140,10 @@ TCommandLine RunCommandLine(const std::vector<std::string>& args, std::ostream& 
         return exitWith(1);
     }
     // The first argument is a scene to open; further arguments are ignored.
+    if (!DisplayAvailable()) {
+        err << NoDisplayMessage;
+        return exitWith(1);
+    }
     gui.GuiScene = first;
     return gui;
 }

@@ -99,19 +99,37 @@ void TfrmMainModel::Close1Click()
 
 void TfrmMainModel::Open1Click(const std::optional<std::string>& chosenPath, int filterIndex)
 {
-    if (!chosenPath) {
-        Close1Click();
+    // A cancelled dialog changes nothing: the box that was open stays open.
+    if (!chosenPath)
+        return;
+    openScene(*chosenPath, filterIndex);
+}
+
+void TfrmMainModel::openScene(const std::string& path, int filterIndex)
+{
+    if (ReadSceneFile && !OpenScene) {
+        // Read everything first; only a complete read replaces the box.
+        if (ShowHourglass) ShowHourglass();
+        std::function<void()> apply = ReadSceneFile(path, filterIndex);
+        New1Click();
+        processMessages();
+        if (ShowHourglass) ShowHourglass();
+        apply();
         return;
     }
     New1Click();
     processMessages();
     if (ShowHourglass) ShowHourglass();
-    if (!OpenScene) throw ENotAvailable("Opening scene files is not available yet: " + *chosenPath);
-    OpenScene(*chosenPath, filterIndex);
+    if (!OpenScene) throw ENotAvailable("Opening scene files is not available yet: " + path);
+    OpenScene(path, filterIndex);
 }
 
 void TfrmMainModel::OpenFromCommandLine(const std::string& path)
 {
+    if (ReadSceneFile && !OpenScene) {
+        openScene(path, 0);
+        return;
+    }
     New1Click();
     processMessages();
     if (ShowHourglass) ShowHourglass();

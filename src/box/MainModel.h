@@ -180,6 +180,12 @@ public:
     // Reads a scene file into this model: (path, dialog filter entry: 1 archive,
     // 2 legacy stream, 0 none). Supplied by the scene-file code.
     std::function<void(const std::string&, int)> OpenScene;
+    // Reads a scene file completely without changing anything (throws on a
+    // missing, damaged or foreign file) and returns what puts it in place.
+    // The scene-file code supplies this one; Open uses it unless OpenScene is
+    // set (a reader that runs after New, as tests supply), so that a failed
+    // read leaves the open box as it was.
+    std::function<std::function<void()>(const std::string&, int)> ReadSceneFile;
     // Writes this model's scene to a file: (path, save dialog filter entry).
     std::function<void(const std::string&, int)> SaveScene;
     // Rendering to a file (RenderingTab.cpp): the picture save dialog
@@ -303,6 +309,7 @@ private:
     void setScenePresetSliders(int width, int height, int depth);
     void setSceneCommandsEnabled(bool enabled);
     void processMessages();
+    void openScene(const std::string& path, int filterIndex);
     void installRenderingTab();
     void recomputeNewSize();
     void renderToFile(float multiplier);

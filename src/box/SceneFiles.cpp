@@ -67,6 +67,13 @@ SceneArchiveHost hostFor(TfrmMainModel& model)
     SceneArchiveHost host;
     host.saveSceneStream = [&model](const fs::path& f) { SaveModelSceneStream(model, f); };
     host.loadSceneStream = [&model](const fs::path& f) { LoadModelSceneStream(model, f); };
+    host.prepareSceneStream = [&model](const fs::path& f) -> std::function<void()> {
+        std::shared_ptr<TPreparedScene> prepared = PrepareSceneLoadFromFile(sceneOf(model), f);
+        return [&model, prepared] {
+            prepared->Install();
+            model.scene()->sceneReplaced();
+        };
+    };
     host.currentSettings = [&model] { return CurrentSceneSettings(model); };
     host.applySettings = [&model](const SceneIniSettings& s) { ApplySceneSettings(model, s); };
     host.boxType = [&model] { return static_cast<std::int32_t>(model.BoxType); };
@@ -175,8 +182,10 @@ void OpenSceneFile(TfrmMainModel& model, const fs::path& path, SceneFilter filte
 
 void InstallSceneFiles(TfrmMainModel& model)
 {
-    model.OpenScene = [&model](const std::string& path, int filter) {
-        OpenSceneFile(model, path, static_cast<SceneFilter>(filter));
+    model.ReadSceneFile = [&model](const std::string& path, int filter) -> std::function<void()> {
+        auto content = std::make_shared<SceneFileContent>(
+            ReadSceneFile(path, static_cast<SceneFilter>(filter), model.WorkingFolder, hostFor(model)));
+        return [&model, content] { ApplySceneFile(*content, hostFor(model)); };
     };
     model.SaveScene = [&model](const std::string& path, int filter) {
         SaveSceneFile(model, path, static_cast<SceneFilter>(filter));

@@ -1,11 +1,13 @@
 #include "files/SceneArchive.h"
 
+#include "files/SceneFile.h"
 #include "files/ZipArchive.h"
 
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -211,8 +213,11 @@ void SaveScene(const fs::path& path, SceneFilter filter, const fs::path& workFol
         ReplaceFileSafely(path, host.saveSceneStream, "Cannot create file " + path.string());
         return;
     }
+    // Only the box this program builds has settings an archive can hold;
+    // saying nothing and writing nothing would look like a successful save.
     if (host.boxType && host.boxType() != 1)
-        return;
+        throw ESceneArchiveError(std::string(kUnableToSaveScene) + " Box type " + std::to_string(host.boxType()) +
+                                 " cannot be saved as a scene archive.");
     std::error_code ec;
     fs::create_directories(workFolder, ec);
     const fs::path gls = workFolder / "Scene.gls";
@@ -244,42 +249,93 @@ void SaveScene(const fs::path& path, SceneFilter filter, const fs::path& workFol
     removeIfExists(ini);
 }
 
-void OpenScene(const fs::path& path, SceneFilter filter, const fs::path& workFolder, const SceneArchiveHost& host)
+namespace {
+
+// Reads a stream file through the host: detached when it can, else deferred
+// to a plain load at apply time.
+std::function<void()> prepareStream(const fs::path& file, const fs::path& workFolder, const SceneArchiveHost& host)
 {
+    if (host.prepareSceneStream)
+        return host.prepareSceneStream(file);
+    std::error_code ec;
+    if (!fs::exists(file, ec))
+        throw EIOError(fileNotFoundMessage(file));
+    auto bytes = std::make_shared<std::vector<std::uint8_t>>(ReadFileBytes(file));
+    const fs::path kept = workFolder / "Opened.gls";
+    return [bytes, kept, host] {
+        std::error_code cec;
+        fs::create_directories(kept.parent_path(), cec);
+        WriteSceneStreamFile(kept, *bytes);
+        struct Remove {
+            fs::path p;
+            ~Remove() { std::error_code e; fs::remove(p, e); }
+        } remove{kept};
+        host.loadSceneStream(kept);
+    };
+}
+
+struct WorkFiles {
+    fs::path zip, gls, ini;
+    ~WorkFiles()
+    {
+        removeIfExists(zip);
+        removeIfExists(gls);
+        removeIfExists(ini);
+    }
+};
+
+} // namespace
+
+SceneFileContent ReadSceneFile(const fs::path& path, SceneFilter filter, const fs::path& workFolder,
+                               const SceneArchiveHost& host)
+{
+    SceneFileContent content;
+    std::error_code ec;
+    if (!fs::exists(path, ec))
+        throw EIOError(fileNotFoundMessage(path));
     if (IsLegacyScenePath(path, filter)) {
-        host.loadSceneStream(path);
-        return;
+        content.installScene = prepareStream(path, workFolder, host);
+        return content;
     }
     const SceneContainer kind = DetectSceneContainer(path);
     if (kind == SceneContainer::Stream) {
         // A bare stream under an archive name opens as what it is.
-        host.loadSceneStream(path);
-        return;
+        content.installScene = prepareStream(path, workFolder, host);
+        return content;
     }
-    if (kind == SceneContainer::Unknown)
+    if (kind != SceneContainer::Zip)
         throw EArchiveError(kUnhandledArchiveType);
-    std::error_code ec;
     fs::create_directories(workFolder, ec);
-    const fs::path gls = workFolder / "Scene.gls";
-    const fs::path ini = workFolder / "Scene.ini";
-    const fs::path zip = workFolder / "temp.zip";
-    removeIfExists(zip);
-    removeIfExists(gls);
-    removeIfExists(ini);
-    if (kind != SceneContainer::Missing)
-        fs::copy_file(path, zip, fs::copy_options::overwrite_existing, ec);
+    WorkFiles work{workFolder / "temp.zip", workFolder / "Scene.gls", workFolder / "Scene.ini"};
+    removeIfExists(work.zip);
+    removeIfExists(work.gls);
+    removeIfExists(work.ini);
+    fs::copy_file(path, work.zip, fs::copy_options::overwrite_existing, ec);
     {
-        ZipReader reader(zip);
+        ZipReader reader(work.zip);
         reader.extractAll(workFolder);
     }
-    const SceneIniSettings current = host.currentSettings ? host.currentSettings() : SceneIniSettings{};
-    const SceneIniSettings settings = ReadSceneIni(ini, current);
-    if (host.applySettings)
-        host.applySettings(settings);
-    host.loadSceneStream(gls);
-    removeIfExists(zip);
-    removeIfExists(gls);
-    removeIfExists(ini);
+    content.archive = true;
+    content.settings = IniFile(work.ini);
+    content.installScene = prepareStream(work.gls, workFolder, host);
+    return content;
+}
+
+void ApplySceneFile(const SceneFileContent& content, const SceneArchiveHost& host)
+{
+    if (content.archive) {
+        const SceneIniSettings current = host.currentSettings ? host.currentSettings() : SceneIniSettings{};
+        const SceneIniSettings settings = ReadSceneIni(content.settings, current);
+        if (host.applySettings)
+            host.applySettings(settings);
+    }
+    if (content.installScene)
+        content.installScene();
+}
+
+void OpenScene(const fs::path& path, SceneFilter filter, const fs::path& workFolder, const SceneArchiveHost& host)
+{
+    ApplySceneFile(ReadSceneFile(path, filter, workFolder, host), host);
 }
 
 } // namespace velmora

@@ -75,6 +75,10 @@ struct SceneArchiveHost {
     std::function<void(const std::filesystem::path&)> saveSceneStream;
     // Loads a scene stream file, replacing the scene graph.
     std::function<void(const std::filesystem::path&)> loadSceneStream;
+    // Reads a scene stream file completely without changing the scene; the
+    // returned function puts what was read in place. When empty, opens load
+    // through loadSceneStream at the end instead.
+    std::function<std::function<void()>(const std::filesystem::path&)> prepareSceneStream;
     // Current values of the controls and scene objects that "Scene.ini" holds.
     std::function<SceneIniSettings()> currentSettings;
     // Applies values read from "Scene.ini" in the documented order (box type 0
@@ -90,7 +94,25 @@ struct SceneArchiveHost {
 // a failed save leaves the old file as it was.
 void SaveScene(const std::filesystem::path& path, SceneFilter filter, const std::filesystem::path& workFolder,
                const SceneArchiveHost& host);
-// Opens path as a bare stream (legacy path or content) or as an archive.
+// Everything an open needs, read before anything is changed: the settings
+// file of an archive and the scene stream read into a detached scene.
+struct SceneFileContent {
+    bool archive = false;   // the settings below are to be applied
+    IniFile settings;       // Scene.ini of the archive; empty when it had none
+    std::function<void()> installScene;
+};
+// Reads the file at path completely. A missing file fails with the
+// file-not-found message naming it; a file that is neither an archive nor a
+// stream with "Unhandled Archive Type"; a damaged one with its reader's
+// message. Nothing of the caller's state is touched; the working files are
+// removed again whatever happens.
+SceneFileContent ReadSceneFile(const std::filesystem::path& path, SceneFilter filter,
+                               const std::filesystem::path& workFolder, const SceneArchiveHost& host);
+// Applies what ReadSceneFile read: the settings (archives only), then the scene.
+void ApplySceneFile(const SceneFileContent& content, const SceneArchiveHost& host);
+
+// Opens path as a bare stream (legacy path or content) or as an archive:
+// ReadSceneFile, then ApplySceneFile.
 void OpenScene(const std::filesystem::path& path, SceneFilter filter, const std::filesystem::path& workFolder,
                const SceneArchiveHost& host);
 

@@ -558,38 +558,70 @@ void SaveSceneToFile(TGLScene& scene, const std::filesystem::path& path)
     WriteSceneStreamFile(path, bytes);
 }
 
-void LoadSceneFromStream(TGLScene& scene, std::span<const std::uint8_t> stream)
-{
-    TGLSceneRootObject holder;
-    SceneView view(scene, &holder);
-    EngineFactory factory(view);
-    readSceneStream(stream, view, factory);
+namespace {
 
-    // The read succeeded: replace the scene's objects.
-    std::vector<std::pair<TGLSceneBuffer*, std::string>> cameras;
-    for (TGLSceneBuffer* buffer : scene.RegisteredBuffers())
-        if (buffer->Camera())
-            cameras.emplace_back(buffer, buffer->Camera()->Name());
-    scene.BeginUpdate();
-    switchOffLights(scene.Objects());
-    switchOffLights(scene.Cameras());
-    scene.Clear();
-    view.applyRootProperties();
-    while (holder.Count() > 0)
-        scene.AddObject(holder.RemoveChild(holder.Child(0), false));
-    for (auto& [buffer, name] : cameras)
-        if (auto* cam = dynamic_cast<TGLCamera*>(scene.FindSceneObject(name)))
-            buffer->SetCamera(cam);
-    scene.EndUpdate();
+class PreparedScene final : public TPreparedScene {
+public:
+    PreparedScene(TGLScene& scene, std::span<const std::uint8_t> stream) : scene_(scene), view_(scene, &holder_)
+    {
+        EngineFactory factory(view_);
+        readSceneStream(stream, view_, factory);
+    }
+
+    void Install() override
+    {
+        if (installed_)
+            return;
+        installed_ = true;
+        TGLScene& scene = scene_;
+        std::vector<std::pair<TGLSceneBuffer*, std::string>> cameras;
+        for (TGLSceneBuffer* buffer : scene.RegisteredBuffers())
+            if (buffer->Camera())
+                cameras.emplace_back(buffer, buffer->Camera()->Name());
+        scene.BeginUpdate();
+        switchOffLights(scene.Objects());
+        switchOffLights(scene.Cameras());
+        scene.Clear();
+        view_.applyRootProperties();
+        while (holder_.Count() > 0)
+            scene.AddObject(holder_.RemoveChild(holder_.Child(0), false));
+        for (auto& [buffer, name] : cameras)
+            if (auto* cam = dynamic_cast<TGLCamera*>(scene.FindSceneObject(name)))
+                buffer->SetCamera(cam);
+        scene.EndUpdate();
+    }
+
+private:
+    TGLScene& scene_;
+    TGLSceneRootObject holder_; // before the view, which refers to it
+    SceneView view_;
+    bool installed_ = false;
+};
+
+} // namespace
+
+std::unique_ptr<TPreparedScene> PrepareSceneLoad(TGLScene& scene, std::span<const std::uint8_t> stream)
+{
+    return std::make_unique<PreparedScene>(scene, stream);
 }
 
-void LoadSceneFromFile(TGLScene& scene, const std::filesystem::path& path)
+std::unique_ptr<TPreparedScene> PrepareSceneLoadFromFile(TGLScene& scene, const std::filesystem::path& path)
 {
     std::error_code ec;
     if (!std::filesystem::exists(path, ec))
         throw EFilerError(fileNotFoundMessage(path));
     const std::vector<std::uint8_t> bytes = ReadFileBytes(path);
-    LoadSceneFromStream(scene, bytes);
+    return PrepareSceneLoad(scene, bytes);
+}
+
+void LoadSceneFromStream(TGLScene& scene, std::span<const std::uint8_t> stream)
+{
+    PrepareSceneLoad(scene, stream)->Install();
+}
+
+void LoadSceneFromFile(TGLScene& scene, const std::filesystem::path& path)
+{
+    PrepareSceneLoadFromFile(scene, path)->Install();
 }
 
 } // namespace velmora

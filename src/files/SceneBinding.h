@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <span>
 #include <vector>
 
@@ -23,5 +24,17 @@ void SaveSceneToFile(TGLScene& scene, const std::filesystem::path& path);
 void LoadSceneFromStream(TGLScene& scene, std::span<const std::uint8_t> stream);
 // "File not found: "<path>"" when the file is missing; a bare stream file.
 void LoadSceneFromFile(TGLScene& scene, const std::filesystem::path& path);
+
+// A stream read completely into objects that belong to no scene yet, so that
+// a caller can read first and change things only once the read succeeded.
+class TPreparedScene {
+public:
+    virtual ~TPreparedScene() = default;
+    // Replaces every object of the scene the stream was read for, as
+    // LoadSceneFromStream does on success. Once only.
+    virtual void Install() = 0;
+};
+std::unique_ptr<TPreparedScene> PrepareSceneLoad(TGLScene& scene, std::span<const std::uint8_t> stream);
+std::unique_ptr<TPreparedScene> PrepareSceneLoadFromFile(TGLScene& scene, const std::filesystem::path& path);
 
 } // namespace velmora

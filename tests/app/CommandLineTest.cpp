@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 
 #include <sstream>
 
@@ -47,6 +48,37 @@ TEST(CommandLine, NoArgumentsOrASceneStartTheDesktop)
     CliRun scene = run({"box.vlm", "other.vlm"});
     ASSERT_TRUE(scene.result.GuiScene);
     EXPECT_EQ(*scene.result.GuiScene, "box.vlm");
+}
+
+TEST(CommandLine, WithoutADisplayTheDesktopSaysWhatToDoInstead)
+{
+    std::map<std::string, std::string> saved;
+    for (const char* v : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        if (const char* value = std::getenv(v)) saved[v] = value;
+        unsetenv(v);
+    }
+    for (const std::vector<std::string>& args : {std::vector<std::string>{}, {"box.vlm"}}) {
+        CliRun r = run(args);
+        EXPECT_FALSE(r.result.GuiScene);
+        EXPECT_EQ(r.result.ExitCode, 1);
+        EXPECT_NE(r.err.find("no display"), std::string::npos);
+        EXPECT_NE(r.err.find("xvfb-run"), std::string::npos);
+        for (const char* sub : {"render", "convert", "dump", "face"})
+            EXPECT_NE(r.err.find(std::string("velmora ") + sub), std::string::npos) << sub;
+    }
+    // Sub-commands need no display.
+    EXPECT_EQ(run({"--version"}).result.ExitCode, 0);
+    for (const auto& [k, v] : saved) setenv(k.c_str(), v.c_str(), 1);
+}
+
+TEST(CommandLine, ConvertRefusesOutputNamesOfNoSceneFormat)
+{
+    for (const char* target : {"x.txt", "box", "box.vlm.bak", "scene.zip"}) {
+        CliRun r = run({"convert", "--default", (std::filesystem::temp_directory_path() / target).string()});
+        EXPECT_EQ(r.result.ExitCode, 2) << target;
+        EXPECT_NE(r.err.find("convert writes a .vlm scene archive or a .gls scene stream"), std::string::npos);
+        EXPECT_FALSE(std::filesystem::exists(std::filesystem::temp_directory_path() / target));
+    }
 }
 
 TEST(CommandLine, UsageErrorsExitWithTwo)

@@ -130,12 +130,13 @@ TEST_F(MainWindowTest, NewCloseAndOpenCancelledSwitchStates)
     w->Close1Click();
     expectNoSceneState();
 
-    // A new scene again, then a cancelled Open closes it.
+    // A new scene again; a cancelled Open keeps it.
     w->ToolButton1->trigger();
     expectSceneOpenState();
     openAnswer.reset();
     w->Open1->trigger();
-    expectNoSceneState();
+    expectSceneOpenState();
+    w->Close1Click();
 
     // Cancelling while no scene is open stays there.
     w->Open1Click();
@@ -177,15 +178,19 @@ TEST_F(MainWindowTest, SaveWritesTheSceneAndOpenReadsItBack)
     EXPECT_FALSE(std::filesystem::exists(file));
 }
 
-TEST_F(MainWindowTest, OpeningAMissingArchiveReportsAndKeepsTheNewScene)
+TEST_F(MainWindowTest, OpeningAMissingFileNamesItAndKeepsTheState)
 {
     openAnswer = std::make_pair(std::string("/tmp/velmora-no-such-box.vlm"), 1);
     TMessageBoxWatcher watcher;
     w->Open1Click();
     ASSERT_EQ(watcher.seen.size(), 1u);
     EXPECT_EQ(watcher.seen[0].title, "Velmora");
-    EXPECT_EQ(watcher.seen[0].text, "Archive does not exist - Filename is blank");
-    expectSceneOpenState();
+    EXPECT_EQ(watcher.seen[0].text, "File not found: \"/tmp/velmora-no-such-box.vlm\"");
+    expectNoSceneState(); // no box was open, none is
+    w->New1Click();
+    w->Open1Click();
+    ASSERT_EQ(watcher.seen.size(), 2u);
+    expectSceneOpenState(); // the open box stays open
 }
 
 TEST_F(MainWindowTest, OpenConfirmedPassesPathAndFilterToTheReader)

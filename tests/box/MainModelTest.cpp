@@ -111,12 +111,13 @@ TEST(MainModel, NewCloseAndCancelledOpenMoveBetweenStates)
     m.Close1Click();
     expectNoSceneState(m);
 
-    // Cancelling the dialog closes, whatever the state was.
+    // Cancelling the dialog leaves the application as it was: no box stays
+    // no box, an open box stays open.
+    m.Open1Click(std::nullopt, 0);
+    expectNoSceneState(m);
     m.New1Click();
     m.Open1Click(std::nullopt, 0);
-    expectNoSceneState(m);
-    m.Open1Click(std::nullopt, 0);
-    expectNoSceneState(m);
+    expectSceneOpenState(m);
 }
 
 TEST(MainModel, ConfirmedOpenPerformsNewThenReadsTheScene)

@@ -183,9 +183,14 @@ TEST(SceneArchive, SaveWritesArchiveOrBareStreamByPathAndFilter)
     SaveScene(d.root / "other.vlm", SceneFilter::Legacy, d.work, scene.host());
     EXPECT_EQ(readFile(d.root / "other.vlm"), scene.scene);
 
-    // Not a box scene: nothing is written.
+    // Not a box scene: the save says so and writes nothing.
     scene.boxType = 0;
-    SaveScene(d.root / "none.vlm", SceneFilter::Archive, d.work, scene.host());
+    try {
+        SaveScene(d.root / "none.vlm", SceneFilter::Archive, d.work, scene.host());
+        FAIL();
+    } catch (const ESceneArchiveError& e) {
+        EXPECT_STREQ(e.what(), "Unable to save scene. Box type 0 cannot be saved as a scene archive.");
+    }
     EXPECT_FALSE(fs::exists(d.root / "none.vlm"));
 }
 
@@ -263,15 +268,19 @@ TEST(SceneArchive, OpenFailuresLeaveTheSceneAlone)
     } catch (const EArchiveError& e) {
         EXPECT_STREQ(e.what(), "Unhandled Archive Type");
     }
-    try {
-        OpenScene(d.root / "absent.vlm", SceneFilter::None, d.work, scene.host());
-        FAIL();
-    } catch (const EArchiveError& e) {
-        EXPECT_STREQ(e.what(), "Archive does not exist - Filename is blank");
+    // A missing file says so and names it, whatever its name says it is.
+    for (const char* name : {"absent.vlm", "absent.gls"}) {
+        try {
+            OpenScene(d.root / name, SceneFilter::None, d.work, scene.host());
+            FAIL();
+        } catch (const EIOError& e) {
+            EXPECT_EQ(std::string(e.what()), "File not found: \"" + (d.root / name).string() + "\"");
+        }
     }
     EXPECT_TRUE(scene.log.empty());
 
-    // No Scene.gls: the settings are applied, then the load names the missing file.
+    // No Scene.gls: the open fails naming the missing member before anything
+    // is applied, so the box stays as it was.
     int err = 0;
     zip_t* z = zip_open((d.root / "noscene.vlm").c_str(), ZIP_CREATE | ZIP_TRUNCATE, &err);
     static const char ini[] = "[Reflection]\r\nOpacity=5\r\n";
@@ -283,7 +292,18 @@ TEST(SceneArchive, OpenFailuresLeaveTheSceneAlone)
     } catch (const std::runtime_error& e) {
         EXPECT_EQ(std::string(e.what()), "File not found: \"" + (d.work / "Scene.gls").string() + "\"");
     }
-    EXPECT_EQ(scene.log, (std::vector<std::string>{"apply"}));
-    EXPECT_EQ(scene.applied.reflectionOpacity, 5); // read from a member stored in a folder
+    EXPECT_TRUE(scene.log.empty());
+    EXPECT_TRUE(fs::is_empty(d.work));
+
+    // The settings member is still found inside a folder once the stream is there.
+    z = zip_open((d.root / "folders.vlm").c_str(), ZIP_CREATE | ZIP_TRUNCATE, &err);
+    static const char gls[] = "TPF0...";
+    zip_file_add(z, "sub/Scene.ini", zip_source_buffer(z, ini, sizeof ini - 1, 0), 0);
+    zip_file_add(z, "sub/Scene.gls", zip_source_buffer(z, gls, sizeof gls - 1, 0), 0);
+    zip_close(z);
+    OpenScene(d.root / "folders.vlm", SceneFilter::None, d.work, scene.host());
+    EXPECT_EQ(scene.log, (std::vector<std::string>{"apply", "load"}));
+    EXPECT_EQ(scene.applied.reflectionOpacity, 5);
     EXPECT_EQ(scene.applied.colorRed, 255);
+    EXPECT_TRUE(fs::is_empty(d.work));
 }
