@@ -15,6 +15,7 @@ TGLCamera::TGLCamera()
 
 TGLCamera::~TGLCamera()
 {
+    if (Scene() && Scene()->ActiveCamera == this) Scene()->ActiveCamera = nullptr;
     setReference(targetObject_, static_cast<TGLBaseSceneObject*>(nullptr));
 }
 

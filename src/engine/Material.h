@@ -3,6 +3,7 @@
 // geometry. The GL side (apply/unapply, upload) belongs to the render pass;
 // this is the persistent state with its change tracking.
 
+#include "engine/gl/GLNames.h"
 #include "engine/Color.h"
 #include "engine/Coordinates.h"
 #include "engine/EngineTypes.h"
@@ -145,10 +146,10 @@ public:
 
     // ---- Upload state, kept for the render pass ----
     // The GL texture name; 0 when none exists (a fresh upload follows).
-    uint32_t Handle = 0;
+    TGLTextureName Handle;
     TGLTextureChanges Changes() const { return changes_; }
     void ClearChanges() { changes_ = {}; }
-    int RequiredMemorySize = 0;
+    std::int64_t RequiredMemorySize = 0;
 
     void NotifyChange(TGLUpdateAbleObject* sender) override;
 

@@ -124,6 +124,9 @@ void TGLBaseSceneObject::setSceneRecursive(TGLScene* scene)
 {
     if (scene_ != scene) {
         DestroyHandles();
+        // The scene must not keep pointing at a camera that left it.
+        if (scene_ && scene_->ActiveCamera && scene_->ActiveCamera == dynamic_cast<TGLCamera*>(this))
+            scene_->ActiveCamera = nullptr;
         if (scene_)
             if (auto* light = dynamic_cast<TGLLightSource*>(this)) scene_->freeLightSlot(light);
         scene_ = scene;

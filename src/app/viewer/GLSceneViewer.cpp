@@ -27,6 +27,8 @@ public:
         blueBits_ = f.blueBufferSize() > 0 ? f.blueBufferSize() : 8;
     }
 
+    ~TQtWidgetContext() override { Retire(); }
+
 protected:
     void doActivate() override
     {

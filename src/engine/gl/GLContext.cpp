@@ -19,6 +19,12 @@ namespace velmora {
 
 TGLBitmap24::TGLBitmap24(int w, int h) : Width(w), Height(h), Data(std::size_t(w) * h * 3) {}
 
+namespace {
+TGLContext* currentContext = nullptr;
+}
+
+TGLContext* TGLContext::Current() { return currentContext; }
+
 void TGLContext::Activate()
 {
     if (activations_++ == 0) {
@@ -28,13 +34,19 @@ void TGLContext::Activate()
             activations_ = 0;
             throw;
         }
+        previous_ = currentContext;
+        currentContext = this;
     }
 }
 
 void TGLContext::Deactivate()
 {
     if (activations_ <= 0) throw EGLContext("Unbalanced context activations");
-    if (--activations_ == 0) doDeactivate();
+    if (--activations_ == 0) {
+        if (currentContext == this) currentContext = previous_;
+        previous_ = nullptr;
+        doDeactivate();
+    }
 }
 
 namespace {
@@ -172,8 +184,8 @@ TGLHeadlessContext::TGLHeadlessContext(int width, int height, const TGLPixelForm
     m.context = eglCreateContext(m.display, config, kNoEglContext, ctxAttribs);
     if (m.context == kNoEglContext) platformError(eglErrorText(eglGetError()));
 
-    m.makeCurrent();
     try {
+        m.makeCurrent();
         const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
         if (!version || std::string(version) < "1.1") throw EOpenGLError("Need at least OpenGL version 1.1");
         if (!m.fbo.load()) platformError("framebuffer objects are not supported");
@@ -215,16 +227,23 @@ TGLHeadlessContext::TGLHeadlessContext(int width, int height, const TGLPixelForm
 
 TGLHeadlessContext::~TGLHeadlessContext()
 {
+    Retire();
+    // Destroyed while active: whatever was current before comes back.
+    while (Active()) Deactivate();
     Impl& m = *impl_;
     if (m.context == kNoEglContext) return;
-    // The framebuffer belongs to this context: delete it while current.
+    // The framebuffer belongs to this context: delete it while current, then
+    // give back whatever context was current (a window's, say).
+    const EGLDisplay prevDisplay = eglGetCurrentDisplay();
+    const ::EGLContext prevContext = eglGetCurrentContext();
+    const EGLSurface prevDraw = eglGetCurrentSurface(EGL_DRAW), prevRead = eglGetCurrentSurface(EGL_READ);
     if (eglMakeCurrent(m.display, EGL_NO_SURFACE, EGL_NO_SURFACE, m.context)) {
         m.fbo.bindFramebuffer(GL_FRAMEBUFFER, 0);
         if (m.colorBuffer) m.fbo.deleteRenderbuffers(1, &m.colorBuffer);
         if (m.depthBuffer) m.fbo.deleteRenderbuffers(1, &m.depthBuffer);
         if (m.framebuffer) m.fbo.deleteFramebuffers(1, &m.framebuffer);
-        if (Active() && m.prevContext != kNoEglContext)
-            eglMakeCurrent(m.prevDisplay, m.prevDraw, m.prevRead, m.prevContext);
+        if (prevContext != kNoEglContext && prevContext != m.context && prevDisplay != EGL_NO_DISPLAY)
+            eglMakeCurrent(prevDisplay, prevDraw, prevRead, prevContext);
         else
             eglMakeCurrent(m.display, EGL_NO_SURFACE, EGL_NO_SURFACE, kNoEglContext);
     }

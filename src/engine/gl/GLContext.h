@@ -47,14 +47,28 @@ struct TGLPixelFormatRequest {
     int Samples = 0; // 0: no multisampling
 };
 
+class TGLContext;
+
+// Shared with the names a context made, so they can tell whether it is
+// still there; Context is cleared when the context goes.
+struct TGLContextLife {
+    TGLContext* Context = nullptr;
+};
+
 class TGLContext {
 public:
-    virtual ~TGLContext() = default;
+    TGLContext() : life_(std::make_shared<TGLContextLife>(TGLContextLife{this})) {}
+    virtual ~TGLContext() { Retire(); }
+    TGLContext(const TGLContext&) = delete;
+    TGLContext& operator=(const TGLContext&) = delete;
 
     // Activations nest; only the outermost one makes the context current.
     void Activate();
     void Deactivate();
     bool Active() const { return activations_ > 0; }
+    // The context whose outermost activation is the latest still open.
+    static TGLContext* Current();
+    const std::shared_ptr<TGLContextLife>& Life() const { return life_; }
     virtual void SwapBuffers() {}
     // Colour depth of the framebuffer's blue channel, for dithering.
     int BlueBits() const { return blueBits_; }
@@ -62,10 +76,15 @@ public:
 protected:
     virtual void doActivate() = 0;
     virtual void doDeactivate() = 0;
+    // Called first by the destructors of real contexts: from then on the
+    // names this context made count as gone with it.
+    void Retire() { life_->Context = nullptr; }
     int blueBits_ = 8;
 
 private:
     int activations_ = 0;
+    TGLContext* previous_ = nullptr;
+    std::shared_ptr<TGLContextLife> life_;
 };
 
 // An EGL context on Mesa's surfaceless platform drawing into a framebuffer

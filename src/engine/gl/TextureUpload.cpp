@@ -110,7 +110,7 @@ void upload(TGLTexture& t)
             return; // out of memory in GLU: the face stays untextured
         pixels = scaled.data();
     }
-    t.RequiredMemorySize = size.Width * size.Height * 4;
+    t.RequiredMemorySize = std::int64_t(size.Width) * size.Height * 4;
 
     CheckOpenGLError();
     const GLenum format = internalFormat(t.TextureFormat());
@@ -138,11 +138,7 @@ TTextureSize TextureSizeFor(int bitmapWidth, int bitmapHeight, int maxSize)
 uint32_t TextureHandle(TGLTexture& texture)
 {
     if (texture.Handle != 0 && texture.Changes().empty()) return texture.Handle;
-    if (texture.Handle == 0) {
-        GLuint name = 0;
-        glGenTextures(1, &name);
-        texture.Handle = name;
-    }
+    if (texture.Handle == 0) texture.Handle.Create();
     glBindTexture(GL_TEXTURE_2D, texture.Handle);
     setParameters(texture);
     texture.ClearChanges();
@@ -152,11 +148,7 @@ uint32_t TextureHandle(TGLTexture& texture)
 
 void DestroyTextureHandle(TGLTexture& texture)
 {
-    if (texture.Handle != 0) {
-        GLuint name = texture.Handle;
-        glDeleteTextures(1, &name);
-        texture.Handle = 0;
-    }
+    texture.Handle.Delete();
 }
 
 } // namespace velmora

@@ -665,7 +665,7 @@ void ReleaseHandles(TGLBaseSceneObject& root, bool deleteObjects)
         if (deleteObjects)
             DestroyTextureHandle(t);
         else
-            t.Handle = 0;
+            t.Handle.Forget();
     }
     root.DestroyHandles();
     for (int i = 0; i < root.Count(); ++i) ReleaseHandles(*root.Child(i), deleteObjects);
