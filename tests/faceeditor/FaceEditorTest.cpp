@@ -1,0 +1,258 @@
+#include "faceeditor/FaceEditor.h"
+#include "faceeditor/ImgView32.h"
+
+#include "DialogTestSupport.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QTimer>
+#include <QToolButton>
+#include <QPushButton>
+#include <QLabel>
+
+#include <gtest/gtest.h>
+
+namespace velmora {
+namespace {
+
+using test::TScratchFolder;
+using test::writeBmp24;
+
+class FaceEditorWindow : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        test::dialogTestApp();
+        editor = std::make_unique<TfrmFaceEditor>();
+        editor->FaceWidth = 919;
+        editor->FaceHeight = 1124;
+        editor->show();
+        QCoreApplication::processEvents();
+    }
+    void TearDown() override
+    {
+        editor->AskAddToBox = [] { return QMessageBox::No; };
+        editor.reset();
+    }
+    // Opens a picture layer from a generated file, as "New Bitmap Layer" does.
+    void addPicture(int w, int h)
+    {
+        const std::string file = scratch.file("layer" + std::to_string(++pictures) + ".bmp");
+        writeBmp24(file, w, h, [](int, int) { return 0xFF0000u; });
+        editor->OpenPictureDialog1 = [file] { return QString::fromStdString(file); };
+        editor->mnNewBitmapLayer->trigger();
+    }
+    TScratchFolder scratch;
+    std::unique_ptr<TfrmFaceEditor> editor;
+    int pictures = 0;
+};
+
+TEST_F(FaceEditorWindow, OpensWhiteAtTheFaceSizeAndThirtyFivePercent)
+{
+    EXPECT_EQ(editor->windowTitle(), QStringLiteral("Edit Box Face"));
+    TBitmap32& base = editor->Document().Base();
+    EXPECT_EQ(base.Width(), 919);
+    EXPECT_EQ(base.Height(), 1124);
+    EXPECT_EQ(base.Pixel(0, 0), 0xFFFFFFFFu);
+    EXPECT_EQ(editor->ScaleCombo->currentText(), QStringLiteral("35%"));
+    EXPECT_FLOAT_EQ(editor->ImgView->Scale(), 0.35f);
+    EXPECT_TRUE(editor->Cancelled);
+    EXPECT_FALSE(editor->FaceBitmap);
+    EXPECT_FALSE(editor->pnlImage->isHidden());
+    EXPECT_TRUE(editor->pnlBitmapLayer->isHidden());
+    EXPECT_TRUE(editor->pnlTextLayer->isHidden());
+}
+
+TEST_F(FaceEditorWindow, CloseQuestionAnswers)
+{
+    int asked = 0;
+    editor->AskAddToBox = [&] {
+        ++asked;
+        return QMessageBox::Cancel;
+    };
+    editor->close();
+    EXPECT_TRUE(editor->isVisible()) << "Cancel keeps the window open";
+    EXPECT_TRUE(editor->Cancelled);
+    EXPECT_FALSE(editor->FaceBitmap);
+
+    editor->AskAddToBox = [&] {
+        ++asked;
+        return QMessageBox::No;
+    };
+    editor->btnCancel->click();
+    EXPECT_FALSE(editor->isVisible());
+    EXPECT_TRUE(editor->Cancelled);
+    EXPECT_FALSE(editor->FaceBitmap);
+    EXPECT_EQ(editor->result(), QDialog::Rejected);
+    EXPECT_EQ(asked, 2);
+}
+
+TEST_F(FaceEditorWindow, YesAndDoneHandTheCompositeBack)
+{
+    addPicture(10, 10);
+    editor->AskAddToBox = [] { return QMessageBox::Yes; };
+    editor->close();
+    EXPECT_FALSE(editor->isVisible());
+    EXPECT_FALSE(editor->Cancelled);
+    ASSERT_TRUE(editor->FaceBitmap);
+    EXPECT_EQ(editor->FaceBitmap->Width(), 919);
+    EXPECT_EQ(editor->FaceBitmap->Height(), 1124);
+    // The red layer sits at the view centre; the frame does not appear.
+    bool red = false;
+    for (int y = 0; y < 1124 && !red; ++y)
+        for (int x = 0; x < 919 && !red; ++x) red = editor->FaceBitmap->Pixel(x, y) == 0xFFFF0000u;
+    EXPECT_TRUE(red);
+    EXPECT_EQ(editor->FaceBitmap->Pixel(0, 0), 0xFFFFFFFFu);
+
+    auto done = std::make_unique<TfrmFaceEditor>();
+    done->FaceWidth = 20;
+    done->FaceHeight = 30;
+    done->AskAddToBox = [] {
+        ADD_FAILURE() << "Done does not ask";
+        return QMessageBox::Cancel;
+    };
+    done->show();
+    done->btnDone->click();
+    EXPECT_FALSE(done->isVisible());
+    EXPECT_FALSE(done->Cancelled);
+    ASSERT_TRUE(done->FaceBitmap);
+    EXPECT_EQ(done->FaceBitmap->Width(), 20);
+    EXPECT_EQ(done->result(), QDialog::Accepted);
+}
+
+TEST_F(FaceEditorWindow, ScaleBoxTextsAndWheel)
+{
+    QComboBox* box = editor->ScaleCombo;
+    ASSERT_EQ(box->count(), 9);
+    EXPECT_EQ(box->itemText(0), QStringLiteral("    25%"));
+    EXPECT_EQ(box->itemText(8), QStringLiteral("1600%"));
+
+    box->setEditText(QStringLiteral("abc"));
+    EXPECT_EQ(box->currentText(), QStringLiteral("35%"));
+    box->setEditText(QStringLiteral("2500"));
+    EXPECT_EQ(box->currentText(), QStringLiteral("35%"));
+    EXPECT_FLOAT_EQ(editor->ImgView->Scale(), 0.35f);
+    box->setEditText(QStringLiteral("150 %"));
+    EXPECT_EQ(box->currentText(), QStringLiteral("150%"));
+    EXPECT_FLOAT_EQ(editor->ImgView->Scale(), 1.5f);
+    EXPECT_EQ(box->lineEdit()->cursorPosition(), 3);
+    box->setEditText(QStringLiteral("%"));
+    EXPECT_EQ(box->currentText(), QStringLiteral("%")) << "nothing left: no change";
+    box->setCurrentIndex(4);
+    EXPECT_EQ(box->currentText(), QStringLiteral("200%"));
+    EXPECT_FLOAT_EQ(editor->ImgView->Scale(), 2.f);
+
+    box->setEditText(QStringLiteral("35"));
+    for (int i = 0; i < 5; ++i) editor->ImgView->Model().MouseWheel(-120);
+    EXPECT_EQ(box->currentText(), QStringLiteral("56%"));
+    EXPECT_NEAR(editor->ImgView->Scale(), 0.5637, 1e-4);
+    for (int i = 0; i < 40; ++i) editor->ImgView->Model().MouseWheel(120);
+    EXPECT_FLOAT_EQ(editor->ImgView->Scale(), 0.2f);
+    EXPECT_EQ(box->currentText(), QStringLiteral("20%"));
+    EXPECT_FLOAT_EQ(WheelZoom(19.f, true), 20.f);
+    EXPECT_EQ(ScaleText(0.125f), "12%"); // halves to even
+}
+
+TEST_F(FaceEditorWindow, MenuStatesFollowTheSelection)
+{
+    auto arrange = [&] { emit editor->mnArrange->aboutToShow(); };
+    auto layers = [&] { emit editor->mnLayers->aboutToShow(); };
+    arrange();
+    layers();
+    for (QAction* a : {editor->mnBringFront, editor->mnSendBack, editor->mnLevelUp, editor->mnLevelDown,
+                       editor->mnScaled, editor->mnDelete, editor->mnFlipHorz, editor->mnRotate90})
+        EXPECT_FALSE(a->isEnabled()) << a->objectName().toStdString();
+    EXPECT_TRUE(editor->mnNewBitmapLayer->isEnabled());
+    EXPECT_FALSE(editor->mnFlatten->isEnabled());
+    EXPECT_FALSE(editor->btnDelete->isEnabled());
+
+    addPicture(20, 10);
+    addPicture(30, 10); // selected, on top (index 1, frame at 2)
+    arrange();
+    layers();
+    EXPECT_TRUE(editor->mnFlatten->isEnabled());
+    EXPECT_TRUE(editor->mnDelete->isEnabled());
+    EXPECT_TRUE(editor->btnDelete->isEnabled());
+    EXPECT_TRUE(editor->mnScaled->isChecked());
+    EXPECT_TRUE(editor->mnRotate90->isEnabled());
+    EXPECT_FALSE(editor->mnBringFront->isEnabled());
+    EXPECT_FALSE(editor->btnLevelUp->isEnabled());
+    EXPECT_TRUE(editor->mnSendBack->isEnabled());
+    EXPECT_TRUE(editor->btnLevelDown->isEnabled());
+    EXPECT_FALSE(editor->pnlBitmapLayer->isHidden());
+
+    editor->mnSendBack->trigger();
+    EXPECT_EQ(editor->Document().SelectedLayer()->StackIndex(), 0);
+    EXPECT_TRUE(editor->btnBringFront->isEnabled());
+    EXPECT_FALSE(editor->btnSendBack->isEnabled());
+
+    editor->mnDelete->trigger();
+    EXPECT_EQ(editor->Document().SelectedLayer(), nullptr);
+    arrange();
+    EXPECT_FALSE(editor->mnDelete->isEnabled());
+    EXPECT_TRUE(editor->pnlBitmapLayer->isHidden());
+
+    editor->mnFlatten->trigger();
+    layers();
+    EXPECT_EQ(editor->ImgView->Layers().Count(), 0);
+    EXPECT_FALSE(editor->mnFlatten->isEnabled());
+}
+
+TEST_F(FaceEditorWindow, TextLayerPanelAndCaption)
+{
+    editor->btnText->click();
+    auto* layer = dynamic_cast<TBitmapTextLayer*>(editor->Document().SelectedLayer());
+    ASSERT_NE(layer, nullptr);
+    EXPECT_TRUE(editor->btnSelect->isChecked());
+    EXPECT_FALSE(editor->pnlTextLayer->isHidden());
+    EXPECT_TRUE(editor->pnlBitmapLayer->isHidden());
+    EXPECT_EQ(editor->txtCaption->text(), QStringLiteral("Caption"));
+    EXPECT_EQ(editor->lblFont->text(), QStringLiteral("Tahoma"));
+    const int w = layer->Bitmap().Width();
+    editor->txtCaption->setText(QStringLiteral("A much longer caption"));
+    EXPECT_EQ(layer->CaptionText, "A much longer caption");
+    EXPECT_GT(layer->Bitmap().Width(), w);
+    editor->txtCaption->setText(QString());
+    EXPECT_EQ(layer->Bitmap().Width(), 0);
+    EXPECT_EQ(editor->Document().SelectedLayer(), layer) << "the empty layer stays selected";
+}
+
+TEST_F(FaceEditorWindow, FailedPictureLayerIsReportedAndRemoved)
+{
+    const std::string bad = scratch.file("bad.bmp");
+    test::writeText(bad, "not a picture");
+    editor->OpenPictureDialog1 = [bad] { return QString::fromStdString(bad); };
+    // The error box is modal: answer it as soon as it shows.
+    bool reported = false;
+    QTimer::singleShot(0, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            reported = true;
+            box->accept();
+        }
+    });
+    editor->btnGraphic->click();
+    EXPECT_TRUE(reported);
+    EXPECT_EQ(editor->ImgView->Layers().Count(), 0);
+    EXPECT_TRUE(editor->btnSelect->isChecked());
+}
+
+TEST(FaceEditorRules, ScaleComboRule)
+{
+    EXPECT_FALSE(ScaleComboRule("  % ", 1.f));
+    auto r = ScaleComboRule("abc", 0.35f);
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->Text, "35%");
+    EXPECT_FALSE(r->ScaleChanged);
+    r = ScaleComboRule("0", 2.f);
+    EXPECT_EQ(r->Text, "200%");
+    r = ScaleComboRule("2000%", 1.f);
+    EXPECT_TRUE(r->ScaleChanged);
+    EXPECT_FLOAT_EQ(r->Scale, 20.f);
+    r = ScaleComboRule("12x", 1.f);
+    EXPECT_EQ(r->Text, "100%");
+}
+
+} // namespace
+} // namespace velmora
