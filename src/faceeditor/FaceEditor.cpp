@@ -1,6 +1,7 @@
 #include "faceeditor/FaceEditor.h"
 
 #include "faceeditor/BackgroundImage.h"
+#include "faceeditor/FaceDocument.h"
 #include "faceeditor/ImgView32.h"
 #include "faceeditor/NewImageUnit.h"
 #include "faceeditor/PictureDialogs.h"
@@ -176,6 +177,7 @@ QWidget* titleStrip(const QString& title, QWidget* parent)
     strip->setContentsMargins(4, 1, 4, 1);
     QFont f = strip->font();
     f.setBold(true);
+    if (f.pointSizeF() > 7) f.setPointSizeF(f.pointSizeF() - 1);
     strip->setFont(f);
     return strip;
 }
@@ -332,6 +334,8 @@ void TfrmFaceEditor::buildMenus()
     mnScaled->setCheckable(true);
     mnScaled->setChecked(true);
     mnDelete = item(mnArrange, "mnDelete", "De&lete");
+    // Del removes the selected layer; edit boxes with the focus keep the key.
+    mnDelete->setShortcut(QKeySequence::Delete);
     mnArrange->addSeparator();
     mnFlipHorz = item(mnArrange, "mnFlipHorz", "Flip &Horizontally");
     mnFlipVert = item(mnArrange, "mnFlipVert", "Flip &Vertically");
@@ -349,6 +353,7 @@ void TfrmFaceEditor::buildMenus()
     EMailTechnicalSupport1 = item(Help1, "EMailTechnicalSupport1", "&E-Mail Technical Support...");
     // The F1 shortcut works with the menu closed.
     addAction(Contents1);
+    addAction(mnDelete);
 
     connect(mnLayers, &QMenu::aboutToShow, this, [this] { mnLayersClick(); });
     connect(mnArrange, &QMenu::aboutToShow, this, [this] { mnArrangeClick(); });
@@ -390,7 +395,8 @@ QWidget* TfrmFaceEditor::buildToolPanel()
 {
     ToolPanel = new QWidget(this);
     ToolPanel->setObjectName(QStringLiteral("ToolPanel"));
-    ToolPanel->setFixedWidth(137);
+    // Wider than the design's 137: the desktop font is larger than the design's.
+    ToolPanel->setFixedWidth(156);
     auto* col = new QVBoxLayout(ToolPanel);
     col->setContentsMargins(4, 4, 4, 4);
     col->setSpacing(4);
@@ -809,6 +815,12 @@ void TfrmFaceEditor::btnDoneClick()
 void TfrmFaceEditor::btnCancelClick() { close(); }
 
 void TfrmFaceEditor::reject() { close(); }
+
+void TfrmFaceEditor::SaveFaceBitmap(const std::string& fileName) const
+{
+    if (!FaceBitmap) throw EBitmapError("The face editor has no accepted face to save.");
+    FaceBitmap->SavePicture(fileName);
+}
 
 void TfrmFaceEditor::acceptFace()
 {

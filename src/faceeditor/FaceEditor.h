@@ -3,12 +3,15 @@
 // work; this window holds the controls, keeps their enabled and visible states
 // in step with the document, and asks the questions.
 
-#include "faceeditor/FaceDocument.h"
+// Only forward declarations of the editor's own types here: the main window
+// includes this header next to the box's input types.
 
+#include <QColor>
 #include <QDialog>
 #include <QMessageBox>
 #include <QString>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -27,6 +30,8 @@ class QWidget;
 
 namespace velmora {
 
+class TBitmap32;
+class TFaceDocument;
 class TImgView32;
 class TGaugeBar;
 
@@ -56,6 +61,8 @@ public:
     std::int32_t FaceHeight = 480;
     bool Cancelled = true;
     std::unique_ptr<TBitmap32> FaceBitmap;
+    // Writes FaceBitmap as a 32-bit BMP file (the accepted face).
+    void SaveFaceBitmap(const std::string& fileName) const;
 
     TFaceDocument& Document() { return *Doc; }
 

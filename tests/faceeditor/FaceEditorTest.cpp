@@ -1,4 +1,5 @@
 #include "faceeditor/FaceEditor.h"
+#include "faceeditor/FaceDocument.h"
 #include "faceeditor/ImgView32.h"
 
 #include "DialogTestSupport.h"
