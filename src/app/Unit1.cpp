@@ -8,7 +8,10 @@
 #include "app/Icons.h"
 #include "app/ProgramIni.h"
 #include "app/ViewerFactory.h"
+#include "box/FaceHandOff.h"
+#include "box/FacePictures.h"
 #include "box/SceneFiles.h"
+#include "faceeditor/FaceEditor.h"
 
 #include <QAction>
 #include <QApplication>
@@ -546,14 +549,15 @@ QWidget* TfrmMain::createBoxSettingsPage()
         TButtonModel& load;
         TButtonModel& create;
         QAction* item;
+        TBoxFace face;
     };
     const FaceRow rows[] = {
-        {"Front:", Model->SpeedButton2, Model->btnNewFrontFace, Front1},
-        {"Back:", Model->SpeedButton6, Model->btnNewBackFace, Back1},
-        {"Right:", Model->SpeedButton7, Model->btnNewRightFace, Right1},
-        {"Left:", Model->SpeedButton8, Model->btnNewLeftFace, Left1},
-        {"Top:", Model->SpeedButton9, Model->btnNewTopFace, Top1},
-        {"Bottom:", Model->SpeedButton10, Model->btnNewBottomFace, Bottom1},
+        {"Front:", Model->SpeedButton2, Model->btnNewFrontFace, Front1, TBoxFace::Front},
+        {"Back:", Model->SpeedButton6, Model->btnNewBackFace, Back1, TBoxFace::Back},
+        {"Right:", Model->SpeedButton7, Model->btnNewRightFace, Right1, TBoxFace::Right},
+        {"Left:", Model->SpeedButton8, Model->btnNewLeftFace, Left1, TBoxFace::Left},
+        {"Top:", Model->SpeedButton9, Model->btnNewTopFace, Top1, TBoxFace::Top},
+        {"Bottom:", Model->SpeedButton10, Model->btnNewBottomFace, Bottom1, TBoxFace::Bottom},
     };
     int r = 0;
     for (const FaceRow& row : rows) {
@@ -567,6 +571,8 @@ QWidget* TfrmMain::createBoxSettingsPage()
         // A Load button only triggers its Insert menu item.
         QAction* item = row.item;
         if (!row.load.OnClick) row.load.OnClick = [item] { item->trigger(); };
+        const TBoxFace face = row.face;
+        if (!row.create.OnClick) row.create.OnClick = [this, face] { NewFaceClick(face); };
         bind(load, row.load);
         bind(create, row.create);
         ++r;
@@ -809,6 +815,32 @@ void TfrmMain::Contents1Click()
 void TfrmMain::Label29Click()
 {
     OpenMouseHelp(Model->ProgramFolder);
+}
+
+// ---------------------------------------------------------------- face editor
+
+void TfrmMain::NewFaceClick(TBoxFace face)
+{
+    // Asked first, so that no face is built that could not be put on the box.
+    if (!FacePlane(*Model, face))
+        throw std::runtime_error(std::string("The box has no ") + BoxFaceName(face) + " face to put a picture on.");
+    const TFaceEditorSize size = FaceEditorSize(*Model, face);
+    TfrmFaceEditor editor(this);
+    editor.FaceWidth = size.Width;
+    editor.FaceHeight = size.Height;
+    editor.OnHelpContents = [this] { Contents1Click(); };
+    editor.OnOnlineSupport = [] { OpenOnlineSupportCenter(); };
+    editor.OnSupportMail = [] { OpenSupportMail(); };
+    editor.OnStockPhotos = [] { OpenStockPhotos(); };
+    if (RunFaceEditor)
+        RunFaceEditor(editor);
+    else
+        editor.exec();
+    if (editor.Cancelled || !editor.FaceBitmap) return;
+    HandBackFace(*Model, face, [&](const std::string& file) {
+        editor.SaveFaceBitmap(file);
+        QCoreApplication::processEvents();
+    });
 }
 
 void TfrmMain::About1Click()

@@ -34,6 +34,8 @@ class QToolButton;
 
 namespace velmora {
 
+class TfrmFaceEditor;
+
 class TfrmMain : public QMainWindow {
 public:
     // Result of the scene open dialog: the chosen path and the filter entry
@@ -53,6 +55,11 @@ public:
     std::function<OpenDialogResult()> RunSaveDialog;
     // SavePictureDialog1: path and filter entry (1 JPEG, 2 BMP).
     std::function<OpenDialogResult()> RunSavePictureDialog;
+    // Shows the face editor modally (exec by default); tests answer it.
+    std::function<void(TfrmFaceEditor&)> RunFaceEditor;
+
+    // The six "New " buttons: build the face in the face editor.
+    void NewFaceClick(TBoxFace face);
 
     // Centres the start panel in the client area and "Processing ..." in the overlay.
     void FormResize();
