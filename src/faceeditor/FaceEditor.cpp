@@ -769,6 +769,8 @@ void TfrmFaceEditor::mnFileOpenClick()
     const QString file = OpenPictureDialog1 ? OpenPictureDialog1() : QString();
     if (file.isEmpty()) return;
     run([&] { Doc->OpenBaseImage(file.toStdString()); });
+    // Open resets the zoom to 100 %; the scale box says so instead of keeping the old text.
+    setScaleText(QString::fromStdString(ScaleText(ImgView->Scale())));
     selectionChanged();
 }
 

@@ -239,6 +239,61 @@ TEST_F(FaceEditorWindow, FailedPictureLayerIsReportedAndRemoved)
     EXPECT_TRUE(editor->btnSelect->isChecked());
 }
 
+TEST_F(FaceEditorWindow, BaseColourSaveAsAndAFailedOpen)
+{
+    addPicture(10, 10);
+    editor->ColorDialog1 = [](const QColor& initial) -> std::optional<QColor> {
+        EXPECT_EQ(initial, QColor(Qt::white));
+        return QColor(0, 128, 255);
+    };
+    editor->BackgroundColor->click();
+    EXPECT_EQ(editor->Document().Base().Pixel(0, 0), 0xFF0080FFu);
+    EXPECT_EQ(editor->ImgView->Layers().Count(), 2) << "layers stay";
+
+    const std::string saved = scratch.file("face.bmp");
+    editor->SavePictureDialog1 = [saved] { return QString::fromStdString(saved); };
+    editor->SaveAs1->trigger();
+    TBitmap32 back;
+    back.LoadPicture(saved);
+    EXPECT_EQ(back.Width(), 919);
+    EXPECT_EQ(back.Height(), 1124);
+    EXPECT_EQ(back.Pixel(0, 0), 0xFF0080FFu);
+    EXPECT_EQ(editor->ImgView->Layers().Count(), 2) << "the editor goes on with its layers";
+
+    // A picture that cannot be read: reported; the layers and the zoom are
+    // reset, the base keeps its pixels.
+    const std::string bad = scratch.file("bad.jpg");
+    test::writeText(bad, "not a picture");
+    editor->OpenPictureDialog1 = [bad] { return QString::fromStdString(bad); };
+    bool reported = false;
+    QTimer::singleShot(0, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            reported = true;
+            box->accept();
+        }
+    });
+    editor->mnFileOpen->trigger();
+    EXPECT_TRUE(reported);
+    EXPECT_EQ(editor->ImgView->Layers().Count(), 0);
+    EXPECT_FLOAT_EQ(editor->ImgView->Scale(), 1.f);
+    EXPECT_EQ(editor->ScaleCombo->currentText(), QStringLiteral("100%"));
+    EXPECT_EQ(editor->Document().Base().Width(), 919);
+    EXPECT_EQ(editor->Document().Base().Pixel(0, 0), 0xFF0080FFu);
+    EXPECT_EQ(editor->Document().SelectedLayer(), nullptr);
+}
+
+TEST_F(FaceEditorWindow, EscapeAsksLikeTheCloseBox)
+{
+    int asked = 0;
+    editor->AskAddToBox = [&] {
+        ++asked;
+        return QMessageBox::Cancel;
+    };
+    editor->reject();
+    EXPECT_EQ(asked, 1);
+    EXPECT_TRUE(editor->isVisible());
+}
+
 TEST(FaceEditorRules, ScaleComboRule)
 {
     EXPECT_FALSE(ScaleComboRule("  % ", 1.f));
