@@ -16,8 +16,10 @@
 #include <QColorDialog>
 #include <QComboBox>
 #include <QDesktopServices>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFontDialog>
+#include <QFontInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -212,6 +214,47 @@ void paintSwatch(QPushButton* swatch, const QColor& c)
                               .arg(c.name()));
 }
 
+// The toolkit's font chooser has no colour; this one adds the text colour
+// below it, as the font is a face, a size, a style and a colour.
+bool runFontDialog(QWidget* parent, TFont32& font)
+{
+    QDialog dialog(parent);
+    dialog.setWindowTitle(QStringLiteral("Font"));
+    auto* col = new QVBoxLayout(&dialog);
+    // A face that is not installed starts the chooser at the face that stands in
+    // for it, so that its styles (bold) are offered.
+    QFont initial = toQFont(font);
+    initial.setFamily(QFontInfo(initial).family());
+    auto* chooser = new QFontDialog(initial, &dialog);
+    chooser->setOptions(QFontDialog::NoButtons | QFontDialog::DontUseNativeDialog);
+    chooser->setWindowFlags(Qt::Widget);
+    col->addWidget(chooser);
+    QColor colour(int(font.Color & 255), int(font.Color >> 8 & 255), int(font.Color >> 16 & 255));
+    auto* row = new QHBoxLayout;
+    row->addWidget(new QLabel(QStringLiteral("Color:"), &dialog));
+    auto* swatch = new QPushButton(&dialog);
+    swatch->setObjectName(QStringLiteral("FontColor"));
+    swatch->setFixedSize(40, 22);
+    swatch->setAutoDefault(false);
+    paintSwatch(swatch, colour);
+    row->addWidget(swatch);
+    row->addStretch(1);
+    col->addLayout(row);
+    QObject::connect(swatch, &QPushButton::clicked, &dialog, [&] {
+        const QColor c = QColorDialog::getColor(colour, &dialog, QStringLiteral("Color"));
+        if (!c.isValid()) return;
+        colour = c;
+        paintSwatch(swatch, colour);
+    });
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    col->addWidget(buttons);
+    if (dialog.exec() != QDialog::Accepted) return false;
+    font = fromQFont(chooser->currentFont(), std::uint32_t(windowColor(colour)));
+    return true;
+}
+
 } // namespace
 
 // ---------------------------------------------------------------- window
@@ -259,6 +302,7 @@ TfrmFaceEditor::TfrmFaceEditor(QWidget* parent) : QDialog(parent)
                                      QStringLiteral("Would you like to add this image to your box?"),
                                      QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
     };
+    FontDialog1 = [this](TFont32& font) { return runFontDialog(this, font); };
     OnStockPhotos = [] { QDesktopServices::openUrl(QUrl(StockPhotoAddress())); };
 
     auto* outer = new QVBoxLayout(this);
@@ -745,12 +789,12 @@ void TfrmFaceEditor::btnSetFontClick()
 {
     auto* layer = dynamic_cast<TBitmapTextLayer*>(Doc->SelectedLayer());
     if (!layer) return;
+    // The dialog starts at the layer's font and keeps it when cancelled.
     Doc->TextFont = layer->CaptionFont;
-    bool ok = false;
-    const QFont chosen = QFontDialog::getFont(&ok, toQFont(layer->CaptionFont), this, QStringLiteral("Font"));
-    if (!ok) return;
-    layer->CaptionFont = fromQFont(chosen, layer->CaptionFont.Color);
-    Doc->TextFont = layer->CaptionFont;
+    TFont32 chosen = layer->CaptionFont;
+    if (!FontDialog1 || !FontDialog1(chosen)) return;
+    layer->CaptionFont = chosen;
+    Doc->TextFont = chosen;
     lblFont->setText(QString::fromStdString(layer->CaptionFont.Name));
     run([&] { Doc->CaptionChange(txtCaption->text().toStdString()); });
 }

@@ -31,6 +31,7 @@ class QWidget;
 namespace velmora {
 
 class TBitmap32;
+struct TFont32;
 class TFaceDocument;
 class TImgView32;
 class TGaugeBar;
@@ -104,6 +105,8 @@ public:
     std::function<QString()> SavePictureDialog1;
     std::function<std::optional<QColor>(const QColor&)> ColorDialog1;
     std::function<QMessageBox::StandardButton()> AskAddToBox;
+    // The font dialog, with the text colour: the chosen font, or false when cancelled.
+    std::function<bool(TFont32& font)> FontDialog1;
 
     // Handlers.
     void FormActivate();

@@ -294,6 +294,47 @@ TEST_F(FaceEditorWindow, EscapeAsksLikeTheCloseBox)
     EXPECT_TRUE(editor->isVisible());
 }
 
+TEST_F(FaceEditorWindow, FontDialogColoursTheTextAndCarriesTheFont)
+{
+    editor->btnText->click();
+    auto* first = dynamic_cast<TBitmapTextLayer*>(editor->Document().SelectedLayer());
+    ASSERT_NE(first, nullptr);
+    editor->txtCaption->setText(QStringLiteral("One"));
+    editor->btnText->click();
+    auto* second = dynamic_cast<TBitmapTextLayer*>(editor->Document().SelectedLayer());
+    ASSERT_NE(second, nullptr);
+    const int secondWidth = second->Bitmap().Width();
+
+    // Cancelled: nothing re-rendered.
+    editor->Document().SelectLayer(first);
+    const int firstWidth = first->Bitmap().Width();
+    editor->FontDialog1 = [](TFont32&) { return false; };
+    editor->btnSetFont->click();
+    EXPECT_EQ(first->Bitmap().Width(), firstWidth);
+
+    editor->FontDialog1 = [](TFont32& font) {
+        EXPECT_EQ(font.Name, "Tahoma");
+        font.Height = 48;
+        font.Color = 0x0000FF; // red as a window colour
+        return true;
+    };
+    editor->btnSetFont->click();
+    EXPECT_EQ(first->CaptionFont.Height, 48);
+    EXPECT_GT(first->Bitmap().Width(), firstWidth);
+    bool red = false;
+    const TBitmap32& b = first->Bitmap();
+    for (int y = 0; y < b.Height() && !red; ++y)
+        for (int x = 0; x < b.Width() && !red; ++x)
+            red = AlphaOf(b.Pixel(x, y)) == 255 && RedOf(b.Pixel(x, y)) > 200 && GreenOf(b.Pixel(x, y)) < 60;
+    EXPECT_TRUE(red) << "the text takes the font's colour";
+
+    // Selecting the second layer (its caption differs) re-renders it in the carried font.
+    editor->Document().SelectLayer(second);
+    EXPECT_EQ(editor->txtCaption->text(), QStringLiteral("Caption"));
+    EXPECT_EQ(second->CaptionFont.Height, 48);
+    EXPECT_GT(second->Bitmap().Width(), secondWidth);
+}
+
 TEST(FaceEditorRules, ScaleComboRule)
 {
     EXPECT_FALSE(ScaleComboRule("  % ", 1.f));
