@@ -1,6 +1,8 @@
 #include "faceeditor/FaceEditor.h"
 #include "faceeditor/FaceDocument.h"
 #include "faceeditor/ImgView32.h"
+#include "faceeditor/NewImageUnit.h"
+#include "faceeditor/RGBALoaderUnit.h"
 
 #include "DialogTestSupport.h"
 
@@ -333,6 +335,45 @@ TEST_F(FaceEditorWindow, FontDialogColoursTheTextAndCarriesTheFont)
     EXPECT_EQ(editor->txtCaption->text(), QStringLiteral("Caption"));
     EXPECT_EQ(second->CaptionFont.Height, 48);
     EXPECT_GT(second->Bitmap().Width(), secondWidth);
+}
+
+// Answers the next modal dialog of type D with `answer` once it shows.
+template <class D>
+void answerNextDialog(const std::function<void(D&)>& answer)
+{
+    auto* timer = new QTimer;
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [timer, answer] {
+        if (auto* d = qobject_cast<D*>(QApplication::activeModalWidget())) {
+            timer->stop();
+            timer->deleteLater();
+            answer(*d);
+        }
+    });
+    timer->start();
+}
+
+TEST_F(FaceEditorWindow, NewImageAndTheAlphaLayerDialog)
+{
+    addPicture(10, 10);
+    // Cancelled: the image stays, the zoom goes to 100 %.
+    answerNextDialog<TNewImageForm>([](TNewImageForm& d) { d.reject(); });
+    editor->mnFileNew->trigger();
+    EXPECT_EQ(editor->Document().Base().Width(), 919);
+    EXPECT_EQ(editor->ImgView->Layers().Count(), 2);
+    EXPECT_EQ(editor->ScaleCombo->currentText(), QStringLiteral("100%"));
+    EXPECT_FLOAT_EQ(editor->ImgView->Scale(), 1.f);
+    // Confirmed at its 640 x 480 white: a new image without layers.
+    answerNextDialog<TNewImageForm>([](TNewImageForm& d) { d.accept(); });
+    editor->mnFileNew->trigger();
+    EXPECT_EQ(editor->Document().Base().Width(), 640);
+    EXPECT_EQ(editor->Document().Base().Height(), 480);
+    EXPECT_EQ(editor->Document().Base().Pixel(5, 5), 0xFFFFFFFFu);
+    EXPECT_EQ(editor->ImgView->Layers().Count(), 0);
+    // OK without a colour picture adds nothing.
+    answerNextDialog<TRGBALoaderForm>([](TRGBALoaderForm& d) { d.accept(); });
+    editor->mnNewBitmapRGBA->trigger();
+    EXPECT_EQ(editor->ImgView->Layers().Count(), 0);
 }
 
 TEST(FaceEditorRules, ScaleComboRule)
