@@ -4,6 +4,7 @@
 // in-memory tree that reads and writes streams unchanged, and the conversions the
 // typed scene mapping uses to check value kinds.
 
+#include "pictures/ByteReader.h"
 #include "pictures/Errors.h"
 
 #include <array>
@@ -141,24 +142,21 @@ inline constexpr std::uint8_t kFilerChildPos = 2;
 inline constexpr std::uint8_t kFilerInline = 4;
 
 // Bounds-checked little-endian reader; running past the end raises "Stream read error".
-class ByteReader {
+// The checked reader of the picture decoders with the stream's conventions:
+// little-endian values, "Stream read error" past the end.
+class ByteReader : public TByteReader<EReadError> {
 public:
-    explicit ByteReader(std::span<const std::uint8_t> data) : data_(data) {}
-    std::uint8_t u8();
-    std::uint16_t u16();
-    std::uint32_t u32();
-    std::uint64_t u64();
-    std::string bytes(std::size_t n);
-    void skip(std::size_t n);
-    std::string shortString();
-    std::uint8_t peek() const;
-    std::size_t position() const { return pos_; }
-    std::size_t remaining() const { return data_.size() - pos_; }
-
-private:
-    void need(std::size_t n) const;
-    std::span<const std::uint8_t> data_;
-    std::size_t pos_ = 0;
+    explicit ByteReader(std::span<const std::uint8_t> data) : TByteReader(data, "Stream read error") {}
+    std::uint16_t u16() { return le16(); }
+    std::uint32_t u32() { return le32(); }
+    std::uint64_t u64() { return le64(); }
+    std::string bytes(std::size_t n)
+    {
+        const auto s = take(n);
+        return std::string(reinterpret_cast<const char*>(s.data()), s.size());
+    }
+    std::string shortString() { return bytes(u8()); }
+    std::size_t position() const { return pos(); }
 };
 
 class ByteWriter {

@@ -123,21 +123,18 @@ std::string maskText(const EnumType& t, std::int64_t mask)
 
 std::string pictureText(const std::string& block)
 {
-    const auto* b = reinterpret_cast<const std::uint8_t*>(block.data());
-    if (block.empty() || std::size_t(b[0]) + 1 > block.size())
+    ByteReader r({reinterpret_cast<const std::uint8_t*>(block.data()), block.size()});
+    if (block.empty() || !r.holds(1, r.u8At(0)))
         return "damaged block=" + std::to_string(block.size());
-    const std::size_t n = b[0];
-    std::string text = "class=" + block.substr(1, n) + " block=" + std::to_string(block.size());
-    const std::size_t at = 1 + n;
-    if (block.size() - at < 4)
+    const std::string name = r.shortString();
+    std::string text = "class=" + name + " block=" + std::to_string(block.size());
+    if (r.remaining() < 4)
         return text + " damaged";
-    const std::uint32_t size = std::uint32_t(b[at]) | (std::uint32_t(b[at + 1]) << 8)
-        | (std::uint32_t(b[at + 2]) << 16) | (std::uint32_t(b[at + 3]) << 24);
-    const std::size_t avail = block.size() - at - 4;
+    const std::uint32_t size = r.u32();
     text += " size=" + std::to_string(size);
-    if (size > avail)
+    if (size > r.remaining())
         return text + " damaged";
-    return text + " sha256=" + sha256Hex(std::string_view(block).substr(at + 4, size));
+    return text + " sha256=" + sha256Hex(std::string_view(block).substr(r.pos(), size));
 }
 
 // Any value as it stands, for records the tables do not describe.

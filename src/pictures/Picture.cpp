@@ -1,5 +1,6 @@
 #include "pictures/Picture.h"
 
+#include "pictures/ByteReader.h"
 #include "pictures/CoreCodecs.h"
 #include "pictures/PictureClasses.h"
 
@@ -18,20 +19,13 @@ const std::vector<TPaletteEntry> noPalette;
 
 [[noreturn]] void readError() { throw EPictureError("Stream read error"); }
 
-std::uint32_t u32(const std::uint8_t* p)
-{
-    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
-           std::uint32_t(p[3]) << 24;
-}
-
-// The size-prefixed record of stored data: returns the payload bounds.
+// The size-prefixed record of stored data: returns the payload size, checked
+// to lie inside the data.
 std::size_t readRecordSize(const std::uint8_t* data, std::size_t size)
 {
-    if (size < 4)
-        readError();
-    std::size_t s = u32(data);
-    if (s > size - 4)
-        readError();
+    TByteReader<EPictureError> r({data, data ? size : 0}, "Stream read error");
+    const std::size_t s = r.le32();
+    r.need(s);
     return s;
 }
 
@@ -286,17 +280,17 @@ std::vector<std::uint8_t> TPicture::WriteData() const
 
 void TPicture::ReadData(const std::uint8_t* data, std::size_t size)
 {
-    if (size < 1 || std::size_t(data[0]) + 1 > size)
-        readError();
-    const std::string name(reinterpret_cast<const char*>(data + 1), data[0]);
+    TByteReader<EPictureError> r({data, data ? size : 0}, "Stream read error");
+    const auto nameBytes = r.take(r.u8());
+    const std::string name(nameBytes.begin(), nameBytes.end());
     const TPictureFormat* format = PictureFormats().FindByClassName(name);
     if (!format) {
         SetGraphic(nullptr);
         return;
     }
     std::unique_ptr<TGraphic> graphic = format->Create();
-    const std::size_t offset = 1 + std::size_t(data[0]);
-    graphic->ReadData(data + offset, size - offset);
+    const auto rest = r.rest();
+    graphic->ReadData(rest.data(), rest.size());
     SetGraphic(std::move(graphic));
 }
 

@@ -1,14 +1,10 @@
 #include "pictures/ReaderClasses.h"
 
+#include "pictures/ByteReader.h"
+
 #include <ostream>
 
 namespace velmora {
-
-namespace {
-
-[[noreturn]] void readError() { throw EPictureError("Stream read error"); }
-
-} // namespace
 
 void TFileBackedGraphic::LoadFromBytes(const std::uint8_t* data, std::size_t size)
 {
@@ -25,12 +21,9 @@ void TFileBackedGraphic::SaveToStream(std::ostream& out) const
 
 std::size_t TFileBackedGraphic::ReadData(const std::uint8_t* data, std::size_t size)
 {
-    if (size < 4)
-        readError();
-    const std::size_t s = std::size_t(data[0]) | std::size_t(data[1]) << 8 | std::size_t(data[2]) << 16 |
-                          std::size_t(data[3]) << 24;
-    if (s > size - 4)
-        readError();
+    TByteReader<EPictureError> r({data, data ? size : 0}, "Stream read error");
+    const std::size_t s = r.le32();
+    r.need(s);
     TDecodedImage image;
     if (s) {
         try {
