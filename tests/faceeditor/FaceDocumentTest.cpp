@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <vector>
 
 using namespace velmora;
 
@@ -247,4 +248,56 @@ TEST(FaceDocument, CheckerboardSquares)
     for (int y = 0; y < 29; ++y)
         for (int x = 0; x < 37; ++x)
             ASSERT_EQ(board.Pixel(x, y), ((x >> 3) & 1) == ((y >> 3) & 1) ? 0xFFB0B0B0u : 0xFFFFFFFFu) << x << "," << y;
+}
+
+TEST(FaceDocument, TextLayerEdgeCases)
+{
+    Editor e;
+    auto* t = e.doc.AddTextLayer();
+    ASSERT_FALSE(t->Bitmap().Empty());
+
+    // Scrolled at 100 %, a caption change centres the layer on the new view.
+    e.view.SetScale(1);
+    const TPoint before = e.doc.ViewCentre();
+    e.view.HorzBar().SetPosition(e.view.HorzBar().Position() - 150);
+    e.view.VertBar().SetPosition(e.view.VertBar().Position() + 150);
+    e.view.UpdateImage();
+    const TPoint after = e.doc.ViewCentre();
+    EXPECT_NEAR(after.X, before.X - 150, 1);
+    EXPECT_NEAR(after.Y, before.Y + 150, 1);
+    e.doc.CaptionChange("Scrolled");
+    const TFloatRect p = t->Placement();
+    EXPECT_NEAR((p.Left + p.Right) / 2, after.X, 0.51);
+    EXPECT_NEAR((p.Top + p.Bottom) / 2, after.Y, 0.51);
+    EXPECT_FLOAT_EQ(p.Right - p.Left, float(t->Bitmap().Width()));
+    EXPECT_EQ(e.doc.Rubberband()->Placement(), p);
+
+    // Enlarged four times with "Interpolated" on, the text is resampled
+    // linearly: the composite differs from the nearest-neighbour one and has
+    // in-between alpha ramps where nearest repeats each source pixel.
+    e.view.SetScale(0.35f);
+    const float w = p.Right - p.Left, h = p.Bottom - p.Top;
+    e.doc.PlaceSelection({100, 100, 100 + 4 * w, 100 + 4 * h});
+    e.doc.SetInterpolated(true);
+    EXPECT_EQ(t->Bitmap().StretchFilter(), sfLinear);
+    auto compose = [&](TBitmap32& out) {
+        out.SetDimensions(919, 1124);
+        e.view.ComposeInto(out, out.BoundsRect());
+    };
+    TBitmap32 linear, nearest;
+    compose(linear);
+    e.doc.SetInterpolated(false);
+    EXPECT_EQ(t->Bitmap().StretchFilter(), sfNearest);
+    compose(nearest);
+    int differing = 0, nearestLevels = 0, linearLevels = 0;
+    std::vector<bool> seenN(256), seenL(256);
+    for (int y = 100; y < int(100 + 4 * h); ++y)
+        for (int x = 100; x < int(100 + 4 * w); ++x) {
+            if (linear.Pixel(x, y) != nearest.Pixel(x, y)) ++differing;
+            const int n = GreenOf(nearest.Pixel(x, y)), l = GreenOf(linear.Pixel(x, y));
+            if (!seenN[std::size_t(n)]) { seenN[std::size_t(n)] = true; ++nearestLevels; }
+            if (!seenL[std::size_t(l)]) { seenL[std::size_t(l)] = true; ++linearLevels; }
+        }
+    EXPECT_GT(differing, 100);
+    EXPECT_GT(linearLevels, nearestLevels);
 }

@@ -17,6 +17,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <vector>
+
 namespace velmora {
 namespace {
 
@@ -335,6 +338,34 @@ TEST_F(FaceEditorWindow, FontDialogColoursTheTextAndCarriesTheFont)
     EXPECT_EQ(editor->txtCaption->text(), QStringLiteral("Caption"));
     EXPECT_EQ(second->CaptionFont.Height, 48);
     EXPECT_GT(second->Bitmap().Width(), secondWidth);
+}
+
+TEST_F(FaceEditorWindow, SelectingATextLayerWithTheBoxCaptionLeavesItUntouched)
+{
+    editor->btnText->click();
+    auto* first = dynamic_cast<TBitmapTextLayer*>(editor->Document().SelectedLayer());
+    ASSERT_NE(first, nullptr);
+    editor->btnText->click();
+    auto* second = dynamic_cast<TBitmapTextLayer*>(editor->Document().SelectedLayer());
+    ASSERT_NE(second, nullptr);
+    ASSERT_EQ(second->CaptionText, "Caption");
+
+    // Moved by hand, and a larger current font that a re-render would take.
+    editor->Document().PlaceSelection({10, 20, 10 + float(second->Bitmap().Width()), 20 + float(second->Bitmap().Height())});
+    const TFloatRect moved = second->Placement();
+    const TFont32 font = second->CaptionFont;
+    const TBitmap32& b = second->Bitmap();
+    const std::vector<TColor32> pixels(b.Bits(), b.Bits() + std::size_t(b.Width()) * std::size_t(b.Height()));
+    editor->Document().TextFont.Height = 48;
+
+    editor->Document().SelectLayer(first);
+    editor->Document().SelectLayer(second);
+    EXPECT_EQ(editor->txtCaption->text(), QStringLiteral("Caption"));
+    EXPECT_EQ(second->Placement(), moved);
+    EXPECT_EQ(second->CaptionFont, font);
+    ASSERT_EQ(std::size_t(b.Width()) * std::size_t(b.Height()), pixels.size());
+    EXPECT_TRUE(std::equal(pixels.begin(), pixels.end(), b.Bits()));
+    EXPECT_EQ(editor->Document().Rubberband()->Placement(), moved);
 }
 
 // Answers the next modal dialog of type D with `answer` once it shows.
