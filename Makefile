@@ -1,5 +1,9 @@
 # Velmora: `make run` and `make test` do all set-up on a fresh Debian machine.
 BUILD_DIR ?= build
+# Extra CMake options for a new build folder (CI: -DVELMORA_SANITIZE=ON).
+CMAKE_ARGS ?=
+# Extra ctest options (CI: which suites run under the sanitizers).
+CTEST_ARGS ?=
 JOBS ?= 2
 
 .PHONY: all deps configure build run test bench fuzz clean
@@ -13,7 +17,7 @@ deps:
 # A build folder made earlier keeps the generator it was made with.
 configure: deps
 	@if [ ! -f $(BUILD_DIR)/CMakeCache.txt ]; then \
-	  cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo; \
+	  cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_ARGS); \
 	elif [ ! -f $(BUILD_DIR)/build.ninja ] && [ ! -f $(BUILD_DIR)/Makefile ]; then \
 	  cmake -S . -B $(BUILD_DIR); \
 	fi
@@ -30,7 +34,7 @@ run: build
 	fi
 
 test: build
-	cd $(BUILD_DIR) && ctest --output-on-failure -j$(JOBS) --timeout 600
+	cd $(BUILD_DIR) && ctest --output-on-failure -j$(JOBS) --timeout 600 $(CTEST_ARGS)
 
 bench: build
 	@for b in $(BUILD_DIR)/bin/bench_*; do echo "== $$b"; $$b; done

@@ -45,5 +45,5 @@ function(velmora_tests name dir)
     set(ci_props FAIL_REGULAR_EXPRESSION "  SKIPPED ")
   endif()
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "${T_ENV}" TIMEOUT 300 ${ci_props})
+    PROPERTIES ENVIRONMENT "${T_ENV}" TIMEOUT 300 LABELS ${name} ${ci_props})
 endfunction()

@@ -5,6 +5,7 @@
 #include "files/IniFile.h"
 #include "files/SceneArchive.h"
 
+#include <cmath>
 #include <exception>
 
 std::string velmoraFuzzRun(std::span<const std::uint8_t> data, const std::string&)
@@ -18,7 +19,8 @@ std::string velmoraFuzzRun(std::span<const std::uint8_t> data, const std::string
             for (const std::string& key : ini.keys(section)) {
                 total += ini.readInteger(section, key, 0);
                 total += ini.readBool(section, key, false);
-                total += (long long)ini.readFloat(section, key, 0) % 7;
+                const double f = ini.readFloat(section, key, 0);
+                total += std::isfinite(f) ? (long long)std::fmod(f, 7.0) : 0;
                 total += (long long)ini.readString(section, key, "").size();
             }
         const SceneIniSettings s = ReadSceneIni(ini, SceneIniSettings());

@@ -3,7 +3,9 @@
 #include "files/SceneFile.h"
 #include "files/ZipArchive.h"
 
+#include <cmath>
 #include <cstdlib>
+#include <limits>
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
@@ -48,7 +50,12 @@ void writeFace(IniFile& ini, const char* section, const FaceIniValues& f)
 
 float readSingle(const IniFile& ini, const char* section, const char* key, float current)
 {
-    return static_cast<float>(ini.readFloat(section, key, current));
+    // A number beyond single precision ("1E39") cannot be converted and
+    // reads as the default, like any value that is not a number.
+    const double v = ini.readFloat(section, key, current);
+    if (std::isfinite(v) && std::fabs(v) > double(std::numeric_limits<float>::max()))
+        return current;
+    return static_cast<float>(v);
 }
 
 FaceIniValues readFace(const IniFile& ini, const char* section, const FaceIniValues& cur)

@@ -307,3 +307,24 @@ TEST(SceneArchive, OpenFailuresLeaveTheSceneAlone)
     EXPECT_EQ(scene.applied.colorRed, 255);
     EXPECT_TRUE(fs::is_empty(d.work));
 }
+
+namespace velmora {
+namespace {
+
+TEST(SceneIni, NumbersBeyondSinglePrecisionReadAsTheDefault)
+{
+    IniFile ini;
+    ini.parse("[Camera]\r\nX=1E39\r\nY=-3.5E300\r\nZ=2.5\r\n[LeftFace]\r\nScaleX=1e-50\r\n[Box]\r\nType=-0x80000000\r\n");
+    SceneIniSettings current;
+    current.cameraX = 7;
+    current.cameraY = 8;
+    const SceneIniSettings s = ReadSceneIni(ini, current);
+    EXPECT_EQ(s.cameraX, 7.0f);
+    EXPECT_EQ(s.cameraY, 8.0f);
+    EXPECT_EQ(s.cameraZ, 2.5f);
+    EXPECT_EQ(s.leftFace.scaleX, 0.0f); // underflow is a representable zero
+    EXPECT_EQ(s.boxType, INT32_MIN);
+}
+
+} // namespace
+} // namespace velmora
