@@ -925,7 +925,7 @@ TfrmMain::OpenDialogResult TfrmMain::runSaveDialogDefault()
 void TfrmMain::notAvailable(const char* what)
 {
     QMessageBox::information(this, QStringLiteral("Velmora"),
-                             QStringLiteral("%1 is not available yet.").arg(QString::fromUtf8(what)));
+                             QStringLiteral("The button \"%1\" has no command.").arg(QString::fromUtf8(what)));
 }
 
 } // namespace velmora

@@ -120,7 +120,7 @@ void TfrmMainModel::openScene(const std::string& path, int filterIndex)
     New1Click();
     processMessages();
     if (ShowHourglass) ShowHourglass();
-    if (!OpenScene) throw ENotAvailable("Opening scene files is not available yet: " + path);
+    if (!OpenScene) throw ENotAvailable("Opening scene files is not available in this window: " + path);
     OpenScene(path, filterIndex);
 }
 
@@ -133,14 +133,14 @@ void TfrmMainModel::OpenFromCommandLine(const std::string& path)
     New1Click();
     processMessages();
     if (ShowHourglass) ShowHourglass();
-    if (!OpenScene) throw ENotAvailable("Opening scene files is not available yet: " + path);
+    if (!OpenScene) throw ENotAvailable("Opening scene files is not available in this window: " + path);
     OpenScene(path, 0);
 }
 
 void TfrmMainModel::Save1Click(const std::optional<std::string>& chosenPath, int filterIndex)
 {
     if (!chosenPath) return;
-    if (!SaveScene) throw ENotAvailable("Saving scene files is not available yet: " + *chosenPath);
+    if (!SaveScene) throw ENotAvailable("Saving scene files is not available in this window: " + *chosenPath);
     SaveScene(*chosenPath, filterIndex);
 }
 

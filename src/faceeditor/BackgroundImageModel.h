@@ -15,7 +15,7 @@ namespace velmora {
 struct TDecodedImage;
 class TGraphic;
 
-// What the file system tells about a path (the spec's shell attributes).
+// What the file system tells about a path: folder, subfolders, compressed, link.
 struct TShellFlags {
     bool Exists = false;
     bool Folder = false;
