@@ -71,17 +71,22 @@ TBarGeometry TCustomRangeBarModel::Geometry() const
     return g;
 }
 
-TBarZone TCustomRangeBarModel::ZoneAt(int along) const
+// Which part of a bar of the given length and geometry lies at a point along it.
+static TBarZone zoneIn(const TBarGeometry& g, int length, int along)
 {
-    const TBarGeometry g = Geometry();
-    if (along < 0 || along >= length_) return zNone;
+    if (along < 0 || along >= length) return zNone;
     if (along < g.Arrow) return zArrowLow;
-    if (along >= length_ - g.Arrow) return zArrowHigh;
+    if (along >= length - g.Arrow) return zArrowHigh;
     if (!g.HasThumb) return zNone;
     const int t = along - g.Arrow;
     if (t < g.ThumbOffset) return zTrackLow;
     if (t >= g.ThumbOffset + g.ThumbLength) return zTrackHigh;
     return zThumb;
+}
+
+TBarZone TCustomRangeBarModel::ZoneAt(int along) const
+{
+    return zoneIn(Geometry(), length_, along);
 }
 
 bool TCustomRangeBarModel::step(TBarZone zone)
@@ -187,15 +192,7 @@ TBarGeometry TGaugeBarModel::Geometry() const
 
 TBarZone TGaugeBarModel::ZoneAt(int along) const
 {
-    const TBarGeometry g = Geometry();
-    if (along < 0 || along >= length_) return zNone;
-    if (along < g.Arrow) return zArrowLow;
-    if (along >= length_ - g.Arrow) return zArrowHigh;
-    if (!g.HasThumb) return zNone;
-    const int t = along - g.Arrow;
-    if (t < g.ThumbOffset) return zTrackLow;
-    if (t >= g.ThumbOffset + g.ThumbLength) return zTrackHigh;
-    return zThumb;
+    return zoneIn(Geometry(), length_, along);
 }
 
 bool TGaugeBarModel::step(TBarZone zone)
