@@ -58,12 +58,15 @@ fs::path makeFolder()
 }
 
 struct Round {
-    double rowsMs = 0;      // until the rows are in the tree
-    double allMs = 0;       // until every thumbnail is in its row
-    double maxStallMs = 0;  // longest gap between two turns of the event loop
+    double rowsMs = 0;     // until the rows are in the tree
+    double allMs = 0;      // until every thumbnail is in its row
+    double maxStallMs = 0; // longest gap between two turns of the event loop
 };
 
-double ms(const QElapsedTimer& t) { return double(t.nsecsElapsed()) / 1e6; }
+double ms(const QElapsedTimer& t)
+{
+    return double(t.nsecsElapsed()) / 1e6;
+}
 
 // The window as the user has it: rows at once, thumbnails from worker threads.
 Round windowRound(const fs::path& dir, std::vector<std::shared_ptr<const TThumbnail>>& out)
@@ -88,13 +91,11 @@ Round windowRound(const fs::path& dir, std::vector<std::shared_ptr<const TThumbn
         last = now;
     });
     tick.start();
-    while (w.pendingThumbnails() > 0)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    while (w.pendingThumbnails() > 0) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     r.allMs = ms(t);
     r.maxStallMs = std::max(r.maxStallMs, r.allMs - last);
     out.clear();
-    for (auto& c : w.model().Roots()[0]->Children)
-        out.push_back(c->Thumbnail);
+    for (auto& c : w.model().Roots()[0]->Children) out.push_back(c->Thumbnail);
     return r;
 }
 
@@ -118,8 +119,7 @@ Round serialRound(const fs::path& dir, std::vector<std::shared_ptr<const TThumbn
     // The window would have been blocked from the listing to the last picture.
     r.maxStallMs = r.allMs;
     out.clear();
-    for (auto& c : m.Roots()[0]->Children)
-        out.push_back(c->Thumbnail);
+    for (auto& c : m.Roots()[0]->Children) out.push_back(c->Thumbnail);
     return r;
 }
 
@@ -151,8 +151,7 @@ double median(std::vector<double> v)
 void report(const char* name, const std::vector<Round>& rounds)
 {
     std::vector<double> rows, all, stall;
-    for (const Round& r : rounds)
-        rows.push_back(r.rowsMs), all.push_back(r.allMs), stall.push_back(r.maxStallMs);
+    for (const Round& r : rounds) rows.push_back(r.rowsMs), all.push_back(r.allMs), stall.push_back(r.maxStallMs);
     std::printf("%-28s rows shown  min %8.1f ms  median %8.1f ms\n", name, *std::min_element(rows.begin(), rows.end()),
                 median(rows));
     std::printf("%-28s all thumbs  min %8.1f ms  median %8.1f ms\n", "", *std::min_element(all.begin(), all.end()),
@@ -164,8 +163,7 @@ void report(const char* name, const std::vector<Round>& rounds)
 bool samePixels(const std::vector<std::shared_ptr<const TThumbnail>>& a,
                 const std::vector<std::shared_ptr<const TThumbnail>>& b)
 {
-    if (a.size() != b.size())
-        return false;
+    if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i)
         if (!a[i] || !b[i] || a[i]->Width != b[i]->Width || a[i]->Height != b[i]->Height ||
             a[i]->Pixels != b[i]->Pixels)
@@ -177,8 +175,7 @@ bool samePixels(const std::vector<std::shared_ptr<const TThumbnail>>& a,
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
     std::printf("Writing %d JPEG pictures of %d x %d...\n", Pictures, PW, PH);

@@ -200,13 +200,15 @@ int main(int argc, char** argv)
     src.SetDrawMode(dmBlend);
     std::vector<Contender> blend = {
         {"DrawAt dmBlend (2 threads)", [&] { src.DrawAt(dst1, 0, 0); }},
-        {"DrawAt dmBlend (1 thread)", [&] {
+        {"DrawAt dmBlend (1 thread)",
+         [&] {
              const int threads = blend::RasterThreads();
              blend::SetRasterThreads(1);
              src.DrawAt(dst4, 0, 0);
              blend::SetRasterThreads(threads);
          }},
-        {"DrawAt dmBlend (1 thread, SSE2)", [&] {
+        {"DrawAt dmBlend (1 thread, SSE2)",
+         [&] {
              const int threads = blend::RasterThreads();
              blend::SetRasterThreads(1);
              blend::SetWideVectors(false);
@@ -214,7 +216,8 @@ int main(int argc, char** argv)
              blend::SetWideVectors(true);
              blend::SetRasterThreads(threads);
          }},
-        {"per-pixel formula", [&] {
+        {"per-pixel formula",
+         [&] {
              const TColor32* f = src.Bits();
              TColor32* b = dst3.Bits();
              for (int i = 0; i < n * n; ++i) b[i] = blend::BlendPixel(f[i], b[i]);
@@ -223,9 +226,9 @@ int main(int argc, char** argv)
 #ifdef VELMORA_HAVE_PIXMAN
     pixman_image_t* ps = pixman_image_create_bits(PIXMAN_a8r8g8b8, n, n, src.Bits(), n * 4);
     pixman_image_t* pd = pixman_image_create_bits(PIXMAN_a8r8g8b8, n, n, dst2.Bits(), n * 4);
-    blend.insert(blend.begin() + 3, Contender{"pixman OVER (premultiplied)", [&] {
-        pixman_image_composite32(PIXMAN_OP_OVER, ps, nullptr, pd, 0, 0, 0, 0, 0, 0, n, n);
-    }});
+    blend.insert(blend.begin() + 3,
+                 Contender{"pixman OVER (premultiplied)",
+                           [&] { pixman_image_composite32(PIXMAN_OP_OVER, ps, nullptr, pd, 0, 0, 0, 0, 0, 0, n, n); }});
 #endif
     race("Blend a 4096x4096 layer with varied alpha", blend, std::max(3, rounds / 2));
 #ifdef VELMORA_HAVE_PIXMAN

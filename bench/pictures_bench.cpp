@@ -29,7 +29,8 @@ struct Files {
         writeBenchPpm(ppm);
         jpg = dir / "big.jpg";
         png = dir / "big.png";
-        haveJpg = std::system(("cjpeg -quality 90 " + ppm.string() + " > " + jpg.string() + " 2>/dev/null").c_str()) == 0;
+        haveJpg =
+            std::system(("cjpeg -quality 90 " + ppm.string() + " > " + jpg.string() + " 2>/dev/null").c_str()) == 0;
         havePng = std::system(("pnmtopng " + ppm.string() + " > " + png.string() + " 2>/dev/null").c_str()) == 0;
         fs::remove(ppm);
     }
@@ -69,14 +70,25 @@ void runTool(benchmark::State& state, const std::string& command, bool available
         return;
     }
     for (auto _ : state)
-        if (std::system((command + " > /dev/null 2>&1").c_str()) != 0)
-            state.SkipWithError("tool failed");
+        if (std::system((command + " > /dev/null 2>&1").c_str()) != 0) state.SkipWithError("tool failed");
 }
 
-void BM_JpegLoadConvert(benchmark::State& s) { loadAndConvert(s, files().jpg, files().haveJpg); }
-void BM_PngLoadConvert(benchmark::State& s) { loadAndConvert(s, files().png, files().havePng); }
-void BM_Djpeg(benchmark::State& s) { runTool(s, "djpeg -pnm " + files().jpg.string(), files().haveJpg); }
-void BM_Pngtopnm(benchmark::State& s) { runTool(s, "pngtopnm " + files().png.string(), files().havePng); }
+void BM_JpegLoadConvert(benchmark::State& s)
+{
+    loadAndConvert(s, files().jpg, files().haveJpg);
+}
+void BM_PngLoadConvert(benchmark::State& s)
+{
+    loadAndConvert(s, files().png, files().havePng);
+}
+void BM_Djpeg(benchmark::State& s)
+{
+    runTool(s, "djpeg -pnm " + files().jpg.string(), files().haveJpg);
+}
+void BM_Pngtopnm(benchmark::State& s)
+{
+    runTool(s, "pngtopnm " + files().png.string(), files().havePng);
+}
 
 BENCHMARK(BM_JpegLoadConvert)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_Djpeg)->Unit(benchmark::kMillisecond)->MinTime(2.0);

@@ -128,8 +128,8 @@ int main(int argc, char** argv)
     vips_cache_set_max(0); // every round really resizes
 #endif
     Pillow pillow;
-    std::printf("resize with Triangle; best vector path here: %s, %u processors\n",
-                ResampleIsaName(ResampleBestIsa()), std::thread::hardware_concurrency());
+    std::printf("resize with Triangle; best vector path here: %s, %u processors\n", ResampleIsaName(ResampleBestIsa()),
+                std::thread::hardware_concurrency());
 
     const struct {
         int sw, sh, dw, dh;
@@ -139,28 +139,33 @@ int main(int argc, char** argv)
         oracle::FilteredResize(src.view(), want.view(), TriangleFilter, 1.0f);
         std::vector<Contender> cs;
         auto velmora = [&](const char* name, TResampleIsa isa, int threads) {
-            cs.push_back({name, [&, isa, threads] {
+            cs.push_back({name,
+                          [&, isa, threads] {
                               TResampleOptions o;
                               o.Isa = isa;
                               o.Threads = threads;
                               const double t = nowMs();
                               FilteredResize(src.view(), dst.view(), TriangleFilter, 1.0f, {}, o);
                               return nowMs() - t;
-                          }, {}});
+                          },
+                          {}});
         };
         velmora("FilteredResize (best, all cores)", ResampleBestIsa(), 0);
         velmora("FilteredResize (best, 1 thread)", ResampleBestIsa(), 1);
         if (ResampleIsaSupported(TResampleIsa::Avx2)) velmora("FilteredResize (AVX2)", TResampleIsa::Avx2, 0);
         velmora("FilteredResize (x86-64 plain)", TResampleIsa::Generic, 0);
-        cs.push_back({"plain oracle (before)", [&] {
+        cs.push_back({"plain oracle (before)",
+                      [&] {
                           const double t = nowMs();
                           oracle::FilteredResize(src.view(), dst.view(), TriangleFilter, 1.0f);
                           return nowMs() - t;
-                      }, {}});
+                      },
+                      {}});
 #ifdef VELMORA_HAVE_VIPS
-        VipsImage* in = vips_image_new_from_memory(src.pixel(0, 0), std::size_t(s.sw) * s.sh * 3, s.sw, s.sh, 3,
-                                                   VIPS_FORMAT_UCHAR);
-        cs.push_back({"libvips vips_resize linear", [&] {
+        VipsImage* in =
+            vips_image_new_from_memory(src.pixel(0, 0), std::size_t(s.sw) * s.sh * 3, s.sw, s.sh, 3, VIPS_FORMAT_UCHAR);
+        cs.push_back({"libvips vips_resize linear",
+                      [&] {
                           const double t = nowMs();
                           VipsImage* out = nullptr;
                           if (vips_resize(in, &out, double(s.dw) / s.sw, "vscale", double(s.dh) / s.sh, "kernel",
@@ -172,7 +177,8 @@ int main(int argc, char** argv)
                           g_free(mem);
                           g_object_unref(out);
                           return ms;
-                      }, {}});
+                      },
+                      {}});
 #endif
         const bool havePillow = pillow.load(s.sw, s.sh, s.dw, s.dh);
         if (havePillow) cs.push_back({"Pillow BILINEAR", [&] { return pillow.run(); }, {}});
@@ -188,7 +194,7 @@ int main(int argc, char** argv)
                 if (ms >= 0) c.times.push_back(ms);
             }
         const std::string size = std::to_string(s.sw) + "x" + std::to_string(s.sh) + " -> " + std::to_string(s.dw) +
-                                 "x" + std::to_string(s.dh);
+            "x" + std::to_string(s.dh);
         report(size, cs);
         std::printf("%-28s fast output equals the oracle: %s\n", size.c_str(), exact ? "yes" : "NO");
 #ifdef VELMORA_HAVE_VIPS

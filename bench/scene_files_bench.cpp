@@ -28,8 +28,7 @@ long peakKiB()
     return u.ru_maxrss;
 }
 
-template <class F>
-double seconds(F&& f)
+template <class F> double seconds(F&& f)
 {
     const auto t0 = std::chrono::steady_clock::now();
     f();
@@ -67,8 +66,7 @@ int main()
         std::fprintf(stderr, "no box scene linked in\n");
         return 1;
     }
-    for (TGLPlane* face : scene->faces())
-        face->Material().Texture().PictureImage().LoadFromFile(jpg.string());
+    for (TGLPlane* face : scene->faces()) face->Material().Texture().PictureImage().LoadFromFile(jpg.string());
     const long before = peakKiB();
     std::printf("peak memory after loading six faces: %ld MiB\n", before / 1024);
 

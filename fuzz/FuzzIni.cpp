@@ -26,8 +26,7 @@ std::string velmoraFuzzRun(std::span<const std::uint8_t> data, const std::string
         const SceneIniSettings s = ReadSceneIni(ini, SceneIniSettings());
         IniFile again;
         again.parse(ini.text());
-        if (again.sections().size() != ini.sections().size())
-            return "sections lost when written back";
+        if (again.sections().size() != ini.sections().size()) return "sections lost when written back";
         IniFile written;
         WriteSceneIni(written, s);
         (void)total;

@@ -19,26 +19,22 @@ std::string run(std::span<const std::uint8_t> data, std::string extension)
 {
     using namespace velmora;
     const TPictureFormat* format = PictureFormats().FindByExtension(extension);
-    if (!format)
-        return "Unknown picture file extension (." + extension + ")";
+    if (!format) return "Unknown picture file extension (." + extension + ")";
     std::unique_ptr<TGraphic> graphic = format->Create();
     graphic->LoadFromBytes(data.data(), data.size());
     const TDecodedImage& raster = graphic->Raster();
     std::uint32_t sum = 0;
-    for (std::uint8_t b : raster.Pixels)
-        sum += b;
+    for (std::uint8_t b : raster.Pixels) sum += b;
     const std::size_t bpp = std::size_t(BytesPerPixel(raster.Format));
     if (raster.Pixels.size() != std::size_t(raster.Width) * raster.Height * bpp)
         return "raster size does not match its dimensions";
     if (raster.Format == TPixelFormat::pf8bit)
         for (std::uint8_t idx : raster.Pixels)
-            if (idx < raster.Palette.size())
-                sum += raster.Palette[idx][0];
+            if (idx < raster.Palette.size()) sum += raster.Palette[idx][0];
     const TGLBitmap32 texture = ConvertToBitmap32(graphic.get());
     if (texture.Data.size() != std::size_t(texture.Width) * texture.Height * 4)
         return "texture size does not match its dimensions";
-    for (std::uint8_t b : texture.Data)
-        sum += b;
+    for (std::uint8_t b : texture.Data) sum += b;
     sink = sum;
     return "ok";
 }
@@ -52,8 +48,7 @@ std::string velmoraFuzzRun(std::span<const std::uint8_t> data, const std::string
         extension = velmora::PictureFileExtension(fileName);
     } else {
         const auto nl = std::find(data.begin(), data.begin() + std::min<std::size_t>(data.size(), 9), '\n');
-        if (nl == data.begin() + std::min<std::size_t>(data.size(), 9))
-            return "no extension line";
+        if (nl == data.begin() + std::min<std::size_t>(data.size(), 9)) return "no extension line";
         extension.assign(data.begin(), nl);
         data = data.subspan(std::size_t(nl - data.begin()) + 1);
     }

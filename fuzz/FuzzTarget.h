@@ -13,9 +13,9 @@ std::string velmoraFuzzRun(std::span<const std::uint8_t> data, const std::string
 
 // libFuzzer's entry point; errors are expected outcomes, anything else (a
 // crash, a sanitizer report, a hang, a blow-up of memory) is a finding.
-#define VELMORA_FUZZ_ENTRY                                                                   \
-    extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)       \
-    {                                                                                        \
-        velmoraFuzzRun(std::span<const std::uint8_t>(data, size), std::string());            \
-        return 0;                                                                            \
+#define VELMORA_FUZZ_ENTRY                                                                                             \
+    extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)                                  \
+    {                                                                                                                  \
+        velmoraFuzzRun(std::span<const std::uint8_t>(data, size), std::string());                                      \
+        return 0;                                                                                                      \
     }

@@ -54,8 +54,8 @@ Outcome runInChild(const fs::path& file, bool empty)
     if (pid == 0) {
         close(fds[0]);
         alarm(20); // a hang is a finding too
-        std::string m = empty ? velmoraFuzzRun({}, std::string())
-                              : velmoraFuzzRun(readAll(file), file.filename().string());
+        std::string m =
+            empty ? velmoraFuzzRun({}, std::string()) : velmoraFuzzRun(readAll(file), file.filename().string());
         const char* p = m.data();
         std::size_t left = m.size();
         while (left) {
@@ -70,16 +70,14 @@ Outcome runInChild(const fs::path& file, bool empty)
     Outcome o;
     char buf[4096];
     ssize_t n;
-    while ((n = read(fds[0], buf, sizeof buf)) > 0)
-        o.message.append(buf, std::size_t(n));
+    while ((n = read(fds[0], buf, sizeof buf)) > 0) o.message.append(buf, std::size_t(n));
     close(fds[0]);
     int status = 0;
     rusage ru{};
     wait4(pid, &status, 0, &ru);
     o.peakKb = ru.ru_maxrss;
     o.crashed = !WIFEXITED(status) || WEXITSTATUS(status) != 0;
-    if (o.crashed)
-        o.message = "(the reader crashed or hung: status " + std::to_string(status) + ")";
+    if (o.crashed) o.message = "(the reader crashed or hung: status " + std::to_string(status) + ")";
     return o;
 }
 
@@ -120,8 +118,7 @@ int expect(const fs::path& table, double peakMb)
         std::cout << "\n";
         if (!ok) ++failures;
     }
-    std::cout << count << " inputs, " << failures << " failed (baseline peak " << baseline.peakKb / 1024
-              << " MB)\n";
+    std::cout << count << " inputs, " << failures << " failed (baseline peak " << baseline.peakKb / 1024 << " MB)\n";
     return failures ? 1 : 0;
 }
 

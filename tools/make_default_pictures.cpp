@@ -167,8 +167,7 @@ void saveShadow(const std::filesystem::path& file)
         }
     std::ofstream out(file, std::ios::binary);
     out.write(reinterpret_cast<const char*>(tga.data()), std::streamsize(tga.size()));
-    if (!out)
-        throw std::runtime_error("Cannot write " + file.string());
+    if (!out) throw std::runtime_error("Cannot write " + file.string());
 }
 
 } // namespace

@@ -34,7 +34,10 @@ double hashUnit(int x, int y, int seed)
     return double(h & 0xFFFFFF) / double(0xFFFFFF);
 }
 
-double smooth(double t) { return t * t * (3 - 2 * t); }
+double smooth(double t)
+{
+    return t * t * (3 - 2 * t);
+}
 
 double valueNoise(double x, double y, int seed)
 {
@@ -59,7 +62,10 @@ double fbm(double x, double y, int octaves, int seed)
     return sum / norm;
 }
 
-int clamp255(double v) { return std::clamp(int(std::lround(v)), 0, 255); }
+int clamp255(double v)
+{
+    return std::clamp(int(std::lround(v)), 0, 255);
+}
 
 QColor mix(const QColor& a, const QColor& b, double t)
 {
@@ -72,8 +78,7 @@ void perPixel(QImage& img, const std::function<QColor(double x, double y)>& f)
 {
     for (int y = 0; y < img.height(); ++y) {
         auto* row = reinterpret_cast<QRgb*>(img.scanLine(y));
-        for (int x = 0; x < img.width(); ++x)
-            row[x] = f(x, y).rgb();
+        for (int x = 0; x < img.width(); ++x) row[x] = f(x, y).rgb();
     }
 }
 
@@ -116,8 +121,7 @@ QImage oceanBlue()
         QPainterPath wave;
         const double base = H * (0.62 + 0.08 * k);
         wave.moveTo(0, base);
-        for (int x = 0; x <= W; x += 8)
-            wave.lineTo(x, base + 22 * std::sin(x / 140.0 + k * 1.3));
+        for (int x = 0; x <= W; x += 8) wave.lineTo(x, base + 22 * std::sin(x / 140.0 + k * 1.3));
         wave.lineTo(W, H);
         wave.lineTo(0, H);
         wave.closeSubpath();
@@ -443,8 +447,7 @@ int main(int argc, char** argv)
         {"Dark Techno", "Light Streaks", lightStreaks},
     };
     try {
-        for (const Entry& e : entries)
-            save(e.make(), out / e.folder / (std::string(e.name) + ".jpg"));
+        for (const Entry& e : entries) save(e.make(), out / e.folder / (std::string(e.name) + ".jpg"));
     } catch (const std::exception& ex) {
         std::fprintf(stderr, "make_templates: %s\n", ex.what());
         return 1;

@@ -96,8 +96,7 @@ void TAboutBox::showEvent(QShowEvent* event)
 
 bool TAboutBox::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::MouseButtonRelease &&
-        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+    if (event->type() == QEvent::MouseButtonRelease && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
         if (watched == Label5)
             Label5Click();
         else if (watched == Label8)

@@ -52,7 +52,8 @@ bool TApplication::notify(QObject* receiver, QEvent* event)
                 std::erase_if(list, [](const WheelObserverEntry& e) { return e.owner.isNull(); });
                 const auto observers = list; // an observer may add another
                 for (const WheelObserverEntry& e : observers)
-                    if (!e.owner.isNull()) e.observer(static_cast<QWidget*>(receiver), static_cast<QWheelEvent*>(event));
+                    if (!e.owner.isNull())
+                        e.observer(static_cast<QWidget*>(receiver), static_cast<QWheelEvent*>(event));
             }
             return QApplication::notify(receiver, event);
         }

@@ -29,16 +29,14 @@ BoxFaces boxFaces(const QRectF& r)
     const double w = r.width(), h = r.height();
     const double dx = w * 0.30, dy = h * 0.20;
     BoxFaces f;
-    f.front = QPolygonF{{r.left(), r.top() + dy},
-                        {r.right() - dx, r.top() + dy},
-                        {r.right() - dx, r.bottom()},
-                        {r.left(), r.bottom()}};
+    f.front = QPolygonF{
+        {r.left(), r.top() + dy}, {r.right() - dx, r.top() + dy}, {r.right() - dx, r.bottom()}, {r.left(), r.bottom()}};
     f.side = QPolygonF{{r.right() - dx, r.top() + dy},
                        {r.right(), r.top()},
                        {r.right(), r.bottom() - dy},
                        {r.right() - dx, r.bottom()}};
-    f.top = QPolygonF{{r.left(), r.top() + dy}, {r.left() + dx, r.top()}, {r.right(), r.top()},
-                      {r.right() - dx, r.top() + dy}};
+    f.top = QPolygonF{
+        {r.left(), r.top() + dy}, {r.left() + dx, r.top()}, {r.right(), r.top()}, {r.right() - dx, r.top() + dy}};
     return f;
 }
 
@@ -65,11 +63,13 @@ void drawBox(QPainter& p, const QRectF& r, QColor colour, bool withBand)
         const double lift = r.height() * 0.20;
         p.setPen(Qt::NoPen);
         p.setBrush(kAccent);
-        p.drawPolygon(QPolygonF{{r.left() + line / 2, y0}, {frontRight, y0}, {frontRight, y0 + bh},
-                                {r.left() + line / 2, y0 + bh}});
+        p.drawPolygon(QPolygonF{
+            {r.left() + line / 2, y0}, {frontRight, y0}, {frontRight, y0 + bh}, {r.left() + line / 2, y0 + bh}});
         p.setBrush(kAccent.darker(140));
-        p.drawPolygon(QPolygonF{{frontRight, y0}, {r.right() - line / 2, y0 - lift},
-                                {r.right() - line / 2, y0 - lift + bh}, {frontRight, y0 + bh}});
+        p.drawPolygon(QPolygonF{{frontRight, y0},
+                                {r.right() - line / 2, y0 - lift},
+                                {r.right() - line / 2, y0 - lift + bh},
+                                {frontRight, y0 + bh}});
     }
 }
 
@@ -138,8 +138,7 @@ void drawBulb(QPainter& p, QPointF c, double r)
     p.setBrush(QColor(120, 126, 138));
     p.setPen(QPen(QColor(70, 74, 82), std::max(1.0, r / 12)));
     for (int i = 0; i < 3; ++i)
-        p.drawRoundedRect(QRectF(c.x() - r * 0.45, c.y() + r * (0.9 + 0.22 * i), r * 0.9, r * 0.2), r * 0.08,
-                          r * 0.08);
+        p.drawRoundedRect(QRectF(c.x() - r * 0.45, c.y() + r * (0.9 + 0.22 * i), r * 0.9, r * 0.2), r * 0.08, r * 0.08);
 }
 
 } // namespace

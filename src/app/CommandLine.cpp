@@ -10,7 +10,6 @@
 #include "files/SceneBinding.h"
 #include "files/SceneFile.h"
 
-
 #include <cctype>
 #include <cstdlib>
 #include <filesystem>

@@ -36,7 +36,10 @@ public:
     throw TDocumentError(where + ": " + message);
 }
 
-std::string str(const QString& s) { return s.toStdString(); }
+std::string str(const QString& s)
+{
+    return s.toStdString();
+}
 
 void checkKeys(const QJsonObject& o, std::initializer_list<const char*> allowed, const std::string& where)
 {
@@ -57,8 +60,9 @@ int intValue(const QJsonObject& o, const char* key, int lo, int hi, int fallback
     const QJsonValue v = o.value(key);
     const double d = v.toDouble(std::nan(""));
     if (!v.isDouble() || !std::isfinite(d) || d != std::floor(d) || d < lo || d > hi)
-        fail(where, "\"" + std::string(key) + "\" must be a whole number from " + std::to_string(lo) + " to " +
-                        std::to_string(hi));
+        fail(where,
+             "\"" + std::string(key) + "\" must be a whole number from " + std::to_string(lo) + " to " +
+                 std::to_string(hi));
     return int(d);
 }
 
@@ -118,7 +122,8 @@ struct TFaceRun {
         checkKeys(o, {"width", "height", "color", "picture", "background"}, where);
         const bool sized = o.contains("width") || o.contains("height");
         if (o.contains("picture")) {
-            if (sized || o.contains("color")) fail(where, "give either \"picture\" or \"width\", \"height\" and \"color\"");
+            if (sized || o.contains("color"))
+                fail(where, "give either \"picture\" or \"width\", \"height\" and \"color\"");
             try {
                 doc.OpenBaseImage(resolve(folder, stringValue(o, "picture", where, true)));
             } catch (const TDocumentError&) {
@@ -157,8 +162,9 @@ struct TFaceRun {
             ok = a[i].isDouble() && std::isfinite(c[i]) && std::fabs(c[i]) <= MaxCoordinate;
         }
         if (!ok)
-            fail(where, "\"placement\" must be [left, top, right, bottom] in image pixels, each between -1000000 "
-                        "and 1000000");
+            fail(where,
+                 "\"placement\" must be [left, top, right, bottom] in image pixels, each between -1000000 "
+                 "and 1000000");
         if (!(c[2] > c[0] && c[3] > c[1])) fail(where, "\"placement\" needs right > left and bottom > top");
         return {float(c[0]), float(c[1]), float(c[2]), float(c[3])};
     }
@@ -170,8 +176,8 @@ struct TFaceRun {
         const QJsonObject o = value.toObject();
         const std::string type = stringValue(o, "type", where, true);
         where += " (" + type + ")";
-        const std::initializer_list<const char*> common = {"type", "placement", "opacity", "filter", "rotate",
-                                                           "mirror", "rescale"};
+        const std::initializer_list<const char*> common = {"type",   "placement", "opacity", "filter",
+                                                           "rotate", "mirror",    "rescale"};
         std::vector<const char*> keys(common);
         if (type == "picture") {
             keys.push_back("file");
@@ -217,7 +223,7 @@ struct TFaceRun {
                 font.Name = stringValue(o, "font", where, false, "DejaVu Sans");
                 font.Height = intValue(o, "height", 1, 1000, 24, where);
                 font.Styles = (boolValue(o, "bold", false, where) ? TFont32::fsBold : 0u) |
-                              (boolValue(o, "italic", false, where) ? TFont32::fsItalic : 0u);
+                    (boolValue(o, "italic", false, where) ? TFont32::fsItalic : 0u);
                 const TColor32 c = colourValue(o, "color", 0xFF000000, where);
                 font.Color = (c >> 16 & 0xFF) | (c & 0xFF00) | (c & 0xFF) << 16; // as a window colour
                 const std::string text = stringValue(o, "text", where, true);

@@ -26,7 +26,7 @@ void openHelpPage(const std::string& programFolder, const std::string& page)
 bool keptInHelpAddress(unsigned char c, char separator)
 {
     return c == '*' || c == '-' || c == '.' || (c >= '0' && c <= '9') || c == '@' || (c >= 'A' && c <= 'Z') ||
-           (c >= 'a' && c <= 'z') || c == static_cast<unsigned char>(separator) || c == '_';
+        (c >= 'a' && c <= 'z') || c == static_cast<unsigned char>(separator) || c == '_';
 }
 
 } // namespace

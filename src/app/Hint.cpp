@@ -80,8 +80,8 @@ TfrmHint::TfrmHint(QWidget* parent) : QDialog(parent)
 
     Image1 = new QLabel(this);
     Image1->setGeometry(0, 0, kClientWidth, kClientHeight);
-    Image1->setPixmap(QPixmap::fromImage(
-        AboutPicture().copy(kTipPictureLeft, kTipPictureTop, kClientWidth, kClientHeight)));
+    Image1->setPixmap(
+        QPixmap::fromImage(AboutPicture().copy(kTipPictureLeft, kTipPictureTop, kClientWidth, kClientHeight)));
 
     txtHint = new QPlainTextEdit(this);
     txtHint->setGeometry(8, 24, 161, 89);

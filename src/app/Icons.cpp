@@ -14,12 +14,14 @@ void drawBox(QPainter& p, QRectF r, QColor front)
 {
     const double w = r.width(), h = r.height();
     const double dx = w * 0.28, dy = h * 0.22;
-    QPolygonF frontFace{{r.left(), r.top() + dy}, {r.right() - dx, r.top() + dy},
-                        {r.right() - dx, r.bottom()}, {r.left(), r.bottom()}};
-    QPolygonF sideFace{{r.right() - dx, r.top() + dy}, {r.right(), r.top()},
-                       {r.right(), r.bottom() - dy}, {r.right() - dx, r.bottom()}};
-    QPolygonF topFace{{r.left(), r.top() + dy}, {r.left() + dx, r.top()},
-                      {r.right(), r.top()}, {r.right() - dx, r.top() + dy}};
+    QPolygonF frontFace{
+        {r.left(), r.top() + dy}, {r.right() - dx, r.top() + dy}, {r.right() - dx, r.bottom()}, {r.left(), r.bottom()}};
+    QPolygonF sideFace{{r.right() - dx, r.top() + dy},
+                       {r.right(), r.top()},
+                       {r.right(), r.bottom() - dy},
+                       {r.right() - dx, r.bottom()}};
+    QPolygonF topFace{
+        {r.left(), r.top() + dy}, {r.left() + dx, r.top()}, {r.right(), r.top()}, {r.right() - dx, r.top() + dy}};
     QPen edge(front.darker(200), std::max(1.0, w / 60.0));
     edge.setJoinStyle(Qt::RoundJoin);
     p.setPen(edge);
@@ -119,8 +121,7 @@ QPixmap drawIcon(int index)
         p.drawPolyline(QPolygonF{{1.5, 3.5}, {8, 9}, {14.5, 3.5}});
         break;
     }
-    default:
-        return QPixmap();
+    default: return QPixmap();
     }
     return pm;
 }

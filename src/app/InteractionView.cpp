@@ -80,9 +80,9 @@ protected:
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonDblClick: {
             auto* e = static_cast<QMouseEvent*>(event);
-            const TMouseButton button = e->button() == Qt::RightButton    ? mbRight
-                                        : e->button() == Qt::MiddleButton ? mbMiddle
-                                                                          : mbLeft;
+            const TMouseButton button = e->button() == Qt::RightButton ? mbRight
+                : e->button() == Qt::MiddleButton                      ? mbMiddle
+                                                                       : mbLeft;
             const QPoint p = e->position().toPoint();
             RunCommand([&] {
                 Model.GLSceneViewer1MouseDown(button, shiftStateOf(e->modifiers(), e->buttons()), p.x(), p.y());
@@ -92,7 +92,8 @@ protected:
         case QEvent::MouseMove: {
             auto* e = static_cast<QMouseEvent*>(event);
             const QPoint p = e->position().toPoint();
-            RunCommand([&] { Model.GLSceneViewer1MouseMove(shiftStateOf(e->modifiers(), e->buttons()), p.x(), p.y()); });
+            RunCommand(
+                [&] { Model.GLSceneViewer1MouseMove(shiftStateOf(e->modifiers(), e->buttons()), p.x(), p.y()); });
             break;
         }
         default: break;
@@ -115,12 +116,10 @@ void TfrmMain::installInteraction()
     TApplication::AddWheelObserver(this, [this](QWidget* receiver, QWheelEvent* e) {
         // Only while the scene is shown: a turn over the start panel must not
         // leave the next scene zoomed.
-        if (!receiver || receiver->window() != this || QApplication::activeModalWidget() || !Model->sceneOpen())
-            return;
+        if (!receiver || receiver->window() != this || QApplication::activeModalWidget() || !Model->sceneOpen()) return;
         const QPoint at = e->globalPosition().toPoint();
         bool handled = false;
-        Model->FormMouseWheel(shiftStateOf(e->modifiers(), e->buttons()), e->angleDelta().y(), at.x(), at.y(),
-                              handled);
+        Model->FormMouseWheel(shiftStateOf(e->modifiers(), e->buttons()), e->angleDelta().y(), at.x(), at.y(), handled);
     });
     m.RunOpenPictureDialog = [this] { return runOpenPictureDialogDefault(); };
     m.RunColorDialog = [this](std::uint32_t initial) { return runColorDialogDefault(initial); };
@@ -134,7 +133,8 @@ std::optional<std::string> TfrmMain::runOpenPictureDialogDefault()
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setNameFilters(nameFiltersOf(TfrmMainModel::OpenPictureDialog1Filter));
-    dialog.setDefaultSuffix(QString::fromUtf8(TfrmMainModel::OpenPictureDialog1DefaultExt).remove(QStringLiteral("*.")));
+    dialog.setDefaultSuffix(
+        QString::fromUtf8(TfrmMainModel::OpenPictureDialog1DefaultExt).remove(QStringLiteral("*.")));
     dialog.selectFile(QString()); // no file preselected, every time
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     return dialog.selectedFiles().first().toStdString();
@@ -221,8 +221,9 @@ void TfrmMain::dropEvent(QDropEvent* event)
     // Opened or loaded once the drag is over, so the file manager is not
     // kept waiting while a scene is read.
     QTimer::singleShot(0, this, [this, target = *t] {
-        RunCommand(
-            [&] { Model->FormDropFile(target.file, target.onViewer, target.x, target.y, target.width, target.height); });
+        RunCommand([&] {
+            Model->FormDropFile(target.file, target.onViewer, target.x, target.y, target.width, target.height);
+        });
     });
 }
 

@@ -40,8 +40,7 @@ TWorkingFolder::TWorkingFolder()
     std::vector<char> buf(templ.begin(), templ.end());
     buf.push_back('\0');
     if (!mkdtemp(buf.data()))
-        throw std::runtime_error("Unable to create a working folder in " + base.string() + ": " +
-                                 std::strerror(errno));
+        throw std::runtime_error("Unable to create a working folder in " + base.string() + ": " + std::strerror(errno));
     Path = std::string(buf.data()) + "/";
 }
 

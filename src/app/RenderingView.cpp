@@ -24,9 +24,10 @@ namespace {
 class TSizeEditFilter : public QObject {
 public:
     TSizeEditFilter(QObject* parent, std::function<bool(char32_t&)> keyPress, std::function<void()> enter)
-        : QObject(parent), KeyPress(std::move(keyPress)), Enter(std::move(enter))
-    {
-    }
+        : QObject(parent),
+          KeyPress(std::move(keyPress)),
+          Enter(std::move(enter))
+    {}
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override

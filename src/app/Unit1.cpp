@@ -52,7 +52,10 @@ constexpr int kTabsWidth = 200;
 constexpr int kStartPanelWidth = 296;
 constexpr int kStartPanelHeight = 258;
 
-QString qs(const std::string& s) { return QString::fromStdString(s); }
+QString qs(const std::string& s)
+{
+    return QString::fromStdString(s);
+}
 
 // A transparent area over a block of text that acts like a button.
 class TClickArea : public QWidget {
@@ -445,8 +448,8 @@ void TfrmMain::createStartPanel()
     pnlMainMenu->setFrameShape(QFrame::NoFrame);
     pnlMainMenu->setFixedSize(kStartPanelWidth, kStartPanelHeight);
 
-    auto makeRow = [this](int top, int row, const QStringList& lines, QColor titleColour,
-                          std::function<void()> command, QToolButton*& button, QWidget*& area) {
+    auto makeRow = [this](int top, int row, const QStringList& lines, QColor titleColour, std::function<void()> command,
+                          QToolButton*& button, QWidget*& area) {
         button = new QToolButton(pnlMainMenu);
         button->setGeometry(0, top, 121, 121);
         button->setIconSize(QSize(121, 121));
@@ -480,15 +483,16 @@ void TfrmMain::createStartPanel()
         area->setGeometry(text->geometry());
         area->raise();
     };
-    makeRow(4, 1,
-            {QStringLiteral("Create a new box..."), QStringLiteral("Ideal For:"),
-             QStringLiteral("- Software Applications"), QStringLiteral("- Icon Sets"),
-             QStringLiteral("- Font Sets")},
-            Qt::blue, [this] { New1Click(); }, SpeedButton1, Image1);
-    makeRow(133, 2,
-            {QStringLiteral("Open an existing box..."), QStringLiteral("Continue working on a "),
-             QStringLiteral("previously saved project.")},
-            QColor(10, 36, 106), [this] { Open1Click(); }, SpeedButton12, Image2);
+    makeRow(
+        4, 1,
+        {QStringLiteral("Create a new box..."), QStringLiteral("Ideal For:"), QStringLiteral("- Software Applications"),
+         QStringLiteral("- Icon Sets"), QStringLiteral("- Font Sets")},
+        Qt::blue, [this] { New1Click(); }, SpeedButton1, Image1);
+    makeRow(
+        133, 2,
+        {QStringLiteral("Open an existing box..."), QStringLiteral("Continue working on a "),
+         QStringLiteral("previously saved project.")},
+        QColor(10, 36, 106), [this] { Open1Click(); }, SpeedButton12, Image2);
 }
 
 void TfrmMain::createOverlay()
@@ -704,7 +708,7 @@ QWidget* TfrmMain::createRenderingPage()
     nl->addWidget(CheckBox1, 0, 0, 1, 3);
     // Only digits (and deleting) reach the size edits.
     auto* digits = new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), this);
-    nl->addWidget(new QLabel(QStringLiteral("Width:"), newSize), 1, 0);  // Label13
+    nl->addWidget(new QLabel(QStringLiteral("Width:"), newSize), 1, 0); // Label13
     txtNewWidth = new QLineEdit(newSize);
     txtNewWidth->setValidator(digits);
     nl->addWidget(txtNewWidth, 1, 1);

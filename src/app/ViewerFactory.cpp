@@ -5,9 +5,9 @@
 
 #include <QGuiApplication>
 #include <QOpenGLContext>
-#include <QScreen>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QScreen>
 #include <QSurfaceFormat>
 #include <QWidget>
 

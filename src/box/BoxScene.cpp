@@ -40,8 +40,7 @@ void place(TGLBaseSceneObject* o, TVector dir, TVector up, TVector pos, TVector 
     o->Scale().SetRaw(scale.X, scale.Y, scale.Z, 0);
 }
 
-template <class T>
-T* named(TGLScene& scene, const char* name)
+template <class T> T* named(TGLScene& scene, const char* name)
 {
     return dynamic_cast<T*>(scene.FindSceneObject(name));
 }
@@ -326,9 +325,8 @@ void TBoxScene::resetToDefaults()
         float px, py, pz, sx, sy, sz;
     };
     const Reset resets[] = {
-        {PLLeft, 0, -0.4f, 0, 0.2f, 1, 1},      {PLRight, 0, 0.4f, 0, 0.2f, 1, 1},
-        {PLTop, 0, 0, 0.5f, 0.8f, 0.2f, 1},     {PLBottom, 0, 0, -0.5f, 0.8f, 0.2f, 1},
-        {PLFront, 0.1f, 0, 0, 0.8f, 1, 1},      {PLBack, -0.1f, 0, 0, 0.8f, 1, 1},
+        {PLLeft, 0, -0.4f, 0, 0.2f, 1, 1},       {PLRight, 0, 0.4f, 0, 0.2f, 1, 1}, {PLTop, 0, 0, 0.5f, 0.8f, 0.2f, 1},
+        {PLBottom, 0, 0, -0.5f, 0.8f, 0.2f, 1},  {PLFront, 0.1f, 0, 0, 0.8f, 1, 1}, {PLBack, -0.1f, 0, 0, 0.8f, 1, 1},
         {GLDropShadow, -0.1f, 0, 0, 1.2f, 1, 1},
     };
     for (const Reset& r : resets) {

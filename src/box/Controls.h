@@ -70,7 +70,11 @@ private:
 class TTrackBarModel : public TControlModel {
 public:
     TTrackBarModel(std::string name, int min, int max, int position)
-        : TControlModel(std::move(name)), Min(min), Max(max), Position(std::clamp(position, min, max)) {}
+        : TControlModel(std::move(name)),
+          Min(min),
+          Max(max),
+          Position(std::clamp(position, min, max))
+    {}
 
     int min() const { return Min; }
     int max() const { return Max; }
@@ -104,7 +108,10 @@ private:
 class TCheckBoxModel : public TControlModel {
 public:
     TCheckBoxModel(std::string name, std::string caption, bool checked)
-        : TControlModel(std::move(name)), Caption(std::move(caption)), Checked(checked) {}
+        : TControlModel(std::move(name)),
+          Caption(std::move(caption)),
+          Checked(checked)
+    {}
 
     bool checked() const { return Checked; }
     // Runs OnClick whenever the state changes.
@@ -126,8 +133,7 @@ private:
 // A static text label.
 class TLabelModel : public TControlModel {
 public:
-    TLabelModel(std::string name, std::string caption)
-        : TControlModel(std::move(name)), Caption(std::move(caption)) {}
+    TLabelModel(std::string name, std::string caption) : TControlModel(std::move(name)), Caption(std::move(caption)) {}
 
     const std::string& caption() const { return Caption; }
     void setCaption(std::string c)
@@ -164,8 +170,7 @@ private:
 // A push button: only a caption and a click handler.
 class TButtonModel : public TControlModel {
 public:
-    TButtonModel(std::string name, std::string caption)
-        : TControlModel(std::move(name)), Caption(std::move(caption)) {}
+    TButtonModel(std::string name, std::string caption) : TControlModel(std::move(name)), Caption(std::move(caption)) {}
     void click()
     {
         if (enabled() && OnClick) OnClick();

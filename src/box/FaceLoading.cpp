@@ -44,7 +44,8 @@ void TfrmMainModel::LoadFacePicture(TBoxFace face, const std::string& fileName)
 {
     TBoxScene* box = boxScene();
     TGLPlane* plane = box ? box->facePlane(face) : nullptr;
-    if (!plane) throw ENotAvailable(std::string("The box has no ") + BoxFaceName(face) + " face to load a picture into.");
+    if (!plane)
+        throw ENotAvailable(std::string("The box has no ") + BoxFaceName(face) + " face to load a picture into.");
     // A file that is not there must not empty the face's picture, as the
     // texture's own loader would.
     std::error_code ec;

@@ -13,16 +13,31 @@ namespace {
 struct V3 {
     double x = 0, y = 0, z = 0;
 };
-V3 operator+(V3 a, V3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-V3 operator-(V3 a, V3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-V3 operator*(V3 a, double k) { return {a.x * k, a.y * k, a.z * k}; }
-V3 cross(V3 a, V3 b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
+V3 operator+(V3 a, V3 b)
+{
+    return {a.x + b.x, a.y + b.y, a.z + b.z};
+}
+V3 operator-(V3 a, V3 b)
+{
+    return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+V3 operator*(V3 a, double k)
+{
+    return {a.x * k, a.y * k, a.z * k};
+}
+V3 cross(V3 a, V3 b)
+{
+    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
 V3 normalized(V3 a)
 {
     const double l = std::sqrt(a.x * a.x + a.y * a.y + a.z * a.z);
     return l > 0 ? a * (1 / l) : a;
 }
-V3 v3(const TVector& v) { return {v.X, v.Y, v.Z}; }
+V3 v3(const TVector& v)
+{
+    return {v.X, v.Y, v.Z};
+}
 
 // A row vector (point when w = 1, direction when w = 0) times a matrix.
 V3 transform(V3 v, double w, const TMatrix& m)
@@ -45,8 +60,7 @@ bool shown(TGLBaseSceneObject* o)
 }
 
 // Ray parameter where origin + t * dir meets the plane's rectangle, or none.
-template <class TRectangleObject>
-std::optional<double> hit(TRectangleObject* plane, V3 origin, V3 dir)
+template <class TRectangleObject> std::optional<double> hit(TRectangleObject* plane, V3 origin, V3 dir)
 {
     if (!plane || !shown(plane)) return std::nullopt;
     const TMatrix inv = MatrixInvert(plane->AbsoluteTransform());
@@ -66,8 +80,8 @@ std::optional<TBoxFace> FaceAtViewerPixel(TBoxScene& scene, int viewerWidth, int
 {
     TGLCamera* camera = scene.GLCamera1;
     if (!camera || viewerWidth < 1 || viewerHeight < 1) return std::nullopt;
-    const TFrustum f = CameraFrustum(*camera, TRectangle{0, 0, viewerWidth, viewerHeight}, viewerWidth,
-                                     viewerHeight, 96);
+    const TFrustum f =
+        CameraFrustum(*camera, TRectangle{0, 0, viewerWidth, viewerHeight}, viewerWidth, viewerHeight, 96);
     if (!f.Valid || f.Near <= 0) return std::nullopt;
 
     // The view the frame sets up: looking at the target with the camera's

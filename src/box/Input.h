@@ -27,7 +27,7 @@ constexpr unsigned short VK_DOWN = 0x28;
 // The six faces of the box, in the order of the Insert menu.
 enum class TBoxFace { Front, Back, Top, Bottom, Left, Right };
 
-constexpr TBoxFace AllBoxFaces[] = {TBoxFace::Front, TBoxFace::Back, TBoxFace::Top,
+constexpr TBoxFace AllBoxFaces[] = {TBoxFace::Front,  TBoxFace::Back, TBoxFace::Top,
                                     TBoxFace::Bottom, TBoxFace::Left, TBoxFace::Right};
 
 // "front", "back", "top", "bottom", "left", "right".

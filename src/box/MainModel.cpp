@@ -14,9 +14,9 @@ TBoxSceneFactory DefaultBoxSceneFactory()
     };
 }
 
-TfrmMainModel::TfrmMainModel(std::string programFolder, std::string workingFolder,
-                             const TBoxSceneFactory& sceneFactory)
-    : ProgramFolder(std::move(programFolder)), WorkingFolder(std::move(workingFolder))
+TfrmMainModel::TfrmMainModel(std::string programFolder, std::string workingFolder, const TBoxSceneFactory& sceneFactory)
+    : ProgramFolder(std::move(programFolder)),
+      WorkingFolder(std::move(workingFolder))
 {
     if (sceneFactory) Scene = sceneFactory(ProgramFolder);
 
@@ -83,8 +83,8 @@ void TfrmMainModel::New1Click()
     GLSceneViewer1.setVisible(true);
     if (PristineScene)
         PristineScene = false; // the first New keeps the scene exactly as built
-    else
-        if (Scene) Scene->resetToDefaults();
+    else if (Scene)
+        Scene->resetToDefaults();
     controlTabs.setVisible(true);
     setSceneCommandsEnabled(true);
 }
@@ -100,8 +100,7 @@ void TfrmMainModel::Close1Click()
 void TfrmMainModel::Open1Click(const std::optional<std::string>& chosenPath, int filterIndex)
 {
     // A cancelled dialog changes nothing: the box that was open stays open.
-    if (!chosenPath)
-        return;
+    if (!chosenPath) return;
     openScene(*chosenPath, filterIndex);
 }
 
@@ -193,9 +192,18 @@ void TfrmMainModel::setScenePresetSliders(int width, int height, int depth)
     tbBoxDepth.setPosition(depth);
 }
 
-void TfrmMainModel::btnStandardClick() { setScenePresetSliders(80, 100, 20); }
-void TfrmMainModel::btnCDClick() { setScenePresetSliders(70, 62, 5); }
-void TfrmMainModel::btnDVDClick() { setScenePresetSliders(68, 80, 7); }
+void TfrmMainModel::btnStandardClick()
+{
+    setScenePresetSliders(80, 100, 20);
+}
+void TfrmMainModel::btnCDClick()
+{
+    setScenePresetSliders(70, 62, 5);
+}
+void TfrmMainModel::btnDVDClick()
+{
+    setScenePresetSliders(68, 80, 7);
+}
 
 int TfrmMainModel::CentredOffset(int outer, int inner)
 {

@@ -4,9 +4,9 @@
 // panels and the three settings tabs, and the window's command handlers.
 // The Qt window (app/Unit1) mirrors these models and supplies the dialogs.
 
-#include "pictures/Errors.h"
 #include "box/Controls.h"
 #include "box/Input.h"
+#include "pictures/Errors.h"
 
 #include <cstdint>
 #include <functional>
@@ -79,7 +79,7 @@ public:
     // ---- State shared by the scene handlers ----
     int32_t LastMouseX = 0;
     int32_t LastMouseY = 0;
-    uint32_t BoxType = 0;      // set to 1 by FormCreate
+    uint32_t BoxType = 0;       // set to 1 by FormCreate
     bool PristineScene = false; // set to true by FormCreate
 
     // Render-size state of the Rendering tab.
@@ -293,8 +293,8 @@ public:
     static bool IsSceneFileName(const std::string& fileName);
     // The face a picture dropped at this viewer point would go to.
     std::optional<TBoxFace> FaceAtViewerPoint(double x, double y, int viewerWidth, int viewerHeight);
-    void FormDropFile(const std::string& fileName, bool onViewer, double viewerX, double viewerY,
-                      int viewerWidth, int viewerHeight);
+    void FormDropFile(const std::string& fileName, bool onViewer, double viewerX, double viewerY, int viewerWidth,
+                      int viewerHeight);
 
     // The box scene when the linked scene is one (nullptr otherwise).
     TBoxScene* boxScene();

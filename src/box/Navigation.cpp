@@ -56,8 +56,7 @@ void TfrmMainModel::GLSceneViewer1MouseMove(TShiftState shift, int x, int y)
         if (shift & ssShift) {
             // The box and its shadow turn together about the front-to-back axis.
             if (box->DummyCube2) box->DummyCube2->SetPitchAngle(float(double(box->DummyCube2->PitchAngle()) + dx));
-            if (box->GLDropShadow)
-                box->GLDropShadow->SetRollAngle(float(double(box->GLDropShadow->RollAngle()) - dx));
+            if (box->GLDropShadow) box->GLDropShadow->SetRollAngle(float(double(box->GLDropShadow->RollAngle()) - dx));
         } else if (box->GLCamera1) {
             box->GLCamera1->ScaleTargetDistance(zoomRatio(dy / 10.0));
         }

@@ -76,8 +76,14 @@ void TfrmMainModel::CheckBox1Click()
     SetNewSize = on;
 }
 
-bool TfrmMainModel::txtNewWidthKeyPress(char32_t& key) { return acceptKey(key); }
-bool TfrmMainModel::txtNewHeightKeyPress(char32_t& key) { return acceptKey(key); }
+bool TfrmMainModel::txtNewWidthKeyPress(char32_t& key)
+{
+    return acceptKey(key);
+}
+bool TfrmMainModel::txtNewHeightKeyPress(char32_t& key)
+{
+    return acceptKey(key);
+}
 
 void TfrmMainModel::recomputeNewSize()
 {
@@ -113,8 +119,14 @@ void TfrmMainModel::txtNewHeightChange()
     lblNewSize.setCaption(std::to_string(NewWidth) + " x " + (text.empty() ? std::string("0") : text) + " pixels");
 }
 
-void TfrmMainModel::txtNewWidthEnter() { txtNewWidth.setText(std::to_string(NewWidth)); }
-void TfrmMainModel::txtNewHeightEnter() { txtNewHeight.setText(std::to_string(NewHeight)); }
+void TfrmMainModel::txtNewWidthEnter()
+{
+    txtNewWidth.setText(std::to_string(NewWidth));
+}
+void TfrmMainModel::txtNewHeightEnter()
+{
+    txtNewHeight.setText(std::to_string(NewHeight));
+}
 
 std::pair<int, int> TfrmMainModel::ShotSize() const
 {
@@ -122,9 +134,15 @@ std::pair<int, int> TfrmMainModel::ShotSize() const
     return {ViewerWidth, ViewerHeight};
 }
 
-void TfrmMainModel::btnRenderClick() { renderToFile(float(tbAntialiasingMultiplier.position())); }
+void TfrmMainModel::btnRenderClick()
+{
+    renderToFile(float(tbAntialiasingMultiplier.position()));
+}
 
-void TfrmMainModel::SaveToFile1Click() { renderToFile(4.0f); }
+void TfrmMainModel::SaveToFile1Click()
+{
+    renderToFile(4.0f);
+}
 
 void TfrmMainModel::renderToFile(float multiplier)
 {

@@ -16,8 +16,7 @@ namespace {
 TGLScene& sceneOf(TfrmMainModel& model)
 {
     TGLScene* scene = model.scene() ? model.scene()->sceneGraph() : nullptr;
-    if (!scene)
-        throw ENotAvailable("There is no scene to save or open.");
+    if (!scene) throw ENotAvailable("There is no scene to save or open.");
     return *scene;
 }
 
@@ -56,9 +55,12 @@ struct FaceSection {
 };
 
 constexpr FaceSection kFaces[] = {
-    {"PLLeft", &SceneIniSettings::leftFace},     {"PLRight", &SceneIniSettings::rightFace},
-    {"PLTop", &SceneIniSettings::topFace},       {"PLBottom", &SceneIniSettings::bottomFace},
-    {"PLFront", &SceneIniSettings::frontFace},   {"PLBack", &SceneIniSettings::backFace},
+    {"PLLeft", &SceneIniSettings::leftFace},
+    {"PLRight", &SceneIniSettings::rightFace},
+    {"PLTop", &SceneIniSettings::topFace},
+    {"PLBottom", &SceneIniSettings::bottomFace},
+    {"PLFront", &SceneIniSettings::frontFace},
+    {"PLBack", &SceneIniSettings::backFace},
     {"GLDropShadow", &SceneIniSettings::dropShadowFace},
 };
 
@@ -109,8 +111,7 @@ SceneIniSettings CurrentSceneSettings(TfrmMainModel& model)
         s.cameraY = cam->Position().Y();
         s.cameraZ = cam->Position().Z();
     }
-    for (const FaceSection& f : kFaces)
-        readFace(scene, f.object, s.*(f.field));
+    for (const FaceSection& f : kFaces) readFace(scene, f.object, s.*(f.field));
     readFace(scene, "GLMirror1", s.reflectionFace);
     if (auto* mirror = dynamic_cast<TGLMirror*>(scene ? scene->FindSceneObject("GLMirror1") : nullptr)) {
         const TGLColor& a = mirror->Material().FrontProperties().Ambient();
@@ -137,8 +138,7 @@ void ApplySceneSettings(TfrmMainModel& model, const SceneIniSettings& s)
     model.tbBoxWidth.setPosition(s.boxWidth);
     model.tbBoxHeight.setPosition(s.boxHeight);
     model.tbBoxDepth.setPosition(s.boxDepth);
-    if (model.scene())
-        model.scene()->setBackgroundColor(s.backgroundWindowColor());
+    if (model.scene()) model.scene()->setBackgroundColor(s.backgroundWindowColor());
 
     TGLScene* scene = sceneIfAny(model);
     if (TGLBaseSceneObject* cam = scene ? scene->FindSceneObject("GLCamera1") : nullptr) {
@@ -146,14 +146,12 @@ void ApplySceneSettings(TfrmMainModel& model, const SceneIniSettings& s)
         cam->Position().SetY(s.cameraY);
         cam->Position().SetZ(s.cameraZ);
     }
-    for (const FaceSection& f : kFaces)
-        applyFace(scene, f.object, s.*(f.field));
+    for (const FaceSection& f : kFaces) applyFace(scene, f.object, s.*(f.field));
     if (TGLBaseSceneObject* shadow = scene ? scene->FindSceneObject("GLDropShadow") : nullptr)
         shadow->SetVisible(s.dropShadowVisible);
     applyFace(scene, "GLMirror1", s.reflectionFace);
     if (auto* mirror = dynamic_cast<TGLMirror*>(scene ? scene->FindSceneObject("GLMirror1") : nullptr)) {
-        mirror->Material().FrontProperties().Ambient().SetRGBA(s.mirrorRed, s.mirrorGreen, s.mirrorBlue,
-                                                               s.mirrorAlpha);
+        mirror->Material().FrontProperties().Ambient().SetRGBA(s.mirrorRed, s.mirrorGreen, s.mirrorBlue, s.mirrorAlpha);
         mirror->SetVisible(s.reflectionVisible);
     }
     model.BoxType = static_cast<std::uint32_t>(s.boxType);

@@ -94,8 +94,10 @@ void TGLCamera::OrbitAroundTarget(float pitchDelta, float turnDelta)
     const TVector n{float(vx / dist), float(vy / dist), float(vz / dist), 0};
 
     TVector r = VectorCrossProduct(u, n);
-    if (VectorLength(r) < 0.001) r = {1, 0, 0, 0};
-    else r = VectorNormalize(r);
+    if (VectorLength(r) < 0.001)
+        r = {1, 0, 0, 0};
+    else
+        r = VectorNormalize(r);
 
     const double dot = VectorDotProduct(u, n);
     double phi = std::atan2(std::sqrt(std::max(0.0, 1 - dot * dot)), dot);
@@ -127,15 +129,14 @@ TGLLightSource::TGLLightSource()
       diffuse_(this, {1, 1, 1, 1}),
       specular_(this, {0, 0, 0, 1}),
       spotDirection_(this, {0, 0, -1, 0}, csVector)
-{
-}
+{}
 
-#define VELMORA_LIGHT_SETTER(Name, Type, field)                                                                    \
-    void TGLLightSource::Set##Name(Type v)                                                                         \
-    {                                                                                                              \
-        if (field == v) return;                                                                                    \
-        field = v;                                                                                                 \
-        SignalChange();                                                                                            \
+#define VELMORA_LIGHT_SETTER(Name, Type, field)                                                                        \
+    void TGLLightSource::Set##Name(Type v)                                                                             \
+    {                                                                                                                  \
+        if (field == v) return;                                                                                        \
+        field = v;                                                                                                     \
+        SignalChange();                                                                                                \
     }
 
 VELMORA_LIGHT_SETTER(ConstAttenuation, float, constAttenuation_)

@@ -10,8 +10,8 @@ namespace velmora {
 
 class TGLColor : public TGLUpdateAbleObject {
 public:
-    explicit TGLColor(IGLNotifyAble* owner, const TVector& value = {0, 0, 0, 1})
-        : TGLUpdateAbleObject(owner), c_(value) {}
+    explicit TGLColor(IGLNotifyAble* owner, const TVector& value = {0, 0, 0, 1}) : TGLUpdateAbleObject(owner), c_(value)
+    {}
 
     float Red() const { return c_.X; }
     float Green() const { return c_.Y; }

@@ -12,7 +12,10 @@ enum TGLCoordinatesStyle : unsigned char { csPoint, csVector, csUnknown };
 class TGLCoordinates : public TGLUpdateAbleObject {
 public:
     TGLCoordinates(IGLNotifyAble* owner, const TVector& value, TGLCoordinatesStyle style = csUnknown)
-        : TGLUpdateAbleObject(owner), v_(value), style_(style) {}
+        : TGLUpdateAbleObject(owner),
+          v_(value),
+          style_(style)
+    {}
 
     TGLCoordinatesStyle Style() const { return style_; }
     const TVector& AsVector() const { return v_; }

@@ -9,8 +9,7 @@
 namespace velmora {
 
 // A set over an enumeration with at most 32 members.
-template <class E>
-class TEnumSet {
+template <class E> class TEnumSet {
 public:
     constexpr TEnumSet() = default;
     constexpr TEnumSet(std::initializer_list<E> items)
@@ -35,7 +34,13 @@ private:
     uint32_t bits_ = 0;
 };
 
-enum TGLObjectsSorting : uint8_t { osInherited, osNone, osRenderFarthestFirst, osRenderBlendedLast, osRenderNearestFirst };
+enum TGLObjectsSorting : uint8_t {
+    osInherited,
+    osNone,
+    osRenderFarthestFirst,
+    osRenderBlendedLast,
+    osRenderNearestFirst
+};
 enum TGLVisibilityCulling : uint8_t { vcInherited, vcNone, vcObjectBased, vcHierarchical };
 enum TGLCameraInvarianceMode : uint8_t { cimNone, cimPosition, cimOrientation };
 

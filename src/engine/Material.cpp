@@ -18,8 +18,7 @@ TGLFaceProperties::TGLFaceProperties(IGLNotifyAble* owner)
       diffuse_(this, {0.8f, 0.8f, 0.8f, 1}),
       emission_(this, {0, 0, 0, 1}),
       specular_(this, {0, 0, 0, 1})
-{
-}
+{}
 
 void TGLFaceProperties::SetShininess(int v)
 {
@@ -82,8 +81,7 @@ TGLTexture::TGLTexture(TGLMaterial* owner)
       mappingS_(this, {1, 0, 0, 0}, csUnknown),
       mappingT_(this, {0, 1, 0, 0}, csUnknown),
       envColor_(this, {0, 0, 0, 0})
-{
-}
+{}
 
 TGLTexture::~TGLTexture() = default;
 
@@ -108,18 +106,21 @@ void TGLTexture::imageChanged()
 void TGLTexture::SetImageClassName(const std::string& className)
 {
     if (className == image_->ClassName()) return;
-    if (className == "TGLPersistentImage") image_ = std::make_unique<TGLPersistentImage>(this);
-    else if (className == "TGLPictureImage") image_ = std::make_unique<TGLPictureImage>(this);
-    else throw std::runtime_error("Class " + className + " not found");
+    if (className == "TGLPersistentImage")
+        image_ = std::make_unique<TGLPersistentImage>(this);
+    else if (className == "TGLPictureImage")
+        image_ = std::make_unique<TGLPictureImage>(this);
+    else
+        throw std::runtime_error("Class " + className + " not found");
     imageChanged();
 }
 
-#define VELMORA_TEXTURE_SETTER(Name, Type, field, after)                                                          \
-    void TGLTexture::Set##Name(Type v)                                                                             \
-    {                                                                                                              \
-        if (field == v) return;                                                                                    \
-        field = v;                                                                                                 \
-        after();                                                                                                   \
+#define VELMORA_TEXTURE_SETTER(Name, Type, field, after)                                                               \
+    void TGLTexture::Set##Name(Type v)                                                                                 \
+    {                                                                                                                  \
+        if (field == v) return;                                                                                        \
+        field = v;                                                                                                     \
+        after();                                                                                                       \
     }
 
 VELMORA_TEXTURE_SETTER(ImageAlpha, TGLTextureImageAlpha, imageAlpha_, imageChanged)
@@ -141,8 +142,10 @@ void TGLTexture::SetNormalMapScale(float v)
     if (v == normalMapScale_) return;
     normalMapScale_ = v;
     // Only a normal map is built from this value.
-    if (textureFormat_ == tfNormalMap) imageChanged();
-    else TGLUpdateAbleObject::NotifyChange(this);
+    if (textureFormat_ == tfNormalMap)
+        imageChanged();
+    else
+        TGLUpdateAbleObject::NotifyChange(this);
 }
 
 void TGLTexture::SetDisabled(bool v)
@@ -159,8 +162,7 @@ TGLMaterial::TGLMaterial(IGLNotifyAble* owner)
       back_(std::make_unique<TGLFaceProperties>(this)),
       front_(std::make_unique<TGLFaceProperties>(this)),
       texture_(std::make_unique<TGLTexture>(this))
-{
-}
+{}
 
 TGLMaterial::~TGLMaterial() = default;
 

@@ -3,11 +3,11 @@
 // geometry. The GL side (apply/unapply, upload) belongs to the render pass;
 // this is the persistent state with its change tracking.
 
-#include "engine/gl/GLNames.h"
 #include "engine/Color.h"
 #include "engine/Coordinates.h"
 #include "engine/EngineTypes.h"
 #include "engine/UpdateAble.h"
+#include "engine/gl/GLNames.h"
 
 #include <cstdint>
 #include <functional>

@@ -77,9 +77,9 @@ TVector TGLPlane::HalfExtents() const
 // ---- TGLPointParameters ----
 
 TGLPointParameters::TGLPointParameters(IGLNotifyAble* owner)
-    : TGLUpdateAbleObject(owner), distanceAttenuation_(this, {1, 0, 0, 0}, csVector)
-{
-}
+    : TGLUpdateAbleObject(owner),
+      distanceAttenuation_(this, {1, 0, 0, 0}, csVector)
+{}
 
 void TGLPointParameters::SetEnabled(bool v)
 {
@@ -129,8 +129,10 @@ void TGLPoints::SetStatic(bool v)
 {
     if (v == static_) return;
     static_ = v;
-    if (v) excludeObjectStyle(DrawsDirectly);
-    else includeObjectStyle(DrawsDirectly);
+    if (v)
+        excludeObjectStyle(DrawsDirectly);
+    else
+        includeObjectStyle(DrawsDirectly);
     SignalStructureChange();
 }
 

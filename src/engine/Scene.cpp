@@ -33,8 +33,7 @@ TGLBaseSceneObject::TGLBaseSceneObject()
       up_(this, {0, 1, 0, 0}, csVector),
       scale_(this, {1, 1, 1, 0}, csVector),
       rotation_(this, {0, 0, 0, 0}, csVector)
-{
-}
+{}
 
 TGLBaseSceneObject::~TGLBaseSceneObject()
 {
@@ -43,8 +42,10 @@ TGLBaseSceneObject::~TGLBaseSceneObject()
     std::vector<TGLBaseSceneObject*> cameras;
     std::function<void(TGLBaseSceneObject*)> collect = [&](TGLBaseSceneObject* o) {
         for (auto& c : o->children_) {
-            if (dynamic_cast<TGLCamera*>(c.get())) cameras.push_back(c.get());
-            else collect(c.get());
+            if (dynamic_cast<TGLCamera*>(c.get()))
+                cameras.push_back(c.get());
+            else
+                collect(c.get());
         }
     };
     collect(this);
@@ -564,7 +565,8 @@ TGLSceneRootObject::TGLSceneRootObject()
 // TGLScene
 
 TGLScene::TGLScene()
-    : objectsRoot_(std::make_unique<TGLSceneRootObject>()), camerasRoot_(std::make_unique<TGLSceneRootObject>())
+    : objectsRoot_(std::make_unique<TGLSceneRootObject>()),
+      camerasRoot_(std::make_unique<TGLSceneRootObject>())
 {
     objectsRoot_->SetName("ObjectRoot");
     camerasRoot_->SetName("CameraRoot");

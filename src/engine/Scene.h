@@ -125,8 +125,7 @@ public:
     // Takes ownership. Returns the child for convenience.
     TGLBaseSceneObject* AppendChild(std::unique_ptr<TGLBaseSceneObject> child);
     TGLBaseSceneObject* InsertChild(int index, std::unique_ptr<TGLBaseSceneObject> child);
-    template <class T, class... Args>
-    T* AddNewChild(Args&&... args)
+    template <class T, class... Args> T* AddNewChild(Args&&... args)
     {
         auto p = std::make_unique<T>(std::forward<Args>(args)...);
         T* raw = p.get();
@@ -194,8 +193,7 @@ protected:
     void includeObjectStyle(TGLObjectStyle s) { objectStyle_.include(s); }
     void excludeObjectStyle(TGLObjectStyle s) { objectStyle_.exclude(s); }
     // Stores a reference with free notification on both ends.
-    template <class T>
-    void setReference(T*& field, T* value)
+    template <class T> void setReference(T*& field, T* value)
     {
         if (field == value) return;
         if (field) field->RemoveFreeNotification(this);
@@ -353,8 +351,7 @@ public:
     // Places an object as a top-level object of the scene: cameras join the
     // camera root, everything else the object root.
     TGLBaseSceneObject* AddObject(std::unique_ptr<TGLBaseSceneObject> object);
-    template <class T, class... Args>
-    T* AddNewObject(Args&&... args)
+    template <class T, class... Args> T* AddNewObject(Args&&... args)
     {
         auto p = std::make_unique<T>(std::forward<Args>(args)...);
         T* raw = p.get();
@@ -367,7 +364,7 @@ public:
     TGLBaseSceneObject* FindSceneObject(const std::string& name) const;
 
     TGLObjectsSorting ObjectsSorting() const { return objectsSorting_; }
-    void SetObjectsSorting(TGLObjectsSorting v);    // osInherited is stored as osRenderBlendedLast
+    void SetObjectsSorting(TGLObjectsSorting v); // osInherited is stored as osRenderBlendedLast
     TGLVisibilityCulling VisibilityCulling() const { return visibilityCulling_; }
     void SetVisibilityCulling(TGLVisibilityCulling v); // vcInherited is stored as vcNone
     TGLProgressEvent OnProgress;
@@ -377,7 +374,7 @@ public:
 
     // ---- Buffers ----
     const std::vector<TGLSceneBuffer*>& RegisteredBuffers() const { return buffers_; }
-    void AddBuffer(TGLSceneBuffer* buffer);    // no duplicates
+    void AddBuffer(TGLSceneBuffer* buffer); // no duplicates
     void RemoveBuffer(TGLSceneBuffer* buffer);
     TGLSceneBuffer* ActiveBuffer = nullptr;
     TGLCamera* ActiveCamera = nullptr;

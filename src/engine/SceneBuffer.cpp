@@ -58,12 +58,12 @@ void TGLSceneBuffer::FreeNotification(TGLBaseSceneObject* destroyed)
     if (destroyed == camera_) camera_ = nullptr;
 }
 
-#define VELMORA_BUFFER_SETTER(Name, Type, field, after)                                                           \
-    void TGLSceneBuffer::Set##Name(Type v)                                                                         \
-    {                                                                                                              \
-        if (field == v) return;                                                                                    \
-        field = v;                                                                                                 \
-        after();                                                                                                   \
+#define VELMORA_BUFFER_SETTER(Name, Type, field, after)                                                                \
+    void TGLSceneBuffer::Set##Name(Type v)                                                                             \
+    {                                                                                                                  \
+        if (field == v) return;                                                                                        \
+        field = v;                                                                                                     \
+        after();                                                                                                       \
     }
 
 VELMORA_BUFFER_SETTER(BackgroundColor, TColor, backgroundColor_, changed)

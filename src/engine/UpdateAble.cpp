@@ -39,8 +39,10 @@ void TGLCoordinates::SetComponent(int index, float value)
 void TGLCoordinates::SetAsVector(float x, float y, float z, float w)
 {
     v_ = {x, y, z, w};
-    if (style_ == csPoint) v_.W = 1;
-    else if (style_ == csVector) v_.W = 0;
+    if (style_ == csPoint)
+        v_.W = 1;
+    else if (style_ == csVector)
+        v_.W = 0;
     changed();
 }
 

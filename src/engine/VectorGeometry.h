@@ -37,14 +37,20 @@ struct TMatrix {
     bool operator==(const TMatrix&) const = default;
 };
 
-constexpr TVector VectorMake(float x, float y, float z, float w = 0) { return {x, y, z, w}; }
-constexpr TVector PointMake(float x, float y, float z) { return {x, y, z, 1}; }
+constexpr TVector VectorMake(float x, float y, float z, float w = 0)
+{
+    return {x, y, z, w};
+}
+constexpr TVector PointMake(float x, float y, float z)
+{
+    return {x, y, z, 1};
+}
 
 TMatrix IdentityMatrix();
 
 // Length and normalisation use X, Y, Z only; a normalised vector has W = 0.
 double VectorLength(const TVector& v);
-TVector VectorNormalize(const TVector& v); // a null vector stays null
+TVector VectorNormalize(const TVector& v);                      // a null vector stays null
 TVector VectorCrossProduct(const TVector& a, const TVector& b); // W = 0
 double VectorDotProduct(const TVector& a, const TVector& b);    // X, Y, Z only
 TVector VectorScale(const TVector& v, float f);                 // X, Y, Z; W kept

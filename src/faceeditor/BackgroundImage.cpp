@@ -39,8 +39,7 @@ TNumberFormat userNumberFormat()
     const QLocale loc;
     TNumberFormat f;
     f.DecimalPoint = loc.decimalPoint().toStdString();
-    if (!(loc.numberOptions() & QLocale::OmitGroupSeparator))
-        f.GroupSeparator = loc.groupSeparator().toStdString();
+    if (!(loc.numberOptions() & QLocale::OmitGroupSeparator)) f.GroupSeparator = loc.groupSeparator().toStdString();
     return f;
 }
 
@@ -61,8 +60,7 @@ protected:
     void keyPressEvent(QKeyEvent* e) override
     {
         const QModelIndex cur = currentIndex();
-        if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && cur.isValid() && IsFolder &&
-            IsFolder(cur)) {
+        if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && cur.isValid() && IsFolder && IsFolder(cur)) {
             const QModelIndex first = cur.siblingAtColumn(0);
             setExpanded(first, !isExpanded(first));
             e->accept();
@@ -95,8 +93,7 @@ public:
     QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override
     {
         const auto& rows = parent.isValid() ? node(parent)->Children : M.Roots();
-        if (row < 0 || row >= int(rows.size()) || column < 0 || column >= 3)
-            return {};
+        if (row < 0 || row >= int(rows.size()) || column < 0 || column >= 3) return {};
         return createIndex(row, column, rows[row].get());
     }
 
@@ -108,8 +105,7 @@ public:
 
     int rowCount(const QModelIndex& parent = {}) const override
     {
-        if (parent.column() > 0)
-            return 0;
+        if (parent.column() > 0) return 0;
         return int(parent.isValid() ? node(parent)->Children.size() : M.Roots().size());
     }
 
@@ -117,10 +113,8 @@ public:
 
     bool hasChildren(const QModelIndex& parent = {}) const override
     {
-        if (!parent.isValid())
-            return !M.Roots().empty();
-        if (parent.column() > 0)
-            return false;
+        if (!parent.isValid()) return !M.Roots().empty();
+        if (parent.column() > 0) return false;
         const TShellObjectData* n = node(parent);
         return n->ChildrenListed ? !n->Children.empty() : n->CanExpand;
     }
@@ -134,8 +128,7 @@ public:
     void fetchMore(const QModelIndex& parent) override
     {
         TShellObjectData* n = node(parent);
-        if (!n || n->ChildrenListed)
-            return;
+        if (!n || n->ChildrenListed) return;
         {
             // The hourglass while the folder is searched, also when that fails.
             struct WaitPointer {
@@ -152,8 +145,7 @@ public:
                 endInsertRows();
             }
         }
-        if (OnListed)
-            OnListed(*n);
+        if (OnListed) OnListed(*n);
     }
 
     Qt::ItemFlags flags(const QModelIndex& i) const override
@@ -164,30 +156,22 @@ public:
     QVariant data(const QModelIndex& i, int role) const override
     {
         const TShellObjectData* n = node(i);
-        if (!n)
-            return {};
+        if (!n) return {};
         switch (role) {
-        case Qt::DisplayRole:
-            return QString::fromStdString(M.CellText(*n, i.column()));
-        case Qt::ToolTipRole:
-            return i.column() == 0 ? QString::fromStdString(n->PathName) : QVariant();
-        case Qt::DecorationRole:
-            return i.column() == 0 ? QVariant(iconFor(*n)) : QVariant();
+        case Qt::DisplayRole: return QString::fromStdString(M.CellText(*n, i.column()));
+        case Qt::ToolTipRole: return i.column() == 0 ? QString::fromStdString(n->PathName) : QVariant();
+        case Qt::DecorationRole: return i.column() == 0 ? QVariant(iconFor(*n)) : QVariant();
         case Qt::ForegroundRole:
-            if (n->ShellFlags.Compressed)
-                return QColor(Qt::blue);
+            if (n->ShellFlags.Compressed) return QColor(Qt::blue);
             return {};
-        case Qt::TextAlignmentRole:
-            return int(Qt::AlignLeft | Qt::AlignVCenter);
-        default:
-            return {};
+        case Qt::TextAlignmentRole: return int(Qt::AlignLeft | Qt::AlignVCenter);
+        default: return {};
         }
     }
 
     QVariant headerData(int section, Qt::Orientation o, int role) const override
     {
-        if (o != Qt::Horizontal || role != Qt::DisplayRole)
-            return {};
+        if (o != Qt::Horizontal || role != Qt::DisplayRole) return {};
         static const char* const names[] = {"Image file name", "Thumbnail", "Properties"};
         return section >= 0 && section < 3 ? QString(names[section]) : QVariant();
     }
@@ -203,12 +187,10 @@ public:
         emit layoutAboutToBeChanged();
         const QModelIndexList before = persistentIndexList();
         std::vector<std::pair<TShellObjectData*, int>> keep;
-        for (const QModelIndex& i : before)
-            keep.emplace_back(node(i), i.column());
+        for (const QModelIndex& i : before) keep.emplace_back(node(i), i.column());
         M.SortTree();
         QModelIndexList after;
-        for (const auto& [n, col] : keep)
-            after.push_back(indexOf(n, col));
+        for (const auto& [n, col] : keep) after.push_back(indexOf(n, col));
         changePersistentIndexList(before, after);
         emit layoutChanged();
     }
@@ -221,8 +203,7 @@ private:
     static QIcon withLinkOverlay(const QIcon& base)
     {
         QPixmap pm = base.pixmap(16, 16);
-        if (pm.isNull())
-            return base;
+        if (pm.isNull()) return base;
         QPainter p(&pm);
         p.setRenderHint(QPainter::Antialiasing);
         const QRectF box(0.5, 8.5, 7, 7);
@@ -237,14 +218,12 @@ private:
 
     QIcon iconFor(const TShellObjectData& n) const
     {
-        if (!n.ShellFlags.Link)
-            return plainIconFor(n);
+        if (!n.ShellFlags.Link) return plainIconFor(n);
         const QString key = (n.IsFolder() ? (expandedRow(&n) ? "/open" : "/folder")
                                           : QFileInfo(QString::fromStdString(n.PathName)).suffix().toLower()) +
-                            "/link";
+            "/link";
         auto it = ByExtension.find(key);
-        if (it == ByExtension.end())
-            it = ByExtension.insert(key, withLinkOverlay(plainIconFor(n)));
+        if (it == ByExtension.end()) it = ByExtension.insert(key, withLinkOverlay(plainIconFor(n)));
         return *it;
     }
 
@@ -252,12 +231,10 @@ private:
     {
         if (n.IsFolder()) {
             if (expandedRow(&n)) {
-                if (OpenFolder.isNull())
-                    OpenFolder = QApplication::style()->standardIcon(QStyle::SP_DirOpenIcon);
+                if (OpenFolder.isNull()) OpenFolder = QApplication::style()->standardIcon(QStyle::SP_DirOpenIcon);
                 return OpenFolder;
             }
-            if (Folder.isNull())
-                Folder = Icons.icon(QFileIconProvider::Folder);
+            if (Folder.isNull()) Folder = Icons.icon(QFileIconProvider::Folder);
             return Folder;
         }
         // Looking an icon up by file type is slow; one per extension is enough.
@@ -289,8 +266,7 @@ public:
         }
         QStyledItemDelegate::paint(p, option, index); // selection background, no text
         const TShellObjectData* n = TBackgroundTreeModel::node(index);
-        if (!n || !n->Thumbnail)
-            return;
+        if (!n || !n->Thumbnail) return;
         const TThumbnail& t = *n->Thumbnail;
         const QImage img(t.Pixels.data(), t.Width, t.Height, t.Width * 4, QImage::Format_RGB32);
         const int x = option.rect.left() + (option.rect.width() - t.Width - CellMargin) / 2;
@@ -301,8 +277,7 @@ public:
     {
         QSize s = QStyledItemDelegate::sizeHint(option, index);
         const TShellObjectData* n = TBackgroundTreeModel::node(index);
-        if (!n)
-            return s;
+        if (!n) return s;
         if (index.column() == 1 && n->Thumbnail)
             s.setWidth(n->Thumbnail->Width + 2 * CellMargin);
         else
@@ -314,8 +289,7 @@ public:
 
 } // namespace
 
-TfrmBackgroundImage::TfrmBackgroundImage(QWidget* parent, std::vector<std::string> rootPaths)
-    : QDialog(parent)
+TfrmBackgroundImage::TfrmBackgroundImage(QWidget* parent, std::vector<std::string> rootPaths) : QDialog(parent)
 {
     setWindowTitle("Select Background Image");
     setObjectName("frmBackgroundImage");
@@ -323,8 +297,7 @@ TfrmBackgroundImage::TfrmBackgroundImage(QWidget* parent, std::vector<std::strin
     QFont small = font();
     small.setPointSize(8);
     setFont(small);
-    if (rootPaths.empty())
-        rootPaths = defaultRoots();
+    if (rootPaths.empty()) rootPaths = defaultRoots();
     Model = std::make_unique<TBackgroundImageModel>(std::move(rootPaths), 2, userNumberFormat());
     // Both cores read pictures; the window's own thread only copies results.
     Pool.setMaxThreadCount(std::max(1, QThread::idealThreadCount()));
@@ -404,8 +377,7 @@ TfrmBackgroundImage::TfrmBackgroundImage(QWidget* parent, std::vector<std::strin
     bottom->setContentsMargins(8, 0, 8, 0);
     layout->addLayout(bottom);
     resize(700, 575);
-    if (parent)
-        move(parent->geometry().center() - rect().center());
+    if (parent) move(parent->geometry().center() - rect().center());
 }
 
 TfrmBackgroundImage::~TfrmBackgroundImage()
@@ -413,22 +385,22 @@ TfrmBackgroundImage::~TfrmBackgroundImage()
     // Readings not started are dropped; running ones finish before the rows go.
     Pool.clear();
     Pool.waitForDone();
-    if (Pending > 0)
-        unsetCursor();
+    if (Pending > 0) unsetCursor();
 }
 
-QString TfrmBackgroundImage::MoreBackgroundsAddress() { return "https://velmora.example/backgrounds"; }
+QString TfrmBackgroundImage::MoreBackgroundsAddress()
+{
+    return "https://velmora.example/backgrounds";
+}
 
 void TfrmBackgroundImage::queueThumbnails(TShellObjectData& folder)
 {
     const int size = Model->ThumbnailSize;
     for (auto& child : folder.Children) {
         TShellObjectData* n = child.get();
-        if (n->IsFolder() || n->ThumbnailRequested)
-            continue;
+        if (n->IsFolder() || n->ThumbnailRequested) continue;
         n->ThumbnailRequested = true;
-        if (Pending++ == 0)
-            setCursor(Qt::BusyCursor);
+        if (Pending++ == 0) setCursor(Qt::BusyCursor);
         const std::string path = n->PathName;
         QPointer<TfrmBackgroundImage> self(this);
         Pool.start([self, n, path, size] {
@@ -436,9 +408,9 @@ void TfrmBackgroundImage::queueThumbnails(TShellObjectData& folder)
             // The window waits for running readings before it goes, and
             // posted calls die with it, so `self` outlives this call.
             QMetaObject::invokeMethod(
-                self.data(), [self, n, r = std::move(r)] {
-                    if (self)
-                        self->thumbnailArrived(n, r);
+                self.data(),
+                [self, n, r = std::move(r)] {
+                    if (self) self->thumbnailArrived(n, r);
                 },
                 Qt::QueuedConnection);
         });
@@ -457,8 +429,7 @@ void TfrmBackgroundImage::thumbnailArrived(TShellObjectData* node, const TThumbn
 void TfrmBackgroundImage::expandRow(const QModelIndex& index)
 {
     const QModelIndex first = index.siblingAtColumn(0);
-    if (Tree->canFetchMore(first))
-        Tree->fetchMore(first);
+    if (Tree->canFetchMore(first)) Tree->fetchMore(first);
     VDT1->expand(first);
 }
 
@@ -466,15 +437,12 @@ QModelIndex TfrmBackgroundImage::indexOfPath(const QString& path) const
 {
     const std::string p = path.toStdString();
     std::vector<TShellObjectData*> stack;
-    for (auto& r : Model->Roots())
-        stack.push_back(r.get());
+    for (auto& r : Model->Roots()) stack.push_back(r.get());
     while (!stack.empty()) {
         TShellObjectData* n = stack.back();
         stack.pop_back();
-        if (n->PathName == p)
-            return Tree->indexOf(n);
-        for (auto& c : n->Children)
-            stack.push_back(c.get());
+        if (n->PathName == p) return Tree->indexOf(n);
+        for (auto& c : n->Children) stack.push_back(c.get());
     }
     return {};
 }
@@ -482,14 +450,12 @@ QModelIndex TfrmBackgroundImage::indexOfPath(const QString& path) const
 void TfrmBackgroundImage::VDT1DblClick(const QModelIndex& index)
 {
     // Folders are opened and closed by the tree itself.
-    if (Model->VDT1DblClick(TBackgroundTreeModel::node(index)))
-        accept();
+    if (Model->VDT1DblClick(TBackgroundTreeModel::node(index))) accept();
 }
 
 void TfrmBackgroundImage::VDT1HeaderClick(int column)
 {
-    if (Model->VDT1HeaderClick(column))
-        Tree->sortTree();
+    if (Model->VDT1HeaderClick(column)) Tree->sortTree();
     updateSortIndicator();
 }
 
@@ -511,7 +477,10 @@ void TfrmBackgroundImage::btnCancelClick()
     reject();
 }
 
-void TfrmBackgroundImage::Label29Click() { QDesktopServices::openUrl(QUrl(MoreBackgroundsAddress())); }
+void TfrmBackgroundImage::Label29Click()
+{
+    QDesktopServices::openUrl(QUrl(MoreBackgroundsAddress()));
+}
 
 bool TfrmBackgroundImage::eventFilter(QObject* watched, QEvent* event)
 {

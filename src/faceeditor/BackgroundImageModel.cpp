@@ -19,7 +19,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-char asciiLower(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
+char asciiLower(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
+}
 
 int compareAsciiNoCase(const std::string& a, const std::string& b)
 {
@@ -27,32 +30,28 @@ int compareAsciiNoCase(const std::string& a, const std::string& b)
     for (std::size_t i = 0; i < n; ++i) {
         const unsigned char x = static_cast<unsigned char>(asciiLower(a[i]));
         const unsigned char y = static_cast<unsigned char>(asciiLower(b[i]));
-        if (x != y)
-            return x < y ? -1 : 1;
+        if (x != y) return x < y ? -1 : 1;
     }
     return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
 }
 
 std::string withoutTrailingSlash(std::string p)
 {
-    while (p.size() > 1 && p.back() == '/')
-        p.pop_back();
+    while (p.size() > 1 && p.back() == '/') p.pop_back();
     return p;
 }
 
 std::string lastComponent(const std::string& path)
 {
     const std::string p = withoutTrailingSlash(path);
-    if (p == "/")
-        return p;
+    if (p == "/") return p;
     const std::size_t slash = p.find_last_of('/');
     return slash == std::string::npos ? p : p.substr(slash + 1);
 }
 
 std::string joinPath(const std::string& folder, const std::string& name)
 {
-    if (!folder.empty() && folder.back() == '/')
-        return folder + name;
+    if (!folder.empty() && folder.back() == '/') return folder + name;
     return folder + "/" + name;
 }
 
@@ -63,8 +62,7 @@ bool folderHasEntries(const std::string& path)
     fs::directory_iterator it(path, fs::directory_options::skip_permission_denied, ec);
     for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
         const std::string name = it->path().filename().string();
-        if (!name.empty() && name[0] != '.')
-            return true;
+        if (!name.empty() && name[0] != '.') return true;
     }
     return false;
 }
@@ -73,7 +71,7 @@ bool folderHasEntries(const std::string& path)
 // [i*w, (i+1)*w) and destination column x covers [x*W, (x+1)*W) on a common
 // scale, so each destination pixel is the exact weighted mean of W*H units.
 struct AxisWeights {
-    std::vector<int> First;    // first destination index a source index feeds
+    std::vector<int> First;            // first destination index a source index feeds
     std::vector<std::uint32_t> Weight; // its weight there; the rest goes to First+1
     std::uint32_t Total = 1;
 
@@ -117,15 +115,12 @@ void rowToBgr(const TDecodedImage& img, int y, bool overWhite, std::vector<std::
             d[2] = std::uint8_t(r << 3 | r >> 2);
         }
         break;
-    case TPixelFormat::pf24bit:
-        std::copy(s, s + std::size_t(w) * 3, d);
-        break;
+    case TPixelFormat::pf24bit: std::copy(s, s + std::size_t(w) * 3, d); break;
     case TPixelFormat::pf32bit:
         for (int x = 0; x < w; ++x, d += 3, s += 4) {
             if (overWhite) {
                 const unsigned a = s[3];
-                for (int c = 0; c < 3; ++c)
-                    d[c] = std::uint8_t((s[c] * a + 255 * (255 - a) + 127) / 255);
+                for (int c = 0; c < 3; ++c) d[c] = std::uint8_t((s[c] * a + 255 * (255 - a) + 127) / 255);
             } else {
                 d[0] = s[0], d[1] = s[1], d[2] = s[2];
             }
@@ -139,19 +134,16 @@ void rowToBgr(const TDecodedImage& img, int y, bool overWhite, std::vector<std::
 TShellFlags ShellFlagsOf(const std::string& path)
 {
     TShellFlags f;
-    struct stat st{};
-    if (::lstat(path.c_str(), &st) != 0)
-        return f;
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0) return f;
     f.Link = S_ISLNK(st.st_mode);
-    if (f.Link && ::stat(path.c_str(), &st) != 0)
-        return f; // a dangling link
+    if (f.Link && ::stat(path.c_str(), &st) != 0) return f; // a dangling link
     f.Exists = true;
     f.Folder = S_ISDIR(st.st_mode);
 #ifdef STATX_ATTR_COMPRESSED
-    struct statx sx{};
+    struct statx sx {};
     if (::statx(AT_FDCWD, path.c_str(), 0, STATX_BASIC_STATS, &sx) == 0)
-        f.Compressed = (sx.stx_attributes_mask & STATX_ATTR_COMPRESSED) &&
-                       (sx.stx_attributes & STATX_ATTR_COMPRESSED);
+        f.Compressed = (sx.stx_attributes_mask & STATX_ATTR_COMPRESSED) && (sx.stx_attributes & STATX_ATTR_COMPRESSED);
 #endif
     return f;
 }
@@ -176,8 +168,7 @@ void ThumbnailSizeFor(int width, int height, int size, int& thumbWidth, int& thu
 TThumbnail MakeThumbnail(const TDecodedImage& image, int size, bool overWhite)
 {
     TThumbnail t;
-    if (image.Width <= 0 || image.Height <= 0)
-        return t;
+    if (image.Width <= 0 || image.Height <= 0) return t;
     ThumbnailSizeFor(image.Width, image.Height, size, t.Width, t.Height);
     const int W = image.Width, H = image.Height, w = t.Width, h = t.Height;
     t.Pixels.assign(std::size_t(w) * h * 4, 255);
@@ -191,8 +182,7 @@ TThumbnail MakeThumbnail(const TDecodedImage& image, int size, bool overWhite)
     for (int i = 0; i < W; ++i) {
         if (xs.Weight[i] == std::uint32_t(w)) {
             const int x = xs.First[i];
-            if (fullEnd[x] == fullStart[x])
-                fullStart[x] = i;
+            if (fullEnd[x] == fullStart[x]) fullStart[x] = i;
             fullEnd[x] = i + 1;
         } else {
             split.push_back(i);
@@ -223,18 +213,15 @@ TThumbnail MakeThumbnail(const TDecodedImage& image, int size, bool overWhite)
             const std::uint32_t a = xs.Weight[i], b = std::uint32_t(w) - a;
             std::uint32_t* d = &hsum[std::size_t(xs.First[i]) * 3];
             d[0] += p[0] * a, d[1] += p[1] * a, d[2] += p[2] * a;
-            if (b)
-                d[3] += p[0] * b, d[4] += p[1] * b, d[5] += p[2] * b;
+            if (b) d[3] += p[0] * b, d[4] += p[1] * b, d[5] += p[2] * b;
         }
         const int row = ys.First[y];
         const std::uint64_t a = ys.Weight[y], b = std::uint64_t(h) - a;
         std::uint64_t* d0 = &vsum[std::size_t(row) * w * 3];
-        for (std::size_t k = 0; k < hsum.size(); ++k)
-            d0[k] += hsum[k] * a;
+        for (std::size_t k = 0; k < hsum.size(); ++k) d0[k] += hsum[k] * a;
         if (b) {
             std::uint64_t* d1 = d0 + std::size_t(w) * 3;
-            for (std::size_t k = 0; k < hsum.size(); ++k)
-                d1[k] += hsum[k] * b;
+            for (std::size_t k = 0; k < hsum.size(); ++k) d1[k] += hsum[k] * b;
         }
     }
     const std::uint64_t total = std::uint64_t(W) * H;
@@ -256,10 +243,8 @@ std::string ColorDepthText(const TDecodedImage& image)
     switch (image.Format) {
     case TPixelFormat::pf8bit:
         // 1- and 4-bit files arrive as 8-bit rows with their short palette.
-        if (image.Palette.size() <= 2)
-            return ", 2 colors";
-        if (image.Palette.size() <= 16)
-            return ", 16 colors";
+        if (image.Palette.size() <= 2) return ", 2 colors";
+        if (image.Palette.size() <= 16) return ", 16 colors";
         return ", 256 colors";
     case TPixelFormat::pf15bit: return ", 32K colors";
     case TPixelFormat::pf24bit: return ", 16M colors";
@@ -275,11 +260,9 @@ TThumbnailResult ReadThumbnail(const std::string& path, int size)
         TPicture picture;
         picture.LoadFromFile(path);
         const TGraphic* g = picture.Graphic();
-        if (!g || g->Empty())
-            throw EPictureError("Picture is empty");
+        if (!g || g->Empty()) throw EPictureError("Picture is empty");
         const TDecodedImage& raster = g->Raster();
-        if (raster.Width <= 0 || raster.Height <= 0)
-            throw EPictureError("Picture is empty");
+        if (raster.Width <= 0 || raster.Height <= 0) throw EPictureError("Picture is empty");
         r.Width = g->Width();
         r.Height = g->Height();
         r.DepthText = ColorDepthText(raster);
@@ -304,8 +287,7 @@ std::string FormatKilobytes(std::uint64_t bytes, const TNumberFormat& format)
     std::string whole = s.substr(0, dot), fraction = s.substr(dot + 1);
     std::string grouped;
     for (std::size_t i = 0; i < whole.size(); ++i) {
-        if (i > 0 && (whole.size() - i) % 3 == 0)
-            grouped += format.GroupSeparator;
+        if (i > 0 && (whole.size() - i) % 3 == 0) grouped += format.GroupSeparator;
         grouped += whole[i];
     }
     return grouped + format.DecimalPoint + fraction + " KB, ";
@@ -317,8 +299,7 @@ const std::vector<std::string>& ImageExtensions()
         TPictureFormats readers;
         RegisterReaderFormats(readers);
         std::vector<std::string> v;
-        for (const TPictureFormat& f : readers.Entries())
-            v.push_back("." + f.Extension);
+        for (const TPictureFormat& f : readers.Entries()) v.push_back("." + f.Extension);
         std::sort(v.begin(), v.end());
         v.erase(std::unique(v.begin(), v.end()), v.end());
         return v;
@@ -330,8 +311,7 @@ bool IsImageFileName(const std::string& name)
 {
     const std::size_t slash = name.find_last_of('/');
     const std::size_t dot = name.find_last_of('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-        return false;
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return false;
     std::string ext = name.substr(dot);
     std::transform(ext.begin(), ext.end(), ext.begin(), asciiLower);
     const auto& list = ImageExtensions();
@@ -344,22 +324,20 @@ std::vector<std::string> TBackgroundImageModel::DefaultRootPaths(const std::stri
                                                                  const std::string& documentsFolder,
                                                                  const std::string& homeFolder)
 {
-    std::vector<std::string> candidates = {joinPath(programFolder, "Templates"), documentsFolder, homeFolder,
-                                           "/"};
+    std::vector<std::string> candidates = {joinPath(programFolder, "Templates"), documentsFolder, homeFolder, "/"};
     std::vector<std::string> roots;
     for (const std::string& c : candidates) {
-        if (c.empty())
-            continue;
+        if (c.empty()) continue;
         const std::string p = withoutTrailingSlash(c);
-        if (std::find(roots.begin(), roots.end(), p) == roots.end())
-            roots.push_back(p);
+        if (std::find(roots.begin(), roots.end(), p) == roots.end()) roots.push_back(p);
     }
     return roots;
 }
 
 TBackgroundImageModel::TBackgroundImageModel(std::vector<std::string> rootPaths, int shortNamedRoots,
                                              TNumberFormat numberFormat)
-    : RootPaths_(std::move(rootPaths)), NumberFormat_(std::move(numberFormat))
+    : RootPaths_(std::move(rootPaths)),
+      NumberFormat_(std::move(numberFormat))
 {
     for (std::size_t k = 0; k < RootPaths_.size(); ++k) {
         auto n = std::make_unique<TShellObjectData>();
@@ -375,19 +353,16 @@ TBackgroundImageModel::TBackgroundImageModel(std::vector<std::string> rootPaths,
 std::vector<std::unique_ptr<TShellObjectData>> TBackgroundImageModel::VDT1InitChildren(TShellObjectData& node) const
 {
     std::vector<std::unique_ptr<TShellObjectData>> rows;
-    if (node.ChildrenListed || !node.ShellFlags.Folder)
-        return rows;
+    if (node.ChildrenListed || !node.ShellFlags.Folder) return rows;
     std::error_code ec;
     fs::directory_iterator it(node.PathName, fs::directory_options::skip_permission_denied, ec);
     for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
         const std::string name = it->path().filename().string();
         // Hidden entries (configuration folders of the home folder) are noise here.
-        if (name.empty() || name[0] == '.')
-            continue;
+        if (name.empty() || name[0] == '.') continue;
         const std::string path = joinPath(node.PathName, name);
         const TShellFlags flags = ShellFlagsOf(path);
-        if (!flags.Exists || (!flags.Folder && !IsImageFileName(name)))
-            continue;
+        if (!flags.Exists || (!flags.Folder && !IsImageFileName(name))) continue;
         auto n = std::make_unique<TShellObjectData>();
         n->PathName = path;
         n->ShownName = name;
@@ -406,7 +381,8 @@ std::vector<std::unique_ptr<TShellObjectData>> TBackgroundImageModel::VDT1InitCh
     return rows;
 }
 
-void TBackgroundImageModel::AdoptChildren(TShellObjectData& node, std::vector<std::unique_ptr<TShellObjectData>> children)
+void TBackgroundImageModel::AdoptChildren(TShellObjectData& node,
+                                          std::vector<std::unique_ptr<TShellObjectData>> children)
 {
     node.ChildrenListed = true;
     node.Children = std::move(children);
@@ -419,20 +395,16 @@ void TBackgroundImageModel::AdoptChildren(TShellObjectData& node, std::vector<st
 
 void TBackgroundImageModel::ExpandNow(TShellObjectData& node)
 {
-    if (!node.ChildrenListed)
-        AdoptChildren(node, VDT1InitChildren(node));
+    if (!node.ChildrenListed) AdoptChildren(node, VDT1InitChildren(node));
 }
 
 void TBackgroundImageModel::ApplyThumbnail(TShellObjectData& node, const TThumbnailResult& result)
 {
     node.ThumbnailDone = true;
-    if (!result.Ok || !result.Thumbnail)
-        return;
+    if (!result.Ok || !result.Thumbnail) return;
     node.Thumbnail = result.Thumbnail;
-    node.Details += std::to_string(result.Width) + " x " + std::to_string(result.Height) + " pixels" +
-                    result.DepthText;
-    if (node.Thumbnail->Height + 4 > DefaultRowHeight)
-        node.RowHeight = node.Thumbnail->Height + 4;
+    node.Details += std::to_string(result.Width) + " x " + std::to_string(result.Height) + " pixels" + result.DepthText;
+    if (node.Thumbnail->Height + 4 > DefaultRowHeight) node.RowHeight = node.Thumbnail->Height + 4;
 }
 
 void TBackgroundImageModel::InitThumbnailNow(TShellObjectData& node)
@@ -454,25 +426,21 @@ int TBackgroundImageModel::VDT1CompareNodes(const TShellObjectData& a, const TSh
 void TBackgroundImageModel::sortChildren(std::vector<std::unique_ptr<TShellObjectData>>& rows) const
 {
     const bool desc = SortDescending;
-    std::stable_sort(rows.begin(), rows.end(), [desc](const auto& a, const auto& b) {
-        return VDT1CompareNodes(*a, *b, desc) < 0;
-    });
-    for (std::size_t i = 0; i < rows.size(); ++i)
-        rows[i]->Row = int(i);
+    std::stable_sort(rows.begin(), rows.end(),
+                     [desc](const auto& a, const auto& b) { return VDT1CompareNodes(*a, *b, desc) < 0; });
+    for (std::size_t i = 0; i < rows.size(); ++i) rows[i]->Row = int(i);
 }
 
 void TBackgroundImageModel::SortTree()
 {
     sortChildren(Roots_);
     std::vector<TShellObjectData*> stack;
-    for (auto& r : Roots_)
-        stack.push_back(r.get());
+    for (auto& r : Roots_) stack.push_back(r.get());
     while (!stack.empty()) {
         TShellObjectData* n = stack.back();
         stack.pop_back();
         sortChildren(n->Children);
-        for (auto& c : n->Children)
-            stack.push_back(c.get());
+        for (auto& c : n->Children) stack.push_back(c.get());
     }
 }
 
@@ -503,8 +471,7 @@ std::string TBackgroundImageModel::CellText(const TShellObjectData& node, int co
 
 bool TBackgroundImageModel::VDT1DblClick(const TShellObjectData* row)
 {
-    if (!row || !row->IsPicture())
-        return false;
+    if (!row || !row->IsPicture()) return false;
     NoChoice = false;
     ChosenFile = row->PathName;
     return true;

@@ -36,7 +36,7 @@ struct TThumbnail {
 // The outcome of reading one picture for its row.
 struct TThumbnailResult {
     bool Ok = false;
-    int Width = 0;  // of the picture
+    int Width = 0; // of the picture
     int Height = 0;
     std::string DepthText; // ", 16M colors" and the like, or empty
     std::shared_ptr<const TThumbnail> Thumbnail;
@@ -84,8 +84,8 @@ struct TShellObjectData {
 
     TShellObjectData* Parent = nullptr;
     std::vector<std::unique_ptr<TShellObjectData>> Children;
-    int Row = 0;               // index among its parent's children (or the roots)
-    bool CanExpand = false;    // a folder with something in it
+    int Row = 0;            // index among its parent's children (or the roots)
+    bool CanExpand = false; // a folder with something in it
     bool ChildrenListed = false;
     bool ThumbnailRequested = false;
     bool ThumbnailDone = false;
@@ -101,8 +101,7 @@ public:
     // documents folder, the home folder and the file system root. Paths equal
     // to an earlier root are left out.
     static std::vector<std::string> DefaultRootPaths(const std::string& programFolder,
-                                                     const std::string& documentsFolder,
-                                                     const std::string& homeFolder);
+                                                     const std::string& documentsFolder, const std::string& homeFolder);
 
     // `shortNamedRoots`: how many leading roots show only their last path
     // component (the templates and documents folders); the others show the

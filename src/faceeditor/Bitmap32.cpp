@@ -10,19 +10,18 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <filesystem>
 #include <fstream>
 #include <new>
 #include <thread>
-#include <exception>
 #include <unistd.h>
 
 namespace velmora {
 
 TRect IntersectRect(const TRect& a, const TRect& b)
 {
-    TRect r{std::max(a.Left, b.Left), std::max(a.Top, b.Top), std::min(a.Right, b.Right),
-            std::min(a.Bottom, b.Bottom)};
+    TRect r{std::max(a.Left, b.Left), std::max(a.Top, b.Top), std::min(a.Right, b.Right), std::min(a.Bottom, b.Bottom)};
     if (r.Empty()) return {};
     return r;
 }
@@ -73,8 +72,7 @@ void GrayFromColor(TBitmap32& target, const TBitmap32& source, bool keepAlpha)
     const std::size_t n = std::size_t(source.Width()) * source.Height();
     TColor32* t = target.Bits();
     const TColor32* s = source.Bits();
-    for (std::size_t i = 0; i < n; ++i)
-        t[i] = GrayPixel(PixelIntensity(s[i]), keepAlpha ? AlphaOf(s[i]) : 255);
+    for (std::size_t i = 0; i < n; ++i) t[i] = GrayPixel(PixelIntensity(s[i]), keepAlpha ? AlphaOf(s[i]) : 255);
     target.Changed();
 }
 
@@ -199,16 +197,20 @@ void rasterPixel(const TDecodedImage& img, const std::uint8_t* row, int x, std::
         std::memcpy(bgra, row + 3 * x, 3);
         bgra[3] = 255;
         break;
-    case TPixelFormat::pf32bit:
-        std::memcpy(bgra, row + 4 * x, 4);
-        break;
+    case TPixelFormat::pf32bit: std::memcpy(bgra, row + 4 * x, 4); break;
     }
 }
 
-inline TColor32 packBgra(const std::uint8_t p[4]) { return Color32(p[2], p[1], p[0], p[3]); }
+inline TColor32 packBgra(const std::uint8_t p[4])
+{
+    return Color32(p[2], p[1], p[0], p[3]);
+}
 
 // A picture drawn with its own transparency onto an opaque colour.
-inline int over(int c, int a, int bg) { return (c * a + bg * (255 - a) + 127) / 255; }
+inline int over(int c, int a, int bg)
+{
+    return (c * a + bg * (255 - a) + 127) / 255;
+}
 
 } // namespace
 
@@ -259,7 +261,10 @@ void TBitmap32::CopyFrom(const TGraphic* graphic)
     Changed();
 }
 
-void TBitmap32::CopyFrom(const TPicture& picture) { CopyFrom(picture.Graphic()); }
+void TBitmap32::CopyFrom(const TPicture& picture)
+{
+    CopyFrom(picture.Graphic());
+}
 
 void TBitmap32::LoadPicture(const std::string& fileName)
 {
@@ -344,8 +349,7 @@ TRect placed(std::int64_t x, std::int64_t y, std::int64_t w, std::int64_t h)
 
 // Runs body(first, last) over bands of rows, on several threads when the
 // work is large enough to pay for them. Bands write disjoint rows.
-template <class F>
-void forRowBands(int first, int last, double work, F body)
+template <class F> void forRowBands(int first, int last, double work, F body)
 {
     const int threads = std::min(blend::RasterThreads(), std::max(1, (last - first) / 4));
     if (work < 2e6 || threads < 2) {
@@ -356,7 +360,8 @@ void forRowBands(int first, int last, double work, F body)
     std::vector<std::exception_ptr> failures(static_cast<std::size_t>(threads));
     const int rows = last - first;
     for (int t = 1; t < threads; ++t) {
-        const int b0 = first + int(std::int64_t(rows) * t / threads), b1 = first + int(std::int64_t(rows) * (t + 1) / threads);
+        const int b0 = first + int(std::int64_t(rows) * t / threads),
+                  b1 = first + int(std::int64_t(rows) * (t + 1) / threads);
         helpers.emplace_back([&, t, b0, b1] {
             try {
                 body(b0, b1);
@@ -609,7 +614,8 @@ void resample(const TBitmap32& src, TBitmap32& dst, const TRect& rect, std::int6
                 const TContributorList& rl2 = rowLists[std::size_t(y + 1 - clip.Top)];
                 std::size_t i = 0, j = 0;
                 while (i < rl.size() || j < rl2.size()) {
-                    const int p = j >= rl2.size() || (i < rl.size() && rl[i].Pos <= rl2[j].Pos) ? rl[i].Pos : rl2[j].Pos;
+                    const int p =
+                        j >= rl2.size() || (i < rl.size() && rl[i].Pos <= rl2[j].Pos) ? rl[i].Pos : rl2[j].Pos;
                     int a = 0, b = 0;
                     while (i < rl.size() && rl[i].Pos == p) a += rl[i++].Weight;
                     while (j < rl2.size() && rl2[j].Pos == p) b += rl2[j++].Weight;

@@ -17,7 +17,15 @@ using TArrayOfColor32 = std::vector<TColor32>;
 
 enum TDrawMode { dmOpaque = 0, dmBlend = 1, dmCustom = 2 };
 enum TCombineMode { cmBlend = 0, cmMerge = 1 };
-enum TStretchFilter { sfNearest = 0, sfDraft = 1, sfLinear = 2, sfCosine = 3, sfSpline = 4, sfLanczos = 5, sfMitchell = 6 };
+enum TStretchFilter {
+    sfNearest = 0,
+    sfDraft = 1,
+    sfLinear = 2,
+    sfCosine = 3,
+    sfSpline = 4,
+    sfLanczos = 5,
+    sfMitchell = 6
+};
 
 // Integer rectangle, right and bottom exclusive.
 struct TRect {
@@ -50,10 +58,22 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-inline constexpr int AlphaOf(TColor32 c) { return int(c >> 24); }
-inline constexpr int RedOf(TColor32 c) { return int(c >> 16) & 255; }
-inline constexpr int GreenOf(TColor32 c) { return int(c >> 8) & 255; }
-inline constexpr int BlueOf(TColor32 c) { return int(c) & 255; }
+inline constexpr int AlphaOf(TColor32 c)
+{
+    return int(c >> 24);
+}
+inline constexpr int RedOf(TColor32 c)
+{
+    return int(c >> 16) & 255;
+}
+inline constexpr int GreenOf(TColor32 c)
+{
+    return int(c >> 8) & 255;
+}
+inline constexpr int BlueOf(TColor32 c)
+{
+    return int(c) & 255;
+}
 inline constexpr TColor32 Color32(int r, int g, int b, int a = 255)
 {
     return TColor32(a) << 24 | TColor32(r) << 16 | TColor32(g) << 8 | TColor32(b);
@@ -68,7 +88,10 @@ inline constexpr int PixelIntensity(TColor32 c)
 {
     return (RedOf(c) * 61 + GreenOf(c) * 174 + BlueOf(c) * 21) >> 8;
 }
-inline constexpr TColor32 GrayPixel(int i, int a) { return TColor32(a) << 24 | TColor32(i) * 0x010101u; }
+inline constexpr TColor32 GrayPixel(int i, int a)
+{
+    return TColor32(a) << 24 | TColor32(i) * 0x010101u;
+}
 inline constexpr TColor32 WithAlpha(TColor32 c, int a)
 {
     a = a < 0 ? 0 : a > 255 ? 255 : a;
@@ -141,7 +164,9 @@ public:
     void MirrorTopBottom();
 
     void DrawTextPlain(int x, int y, const std::string& text);
-    struct TSize { int Width = 0, Height = 0; };
+    struct TSize {
+        int Width = 0, Height = 0;
+    };
     TSize MeasureText(const std::string& text) const;
     void DrawTextSmooth(int x, int y, const std::string& text, int level, TColor32 color);
 
@@ -152,7 +177,10 @@ public:
 
     std::function<void()> OnChange;
     void BeginUpdate() { ++updateCount_; }
-    void EndUpdate() { if (updateCount_ > 0) --updateCount_; }
+    void EndUpdate()
+    {
+        if (updateCount_ > 0) --updateCount_;
+    }
     void Changed();
 
 private:

@@ -4,9 +4,9 @@
 #include "faceeditor/Bitmap32.h"
 #include "faceeditor/FontServices.h"
 
+#include <QApplication>
 #include <QFont>
 #include <QFontMetrics>
-#include <QApplication>
 #include <QImage>
 #include <QPainter>
 
@@ -40,7 +40,10 @@ QFont realise(const TFont32& f, int height, bool smooth)
     return q;
 }
 
-QColor windowColor(std::uint32_t c) { return QColor(int(c & 255), int(c >> 8 & 255), int(c >> 16 & 255)); }
+QColor windowColor(std::uint32_t c)
+{
+    return QColor(int(c & 255), int(c >> 8 & 255), int(c >> 16 & 255));
+}
 
 TBitmap32::TSize measure(const QFont& font, const QString& text)
 {
@@ -74,7 +77,8 @@ void EnsureFontServices()
     static char* argv[] = {arg0, arg1, arg2, nullptr};
     // Start-up notes of the display-less platform (no runtime folder and the
     // like) are of no use on a command line.
-    const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
+    const QtMessageHandler previous =
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
     static std::unique_ptr<QApplication> app(new QApplication(argc, argv));
     qInstallMessageHandler(previous);
 }

@@ -28,7 +28,7 @@ inline __m128i mix4(__m128i f, __m128i b, __m128i wlo, __m128i whi)
 // Alpha of each pixel broadcast to its four 16-bit lanes.
 inline void alphaLanes(__m128i f, __m128i& lo, __m128i& hi)
 {
-    const __m128i a = _mm_srli_epi32(f, 24);          // 0..255 in each 32-bit lane
+    const __m128i a = _mm_srli_epi32(f, 24);                    // 0..255 in each 32-bit lane
     const __m128i a16 = _mm_or_si128(a, _mm_slli_epi32(a, 16)); // in both halves
     lo = _mm_shuffle_epi32(a16, _MM_SHUFFLE(1, 1, 0, 0));
     hi = _mm_shuffle_epi32(a16, _MM_SHUFFLE(3, 3, 2, 2));
@@ -125,8 +125,8 @@ void AccumulateRowsSse2(const std::uint8_t* const* rows, const int* weights, int
     }
     for (int p = 0; p < pairs; ++p) {
         const int wa = weights[2 * p], wb = 2 * p + 1 < n ? weights[2 * p + 1] : 0;
-        w[p] = _mm_set1_epi32(int(std::uint32_t(std::uint16_t(std::int16_t(wa))) |
-                                  std::uint32_t(std::uint16_t(std::int16_t(wb))) << 16));
+        w[p] = _mm_set1_epi32(
+            int(std::uint32_t(std::uint16_t(std::int16_t(wa))) | std::uint32_t(std::uint16_t(std::int16_t(wb))) << 16));
     }
     int i = 0;
     for (; i + 16 <= count; i += 16) {
@@ -210,8 +210,8 @@ __attribute__((target("avx2"))) void accumulateRowsAvx2(const std::uint8_t* cons
 
 // Two destination rows at once: each source row is read once for both.
 __attribute__((target("avx2"))) void accumulateRowsTwoAvx2(const std::uint8_t* const* rows, const int* w0,
-                                                           const int* w1, int n, std::int32_t* acc0,
-                                                           std::int32_t* acc1, int count)
+                                                           const int* w1, int n, std::int32_t* acc0, std::int32_t* acc1,
+                                                           int count)
 {
     constexpr int MaxPairs = 64;
     const int pairs = (n + 1) / 2;
@@ -265,7 +265,7 @@ __attribute__((target("avx2"))) void accumulateRowsTwoAvx2(const std::uint8_t* c
 TColor32 packSums(const std::int32_t s[4])
 {
     return TColor32((s[0] >> 16) & 255) | TColor32((s[1] >> 16) & 255) << 8 | TColor32((s[2] >> 16) & 255) << 16 |
-           TColor32((s[3] >> 16) & 255) << 24;
+        TColor32((s[3] >> 16) & 255) << 24;
 }
 
 } // namespace
@@ -283,7 +283,7 @@ TColor32 ResampleColumnPlain(const std::int32_t* acc, const int* positions, cons
 namespace {
 
 __attribute__((target("sse4.1"))) TColor32 resampleColumnSse41(const std::int32_t* acc, const int* positions,
-                                                                const int* weights, int n)
+                                                               const int* weights, int n)
 {
     __m128i s = _mm_setzero_si128();
     for (int k = 0; k < n; ++k) {
@@ -361,11 +361,23 @@ void AccumulateRowsTwo(const std::uint8_t* const* rows, const int* w0, const int
     }
 }
 
-void SetWideVectors(bool on) { useAvx2 = on && haveAvx2; }
-bool WideVectors() { return useAvx2; }
+void SetWideVectors(bool on)
+{
+    useAvx2 = on && haveAvx2;
+}
+bool WideVectors()
+{
+    return useAvx2;
+}
 
-void SetRasterThreads(int threads) { rasterThreads = threads < 1 ? 1 : threads; }
-int RasterThreads() { return rasterThreads; }
+void SetRasterThreads(int threads)
+{
+    rasterThreads = threads < 1 ? 1 : threads;
+}
+int RasterThreads()
+{
+    return rasterThreads;
+}
 
 TColor32 ResampleColumn(const std::int32_t* acc, const int* positions, const int* weights, int n)
 {

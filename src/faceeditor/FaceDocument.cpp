@@ -97,7 +97,10 @@ void TFaceDocument::SelectLayer(TPositionedLayer* layer)
     if (OnSelectionChanged) OnSelectionChanged();
 }
 
-void TFaceDocument::LayerClicked(TCustomLayer* sender) { SelectLayer(dynamic_cast<TPositionedLayer*>(sender)); }
+void TFaceDocument::LayerClicked(TCustomLayer* sender)
+{
+    SelectLayer(dynamic_cast<TPositionedLayer*>(sender));
+}
 
 TPoint TFaceDocument::ViewCentre()
 {
@@ -183,7 +186,10 @@ void TFaceDocument::CaptionChange(const std::string& text)
     if (rubberband_) rubberband_->SetTarget(layer);
 }
 
-TBitmapLayer* TFaceDocument::selectedBitmapLayer() const { return dynamic_cast<TBitmapLayer*>(selected_); }
+TBitmapLayer* TFaceDocument::selectedBitmapLayer() const
+{
+    return dynamic_cast<TBitmapLayer*>(selected_);
+}
 
 void TFaceDocument::Reorder(int tag)
 {
@@ -192,10 +198,18 @@ void TFaceDocument::Reorder(int tag)
     const int i = selected_->StackIndex();
     // As the menu allows: a layer never goes above the frame at the top.
     switch (tag) {
-    case 1: if (i < n - 2) selected_->SetStackIndex(n - 2); break;
-    case 2: if (i > 0) selected_->LowerToBottom(); break;
-    case 3: if (i < n - 2) selected_->SetStackIndex(i + 1); break;
-    case 4: if (i > 0) selected_->SetStackIndex(i - 1); break;
+    case 1:
+        if (i < n - 2) selected_->SetStackIndex(n - 2);
+        break;
+    case 2:
+        if (i > 0) selected_->LowerToBottom();
+        break;
+    case 3:
+        if (i < n - 2) selected_->SetStackIndex(i + 1);
+        break;
+    case 4:
+        if (i > 0) selected_->SetStackIndex(i - 1);
+        break;
     default: break;
     }
 }
@@ -307,7 +321,10 @@ void TFaceDocument::ResetScale()
     l->Bitmap().Changed();
 }
 
-void TFaceDocument::FillBase(TColor32 color) { view_.Bitmap().FillAll(color); }
+void TFaceDocument::FillBase(TColor32 color)
+{
+    view_.Bitmap().FillAll(color);
+}
 
 void TFaceDocument::BackgroundImage(const std::string& fileName)
 {
@@ -359,10 +376,22 @@ void TFaceDocument::RubberbandReshaping(TRubberbandLayer*, const TFloatRect& o, 
     case rgRight: hw = n.Right - cx; break;
     case rgTop: hh = cy - n.Top; break;
     case rgBottom: hh = n.Bottom - cy; break;
-    case rgTopLeft: hw = cx - n.Left; hh = cy - n.Top; break;
-    case rgTopRight: hw = n.Right - cx; hh = cy - n.Top; break;
-    case rgBottomLeft: hw = cx - n.Left; hh = n.Bottom - cy; break;
-    case rgBottomRight: hw = n.Right - cx; hh = n.Bottom - cy; break;
+    case rgTopLeft:
+        hw = cx - n.Left;
+        hh = cy - n.Top;
+        break;
+    case rgTopRight:
+        hw = n.Right - cx;
+        hh = cy - n.Top;
+        break;
+    case rgBottomLeft:
+        hw = cx - n.Left;
+        hh = n.Bottom - cy;
+        break;
+    case rgBottomRight:
+        hw = n.Right - cx;
+        hh = n.Bottom - cy;
+        break;
     default: break;
     }
     if (hw < 2) hw = 2;

@@ -201,17 +201,20 @@ TFont32 fromQFont(const QFont& q, std::uint32_t colour)
     f.Name = q.family().toStdString();
     f.Height = q.pixelSize() > 0 ? q.pixelSize() : int(std::lround(q.pointSizeF() * 96.0 / 72.0));
     f.Styles = (q.bold() ? TFont32::fsBold : 0u) | (q.italic() ? TFont32::fsItalic : 0u) |
-               (q.underline() ? TFont32::fsUnderline : 0u) | (q.strikeOut() ? TFont32::fsStrikeOut : 0u);
+        (q.underline() ? TFont32::fsUnderline : 0u) | (q.strikeOut() ? TFont32::fsStrikeOut : 0u);
     f.Color = colour;
     return f;
 }
 
-std::int32_t windowColor(const QColor& c) { return c.red() | (c.green() << 8) | (c.blue() << 16); }
+std::int32_t windowColor(const QColor& c)
+{
+    return c.red() | (c.green() << 8) | (c.blue() << 16);
+}
 
 void paintSwatch(QPushButton* swatch, const QColor& c)
 {
-    swatch->setStyleSheet(QStringLiteral("QPushButton { background-color: %1; border: 1px solid #404040; }")
-                              .arg(c.name()));
+    swatch->setStyleSheet(
+        QStringLiteral("QPushButton { background-color: %1; border: 1px solid #404040; }").arg(c.name()));
 }
 
 // The toolkit's font chooser has no colour; this one adds the text colour
@@ -259,7 +262,10 @@ bool runFontDialog(QWidget* parent, TFont32& font)
 
 // ---------------------------------------------------------------- window
 
-QString TfrmFaceEditor::StockPhotoAddress() { return QStringLiteral("https://www.velmora.example/stock-photos/"); }
+QString TfrmFaceEditor::StockPhotoAddress()
+{
+    return QStringLiteral("https://www.velmora.example/stock-photos/");
+}
 
 TfrmFaceEditor::TfrmFaceEditor(QWidget* parent) : QDialog(parent)
 {
@@ -279,9 +285,7 @@ TfrmFaceEditor::TfrmFaceEditor(QWidget* parent) : QDialog(parent)
     TImgView32Model& view = ImgView->Model();
     view.OnMouseWheelUp = [this](TImgView32Model*) { ImgViewMouseWheelUp(); };
     view.OnMouseWheelDown = [this](TImgView32Model*) { ImgViewMouseWheelDown(); };
-    view.OnMouseUp = [this](TImgView32Model*, TMouseButton, TShiftState, int, int, TCustomLayer*) {
-        mnArrangeClick();
-    };
+    view.OnMouseUp = [this](TImgView32Model*, TMouseButton, TShiftState, int, int, TCustomLayer*) { mnArrangeClick(); };
 
     OpenPictureDialog1 = [this] { return RunOpenPictureDialog(this); };
     SavePictureDialog1 = [this] {
@@ -526,8 +530,8 @@ QWidget* TfrmFaceEditor::buildToolPanel()
         ScaleCombo->setEditable(true);
         ScaleCombo->setInsertPolicy(QComboBox::NoInsert);
         ScaleCombo->setMaxVisibleItems(9);
-        for (const char* s : {"    25%", "    50%", "    75%", "  100%", "  200%", "  300%", "  400%", "  800%",
-                              "1600%"})
+        for (const char* s :
+             {"    25%", "    50%", "    75%", "  100%", "  200%", "  300%", "  400%", "  800%", "1600%"})
             ScaleCombo->addItem(QString::fromUtf8(s));
         setScaleText(QStringLiteral("100%"));
         row->addWidget(ScaleCombo, 1);
@@ -577,12 +581,10 @@ QWidget* TfrmFaceEditor::buildToolPanel()
         l->addWidget(Cropped);
         l->addWidget(LayerRescale);
         l->addWidget(LayerResetScale);
-        connect(LayerOpacity, &TGaugeBar::changed, this, [this](int position) {
-            run([&] { Doc->SetOpacity(position); });
-        });
-        connect(LayerInterpolate, &QCheckBox::clicked, this, [this](bool on) {
-            run([&] { Doc->SetInterpolated(on); });
-        });
+        connect(LayerOpacity, &TGaugeBar::changed, this,
+                [this](int position) { run([&] { Doc->SetOpacity(position); }); });
+        connect(LayerInterpolate, &QCheckBox::clicked, this,
+                [this](bool on) { run([&] { Doc->SetInterpolated(on); }); });
         connect(Cropped, &QCheckBox::clicked, this, [this](bool on) { run([&] { Doc->SetCropped(on); }); });
         connect(LayerRescale, &QPushButton::clicked, this, [this] { run([&] { Doc->Rescale(); }); });
         connect(LayerResetScale, &QPushButton::clicked, this, [this] { run([&] { Doc->ResetScale(); }); });
@@ -687,7 +689,8 @@ void TfrmFaceEditor::FormActivate()
 
 void TfrmFaceEditor::ScaleComboChange()
 {
-    const std::optional<TScaleComboResult> r = ScaleComboRule(ScaleCombo->currentText().toStdString(), ImgView->Scale());
+    const std::optional<TScaleComboResult> r =
+        ScaleComboRule(ScaleCombo->currentText().toStdString(), ImgView->Scale());
     if (!r) return;
     if (r->ScaleChanged) ImgView->SetScale(r->Scale);
     const QString text = QString::fromStdString(r->Text);
@@ -742,7 +745,10 @@ void TfrmFaceEditor::mnReorder(int tag)
     mnArrangeClick();
 }
 
-void TfrmFaceEditor::selectTool() { btnSelect->setChecked(true); }
+void TfrmFaceEditor::selectTool()
+{
+    btnSelect->setChecked(true);
+}
 
 void TfrmFaceEditor::mnNewBitmapLayerClick()
 {
@@ -803,7 +809,9 @@ void TfrmFaceEditor::mnFileNewClick()
 {
     TNewImageForm dialog(this);
     if (dialog.exec() == QDialog::Accepted)
-        run([&] { Doc->StartNewImage(dialog.Width.Position, dialog.Height.Position, ToColor32(dialog.Panel1Color())); });
+        run([&] {
+            Doc->StartNewImage(dialog.Width.Position, dialog.Height.Position, ToColor32(dialog.Panel1Color()));
+        });
     ScaleCombo->setEditText(QStringLiteral("100%"));
     ScaleComboChange();
 }
@@ -858,9 +866,15 @@ void TfrmFaceEditor::btnDoneClick()
     close();
 }
 
-void TfrmFaceEditor::btnCancelClick() { close(); }
+void TfrmFaceEditor::btnCancelClick()
+{
+    close();
+}
 
-void TfrmFaceEditor::reject() { close(); }
+void TfrmFaceEditor::reject()
+{
+    close();
+}
 
 void TfrmFaceEditor::SaveFaceBitmap(const std::string& fileName) const
 {

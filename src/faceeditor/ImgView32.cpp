@@ -123,6 +123,9 @@ void TImgView32::wheelEvent(QWheelEvent* e)
     e->accept();
 }
 
-void TImgView32::leaveEvent(QEvent*) { model_.MouseLeave(); }
+void TImgView32::leaveEvent(QEvent*)
+{
+    model_.MouseLeave();
+}
 
 } // namespace velmora

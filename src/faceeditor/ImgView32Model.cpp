@@ -25,14 +25,17 @@ int toInt(double v)
     return v > 1073741824.0 ? 1073741824 : int(v);
 }
 
-int roundScaled(int size, float scale) { return toInt(double(size) * double(scale)); }
+int roundScaled(int size, float scale)
+{
+    return toInt(double(size) * double(scale));
+}
 
 } // namespace
 
 TImgView32Model::TImgView32Model() : layers_(this)
 {
     stages_ = {
-        {false, true, psBackground, 0}, {true, false, psControlFrame, 0}, {false, true, psImage, 0},
+        {false, true, psBackground, 0}, {true, false, psControlFrame, 0},   {false, true, psImage, 0},
         {true, false, psImageFrame, 0}, {false, true, psLayers, lfVisible},
     };
     hbar_.Kind = sbHorizontal;
@@ -214,9 +217,7 @@ void TImgView32Model::executeStages(TBitmap32& target)
         case psCustom:
             if (OnPaintStage) OnPaintStage(this, target, i);
             break;
-        case psClearBuffer:
-            target.FillAll(ToColor32(Color));
-            break;
+        case psClearBuffer: target.FillAll(ToColor32(Color)); break;
         case psBackground: {
             const TColor32 c = ToColor32(Color);
             if (bitmap_.Empty() || bitmap_.DrawMode() != dmOpaque) {
@@ -226,8 +227,10 @@ void TImgView32Model::executeStages(TBitmap32& target)
             // Only the bands around the image, since the image covers the rest.
             const TRect img = ImageRect();
             const int W = target.Width(), H = target.Height();
-            const TRect bands[4] = {{0, 0, W, img.Top}, {0, img.Bottom, W, H},
-                                    {0, img.Top, img.Left, img.Bottom}, {img.Right, img.Top, W, img.Bottom}};
+            const TRect bands[4] = {{0, 0, W, img.Top},
+                                    {0, img.Bottom, W, H},
+                                    {0, img.Top, img.Left, img.Bottom},
+                                    {img.Right, img.Top, W, img.Bottom}};
             for (const TRect& b : bands) {
                 const TRect r = IntersectRect(b, target.BoundsRect());
                 for (int y = r.Top; y < r.Bottom; ++y) std::fill(target.Row(y) + r.Left, target.Row(y) + r.Right, c);
@@ -239,12 +242,9 @@ void TImgView32Model::executeStages(TBitmap32& target)
             if (!bitmap_.Empty() && !img.Empty()) bitmap_.DrawStretched(target, img);
             break;
         }
-        case psLayers:
-            layers_.Paint(target, s.Parameter);
-            break;
+        case psLayers: layers_.Paint(target, s.Parameter); break;
         case psControlFrame:
-        case psImageFrame:
-            break; // design-time only
+        case psImageFrame: break; // design-time only
         }
     }
 }
@@ -253,8 +253,10 @@ void TImgView32Model::Paint()
 {
     const TRect v = ViewArea();
     auto fit = [](int view, int buffer) {
-        if (view > buffer) buffer = view + 40;
-        else if (buffer - view > 40) buffer = view;
+        if (view > buffer)
+            buffer = view + 40;
+        else if (buffer - view > 40)
+            buffer = view;
         return std::max(buffer, 1);
     };
     const int bw = fit(v.Width(), buffer_.Width()), bh = fit(v.Height(), buffer_.Height());

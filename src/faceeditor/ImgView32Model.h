@@ -14,7 +14,13 @@
 namespace velmora {
 
 enum TPaintStageKind {
-    psCustom = 1, psClearBuffer = 2, psBackground = 3, psImage = 4, psLayers = 5, psControlFrame = 6, psImageFrame = 7
+    psCustom = 1,
+    psClearBuffer = 2,
+    psBackground = 3,
+    psImage = 4,
+    psLayers = 5,
+    psControlFrame = 6,
+    psImageFrame = 7
 };
 
 struct TPaintStage {
@@ -54,7 +60,7 @@ public:
     std::int32_t Color = std::int32_t(0x8000000F); // button face
     bool TabStop = false;
     TSizeGripStyle SizeGrip = sgAuto;
-    int ScrollBarSize = 0;         // 0: the platform's standard thickness
+    int ScrollBarSize = 0; // 0: the platform's standard thickness
     int StandardScrollBarSize = 16;
 
     void SetViewSize(int width, int height);
@@ -102,10 +108,10 @@ public:
         std::function<void(TImgView32Model* sender, TMouseButton, TShiftState, int x, int y, TCustomLayer* layer)>;
     TImgMouseEvent OnMouseDown, OnMouseUp;
     std::function<void(TImgView32Model* sender, TShiftState, int x, int y, TCustomLayer* layer)> OnMouseMove;
-    std::function<void(TImgView32Model* sender)> OnMouseWheelUp, OnMouseWheelDown, OnScroll;
+    std::function<void(TImgView32Model*sender)> OnMouseWheelUp, OnMouseWheelDown, OnScroll;
     std::function<void(TImgView32Model* sender, TBitmap32& buffer, unsigned stageNum)> OnPaintStage;
-    std::function<void()> OnInvalidate;         // ask the platform to repaint
-    std::function<void(TCursor)> OnCursor;      // pointer shape to show
+    std::function<void()> OnInvalidate;    // ask the platform to repaint
+    std::function<void(TCursor)> OnCursor; // pointer shape to show
 
 private:
     void bitmapChanged();

@@ -282,7 +282,8 @@ void TRubberbandLayer::Paint(TBitmap32& target)
     const int L = r.Left, T = r.Top, R = r.Right, B = r.Bottom;
     const TRect bounds = IntersectRect(target.ClipRect(), target.BoundsRect());
     auto put = [&](long long x, long long y, TColor32 c) {
-        if (x >= bounds.Left && x < bounds.Right && y >= bounds.Top && y < bounds.Bottom) target.Pixel(int(x), int(y)) = c;
+        if (x >= bounds.Left && x < bounds.Right && y >= bounds.Top && y < bounds.Bottom)
+            target.Pixel(int(x), int(y)) = c;
     };
     // The frame is one path; pattern positions count clipped pixels too, so
     // each edge is walked only where it is inside the target.

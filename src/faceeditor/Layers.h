@@ -35,7 +35,7 @@ public:
     virtual const TLayerTransform& LayerTransform() = 0;
     virtual TRect ImageRect() const = 0; // where the base image is in the view
     virtual bool IsComposing() const = 0;
-    virtual void LayersChanged() = 0;    // repaint request
+    virtual void LayersChanged() = 0; // repaint request
     virtual void ShowCursor(TCursor) {}
     virtual TCursor ViewCursor() const { return crDefault; }
 };
@@ -54,8 +54,7 @@ public:
     TLayerHost* Host() const { return host_; }
 
     // A new layer of type T at the top of the stack.
-    template <class T, class... Args>
-    T* Add(Args&&... args)
+    template <class T, class... Args> T* Add(Args&&... args)
     {
         auto layer = std::make_unique<T>(*this, std::forward<Args>(args)...);
         T* raw = layer.get();
@@ -64,7 +63,7 @@ public:
         return raw;
     }
     void Delete(TCustomLayer* layer); // removes and destroys it
-    void Clear();                      // every layer, one repaint
+    void Clear();                     // every layer, one repaint
     int IndexOf(const TCustomLayer* layer) const;
     void Move(int from, int to);
 
@@ -164,7 +163,16 @@ private:
 };
 
 enum TRubberbandGrip {
-    rgNone = 0, rgMove, rgLeft, rgTop, rgRight, rgBottom, rgTopLeft, rgTopRight, rgBottomLeft, rgBottomRight
+    rgNone = 0,
+    rgMove,
+    rgLeft,
+    rgTop,
+    rgRight,
+    rgBottom,
+    rgTopLeft,
+    rgTopRight,
+    rgBottomLeft,
+    rgBottomRight
 };
 
 class TRubberbandLayer : public TPositionedLayer {

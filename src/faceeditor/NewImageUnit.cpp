@@ -35,20 +35,16 @@ QValidator::State TUpDownBox::validate(QString& input, int&) const
 {
     // Digits only, as a number edit takes them; the range is the model's business.
     for (QChar c : input)
-        if (!c.isDigit() && c != ' ')
-            return QValidator::Invalid;
+        if (!c.isDigit() && c != ' ') return QValidator::Invalid;
     return input.size() > 9 ? QValidator::Invalid : QValidator::Acceptable;
 }
 
 QAbstractSpinBox::StepEnabled TUpDownBox::stepEnabled() const
 {
-    if (M.Wrap)
-        return StepUpEnabled | StepDownEnabled;
+    if (M.Wrap) return StepUpEnabled | StepDownEnabled;
     StepEnabled e = StepNone;
-    if (M.Position < M.Max)
-        e |= StepUpEnabled;
-    if (M.Position > M.Min)
-        e |= StepDownEnabled;
+    if (M.Position < M.Max) e |= StepUpEnabled;
+    if (M.Position > M.Min) e |= StepDownEnabled;
     return e;
 }
 
@@ -71,8 +67,7 @@ void TUpDownBox::keyPressEvent(QKeyEvent* e)
 void TUpDownBox::showPosition()
 {
     const QString t = QString::fromStdString(M.BuddyText);
-    if (lineEdit()->text() != t)
-        lineEdit()->setText(t);
+    if (lineEdit()->text() != t) lineEdit()->setText(t);
 }
 
 TNewImageForm::TNewImageForm(QWidget* parent) : QDialog(parent)
@@ -161,8 +156,7 @@ void TNewImageForm::setPanelColor(const QColor& c)
 void TNewImageForm::Button1Click()
 {
     const QColor picked = ColorDialog1 ? ColorDialog1(Colour, this) : QColor();
-    if (picked.isValid())
-        setPanelColor(picked);
+    if (picked.isValid()) setPanelColor(picked);
 }
 
 void TNewImageForm::showEvent(QShowEvent* e)

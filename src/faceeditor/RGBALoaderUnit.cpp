@@ -90,8 +90,7 @@ TRGBALoaderForm::TRGBALoaderForm(QWidget* parent) : QDialog(parent)
     Button3 = new QPushButton("OK", this);
     Button3->setDefault(true);
     Button4 = new QPushButton("Cancel", this);
-    for (QPushButton* b : {Button1, Button2, Button5, Button4})
-        b->setAutoDefault(false);
+    for (QPushButton* b : {Button1, Button2, Button5, Button4}) b->setAutoDefault(false);
 
     connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
     connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
@@ -144,24 +143,34 @@ TRGBALoaderForm::TRGBALoaderForm(QWidget* parent) : QDialog(parent)
 void TRGBALoaderForm::Button1Click()
 {
     const QString file = OpenPictureDialog ? OpenPictureDialog(this) : QString();
-    if (!file.isEmpty())
-        loadInto(*ImgRGB, file);
+    if (!file.isEmpty()) loadInto(*ImgRGB, file);
 }
 
 void TRGBALoaderForm::Button2Click()
 {
     const QString file = OpenPictureDialog ? OpenPictureDialog(this) : QString();
-    if (file.isEmpty())
-        return;
+    if (file.isEmpty()) return;
     loadInto(*ImgAlpha, file);
     TBitmap32& b = ImgAlpha->Bitmap();
     GrayFromColor(b, b, false);
 }
 
-void TRGBALoaderForm::SpeedButton1Click() { ImgRGB->SetScale(float(double(ImgRGB->Scale()) * 1.5)); }
-void TRGBALoaderForm::SpeedButton2Click() { ImgRGB->SetScale(float(double(ImgRGB->Scale()) / 1.5)); }
-void TRGBALoaderForm::SpeedButton3Click() { ImgAlpha->SetScale(float(double(ImgAlpha->Scale()) * 1.5)); }
-void TRGBALoaderForm::SpeedButton4Click() { ImgAlpha->SetScale(float(double(ImgAlpha->Scale()) / 1.5)); }
+void TRGBALoaderForm::SpeedButton1Click()
+{
+    ImgRGB->SetScale(float(double(ImgRGB->Scale()) * 1.5));
+}
+void TRGBALoaderForm::SpeedButton2Click()
+{
+    ImgRGB->SetScale(float(double(ImgRGB->Scale()) / 1.5));
+}
+void TRGBALoaderForm::SpeedButton3Click()
+{
+    ImgAlpha->SetScale(float(double(ImgAlpha->Scale()) * 1.5));
+}
+void TRGBALoaderForm::SpeedButton4Click()
+{
+    ImgAlpha->SetScale(float(double(ImgAlpha->Scale()) / 1.5));
+}
 
 void TRGBALoaderForm::Button5Click()
 {

@@ -7,9 +7,15 @@ namespace velmora {
 
 namespace {
 
-int roundHalfEven(double v) { return int(std::nearbyint(v)); }
+int roundHalfEven(double v)
+{
+    return int(std::nearbyint(v));
+}
 
-int arrowLength(int length, int thickness) { return std::max(0, std::min({thickness, 32, length / 2})); }
+int arrowLength(int length, int thickness)
+{
+    return std::max(0, std::min({thickness, 32, length / 2}));
+}
 
 constexpr int MinThumb = 17;
 
@@ -23,7 +29,10 @@ void TCustomRangeBarModel::SetBounds(int length, int thickness)
     resize(range_, std::max(0, length));
 }
 
-void TCustomRangeBarModel::SetRange(int range) { resize(std::max(0, range), length_); }
+void TCustomRangeBarModel::SetRange(int range)
+{
+    resize(std::max(0, range), length_);
+}
 
 void TCustomRangeBarModel::resize(int range, int length)
 {
@@ -126,7 +135,8 @@ void TCustomRangeBarModel::MouseMove(int along)
     const int move = along - pressAlong_;
     const int natural = roundHalfEven(double(g.Track) * length_ / range_);
     if (natural < MinThumb)
-        setPosition(pressPosition_ + float(roundHalfEven(double(move) * (range_ - length_) / (g.Track - MinThumb))), true);
+        setPosition(pressPosition_ + float(roundHalfEven(double(move) * (range_ - length_) / (g.Track - MinThumb))),
+                    true);
     else
         setPosition(float(pressPosition_ + double(move) * range_ / g.Track), true);
 }
@@ -142,7 +152,10 @@ void TCustomRangeBarModel::Tick(std::int64_t now)
     timer_.Tick(now, [this] { return step(pressed_); });
 }
 
-void TCustomRangeBarModel::Wheel(int delta) { setPosition(position_ + float(delta) * Increment / 120.0f, true); }
+void TCustomRangeBarModel::Wheel(int delta)
+{
+    setPosition(position_ + float(delta) * Increment / 120.0f, true);
+}
 
 // --- slider ------------------------------------------------------------------------
 
@@ -159,7 +172,10 @@ void TGaugeBarModel::SetMax(int v)
     setPosition(position_, false);
 }
 
-void TGaugeBarModel::SetPosition(int v) { setPosition(v, false); }
+void TGaugeBarModel::SetPosition(int v)
+{
+    setPosition(v, false);
+}
 
 void TGaugeBarModel::SetBounds(int length, int thickness)
 {
@@ -243,6 +259,9 @@ void TGaugeBarModel::Tick(std::int64_t now)
     timer_.Tick(now, [this] { return step(pressed_); });
 }
 
-void TGaugeBarModel::Wheel(int delta) { setPosition(position_ + delta * smallChange_ / 120, true); }
+void TGaugeBarModel::Wheel(int delta)
+{
+    setPosition(position_ + delta * smallChange_ / 120, true);
+}
 
 } // namespace velmora

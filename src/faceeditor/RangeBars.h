@@ -14,13 +14,16 @@ class TRepeatTimer {
 public:
     static constexpr int FirstDelay = 600;
     static constexpr int Interval = 100;
-    void Start(std::int64_t now) { active_ = true; due_ = now + FirstDelay; }
+    void Start(std::int64_t now)
+    {
+        active_ = true;
+        due_ = now + FirstDelay;
+    }
     void Stop() { active_ = false; }
     bool Active() const { return active_; }
     std::int64_t Due() const { return due_; }
     // Calls step for every repetition due by now; step returns false to stop.
-    template <class F>
-    void Tick(std::int64_t now, F step)
+    template <class F> void Tick(std::int64_t now, F step)
     {
         while (active_ && now >= due_) {
             due_ += Interval;
@@ -41,8 +44,8 @@ enum TRBBackgnd { bgPattern, bgSolid };
 enum TBarZone { zNone, zArrowLow, zArrowHigh, zTrackLow, zTrackHigh, zThumb };
 
 struct TBarGeometry {
-    int Arrow = 0;      // length of each arrow button (0: none)
-    int Track = 0;      // length between the arrows
+    int Arrow = 0; // length of each arrow button (0: none)
+    int Track = 0; // length between the arrows
     bool HasThumb = false;
     int ThumbOffset = 0; // from the start of the track
     int ThumbLength = 0;

@@ -11,9 +11,11 @@ namespace velmora {
 class TUpDown {
 public:
     TUpDown(int min, int max, int position)
-        : Min(min), Max(max), Position(std::clamp(position, min, max)), BuddyText(std::to_string(Position))
-    {
-    }
+        : Min(min),
+          Max(max),
+          Position(std::clamp(position, min, max)),
+          BuddyText(std::to_string(Position))
+    {}
 
     int Min;
     int Max;
@@ -26,8 +28,7 @@ public:
     {
         BuddyText = text;
         int value = 0;
-        if (parse(text, value) && value >= Min && value <= Max)
-            Position = value;
+        if (parse(text, value) && value >= Min && value <= Max) Position = value;
     }
 
     // The arrows (or the wheel, or the arrow keys): moves by whole steps and
@@ -52,11 +53,9 @@ private:
     static bool parse(const std::string& text, int& value)
     {
         std::size_t a = text.find_first_not_of(' '), b = text.find_last_not_of(' ');
-        if (a == std::string::npos)
-            return false;
+        if (a == std::string::npos) return false;
         const std::string t = text.substr(a, b - a + 1);
-        if (t.size() > 9 || !std::all_of(t.begin(), t.end(), [](char c) { return c >= '0' && c <= '9'; }))
-            return false;
+        if (t.size() > 9 || !std::all_of(t.begin(), t.end(), [](char c) { return c >= '0' && c <= '9'; })) return false;
         value = std::stoi(t);
         return true;
     }

@@ -12,8 +12,8 @@ std::string classNotFoundMessage(const std::string& className)
     return "Class " + className + " not found";
 }
 
-std::string errorReadingMessage(const std::string& objectName, const std::string& className,
-                                const std::string& path, const std::string& message)
+std::string errorReadingMessage(const std::string& objectName, const std::string& className, const std::string& path,
+                                const std::string& message)
 {
     return "Error reading " + (objectName.empty() ? className : objectName) + "." + path + ": " + message;
 }
@@ -46,8 +46,7 @@ Extended80 Extended80::fromLongDouble(long double v)
             exp = 0x7FFF;
         }
     }
-    for (int i = 0; i < 8; ++i)
-        e.bytes[i] = static_cast<std::uint8_t>(mant >> (8 * i));
+    for (int i = 0; i < 8; ++i) e.bytes[i] = static_cast<std::uint8_t>(mant >> (8 * i));
     const std::uint16_t se = static_cast<std::uint16_t>(exp | (negative ? 0x8000 : 0));
     e.bytes[8] = static_cast<std::uint8_t>(se);
     e.bytes[9] = static_cast<std::uint8_t>(se >> 8);
@@ -57,8 +56,7 @@ Extended80 Extended80::fromLongDouble(long double v)
 long double Extended80::toLongDouble() const
 {
     std::uint64_t mant = 0;
-    for (int i = 0; i < 8; ++i)
-        mant |= static_cast<std::uint64_t>(bytes[i]) << (8 * i);
+    for (int i = 0; i < 8; ++i) mant |= static_cast<std::uint64_t>(bytes[i]) << (8 * i);
     const std::uint16_t se = static_cast<std::uint16_t>(bytes[8] | (bytes[9] << 8));
     const bool negative = (se & 0x8000) != 0;
     const int exp = se & 0x7FFF;
@@ -83,14 +81,12 @@ void ByteWriter::u16(std::uint16_t v)
 
 void ByteWriter::u32(std::uint32_t v)
 {
-    for (int i = 0; i < 4; ++i)
-        out_.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+    for (int i = 0; i < 4; ++i) out_.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
 }
 
 void ByteWriter::u64(std::uint64_t v)
 {
-    for (int i = 0; i < 8; ++i)
-        out_.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+    for (int i = 0; i < 8; ++i) out_.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
 }
 
 void ByteWriter::bytes(const void* p, std::size_t n)
@@ -150,14 +146,12 @@ StreamValue StreamValue::ofIdent(std::string str)
 static bool equalsNoCase(const std::string& a, const char* b)
 {
     const std::size_t n = std::strlen(b);
-    if (a.size() != n)
-        return false;
+    if (a.size() != n) return false;
     for (std::size_t i = 0; i < n; ++i) {
         char x = a[i], y = b[i];
         if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 32);
         if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 32);
-        if (x != y)
-            return false;
+        if (x != y) return false;
     }
     return true;
 }
@@ -217,26 +211,28 @@ static bool sameProperties(const std::vector<PropertyRecord>& a, const std::vect
 
 bool StreamValue::operator==(const StreamValue& o) const
 {
-    if (tag != o.tag)
-        return false;
+    if (tag != o.tag) return false;
     switch (tag) {
-    case ValueTag::vaInt8: case ValueTag::vaInt16: case ValueTag::vaInt32:
-    case ValueTag::vaInt64: case ValueTag::vaCurrency:
-        return integer == o.integer;
+    case ValueTag::vaInt8:
+    case ValueTag::vaInt16:
+    case ValueTag::vaInt32:
+    case ValueTag::vaInt64:
+    case ValueTag::vaCurrency: return integer == o.integer;
     case ValueTag::vaExtended: return extended == o.extended;
     case ValueTag::vaSingle: return std::memcmp(&single, &o.single, 4) == 0;
     case ValueTag::vaDate: return std::memcmp(&date, &o.date, 8) == 0;
-    case ValueTag::vaString: case ValueTag::vaLString: case ValueTag::vaIdent: case ValueTag::vaBinary:
-        return text == o.text;
+    case ValueTag::vaString:
+    case ValueTag::vaLString:
+    case ValueTag::vaIdent:
+    case ValueTag::vaBinary: return text == o.text;
     case ValueTag::vaWString: return wide == o.wide;
     case ValueTag::vaSet: return setItems == o.setItems;
     case ValueTag::vaList: return list == o.list;
     case ValueTag::vaCollection:
-        if (items.size() != o.items.size())
-            return false;
+        if (items.size() != o.items.size()) return false;
         for (std::size_t i = 0; i < items.size(); ++i) {
-            if (items[i].indexTag != o.items[i].indexTag || items[i].index != o.items[i].index
-                || !sameProperties(items[i].properties, o.items[i].properties))
+            if (items[i].indexTag != o.items[i].indexTag || items[i].index != o.items[i].index ||
+                !sameProperties(items[i].properties, o.items[i].properties))
                 return false;
         }
         return true;
@@ -246,19 +242,16 @@ bool StreamValue::operator==(const StreamValue& o) const
 
 static bool sameProperties(const std::vector<PropertyRecord>& a, const std::vector<PropertyRecord>& b)
 {
-    if (a.size() != b.size())
-        return false;
+    if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i)
-        if (a[i].name != b[i].name || !(a[i].value == b[i].value))
-            return false;
+        if (a[i].name != b[i].name || !(a[i].value == b[i].value)) return false;
     return true;
 }
 
 const StreamValue* ComponentNode::find(const std::string& propertyName) const
 {
     for (const auto& p : properties)
-        if (p.name == propertyName)
-            return &p.value;
+        if (p.name == propertyName) return &p.value;
     return nullptr;
 }
 
@@ -282,19 +275,18 @@ static std::vector<PropertyRecord> readPropertyList(ByteReader& r, int depth)
 
 static StreamValue readValueAt(ByteReader& r, int depth)
 {
-    if (depth > kMaxNesting)
-        throw EReadError(InvalidPropertyValue);
+    if (depth > kMaxNesting) throw EReadError(InvalidPropertyValue);
     StreamValue v;
     const std::uint8_t tag = r.u8();
-    if (tag > static_cast<std::uint8_t>(ValueTag::vaInt64))
-        throw EReadError(InvalidPropertyValue);
+    if (tag > static_cast<std::uint8_t>(ValueTag::vaInt64)) throw EReadError(InvalidPropertyValue);
     v.tag = static_cast<ValueTag>(tag);
     switch (v.tag) {
-    case ValueTag::vaNull: case ValueTag::vaFalse: case ValueTag::vaTrue: case ValueTag::vaNil:
-        break;
+    case ValueTag::vaNull:
+    case ValueTag::vaFalse:
+    case ValueTag::vaTrue:
+    case ValueTag::vaNil: break;
     case ValueTag::vaList:
-        while (r.peek() != 0)
-            v.list.push_back(readValueAt(r, depth + 1));
+        while (r.peek() != 0) v.list.push_back(readValueAt(r, depth + 1));
         r.u8();
         break;
     case ValueTag::vaInt8: v.integer = static_cast<std::int8_t>(r.u8()); break;
@@ -307,10 +299,10 @@ static StreamValue readValueAt(ByteReader& r, int depth)
         std::memcpy(v.extended.bytes.data(), b.data(), 10);
         break;
     }
-    case ValueTag::vaString: case ValueTag::vaIdent:
-        v.text = r.shortString();
-        break;
-    case ValueTag::vaBinary: case ValueTag::vaLString: {
+    case ValueTag::vaString:
+    case ValueTag::vaIdent: v.text = r.shortString(); break;
+    case ValueTag::vaBinary:
+    case ValueTag::vaLString: {
         const std::uint32_t n = r.u32();
         v.text = r.bytes(n); // bounds-checked before anything is allocated
         break;
@@ -318,8 +310,7 @@ static StreamValue readValueAt(ByteReader& r, int depth)
     case ValueTag::vaSet:
         for (;;) {
             std::string s = r.shortString();
-            if (s.empty())
-                break;
+            if (s.empty()) break;
             v.setItems.push_back(std::move(s));
         }
         break;
@@ -332,8 +323,7 @@ static StreamValue readValueAt(ByteReader& r, int depth)
                 item.indexTag = idx.tag;
                 item.index = idx.integer;
             }
-            if (r.u8() != static_cast<std::uint8_t>(ValueTag::vaList))
-                throw EReadError(InvalidPropertyValue);
+            if (r.u8() != static_cast<std::uint8_t>(ValueTag::vaList)) throw EReadError(InvalidPropertyValue);
             item.properties = readPropertyList(r, depth + 1);
             v.items.push_back(std::move(item));
         }
@@ -351,11 +341,9 @@ static StreamValue readValueAt(ByteReader& r, int depth)
     }
     case ValueTag::vaWString: {
         const std::uint32_t n = r.u32();
-        if (n > r.remaining() / 2)
-            throw EReadError(StreamReadError);
+        if (n > r.remaining() / 2) throw EReadError(StreamReadError);
         v.wide.resize(n);
-        for (std::uint32_t i = 0; i < n; ++i)
-            v.wide[i] = static_cast<char16_t>(r.u16());
+        for (std::uint32_t i = 0; i < n; ++i) v.wide[i] = static_cast<char16_t>(r.u16());
         break;
     }
     }
@@ -378,11 +366,12 @@ void writeValue(ByteWriter& w, const StreamValue& v)
 {
     w.u8(static_cast<std::uint8_t>(v.tag));
     switch (v.tag) {
-    case ValueTag::vaNull: case ValueTag::vaFalse: case ValueTag::vaTrue: case ValueTag::vaNil:
-        break;
+    case ValueTag::vaNull:
+    case ValueTag::vaFalse:
+    case ValueTag::vaTrue:
+    case ValueTag::vaNil: break;
     case ValueTag::vaList:
-        for (const auto& item : v.list)
-            writeValue(w, item);
+        for (const auto& item : v.list) writeValue(w, item);
         w.u8(0);
         break;
     case ValueTag::vaInt8: w.u8(static_cast<std::uint8_t>(v.integer)); break;
@@ -391,17 +380,16 @@ void writeValue(ByteWriter& w, const StreamValue& v)
     case ValueTag::vaInt64:
     case ValueTag::vaCurrency: w.u64(static_cast<std::uint64_t>(v.integer)); break;
     case ValueTag::vaExtended: w.bytes(v.extended.bytes.data(), 10); break;
-    case ValueTag::vaString: case ValueTag::vaIdent:
-        w.shortString(v.text);
-        break;
-    case ValueTag::vaBinary: case ValueTag::vaLString:
+    case ValueTag::vaString:
+    case ValueTag::vaIdent: w.shortString(v.text); break;
+    case ValueTag::vaBinary:
+    case ValueTag::vaLString:
         w.u32(static_cast<std::uint32_t>(v.text.size()));
         w.bytes(v.text);
         break;
     case ValueTag::vaSet:
         for (const auto& s : v.setItems)
-            if (!s.empty())
-                w.shortString(s);
+            if (!s.empty()) w.shortString(s);
         w.u8(0);
         break;
     case ValueTag::vaCollection:
@@ -431,8 +419,7 @@ void writeValue(ByteWriter& w, const StreamValue& v)
     }
     case ValueTag::vaWString:
         w.u32(static_cast<std::uint32_t>(v.wide.size()));
-        for (char16_t c : v.wide)
-            w.u16(static_cast<std::uint16_t>(c));
+        for (char16_t c : v.wide) w.u16(static_cast<std::uint16_t>(c));
         break;
     }
 }
@@ -450,20 +437,15 @@ static void writePropertyList(ByteWriter& w, const std::vector<PropertyRecord>& 
 
 std::size_t resourceHeaderLength(std::span<const std::uint8_t> data)
 {
-    if (data.empty() || data[0] != 0xFF)
-        return 0;
+    if (data.empty() || data[0] != 0xFF) return 0;
     // $FF, type word (10 = raw data), zero-terminated name, flags word, size dword.
-    if (data.size() < 2 || data[1] != 10)
-        throw EReadError(InvalidStreamFormat);
+    if (data.size() < 2 || data[1] != 10) throw EReadError(InvalidStreamFormat);
     const std::size_t limit = data.size() < 79 ? data.size() : 79;
     std::size_t nameLen = 0;
-    while (3 + nameLen < limit && data[3 + nameLen] != 0)
-        ++nameLen;
-    if (3 + nameLen >= limit)
-        throw EReadError(InvalidStreamFormat);
+    while (3 + nameLen < limit && data[3 + nameLen] != 0) ++nameLen;
+    if (3 + nameLen >= limit) throw EReadError(InvalidStreamFormat);
     const std::size_t offset = nameLen + 10;
-    if (offset > data.size())
-        throw EReadError(StreamReadError);
+    if (offset > data.size()) throw EReadError(StreamReadError);
     return offset;
 }
 
@@ -491,8 +473,7 @@ static void readRecordHeader(ByteReader& r, ComponentNode& node)
         node.flags = r.u8() & 0x0F;
         if (node.flags & kFilerChildPos) {
             StreamValue pos = readValue(r);
-            if (!pos.isInteger())
-                throw EReadError(InvalidPropertyValue);
+            if (!pos.isInteger()) throw EReadError(InvalidPropertyValue);
             node.childPosition = pos;
         }
     }
@@ -502,8 +483,7 @@ static void readRecordHeader(ByteReader& r, ComponentNode& node)
 
 static void readRecordBody(ByteReader& r, ComponentNode& node, int depth)
 {
-    if (depth > kMaxNesting)
-        throw EReadError(StreamReadError);
+    if (depth > kMaxNesting) throw EReadError(StreamReadError);
     while (r.peek() != 0) {
         PropertyRecord rec;
         rec.name = r.shortString();
@@ -528,8 +508,7 @@ static void readRecordBody(ByteReader& r, ComponentNode& node, int depth)
 void readComponentStream(std::span<const std::uint8_t> data, ComponentNode& root)
 {
     data = data.subspan(resourceHeaderLength(data));
-    if (data.size() < 4 || std::memcmp(data.data(), "TPF0", 4) != 0)
-        throw EReadError(InvalidStreamFormat);
+    if (data.size() < 4 || std::memcmp(data.data(), "TPF0", 4) != 0) throw EReadError(InvalidStreamFormat);
     ByteReader r(data.subspan(4));
     readRecordHeader(r, root);
     readRecordBody(r, root, 0);
@@ -546,14 +525,12 @@ static void writeRecord(ByteWriter& w, const ComponentNode& node)
 {
     if (node.flags != 0) {
         w.u8(static_cast<std::uint8_t>(0xF0 | (node.flags & 0x0F)));
-        if ((node.flags & kFilerChildPos) && node.childPosition)
-            writeValue(w, *node.childPosition);
+        if ((node.flags & kFilerChildPos) && node.childPosition) writeValue(w, *node.childPosition);
     }
     w.shortString(node.className);
     w.shortString(node.name);
     writePropertyList(w, node.properties);
-    for (const auto& child : node.children)
-        writeRecord(w, child);
+    for (const auto& child : node.children) writeRecord(w, child);
     w.u8(0);
 }
 
@@ -575,26 +552,22 @@ static EReadError invalidValue()
 
 std::int64_t valueAsInteger(const StreamValue& v, bool allowInt64)
 {
-    if (v.isInteger() || (allowInt64 && v.tag == ValueTag::vaInt64))
-        return v.integer;
+    if (v.isInteger() || (allowInt64 && v.tag == ValueTag::vaInt64)) return v.integer;
     throw invalidValue();
 }
 
 long double valueAsFloat(const StreamValue& v)
 {
-    if (v.tag == ValueTag::vaExtended)
-        return v.extended.toLongDouble();
+    if (v.tag == ValueTag::vaExtended) return v.extended.toLongDouble();
     // 64-bit integers convert as well: they are integers, and refusing them would
     // reject streams whose writer widened a whole-number float.
-    if (v.isInteger() || v.tag == ValueTag::vaInt64)
-        return static_cast<long double>(v.integer);
+    if (v.isInteger() || v.tag == ValueTag::vaInt64) return static_cast<long double>(v.integer);
     throw invalidValue();
 }
 
 std::string valueAsString(const StreamValue& v)
 {
-    if (v.tag == ValueTag::vaString || v.tag == ValueTag::vaLString)
-        return v.text;
+    if (v.tag == ValueTag::vaString || v.tag == ValueTag::vaLString) return v.text;
     throw invalidValue();
 }
 
@@ -613,24 +586,20 @@ std::string valueAsEnumName(const StreamValue& v)
 bool valueAsBool(const StreamValue& v)
 {
     const std::string n = valueAsEnumName(v);
-    if (equalsNoCase(n, "False"))
-        return false;
-    if (equalsNoCase(n, "True"))
-        return true;
+    if (equalsNoCase(n, "False")) return false;
+    if (equalsNoCase(n, "True")) return true;
     throw invalidValue();
 }
 
 std::vector<std::string> valueAsSet(const StreamValue& v)
 {
-    if (v.tag != ValueTag::vaSet)
-        throw invalidValue();
+    if (v.tag != ValueTag::vaSet) throw invalidValue();
     return v.setItems;
 }
 
 std::string valueAsBinary(const StreamValue& v)
 {
-    if (v.tag != ValueTag::vaBinary)
-        throw invalidValue();
+    if (v.tag != ValueTag::vaBinary) throw invalidValue();
     return v.text;
 }
 

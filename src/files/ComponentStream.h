@@ -47,8 +47,8 @@ inline constexpr const char* PropertyIsReadOnly = "Property is read-only";
 std::string classNotFoundMessage(const std::string& className);
 // "Error reading <object>.<path>: <message>"; the class name stands in for an
 // unnamed object.
-std::string errorReadingMessage(const std::string& objectName, const std::string& className,
-                                const std::string& path, const std::string& message);
+std::string errorReadingMessage(const std::string& objectName, const std::string& className, const std::string& path,
+                                const std::string& message);
 
 enum class ValueTag : std::uint8_t {
     vaNull = 0,
@@ -95,20 +95,20 @@ struct CollectionItem {
 
 struct StreamValue {
     ValueTag tag = ValueTag::vaNull;
-    std::int64_t integer = 0;      // int tags, currency
-    Extended80 extended;           // vaExtended
-    float single = 0.0f;           // vaSingle
-    double date = 0.0;             // vaDate
-    std::string text;              // short/long string, identifier, binary bytes
-    std::u16string wide;           // vaWString
+    std::int64_t integer = 0; // int tags, currency
+    Extended80 extended;      // vaExtended
+    float single = 0.0f;      // vaSingle
+    double date = 0.0;        // vaDate
+    std::string text;         // short/long string, identifier, binary bytes
+    std::u16string wide;      // vaWString
     std::vector<std::string> setItems;
     std::vector<StreamValue> list;
     std::vector<CollectionItem> items;
 
     // Builders that follow the writer's encoding rules.
-    static StreamValue ofInteger(std::int64_t v);  // smallest of tags 2..4, else 19
+    static StreamValue ofInteger(std::int64_t v); // smallest of tags 2..4, else 19
     static StreamValue ofExtended(long double v);
-    static StreamValue ofString(std::string s);    // tag 6 up to 255 bytes, else 12
+    static StreamValue ofString(std::string s); // tag 6 up to 255 bytes, else 12
     static StreamValue ofIdent(std::string s);
     static StreamValue ofEnum(const std::string& name); // False/True/nil/Null get their own tags
     static StreamValue ofBool(bool v);
@@ -116,7 +116,7 @@ struct StreamValue {
     static StreamValue ofBinary(std::string bytes);
     static StreamValue ofNil();
 
-    bool isInteger() const;                        // tags 2..4
+    bool isInteger() const; // tags 2..4
     bool operator==(const StreamValue&) const;
 };
 
@@ -192,8 +192,7 @@ ComponentNode readComponentStream(std::span<const std::uint8_t> data);
 std::vector<std::uint8_t> writeComponentStream(const ComponentNode& root);
 
 // Maps class names to constructors for the objects of a stream.
-template <class Base>
-class ClassRegistry {
+template <class Base> class ClassRegistry {
 public:
     using Factory = std::function<std::unique_ptr<Base>()>;
     void add(const std::string& className, Factory f) { factories_[className] = std::move(f); }
@@ -201,8 +200,7 @@ public:
     std::unique_ptr<Base> create(const std::string& className) const
     {
         auto it = factories_.find(className);
-        if (it == factories_.end())
-            throw EClassNotFound(classNotFoundMessage(className));
+        if (it == factories_.end()) throw EClassNotFound(classNotFoundMessage(className));
         return it->second();
     }
 

@@ -1,7 +1,7 @@
 #include "files/DumpStream.h"
 
-#include "files/Sha256.h"
 #include "files/SceneVocabulary.h"
+#include "files/Sha256.h"
 
 #include <cmath>
 #include <cstdio>
@@ -124,16 +124,13 @@ std::string maskText(const EnumType& t, std::int64_t mask)
 std::string pictureText(const std::string& block)
 {
     ByteReader r({reinterpret_cast<const std::uint8_t*>(block.data()), block.size()});
-    if (block.empty() || !r.holds(1, r.u8At(0)))
-        return "damaged block=" + std::to_string(block.size());
+    if (block.empty() || !r.holds(1, r.u8At(0))) return "damaged block=" + std::to_string(block.size());
     const std::string name = r.shortString();
     std::string text = "class=" + name + " block=" + std::to_string(block.size());
-    if (r.remaining() < 4)
-        return text + " damaged";
+    if (r.remaining() < 4) return text + " damaged";
     const std::uint32_t size = r.u32();
     text += " size=" + std::to_string(size);
-    if (size > r.remaining())
-        return text + " damaged";
+    if (size > r.remaining()) return text + " damaged";
     return text + " sha256=" + sha256Hex(std::string_view(block).substr(r.pos(), size));
 }
 
@@ -145,13 +142,16 @@ std::string rawText(const StreamValue& v)
     case ValueTag::vaFalse: return "False";
     case ValueTag::vaTrue: return "True";
     case ValueTag::vaNil: return "nil";
-    case ValueTag::vaInt8: case ValueTag::vaInt16: case ValueTag::vaInt32: case ValueTag::vaInt64:
-        return std::to_string(v.integer);
+    case ValueTag::vaInt8:
+    case ValueTag::vaInt16:
+    case ValueTag::vaInt32:
+    case ValueTag::vaInt64: return std::to_string(v.integer);
     case ValueTag::vaCurrency: return "currency " + std::to_string(v.integer);
     case ValueTag::vaExtended: return floatText(static_cast<float>(v.extended.toLongDouble()));
     case ValueTag::vaSingle: return floatText(v.single);
     case ValueTag::vaDate: return "date " + std::to_string(v.date);
-    case ValueTag::vaString: case ValueTag::vaLString: return quoted(v.text);
+    case ValueTag::vaString:
+    case ValueTag::vaLString: return quoted(v.text);
     case ValueTag::vaIdent: return v.text;
     case ValueTag::vaBinary: return "binary len=" + std::to_string(v.text.size());
     case ValueTag::vaSet: return setText(v.setItems);
@@ -168,8 +168,7 @@ std::string rawText(const StreamValue& v)
 
 float pointParam(const StreamValue* block, int index, float initial)
 {
-    if (!block || block->tag != ValueTag::vaBinary || block->text.size() < 12)
-        return initial;
+    if (!block || block->tag != ValueTag::vaBinary || block->text.size() < 12) return initial;
     float f;
     std::memcpy(&f, block->text.data() + 4 * index, 4);
     return f;
@@ -181,8 +180,7 @@ std::string propertyText(const PropertyDef& d, const StreamValue* v, const Compo
 {
     try {
         switch (d.kind) {
-        case PropKind::Integer:
-            return std::to_string(v ? valueAsInteger(*v, !d.is32bit) : d.ordinal);
+        case PropKind::Integer: return std::to_string(v ? valueAsInteger(*v, !d.is32bit) : d.ordinal);
         case PropKind::Float: {
             if (d.path.rfind("PointParameters.", 0) == 0 && d.rule == WriteRule::Never) {
                 const StreamValue* pp = node.find("PointParameters.PointParams");
@@ -191,32 +189,23 @@ std::string propertyText(const PropertyDef& d, const StreamValue* v, const Compo
             }
             return floatText(v ? static_cast<float>(valueAsFloat(*v)) : d.number);
         }
-        case PropKind::Bool:
-            return (v ? valueAsBool(*v) : d.ordinal != 0) ? "True" : "False";
-        case PropKind::Enum:
-            return v ? valueAsEnumName(*v) : d.type->names.at(static_cast<std::size_t>(d.ordinal));
-        case PropKind::Set:
-            return v ? setText(valueAsSet(*v)) : maskText(*d.type, d.ordinal);
-        case PropKind::String:
-            return quoted(v ? valueAsString(*v) : d.text);
+        case PropKind::Bool: return (v ? valueAsBool(*v) : d.ordinal != 0) ? "True" : "False";
+        case PropKind::Enum: return v ? valueAsEnumName(*v) : d.type->names.at(static_cast<std::size_t>(d.ordinal));
+        case PropKind::Set: return v ? setText(valueAsSet(*v)) : maskText(*d.type, d.ordinal);
+        case PropKind::String: return quoted(v ? valueAsString(*v) : d.text);
         case PropKind::Vector:
-        case PropKind::Color:
-            return v ? blockFloats(valueAsBinary(*v)) : vecText(d.vec);
+        case PropKind::Color: return v ? blockFloats(valueAsBinary(*v)) : vecText(d.vec);
         case PropKind::Ref:
         case PropKind::Event:
             if (!v || v->tag == ValueTag::vaNil) return "nil";
             if (v->tag == ValueTag::vaIdent) return v->text;
             return rawText(*v);
-        case PropKind::Collection:
-            return v ? rawText(*v) : "collection(0)";
-        case PropKind::Picture:
-            return v ? pictureText(valueAsBinary(*v)) : "empty";
+        case PropKind::Collection: return v ? rawText(*v) : "collection(0)";
+        case PropKind::Picture: return v ? pictureText(valueAsBinary(*v)) : "empty";
         case PropKind::PointParams:
-        case PropKind::Binary:
-            return v ? "block=" + std::to_string(valueAsBinary(*v).size()) : "none";
+        case PropKind::Binary: return v ? "block=" + std::to_string(valueAsBinary(*v).size()) : "none";
         }
-    } catch (const EFilerError&) {
-    }
+    } catch (const EFilerError&) {}
     return rawText(*v);
 }
 

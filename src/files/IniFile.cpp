@@ -15,10 +15,8 @@ namespace {
 std::string trim(const std::string& s)
 {
     std::size_t b = 0, e = s.size();
-    while (b < e && (s[b] == ' ' || s[b] == '\t' || s[b] == '\r' || s[b] == '\n'))
-        ++b;
-    while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t' || s[e - 1] == '\r' || s[e - 1] == '\n'))
-        --e;
+    while (b < e && (s[b] == ' ' || s[b] == '\t' || s[b] == '\r' || s[b] == '\n')) ++b;
+    while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t' || s[e - 1] == '\r' || s[e - 1] == '\n')) --e;
     return s.substr(b, e - b);
 }
 
@@ -29,22 +27,17 @@ std::string foldName(const std::string& a)
 {
     std::string r = a;
     for (char& c : r)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c + 32);
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
     return r;
 }
-
 
 } // namespace
 
 std::string formatFloatGeneral(double value)
 {
-    if (std::isnan(value))
-        return "NAN";
-    if (std::isinf(value))
-        return value < 0 ? "-INF" : "INF";
-    if (value == 0.0)
-        return "0";
+    if (std::isnan(value)) return "NAN";
+    if (std::isinf(value)) return value < 0 ? "-INF" : "INF";
+    if (value == 0.0) return "0";
     char buf[64];
     std::snprintf(buf, sizeof buf, "%.14e", value);
     // buf: [-]d.ddddddddddddddde[+-]XX
@@ -57,13 +50,11 @@ std::string formatFloatGeneral(double value)
     const std::size_t epos = s.find('e');
     std::string digits = s.substr(0, 1) + s.substr(2, epos - 2);
     const int exp = std::atoi(s.c_str() + epos + 1);
-    while (digits.size() > 1 && digits.back() == '0')
-        digits.pop_back();
+    while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
     std::string out = negative ? "-" : "";
     if (exp < -5 || exp >= 15) {
         out += digits.substr(0, 1);
-        if (digits.size() > 1)
-            out += "." + digits.substr(1);
+        if (digits.size() > 1) out += "." + digits.substr(1);
         out += "E" + std::to_string(exp);
     } else if (exp < 0) {
         out += "0." + std::string(static_cast<std::size_t>(-exp - 1), '0') + digits;
@@ -81,19 +72,15 @@ std::string formatFloatGeneral(double value)
 bool parseFloatText(const std::string& text, double& out)
 {
     std::string t = trim(text);
-    if (t.empty())
-        return false;
+    if (t.empty()) return false;
     for (char& c : t)
-        if (c == ',')
-            c = '.';
+        if (c == ',') c = '.';
     const char* b = t.data();
     const char* e = t.data() + t.size();
-    if (*b == '+')
-        ++b;
+    if (*b == '+') ++b;
     double v = 0;
     auto res = std::from_chars(b, e, v, std::chars_format::general);
-    if (res.ec != std::errc() || res.ptr != e)
-        return false;
+    if (res.ec != std::errc() || res.ptr != e) return false;
     out = v;
     return true;
 }
@@ -101,8 +88,7 @@ bool parseFloatText(const std::string& text, double& out)
 bool parseIntegerText(const std::string& text, std::int32_t& out)
 {
     const std::string t = trim(text);
-    if (t.empty())
-        return false;
+    if (t.empty()) return false;
     std::size_t i = 0;
     bool negative = false;
     if (t[i] == '-' || t[i] == '+') {
@@ -117,26 +103,21 @@ bool parseIntegerText(const std::string& text, std::int32_t& out)
         base = 16;
         i += 1;
     }
-    if (i >= t.size())
-        return false;
+    if (i >= t.size()) return false;
     std::uint64_t v = 0;
     auto res = std::from_chars(t.data() + i, t.data() + t.size(), v, base);
-    if (res.ec != std::errc() || res.ptr != t.data() + t.size())
-        return false;
+    if (res.ec != std::errc() || res.ptr != t.data() + t.size()) return false;
     if (base == 16) {
         // Hexadecimal gives the 32-bit pattern, so $FFFFFFFF is -1.
-        if (v > 0xFFFFFFFFull)
-            return false;
+        if (v > 0xFFFFFFFFull) return false;
         // Negated as an unsigned pattern: "-0x80000000" wraps to itself
         // instead of overflowing a signed negation.
         std::uint32_t u = static_cast<std::uint32_t>(v);
-        if (negative)
-            u = 0u - u;
+        if (negative) u = 0u - u;
         out = static_cast<std::int32_t>(u);
         return true;
     }
-    if (negative ? v > 2147483648ull : v > 2147483647ull)
-        return false;
+    if (negative ? v > 2147483648ull : v > 2147483647ull) return false;
     out = negative ? static_cast<std::int32_t>(-static_cast<std::int64_t>(v)) : static_cast<std::int32_t>(v);
     return true;
 }
@@ -144,8 +125,7 @@ bool parseIntegerText(const std::string& text, std::int32_t& out)
 IniFile::IniFile(std::filesystem::path path) : path_(std::move(path))
 {
     std::ifstream in(path_, std::ios::binary);
-    if (!in)
-        return;
+    if (!in) return;
     std::ostringstream ss;
     ss << in.rdbuf();
     parse(ss.str());
@@ -160,25 +140,20 @@ void IniFile::parse(const std::string& text)
     Section* current = nullptr;
     while (std::getline(in, line)) {
         const std::string t = trim(line);
-        if (t.empty() || t[0] == ';')
-            continue;
+        if (t.empty() || t[0] == ';') continue;
         if (t[0] == '[') {
             const std::size_t close = t.find(']');
             const std::string name = trim(t.substr(1, close == std::string::npos ? std::string::npos : close - 1));
             current = findSection(name);
-            if (!current)
-                current = &addSection(name);
+            if (!current) current = &addSection(name);
             continue;
         }
-        if (!current)
-            continue;
+        if (!current) continue;
         const std::size_t eq = t.find('=');
-        if (eq == std::string::npos)
-            continue;
+        if (eq == std::string::npos) continue;
         const std::string key = trim(t.substr(0, eq));
         // The first occurrence wins, as on lookup.
-        if (!current->find(key))
-            current->add(key, trim(t.substr(eq + 1)));
+        if (!current->find(key)) current->add(key, trim(t.substr(eq + 1)));
     }
 }
 
@@ -203,12 +178,10 @@ void IniFile::Section::add(const std::string& key, const std::string& value)
 void IniFile::Section::erase(const std::string& key)
 {
     auto it = index.find(foldName(key));
-    if (it == index.end())
-        return;
+    if (it == index.end()) return;
     values.erase(values.begin() + std::ptrdiff_t(it->second));
     index.clear();
-    for (std::size_t i = 0; i < values.size(); ++i)
-        index.emplace(foldName(values[i].first), i);
+    for (std::size_t i = 0; i < values.size(); ++i) index.emplace(foldName(values[i].first), i);
 }
 
 IniFile::Section& IniFile::addSection(const std::string& name)
@@ -221,19 +194,16 @@ IniFile::Section& IniFile::addSection(const std::string& name)
 void IniFile::reindexSections()
 {
     sectionIndex_.clear();
-    for (std::size_t i = 0; i < sections_.size(); ++i)
-        sectionIndex_.emplace(foldName(sections_[i].name), i);
+    for (std::size_t i = 0; i < sections_.size(); ++i) sectionIndex_.emplace(foldName(sections_[i].name), i);
 }
 
 std::string IniFile::text() const
 {
     std::string out;
     for (std::size_t i = 0; i < sections_.size(); ++i) {
-        if (i > 0)
-            out += "\r\n";
+        if (i > 0) out += "\r\n";
         out += "[" + sections_[i].name + "]\r\n";
-        for (const auto& kv : sections_[i].values)
-            out += kv.first + "=" + kv.second + "\r\n";
+        for (const auto& kv : sections_[i].values) out += kv.first + "=" + kv.second + "\r\n";
     }
     return out;
 }
@@ -247,12 +217,9 @@ void IniFile::saveAs(const std::filesystem::path& path) const
 {
     const std::string data = text();
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (out)
-        out.write(data.data(), static_cast<std::streamsize>(data.size()));
-    if (out)
-        out.close();
-    if (!out)
-        throw EIniFileError("Unable to write to " + path.string());
+    if (out) out.write(data.data(), static_cast<std::streamsize>(data.size()));
+    if (out) out.close();
+    if (!out) throw EIniFileError("Unable to write to " + path.string());
 }
 
 const IniFile::Section* IniFile::findSection(const std::string& name) const
@@ -281,8 +248,7 @@ bool IniFile::valueExists(const std::string& section, const std::string& key) co
 std::vector<std::string> IniFile::sections() const
 {
     std::vector<std::string> out;
-    for (const auto& s : sections_)
-        out.push_back(s.name);
+    for (const auto& s : sections_) out.push_back(s.name);
     return out;
 }
 
@@ -290,31 +256,27 @@ std::vector<std::string> IniFile::keys(const std::string& section) const
 {
     std::vector<std::string> out;
     if (const Section* s = findSection(section))
-        for (const auto& kv : s->values)
-            out.push_back(kv.first);
+        for (const auto& kv : s->values) out.push_back(kv.first);
     return out;
 }
 
 void IniFile::eraseSection(const std::string& section)
 {
     auto it = sectionIndex_.find(foldName(section));
-    if (it == sectionIndex_.end())
-        return;
+    if (it == sectionIndex_.end()) return;
     sections_.erase(sections_.begin() + std::ptrdiff_t(it->second));
     reindexSections();
 }
 
 void IniFile::deleteKey(const std::string& section, const std::string& key)
 {
-    if (Section* s = findSection(section))
-        s->erase(key);
+    if (Section* s = findSection(section)) s->erase(key);
 }
 
 std::string IniFile::readString(const std::string& section, const std::string& key, const std::string& def) const
 {
     if (const Section* s = findSection(section))
-        if (const std::string* v = s->find(key))
-            return *v;
+        if (const std::string* v = s->find(key)) return *v;
     return def;
 }
 
@@ -338,13 +300,11 @@ double IniFile::readFloat(const std::string& section, const std::string& key, do
 void IniFile::writeString(const std::string& section, const std::string& key, const std::string& value)
 {
     Section* s = findSection(section);
-    if (!s)
-        s = &addSection(section);
+    if (!s) s = &addSection(section);
     // Line breaks would split the value into a new line on reading.
     std::string clean = value;
     for (char& c : clean)
-        if (c == '\r' || c == '\n')
-            c = ' ';
+        if (c == '\r' || c == '\n') c = ' ';
     if (std::string* v = s->find(key))
         *v = clean;
     else

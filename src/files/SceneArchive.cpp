@@ -5,10 +5,10 @@
 
 #include <cmath>
 #include <cstdlib>
-#include <limits>
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
+#include <limits>
 #include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -19,8 +19,8 @@ namespace fs = std::filesystem;
 
 std::uint32_t SceneIniSettings::backgroundWindowColor() const
 {
-    return (static_cast<std::uint32_t>(colorRed) & 0xFF) | ((static_cast<std::uint32_t>(colorGreen) & 0xFF) << 8)
-           | ((static_cast<std::uint32_t>(colorBlue) & 0xFF) << 16);
+    return (static_cast<std::uint32_t>(colorRed) & 0xFF) | ((static_cast<std::uint32_t>(colorGreen) & 0xFF) << 8) |
+        ((static_cast<std::uint32_t>(colorBlue) & 0xFF) << 16);
 }
 
 namespace {
@@ -32,10 +32,14 @@ struct FaceSection {
 
 // File order of the face sections.
 const FaceSection kFaceSections[] = {
-    {"LeftFace", &SceneIniSettings::leftFace},     {"RightFace", &SceneIniSettings::rightFace},
-    {"TopFace", &SceneIniSettings::topFace},       {"BottomFace", &SceneIniSettings::bottomFace},
-    {"FrontFace", &SceneIniSettings::frontFace},   {"BackFace", &SceneIniSettings::backFace},
-    {"DropShadowFace", &SceneIniSettings::dropShadowFace}, {"ReflectionFace", &SceneIniSettings::reflectionFace},
+    {"LeftFace", &SceneIniSettings::leftFace},
+    {"RightFace", &SceneIniSettings::rightFace},
+    {"TopFace", &SceneIniSettings::topFace},
+    {"BottomFace", &SceneIniSettings::bottomFace},
+    {"FrontFace", &SceneIniSettings::frontFace},
+    {"BackFace", &SceneIniSettings::backFace},
+    {"DropShadowFace", &SceneIniSettings::dropShadowFace},
+    {"ReflectionFace", &SceneIniSettings::reflectionFace},
 };
 
 void writeFace(IniFile& ini, const char* section, const FaceIniValues& f)
@@ -53,8 +57,7 @@ float readSingle(const IniFile& ini, const char* section, const char* key, float
     // A number beyond single precision ("1E39") cannot be converted and
     // reads as the default, like any value that is not a number.
     const double v = ini.readFloat(section, key, current);
-    if (std::isfinite(v) && std::fabs(v) > double(std::numeric_limits<float>::max()))
-        return current;
+    if (std::isfinite(v) && std::fabs(v) > double(std::numeric_limits<float>::max())) return current;
     return static_cast<float>(v);
 }
 
@@ -108,8 +111,7 @@ void WriteSceneIni(IniFile& ini, const SceneIniSettings& s)
     ini.writeFloat("Camera", "X", s.cameraX);
     ini.writeFloat("Camera", "Y", s.cameraY);
     ini.writeFloat("Camera", "Z", s.cameraZ);
-    for (const auto& f : kFaceSections)
-        writeFace(ini, f.section, s.*(f.member));
+    for (const auto& f : kFaceSections) writeFace(ini, f.section, s.*(f.member));
     ini.writeFloat("ReflectionFace", "Red", s.mirrorRed);
     ini.writeFloat("ReflectionFace", "Green", s.mirrorGreen);
     ini.writeFloat("ReflectionFace", "Blue", s.mirrorBlue);
@@ -141,8 +143,7 @@ SceneIniSettings ReadSceneIni(const IniFile& ini, const SceneIniSettings& cur)
     s.cameraX = readSingle(ini, "Camera", "X", cur.cameraX);
     s.cameraY = readSingle(ini, "Camera", "Y", cur.cameraY);
     s.cameraZ = readSingle(ini, "Camera", "Z", cur.cameraZ);
-    for (const auto& f : kFaceSections)
-        s.*(f.member) = readFace(ini, f.section, cur.*(f.member));
+    for (const auto& f : kFaceSections) s.*(f.member) = readFace(ini, f.section, cur.*(f.member));
     s.mirrorRed = readSingle(ini, "ReflectionFace", "Red", cur.mirrorRed);
     s.mirrorGreen = readSingle(ini, "ReflectionFace", "Green", cur.mirrorGreen);
     s.mirrorBlue = readSingle(ini, "ReflectionFace", "Blue", cur.mirrorBlue);
@@ -159,15 +160,12 @@ SceneIniSettings ReadSceneIni(const fs::path& file, const SceneIniSettings& curr
 SceneContainer DetectSceneContainer(const fs::path& file)
 {
     std::ifstream in(file, std::ios::binary);
-    if (!in)
-        return SceneContainer::Missing;
+    if (!in) return SceneContainer::Missing;
     unsigned char b[4] = {0, 0, 0, 0};
     in.read(reinterpret_cast<char*>(b), 4);
     const auto got = in.gcount();
-    if (got >= 1 && b[0] == 0xFF)
-        return SceneContainer::Stream;
-    if (got == 4 && std::memcmp(b, "TPF0", 4) == 0)
-        return SceneContainer::Stream;
+    if (got >= 1 && b[0] == 0xFF) return SceneContainer::Stream;
+    if (got == 4 && std::memcmp(b, "TPF0", 4) == 0) return SceneContainer::Stream;
     // Local file header, or the end record of an empty archive.
     if (got == 4 && b[0] == 'P' && b[1] == 'K' && ((b[2] == 3 && b[3] == 4) || (b[2] == 5 && b[3] == 6)))
         return SceneContainer::Zip;
@@ -194,8 +192,7 @@ void ReplaceFileSafely(const fs::path& target, const std::function<void(const fs
     std::vector<char> buf(pattern.begin(), pattern.end());
     buf.push_back('\0');
     const int fd = ::mkstemp(buf.data());
-    if (fd < 0)
-        throw ESceneArchiveError(failureMessage);
+    if (fd < 0) throw ESceneArchiveError(failureMessage);
     ::close(fd);
     const fs::path temp(buf.data());
     try {
@@ -206,8 +203,7 @@ void ReplaceFileSafely(const fs::path& target, const std::function<void(const fs
             ::fsync(sync);
             ::close(sync);
         }
-        if (::rename(temp.c_str(), target.c_str()) != 0)
-            throw ESceneArchiveError(failureMessage);
+        if (::rename(temp.c_str(), target.c_str()) != 0) throw ESceneArchiveError(failureMessage);
     } catch (...) {
         fs::remove(temp, ec);
         throw;
@@ -235,8 +231,7 @@ void SaveScene(const fs::path& path, SceneFilter filter, const fs::path& workFol
     host.saveSceneStream(gls);
     removeIfExists(ini);
     WriteSceneIni(ini, host.currentSettings ? host.currentSettings() : SceneIniSettings{});
-    if (host.processMessages)
-        host.processMessages();
+    if (host.processMessages) host.processMessages();
     removeIfExists(zip);
     {
         ZipWriter writer(zip);
@@ -262,11 +257,9 @@ namespace {
 // to a plain load at apply time.
 std::function<void()> prepareStream(const fs::path& file, const fs::path& workFolder, const SceneArchiveHost& host)
 {
-    if (host.prepareSceneStream)
-        return host.prepareSceneStream(file);
+    if (host.prepareSceneStream) return host.prepareSceneStream(file);
     std::error_code ec;
-    if (!fs::exists(file, ec))
-        throw EIOError(fileNotFoundMessage(file));
+    if (!fs::exists(file, ec)) throw EIOError(fileNotFoundMessage(file));
     auto bytes = std::make_shared<std::vector<std::uint8_t>>(ReadFileBytes(file));
     const fs::path kept = workFolder / "Opened.gls";
     return [bytes, kept, host] {
@@ -275,7 +268,11 @@ std::function<void()> prepareStream(const fs::path& file, const fs::path& workFo
         WriteSceneStreamFile(kept, *bytes);
         struct Remove {
             fs::path p;
-            ~Remove() { std::error_code e; fs::remove(p, e); }
+            ~Remove()
+            {
+                std::error_code e;
+                fs::remove(p, e);
+            }
         } remove{kept};
         host.loadSceneStream(kept);
     };
@@ -298,8 +295,7 @@ SceneFileContent ReadSceneFile(const fs::path& path, SceneFilter filter, const f
 {
     SceneFileContent content;
     std::error_code ec;
-    if (!fs::exists(path, ec))
-        throw EIOError(fileNotFoundMessage(path));
+    if (!fs::exists(path, ec)) throw EIOError(fileNotFoundMessage(path));
     if (IsLegacyScenePath(path, filter)) {
         content.installScene = prepareStream(path, workFolder, host);
         return content;
@@ -310,8 +306,7 @@ SceneFileContent ReadSceneFile(const fs::path& path, SceneFilter filter, const f
         content.installScene = prepareStream(path, workFolder, host);
         return content;
     }
-    if (kind != SceneContainer::Zip)
-        throw EArchiveError(kUnhandledArchiveType);
+    if (kind != SceneContainer::Zip) throw EArchiveError(kUnhandledArchiveType);
     fs::create_directories(workFolder, ec);
     WorkFiles work{workFolder / "temp.zip", workFolder / "Scene.gls", workFolder / "Scene.ini"};
     removeIfExists(work.zip);
@@ -333,11 +328,9 @@ void ApplySceneFile(const SceneFileContent& content, const SceneArchiveHost& hos
     if (content.archive) {
         const SceneIniSettings current = host.currentSettings ? host.currentSettings() : SceneIniSettings{};
         const SceneIniSettings settings = ReadSceneIni(content.settings, current);
-        if (host.applySettings)
-            host.applySettings(settings);
+        if (host.applySettings) host.applySettings(settings);
     }
-    if (content.installScene)
-        content.installScene();
+    if (content.installScene) content.installScene();
 }
 
 void OpenScene(const fs::path& path, SceneFilter filter, const fs::path& workFolder, const SceneArchiveHost& host)

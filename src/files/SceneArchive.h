@@ -3,8 +3,8 @@
 // "Scene.ini") and the bare scene stream. Toolkit-free: the window model supplies
 // the scene stream save/load and the settings through SceneArchiveHost.
 
-#include "pictures/Errors.h"
 #include "files/IniFile.h"
+#include "pictures/Errors.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -31,20 +31,20 @@ struct FaceIniValues {
 
 // One field per key of "Scene.ini".
 struct SceneIniSettings {
-    std::int32_t boxType = 1;                 // [Box] Type
-    bool reflectionVisible = true;            // [Reflection] Visible (also GLMirror1 visible)
-    std::int32_t reflectionOpacity = 0;       // [Reflection] Opacity
-    std::int32_t dropShadowWidth = 0;         // [Reflection] Width
-    std::int32_t dropShadowHeight = 0;        // [Reflection] Height
-    bool dropShadowVisible = false;           // [DropShadow] Visible (also GLDropShadow visible)
-    bool pointOfFocusVisible = false;         // [PointOfFocus] Visible
-    std::int32_t boxWidth = 0, boxHeight = 0, boxDepth = 0; // [BoxDimensions]
+    std::int32_t boxType = 1;                                       // [Box] Type
+    bool reflectionVisible = true;                                  // [Reflection] Visible (also GLMirror1 visible)
+    std::int32_t reflectionOpacity = 0;                             // [Reflection] Opacity
+    std::int32_t dropShadowWidth = 0;                               // [Reflection] Width
+    std::int32_t dropShadowHeight = 0;                              // [Reflection] Height
+    bool dropShadowVisible = false;                                 // [DropShadow] Visible (also GLDropShadow visible)
+    bool pointOfFocusVisible = false;                               // [PointOfFocus] Visible
+    std::int32_t boxWidth = 0, boxHeight = 0, boxDepth = 0;         // [BoxDimensions]
     std::int32_t colorRed = 255, colorGreen = 255, colorBlue = 255; // [Scene]
-    float cameraX = 0, cameraY = 0, cameraZ = 0; // [Camera]
+    float cameraX = 0, cameraY = 0, cameraZ = 0;                    // [Camera]
     FaceIniValues leftFace, rightFace, topFace, bottomFace, frontFace, backFace; // [LeftFace] ...
-    FaceIniValues dropShadowFace;             // [DropShadowFace]
-    FaceIniValues reflectionFace;             // [ReflectionFace]
-    float mirrorRed = 0, mirrorGreen = 0, mirrorBlue = 0, mirrorAlpha = 1; // [ReflectionFace] Red.. Alpha
+    FaceIniValues dropShadowFace;                                                // [DropShadowFace]
+    FaceIniValues reflectionFace;                                                // [ReflectionFace]
+    float mirrorRed = 0, mirrorGreen = 0, mirrorBlue = 0, mirrorAlpha = 1;       // [ReflectionFace] Red.. Alpha
 
     // Background colour as a window colour: red + green * 256 + blue * 65536,
     // each taken as its low 8 bits.
@@ -97,8 +97,8 @@ void SaveScene(const std::filesystem::path& path, SceneFilter filter, const std:
 // Everything an open needs, read before anything is changed: the settings
 // file of an archive and the scene stream read into a detached scene.
 struct SceneFileContent {
-    bool archive = false;   // the settings below are to be applied
-    IniFile settings;       // Scene.ini of the archive; empty when it had none
+    bool archive = false; // the settings below are to be applied
+    IniFile settings;     // Scene.ini of the archive; empty when it had none
     std::function<void()> installScene;
 };
 // Reads the file at path completely. A missing file fails with the

@@ -56,15 +56,13 @@ TVector toVector(const PV& v)
     return {v.vec[0], v.vec[1], v.vec[2], v.vec[3]};
 }
 
-template <class T>
-T& as(Obj& o)
+template <class T> T& as(Obj& o)
 {
     return static_cast<T&>(o);
 }
 
 // A sub-object reached from a scene object, such as its material's texture.
-template <class Sub>
-using Reach = std::function<Sub&(Obj&)>;
+template <class Sub> using Reach = std::function<Sub&(Obj&)>;
 
 void coordinates(AccessMap& m, const std::string& path, Reach<TGLCoordinates> reach, bool publishesW = false)
 {
@@ -87,15 +85,15 @@ void color(AccessMap& m, const std::string& path, Reach<TGLColor> reach)
                                     [reach, i](Obj& o, const PV& v) { reach(o).SetComponent(i, v.number); }};
 }
 
-#define VELMORA_FLOAT(T, Name)                                                                     \
-    m[#Name] = {[](Obj& o) { return num(as<T>(o).Name()); },                                       \
-                [](Obj& o, const PV& v) { as<T>(o).Set##Name(v.number); }}
-#define VELMORA_ORD(T, Name, Type)                                                                 \
-    m[#Name] = {[](Obj& o) { return ord(static_cast<std::int64_t>(as<T>(o).Name())); },            \
+#define VELMORA_FLOAT(T, Name)                                                                                         \
+    m[#Name] = {[](Obj& o) { return num(as<T>(o).Name()); }, [](Obj& o, const PV& v) { as<T>(o).Set##Name(v.number); }}
+#define VELMORA_ORD(T, Name, Type)                                                                                     \
+    m[#Name] = {[](Obj& o) { return ord(static_cast<std::int64_t>(as<T>(o).Name())); },                                \
                 [](Obj& o, const PV& v) { as<T>(o).Set##Name(static_cast<Type>(v.integer)); }}
-#define VELMORA_SET(T, Name, Type)                                                                 \
-    m[#Name] = {[](Obj& o) { return ord(as<T>(o).Name().bits()); },                                \
-                [](Obj& o, const PV& v) { as<T>(o).Set##Name(Type::fromBits(static_cast<std::uint32_t>(v.integer))); }}
+#define VELMORA_SET(T, Name, Type)                                                                                     \
+    m[#Name] = {                                                                                                       \
+        [](Obj& o) { return ord(as<T>(o).Name().bits()); },                                                            \
+        [](Obj& o, const PV& v) { as<T>(o).Set##Name(Type::fromBits(static_cast<std::uint32_t>(v.integer))); }}
 
 void baseHead(AccessMap& m)
 {
@@ -135,9 +133,13 @@ void tail(AccessMap& m)
         return v;
     };
     m["BehavioursData"] = {[bytes](Obj& o) { return bytes(o.BehavioursData()); },
-                           [](Obj& o, const PV& v) { o.SetBehavioursData({v.text.begin(), v.text.end()}); }};
+                           [](Obj& o, const PV& v) {
+                               o.SetBehavioursData({v.text.begin(), v.text.end()});
+                           }};
     m["EffectsData"] = {[bytes](Obj& o) { return bytes(o.EffectsData()); },
-                        [](Obj& o, const PV& v) { o.SetEffectsData({v.text.begin(), v.text.end()}); }};
+                        [](Obj& o, const PV& v) {
+                            o.SetEffectsData({v.text.begin(), v.text.end()});
+                        }};
 }
 
 TGLMaterial& materialOf(Obj& o)
@@ -160,16 +162,18 @@ void faceProperties(AccessMap& m, const std::string& prefix, std::function<TGLFa
 
 void material(AccessMap& m)
 {
-    faceProperties(m, "Material.BackProperties", [](Obj& o) -> TGLFaceProperties& { return materialOf(o).BackProperties(); });
-    faceProperties(m, "Material.FrontProperties", [](Obj& o) -> TGLFaceProperties& { return materialOf(o).FrontProperties(); });
+    faceProperties(m, "Material.BackProperties",
+                   [](Obj& o) -> TGLFaceProperties& { return materialOf(o).BackProperties(); });
+    faceProperties(m, "Material.FrontProperties",
+                   [](Obj& o) -> TGLFaceProperties& { return materialOf(o).FrontProperties(); });
     m["Material.BlendingMode"] = {
         [](Obj& o) { return ord(materialOf(o).BlendingMode()); },
         [](Obj& o, const PV& v) { materialOf(o).SetBlendingMode(static_cast<TBlendingMode>(v.integer)); }};
-    m["Material.MaterialOptions"] = {
-        [](Obj& o) { return ord(materialOf(o).MaterialOptions().bits()); },
-        [](Obj& o, const PV& v) {
-            materialOf(o).SetMaterialOptions(TMaterialOptions::fromBits(static_cast<std::uint32_t>(v.integer)));
-        }};
+    m["Material.MaterialOptions"] = {[](Obj& o) { return ord(materialOf(o).MaterialOptions().bits()); },
+                                     [](Obj& o, const PV& v) {
+                                         materialOf(o).SetMaterialOptions(
+                                             TMaterialOptions::fromBits(static_cast<std::uint32_t>(v.integer)));
+                                     }};
     m["Material.FaceCulling"] = {
         [](Obj& o) { return ord(materialOf(o).FaceCulling()); },
         [](Obj& o, const PV& v) { materialOf(o).SetFaceCulling(static_cast<TFaceCulling>(v.integer)); }};
@@ -200,11 +204,13 @@ void material(AccessMap& m)
             if (TPicture* pic = tex(o).PictureImage().Picture())
                 pic->ReadData(reinterpret_cast<const std::uint8_t*>(v.text.data()), v.text.size());
         }};
-#define VELMORA_TEX_ORD(Name, Type)                                                                \
-    m["Material.Texture." #Name] = {[tex](Obj& o) { return ord(tex(o).Name()); },                 \
-                                    [tex](Obj& o, const PV& v) { tex(o).Set##Name(static_cast<Type>(v.integer)); }}
-#define VELMORA_TEX_FLOAT(Name)                                                                    \
-    m["Material.Texture." #Name] = {[tex](Obj& o) { return num(tex(o).Name()); },                 \
+#define VELMORA_TEX_ORD(Name, Type)                                                                                    \
+    m["Material.Texture." #Name] = {                                                                                   \
+        [tex](Obj& o) { return ord(tex(o).Name()); },                                                                  \
+        [tex](Obj& o, const PV& v) { tex(o).Set##Name(static_cast<Type>(v.integer)); }                                 \
+    }
+#define VELMORA_TEX_FLOAT(Name)                                                                                        \
+    m["Material.Texture." #Name] = {[tex](Obj& o) { return num(tex(o).Name()); },                                      \
                                     [tex](Obj& o, const PV& v) { tex(o).Set##Name(v.number); }}
     VELMORA_TEX_ORD(ImageAlpha, TGLTextureImageAlpha);
     VELMORA_TEX_FLOAT(ImageBrightness);
@@ -221,10 +227,12 @@ void material(AccessMap& m)
     VELMORA_TEX_FLOAT(NormalMapScale);
 #undef VELMORA_TEX_ORD
 #undef VELMORA_TEX_FLOAT
-    coordinates(m, "Material.Texture.MappingSCoordinates",
-                [tex](Obj& o) -> TGLCoordinates& { return tex(o).MappingSCoordinates(); }, true);
-    coordinates(m, "Material.Texture.MappingTCoordinates",
-                [tex](Obj& o) -> TGLCoordinates& { return tex(o).MappingTCoordinates(); }, true);
+    coordinates(
+        m, "Material.Texture.MappingSCoordinates",
+        [tex](Obj& o) -> TGLCoordinates& { return tex(o).MappingSCoordinates(); }, true);
+    coordinates(
+        m, "Material.Texture.MappingTCoordinates",
+        [tex](Obj& o) -> TGLCoordinates& { return tex(o).MappingTCoordinates(); }, true);
     color(m, "Material.Texture.EnvColor", [tex](Obj& o) -> TGLColor& { return tex(o).EnvColor(); });
 }
 
@@ -383,8 +391,7 @@ const std::map<std::string, ClassBinding>& bindings()
 const Access* findAccess(const std::string& className, const std::string& path)
 {
     auto c = bindings().find(className);
-    if (c == bindings().end())
-        return nullptr;
+    if (c == bindings().end()) return nullptr;
     auto a = c->second.access.find(path);
     return a == c->second.access.end() ? nullptr : &a->second;
 }
@@ -395,8 +402,7 @@ class ObjectView : public StreamObject {
 public:
     explicit ObjectView(Obj& obj) : obj_(obj), cls_(findSceneClass(obj.ClassName()))
     {
-        if (!cls_)
-            throw EFilerError(std::string("Class ") + obj.ClassName() + " cannot be written to a scene stream");
+        if (!cls_) throw EFilerError(std::string("Class ") + obj.ClassName() + " cannot be written to a scene stream");
     }
 
     Obj& object() { return obj_; }
@@ -412,8 +418,7 @@ public:
     {
         // Properties without a counterpart in the engine (such as a texture's
         // material library) are accepted and ignored.
-        if (const Access* a = findAccess(cls_->className, def.path); a && a->set)
-            a->set(obj_, value);
+        if (const Access* a = findAccess(cls_->className, def.path); a && a->set) a->set(obj_, value);
     }
     void setReference(const PropertyDef& def, StreamObject* target) override
     {
@@ -480,11 +485,16 @@ public:
     {
         scene_.SetName(rootName_);
         for (const auto& [path, v] : pending_) {
-            if (path == "Tag") scene_.SetTag(static_cast<std::int32_t>(v.integer));
-            else if (path == "ObjectsSorting") scene_.SetObjectsSorting(static_cast<TGLObjectsSorting>(v.integer));
-            else if (path == "VisibilityCulling") scene_.SetVisibilityCulling(static_cast<TGLVisibilityCulling>(v.integer));
-            else if (path == "Left") scene_.SetLeft(static_cast<std::int32_t>(v.integer));
-            else if (path == "Top") scene_.SetTop(static_cast<std::int32_t>(v.integer));
+            if (path == "Tag")
+                scene_.SetTag(static_cast<std::int32_t>(v.integer));
+            else if (path == "ObjectsSorting")
+                scene_.SetObjectsSorting(static_cast<TGLObjectsSorting>(v.integer));
+            else if (path == "VisibilityCulling")
+                scene_.SetVisibilityCulling(static_cast<TGLVisibilityCulling>(v.integer));
+            else if (path == "Left")
+                scene_.SetLeft(static_cast<std::int32_t>(v.integer));
+            else if (path == "Top")
+                scene_.SetTop(static_cast<std::int32_t>(v.integer));
         }
     }
     TGLSceneRootObject* holder() { return holder_; }
@@ -499,10 +509,8 @@ private:
 
 void switchOffLights(Obj& o)
 {
-    if (auto* light = dynamic_cast<TGLLightSource*>(&o))
-        light->SetShining(false);
-    for (int i = 0; i < o.Count(); ++i)
-        switchOffLights(*o.Child(i));
+    if (auto* light = dynamic_cast<TGLLightSource*>(&o)) light->SetShining(false);
+    for (int i = 0; i < o.Count(); ++i) switchOffLights(*o.Child(i));
 }
 
 class EngineFactory : public StreamObjectFactory {
@@ -514,8 +522,8 @@ public:
         std::unique_ptr<Obj> obj = bindings().at(cls.className).create();
         obj->SetLoading(true);
         obj->SetName(name);
-        Obj* parentObj = &parent == &root_ ? static_cast<Obj*>(root_.holder())
-                                           : &static_cast<ObjectView&>(parent).object();
+        Obj* parentObj =
+            &parent == &root_ ? static_cast<Obj*>(root_.holder()) : &static_cast<ObjectView&>(parent).object();
         Obj* raw = parentObj->AppendChild(std::move(obj));
         read_.push_back(raw);
         views_.push_back(std::make_unique<ObjectView>(*raw));
@@ -533,8 +541,7 @@ public:
             o->Loaded();
         }
         // Positions are points whatever the stream held.
-        for (Obj* o : read_)
-            o->Position().SetW(1);
+        for (Obj* o : read_) o->Position().SetW(1);
     }
 
 private:
@@ -570,24 +577,20 @@ public:
 
     void Install() override
     {
-        if (installed_)
-            return;
+        if (installed_) return;
         installed_ = true;
         TGLScene& scene = scene_;
         std::vector<std::pair<TGLSceneBuffer*, std::string>> cameras;
         for (TGLSceneBuffer* buffer : scene.RegisteredBuffers())
-            if (buffer->Camera())
-                cameras.emplace_back(buffer, buffer->Camera()->Name());
+            if (buffer->Camera()) cameras.emplace_back(buffer, buffer->Camera()->Name());
         scene.BeginUpdate();
         switchOffLights(scene.Objects());
         switchOffLights(scene.Cameras());
         scene.Clear();
         view_.applyRootProperties();
-        while (holder_.Count() > 0)
-            scene.AddObject(holder_.RemoveChild(holder_.Child(0), false));
+        while (holder_.Count() > 0) scene.AddObject(holder_.RemoveChild(holder_.Child(0), false));
         for (auto& [buffer, name] : cameras)
-            if (auto* cam = dynamic_cast<TGLCamera*>(scene.FindSceneObject(name)))
-                buffer->SetCamera(cam);
+            if (auto* cam = dynamic_cast<TGLCamera*>(scene.FindSceneObject(name))) buffer->SetCamera(cam);
         scene.EndUpdate();
     }
 
@@ -608,8 +611,7 @@ std::unique_ptr<TPreparedScene> PrepareSceneLoad(TGLScene& scene, std::span<cons
 std::unique_ptr<TPreparedScene> PrepareSceneLoadFromFile(TGLScene& scene, const std::filesystem::path& path)
 {
     std::error_code ec;
-    if (!std::filesystem::exists(path, ec))
-        throw EFilerError(fileNotFoundMessage(path));
+    if (!std::filesystem::exists(path, ec)) throw EFilerError(fileNotFoundMessage(path));
     const std::vector<std::uint8_t> bytes = ReadFileBytes(path);
     return PrepareSceneLoad(scene, bytes);
 }

@@ -19,30 +19,25 @@ std::string fileNotFoundMessage(const fs::path& path)
 std::vector<std::uint8_t> ReadFileBytes(const fs::path& path)
 {
     std::error_code ec;
-    if (!fs::is_regular_file(path, ec))
-        throw EFilerError(fileNotFoundMessage(path));
+    if (!fs::is_regular_file(path, ec)) throw EFilerError(fileNotFoundMessage(path));
     std::ifstream in(path, std::ios::binary);
-    if (!in)
-        throw EFilerError("Cannot open file " + path.string());
+    if (!in) throw EFilerError("Cannot open file " + path.string());
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 void WriteSceneStreamFile(const fs::path& path, const std::vector<std::uint8_t>& bytes)
 {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out)
-        throw EFilerError("Cannot create file " + path.string());
+    if (!out) throw EFilerError("Cannot create file " + path.string());
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     out.close();
-    if (!out)
-        throw EFilerError("Cannot create file " + path.string());
+    if (!out) throw EFilerError("Cannot create file " + path.string());
 }
 
 std::vector<std::uint8_t> ReadSceneStreamBytes(const fs::path& path)
 {
     switch (DetectSceneContainer(path)) {
-    case SceneContainer::Missing:
-        throw EFilerError(fileNotFoundMessage(path));
+    case SceneContainer::Missing: throw EFilerError(fileNotFoundMessage(path));
     case SceneContainer::Zip: {
         ZipReader zip(path);
         for (std::size_t i = 0; i < zip.count(); ++i) {
@@ -53,10 +48,8 @@ std::vector<std::uint8_t> ReadSceneStreamBytes(const fs::path& path)
         }
         throw EFilerError(fileNotFoundMessage(path / "Scene.gls"));
     }
-    case SceneContainer::Unknown:
-        throw EReadError(filer_messages::InvalidStreamFormat);
-    case SceneContainer::Stream:
-        break;
+    case SceneContainer::Unknown: throw EReadError(filer_messages::InvalidStreamFormat);
+    case SceneContainer::Stream: break;
     }
     return ReadFileBytes(path);
 }

@@ -14,16 +14,14 @@ int EnumType::ordinalOf(const std::string& name) const
     };
     const std::string n = lower(name);
     for (std::size_t i = 0; i < names.size(); ++i)
-        if (lower(names[i]) == n)
-            return static_cast<int>(i);
+        if (lower(names[i]) == n) return static_cast<int>(i);
     return -1;
 }
 
 const PropertyDef* ClassDef::find(const std::string& path) const
 {
     for (const auto& p : props)
-        if (p.path == path)
-            return &p;
+        if (p.path == path) return &p;
     return nullptr;
 }
 
@@ -31,8 +29,7 @@ bool ClassDef::isObjectPath(const std::string& path) const
 {
     const std::string prefix = path + ".";
     for (const auto& p : props)
-        if (p.path.compare(0, prefix.size(), prefix) == 0)
-            return true;
+        if (p.path.compare(0, prefix.size(), prefix) == 0) return true;
     return false;
 }
 
@@ -43,32 +40,28 @@ PathProblem resolvePropertyPath(const ClassDef& cls, const std::string& path, co
     std::size_t start = 0;
     for (;;) {
         const std::size_t dot = path.find('.', start);
-        if (dot == std::string::npos)
-            break;
+        if (dot == std::string::npos) break;
         const std::string prefix = path.substr(0, dot);
-        if (!cls.isObjectPath(prefix))
-            return cls.find(prefix) ? PathProblem::InvalidPath : PathProblem::DoesNotExist;
+        if (!cls.isObjectPath(prefix)) return cls.find(prefix) ? PathProblem::InvalidPath : PathProblem::DoesNotExist;
         start = dot + 1;
     }
     def = cls.find(path);
-    if (def)
-        return PathProblem::None;
+    if (def) return PathProblem::None;
     return cls.isObjectPath(path) ? PathProblem::ObjectValue : PathProblem::DoesNotExist;
 }
 
 namespace scene_enums {
 
-#define VELMORA_ENUM(fn, type, ...)                         \
-    const EnumType& fn()                                    \
-    {                                                       \
-        static const EnumType t{type, {__VA_ARGS__}};       \
-        return t;                                           \
+#define VELMORA_ENUM(fn, type, ...)                                                                                    \
+    const EnumType& fn()                                                                                               \
+    {                                                                                                                  \
+        static const EnumType t{type, {__VA_ARGS__}};                                                                  \
+        return t;                                                                                                      \
     }
 
 VELMORA_ENUM(objectsSorting, "TGLObjectsSorting", "osInherited", "osNone", "osRenderFarthestFirst",
              "osRenderBlendedLast", "osRenderNearestFirst")
-VELMORA_ENUM(visibilityCulling, "TGLVisibilityCulling", "vcInherited", "vcNone", "vcObjectBased",
-             "vcHierarchical")
+VELMORA_ENUM(visibilityCulling, "TGLVisibilityCulling", "vcInherited", "vcNone", "vcObjectBased", "vcHierarchical")
 VELMORA_ENUM(polygonMode, "TPolygonMode", "pmFill", "pmLines", "pmPoints")
 VELMORA_ENUM(blendingMode, "TBlendingMode", "bmOpaque", "bmTransparency", "bmAdditive", "bmAlphaTest50",
              "bmAlphaTest100", "bmModulate")
@@ -77,26 +70,22 @@ VELMORA_ENUM(textureImageAlpha, "TGLTextureImageAlpha", "tiaDefault", "tiaAlphaF
              "tiaSuperBlackTransparent", "tiaLuminance", "tiaLuminanceSqrt", "tiaOpaque",
              "tiaTopLeftPointColorTransparent", "tiaInverseLuminance", "tiaInverseLuminanceSqrt")
 VELMORA_ENUM(magFilter, "TGLMagFilter", "maNearest", "maLinear")
-VELMORA_ENUM(minFilter, "TGLMinFilter", "miNearest", "miLinear", "miNearestMipmapNearest",
-             "miLinearMipmapNearest", "miNearestMipmapLinear", "miLinearMipmapLinear")
+VELMORA_ENUM(minFilter, "TGLMinFilter", "miNearest", "miLinear", "miNearestMipmapNearest", "miLinearMipmapNearest",
+             "miNearestMipmapLinear", "miLinearMipmapLinear")
 VELMORA_ENUM(textureMode, "TGLTextureMode", "tmDecal", "tmModulate", "tmBlend", "tmReplace")
 VELMORA_ENUM(textureWrap, "TGLTextureWrap", "twBoth", "twNone", "twVertical", "twHorizontal")
-VELMORA_ENUM(textureFormat, "TGLTextureFormat", "tfDefault", "tfRGB", "tfRGBA", "tfRGB16", "tfRGBA16",
-             "tfAlpha", "tfLuminance", "tfLuminanceAlpha", "tfIntensity", "tfNormalMap", "tfRGBAFloat16",
-             "tfRGBAFloat32")
-VELMORA_ENUM(textureCompression, "TGLTextureCompression", "tcDefault", "tcNone", "tcStandard",
-             "tcHighQuality", "tcHighSpeed")
+VELMORA_ENUM(textureFormat, "TGLTextureFormat", "tfDefault", "tfRGB", "tfRGBA", "tfRGB16", "tfRGBA16", "tfAlpha",
+             "tfLuminance", "tfLuminanceAlpha", "tfIntensity", "tfNormalMap", "tfRGBAFloat16", "tfRGBAFloat32")
+VELMORA_ENUM(textureCompression, "TGLTextureCompression", "tcDefault", "tcNone", "tcStandard", "tcHighQuality",
+             "tcHighSpeed")
 VELMORA_ENUM(filteringQuality, "TGLTextureFilteringQuality", "tfIsotropic", "tfAnisotropic")
-VELMORA_ENUM(mappingMode, "TGLTextureMappingMode", "tmmUser", "tmmObjectLinear", "tmmEyeLinear",
-             "tmmSphere", "tmmCubeMapReflection", "tmmCubeMapNormal", "tmmCubeMapLight0",
-             "tmmCubeMapCamera")
+VELMORA_ENUM(mappingMode, "TGLTextureMappingMode", "tmmUser", "tmmObjectLinear", "tmmEyeLinear", "tmmSphere",
+             "tmmCubeMapReflection", "tmmCubeMapNormal", "tmmCubeMapLight0", "tmmCubeMapCamera")
 VELMORA_ENUM(faceCulling, "TFaceCulling", "fcBufferDefault", "fcCull", "fcNoCull")
 VELMORA_ENUM(planeStyle, "TPlaneStyle", "psSingleQuad", "psTileTexture")
 VELMORA_ENUM(cameraInvarianceMode, "TGLCameraInvarianceMode", "cimNone", "cimPosition", "cimOrientation")
-VELMORA_ENUM(pointStyle, "TGLPointStyle", "psSquare", "psRound", "psSmooth", "psSmoothAdditive",
-             "psSquareAdditive")
-VELMORA_ENUM(mirrorOption, "TMirrorOption", "moUseStencil", "moOpaque", "moMirrorPlaneClip",
-             "moClearZBuffer")
+VELMORA_ENUM(pointStyle, "TGLPointStyle", "psSquare", "psRound", "psSmooth", "psSmoothAdditive", "psSquareAdditive")
+VELMORA_ENUM(mirrorOption, "TMirrorOption", "moUseStencil", "moOpaque", "moMirrorPlaneClip", "moClearZBuffer")
 VELMORA_ENUM(mirrorShape, "TMirrorShapes", "msRect", "msDisk")
 VELMORA_ENUM(lightStyle, "TLightStyle", "lsSpot", "lsOmni", "lsParallel")
 VELMORA_ENUM(cameraStyle, "TGLCameraStyle", "csPerspective", "csOrthogonal", "csOrtho2D", "csCustom",
@@ -171,10 +160,8 @@ public:
     // A coordinate set: published components (read only by name) and the block.
     void coordinates(const std::string& object, Vec initial, bool publishesW = false)
     {
-        for (const char* c : {"X", "Y", "Z"})
-            floatNever(object + "." + c, 0, false);
-        if (publishesW)
-            floatNever(object + ".W", 0, false);
+        for (const char* c : {"X", "Y", "Z"}) floatNever(object + "." + c, 0, false);
+        if (publishesW) floatNever(object + ".W", 0, false);
         PropertyDef d = base(object + ".Coordinates", PropKind::Vector, WriteRule::Always);
         d.vec = initial;
         d.defined = true;
@@ -182,8 +169,7 @@ public:
     }
     void color(const std::string& object, Vec initial)
     {
-        for (const char* c : {"Red", "Green", "Blue", "Alpha"})
-            floatNever(object + "." + c, 0, false);
+        for (const char* c : {"Red", "Green", "Blue", "Alpha"}) floatNever(object + "." + c, 0, false);
         PropertyDef d = base(object + ".Color", PropKind::Color, WriteRule::Always);
         d.vec = initial;
         d.defined = true;
@@ -270,8 +256,7 @@ void sceneObjectHead(Table& t, bool hasMaterial)
 {
     t.integer("Tag", 0);
     t.floatNotZero("TagFloat", 0);
-    if (hasMaterial)
-        material(t);
+    if (hasMaterial) material(t);
     t.enumeration("ObjectsSorting", objectsSorting(), "osInherited");
     t.enumeration("VisibilityCulling", visibilityCulling(), "vcInherited");
     t.coordinates("Direction", {0, 0, 1, 0});

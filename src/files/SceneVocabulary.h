@@ -20,24 +20,24 @@ struct EnumType {
 };
 
 enum class PropKind {
-    Integer,    // 32-bit integer; tags 2..4
-    Float,      // single; written as a 10-byte extended float
+    Integer, // 32-bit integer; tags 2..4
+    Float,   // single; written as a 10-byte extended float
     Bool,
     Enum,
-    Set,        // bit mask over an EnumType
+    Set, // bit mask over an EnumType
     String,
-    Vector,     // ".Coordinates" block of four singles
-    Color,      // ".Color" block of four singles
-    Ref,        // reference to a scene object, written as an identifier
-    Event,      // method reference; never assigned in this program
-    Collection, // published collection; always empty in this program
-    Picture,    // ".Picture.Data" block: class-name byte, class name, stored data
-    PointParams,// three singles: min size, max size, fade threshold
-    Binary,     // BehavioursData / EffectsData
+    Vector,      // ".Coordinates" block of four singles
+    Color,       // ".Color" block of four singles
+    Ref,         // reference to a scene object, written as an identifier
+    Event,       // method reference; never assigned in this program
+    Collection,  // published collection; always empty in this program
+    Picture,     // ".Picture.Data" block: class-name byte, class name, stored data
+    PointParams, // three singles: min size, max size, fade threshold
+    Binary,      // BehavioursData / EffectsData
 };
 
 enum class WriteRule {
-    Never,      // published for reading, never written
+    Never, // published for reading, never written
     Always,
     Default,    // ordinal: written when it differs from the declared default
     NotZero,    // float: written when not 0
@@ -50,14 +50,14 @@ struct PropertyDef {
     std::string path;
     PropKind kind = PropKind::Integer;
     WriteRule rule = WriteRule::Always;
-    const EnumType* type = nullptr;   // Enum and Set
-    std::int64_t ordinal = 0;         // initial / declared default: Integer, Bool, Enum ordinal, Set mask
-    float number = 0;                 // initial / declared default of a Float
-    std::array<float, 4> vec{};       // initial value of a Vector or Color
-    std::string text;                 // initial value of a String
-    bool dumped = true;               // listed by the dump
-    bool defined = false;             // a defined (non-published) property, such as Left or Coordinates
-    bool is32bit = true;              // Integer: 64-bit tags do not fit
+    const EnumType* type = nullptr; // Enum and Set
+    std::int64_t ordinal = 0;       // initial / declared default: Integer, Bool, Enum ordinal, Set mask
+    float number = 0;               // initial / declared default of a Float
+    std::array<float, 4> vec{};     // initial value of a Vector or Color
+    std::string text;               // initial value of a String
+    bool dumped = true;             // listed by the dump
+    bool defined = false;           // a defined (non-published) property, such as Left or Coordinates
+    bool is32bit = true;            // Integer: 64-bit tags do not fit
 };
 
 struct ClassDef {

@@ -2,8 +2,8 @@
 // SHA-256 of a byte string, as lower-case hex; used to identify picture data in
 // scene dumps without printing it.
 
-#include <string_view>
 #include <string>
+#include <string_view>
 
 namespace velmora {
 

@@ -37,8 +37,7 @@ bool wildcardMatch(const std::string& pattern, const std::string& name)
             return false;
         }
     }
-    while (p < pattern.size() && pattern[p] == '*')
-        ++p;
+    while (p < pattern.size() && pattern[p] == '*') ++p;
     return p == pattern.size();
 }
 
@@ -48,26 +47,22 @@ ZipWriter::ZipWriter(const fs::path& path) : path_(path)
 {
     int err = 0;
     archive_ = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &err);
-    if (!archive_)
-        throw EArchiveIOError("Cannot create file " + path.string());
+    if (!archive_) throw EArchiveIOError("Cannot create file " + path.string());
 }
 
 ZipWriter::~ZipWriter()
 {
-    if (archive_)
-        zip_discard(archive_);
+    if (archive_) zip_discard(archive_);
 }
 
 void ZipWriter::addFile(const fs::path& file, const std::string& nameInArchive)
 {
-    if (!archive_)
-        throw EArchiveError("Archive is closed");
+    if (!archive_) throw EArchiveError("Archive is closed");
     struct stat st {};
     if (::stat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
         throw EArchiveIOError("Cannot open file " + file.string());
     zip_source_t* src = zip_source_file(archive_, file.c_str(), 0, -1);
-    if (!src)
-        throw EArchiveIOError("Cannot open file " + file.string());
+    if (!src) throw EArchiveIOError("Cannot open file " + file.string());
     const zip_int64_t idx = zip_file_add(archive_, nameInArchive.c_str(), src, ZIP_FL_OVERWRITE | ZIP_FL_ENC_GUESS);
     if (idx < 0) {
         zip_source_free(src);
@@ -89,14 +84,12 @@ void ZipWriter::addMatching(const fs::path& folder, const std::string& pattern)
             files.push_back(entry.path());
     }
     std::sort(files.begin(), files.end()); // stable member order whatever the directory order
-    for (const auto& f : files)
-        addFile(f, f.filename().string());
+    for (const auto& f : files) addFile(f, f.filename().string());
 }
 
 void ZipWriter::close()
 {
-    if (!archive_)
-        return;
+    if (!archive_) return;
     if (zip_close(archive_) != 0) {
         const std::string why = zip_strerror(archive_);
         zip_discard(archive_);
@@ -111,15 +104,12 @@ void ZipWriter::close()
 ZipReader::ZipReader(const fs::path& path, ZipLimits limits) : limits_(limits)
 {
     std::error_code ec;
-    if (path.empty() || !fs::is_regular_file(path, ec))
-        throw EArchiveError(kArchiveDoesNotExist);
+    if (path.empty() || !fs::is_regular_file(path, ec)) throw EArchiveError(kArchiveDoesNotExist);
     int err = 0;
     archive_ = zip_open(path.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &err);
     if (!archive_) {
-        if (err == ZIP_ER_NOENT || err == ZIP_ER_OPEN)
-            throw EArchiveError(kArchiveDoesNotExist);
-        if (err == ZIP_ER_NOZIP)
-            throw EArchiveError(kUnhandledArchiveType);
+        if (err == ZIP_ER_NOENT || err == ZIP_ER_OPEN) throw EArchiveError(kArchiveDoesNotExist);
+        if (err == ZIP_ER_NOZIP) throw EArchiveError(kUnhandledArchiveType);
         zip_error_t ze;
         zip_error_init_with_code(&ze, err);
         const std::string why = zip_error_strerror(&ze);
@@ -136,8 +126,7 @@ ZipReader::ZipReader(const fs::path& path, ZipLimits limits) : limits_(limits)
 
 ZipReader::~ZipReader()
 {
-    if (archive_)
-        zip_discard(archive_);
+    if (archive_) zip_discard(archive_);
 }
 
 std::size_t ZipReader::count() const
@@ -157,8 +146,7 @@ struct ZipFileHandle {
     zip_file_t* f = nullptr;
     ~ZipFileHandle()
     {
-        if (f)
-            zip_fclose(f);
+        if (f) zip_fclose(f);
     }
 };
 
@@ -166,8 +154,7 @@ struct FdHandle {
     int fd = -1;
     ~FdHandle()
     {
-        if (fd >= 0)
-            ::close(fd);
+        if (fd >= 0) ::close(fd);
     }
 };
 
@@ -181,27 +168,21 @@ static std::uint64_t readMember(zip_t* archive, std::size_t index, std::uint64_t
 {
     zip_stat_t st;
     zip_stat_init(&st);
-    if (zip_stat_index(archive, index, 0, &st) != 0)
-        throw EArchiveError("Damaged archive member " + name);
-    if ((st.valid & ZIP_STAT_SIZE) && st.size > limit)
-        throw EArchiveError("Archive member " + name + " is too large");
+    if (zip_stat_index(archive, index, 0, &st) != 0) throw EArchiveError("Damaged archive member " + name);
+    if ((st.valid & ZIP_STAT_SIZE) && st.size > limit) throw EArchiveError("Archive member " + name + " is too large");
     if ((st.valid & ZIP_STAT_ENCRYPTION_METHOD) && st.encryption_method != ZIP_EM_NONE)
         throw EArchiveError("Archive member " + name + " is encrypted");
     ZipFileHandle file;
     file.f = zip_fopen_index(archive, index, 0);
-    if (!file.f)
-        throw EArchiveError("Cannot read archive member " + name + ": " + zip_strerror(archive));
+    if (!file.f) throw EArchiveError("Cannot read archive member " + name + ": " + zip_strerror(archive));
     std::uint64_t total = 0;
     char buf[65536];
     for (;;) {
         const zip_int64_t got = zip_fread(file.f, buf, sizeof buf);
-        if (got < 0)
-            throw EArchiveError("Damaged archive member " + name + ": " + zip_file_strerror(file.f));
-        if (got == 0)
-            break;
+        if (got < 0) throw EArchiveError("Damaged archive member " + name + ": " + zip_file_strerror(file.f));
+        if (got == 0) break;
         total += static_cast<std::uint64_t>(got);
-        if (total > limit)
-            throw EArchiveError("Archive member " + name + " is too large");
+        if (total > limit) throw EArchiveError("Archive member " + name + " is too large");
         sink(buf, static_cast<std::size_t>(got));
     }
     return total;
@@ -222,8 +203,7 @@ std::vector<std::string> ZipReader::extractAll(const fs::path& folder) const
     const std::size_t n = count();
     for (std::size_t i = 0; i < n; ++i) {
         const std::string member = name(i);
-        if (member.empty() || member.back() == '/' || member.back() == '\\')
-            continue; // folder entry
+        if (member.empty() || member.back() == '/' || member.back() == '\\') continue; // folder entry
         const std::string base = zipBaseName(member);
         if (base.empty() || base == "." || base == "..")
             throw EArchiveError("Invalid member name in archive: " + member);
@@ -233,8 +213,7 @@ std::vector<std::string> ZipReader::extractAll(const fs::path& folder) const
         FdHandle fd;
         // O_EXCL and O_NOFOLLOW: never write through a link planted in the folder.
         fd.fd = ::open(part.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
-        if (fd.fd < 0)
-            throw EArchiveIOError("Cannot create file " + target.string());
+        if (fd.fd < 0) throw EArchiveIOError("Cannot create file " + target.string());
         try {
             const std::uint64_t remainingTotal = limits_.maxTotalSize - total;
             const std::uint64_t limit = std::min(limits_.maxMemberSize, remainingTotal);
@@ -242,8 +221,7 @@ std::vector<std::string> ZipReader::extractAll(const fs::path& folder) const
                 while (len > 0) {
                     const ssize_t w = ::write(fd.fd, p, len);
                     if (w < 0) {
-                        if (errno == EINTR)
-                            continue;
+                        if (errno == EINTR) continue;
                         throw EArchiveIOError("Unable to write to " + target.string());
                     }
                     p += w;

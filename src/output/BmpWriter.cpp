@@ -35,12 +35,10 @@ void SaveBmpFile(const std::string& fileName, const TRgbRows& rows)
 void WriteWholeFile(const std::string& fileName, const std::vector<std::uint8_t>& bytes)
 {
     std::ofstream out(fileName, std::ios::binary | std::ios::trunc);
-    if (!out)
-        throw EPictureError("Cannot create file " + fileName);
+    if (!out) throw EPictureError("Cannot create file " + fileName);
     out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
     out.close();
-    if (!out)
-        throw EPictureError("Cannot write file " + fileName);
+    if (!out) throw EPictureError("Cannot write file " + fileName);
 }
 
 } // namespace velmora

@@ -19,7 +19,10 @@ struct ErrorManager {
     std::jmp_buf jump;
 };
 
-void errorExit(j_common_ptr cinfo) { std::longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->jump, 1); }
+void errorExit(j_common_ptr cinfo)
+{
+    std::longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->jump, 1);
+}
 void silentMessage(j_common_ptr, int) {}
 
 // Only plain C state lives in this frame, so jumping back here from libjpeg
@@ -65,8 +68,7 @@ std::vector<std::uint8_t> EncodeJpeg(const TRgbRows& rows, int quality)
     unsigned long size = 0;
     const int code = compress(rows, quality < 1 ? 1 : quality > 100 ? 100 : quality, &buffer, &size);
     std::unique_ptr<unsigned char, decltype(&std::free)> owned(buffer, &std::free);
-    if (code)
-        throw EPictureError("JPEG error #" + std::to_string(code));
+    if (code) throw EPictureError("JPEG error #" + std::to_string(code));
     return std::vector<std::uint8_t>(buffer, buffer + size);
 }
 

@@ -21,8 +21,7 @@ struct TRgbRows {
 
 inline TRgbRows RowsOf(const TDecodedImage& image)
 {
-    if (image.Format != TPixelFormat::pf24bit)
-        throw EPictureError("Only 24-bit pictures can be written as JPEG");
+    if (image.Format != TPixelFormat::pf24bit) throw EPictureError("Only 24-bit pictures can be written as JPEG");
     return {image.Pixels.data(), image.Width, image.Height, std::ptrdiff_t(image.rowBytes()), true};
 }
 

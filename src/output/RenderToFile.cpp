@@ -16,7 +16,10 @@ int RenderLength(float multiplier, int viewerLength)
     return static_cast<int>(std::nearbyint(double(multiplier) * viewerLength));
 }
 
-int RenderDPIFor(float multiplier) { return static_cast<int>(std::nearbyint(double(multiplier) * 96.0)); }
+int RenderDPIFor(float multiplier)
+{
+    return static_cast<int>(std::nearbyint(double(multiplier) * 96.0));
+}
 
 namespace {
 
@@ -34,8 +37,7 @@ void checkSize(const char* what, int w, int h, int maxSide)
 
 } // namespace
 
-TRenderToFileResult RenderToFile(TGLSceneBuffer& buffer, const TRenderToFileJob& job,
-                                 const TRenderToFileHooks& hooks)
+TRenderToFileResult RenderToFile(TGLSceneBuffer& buffer, const TRenderToFileJob& job, const TRenderToFileHooks& hooks)
 {
     auto progress = [&](int p) {
         if (hooks.SetProgress) hooks.SetProgress(p);
@@ -86,8 +88,7 @@ TRenderToFileResult RenderToFile(TGLSceneBuffer& buffer, const TRenderToFileJob&
         FilteredResize(src, output.view(), triangle.Filter, triangle.Width, hooks.SetProgress);
     } // the render bitmap goes before the file is encoded
 
-    const TRgbRows rows{output.pixel(0, 0), output.width(), output.height(), std::ptrdiff_t(output.width()) * 3,
-                        true};
+    const TRgbRows rows{output.pixel(0, 0), output.width(), output.height(), std::ptrdiff_t(output.width()) * 3, true};
     result.WrittenPath = job.Path;
     if (result.Format != TShotFormat::Jpeg) {
         stage("encode");

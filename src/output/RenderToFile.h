@@ -14,10 +14,10 @@ class TGLSceneBuffer;
 
 struct TRenderToFileJob {
     std::string Path;
-    float Multiplier = 4;        // 1..4 in practice
-    int ViewerWidth = 0;         // the viewer's size in pixels
+    float Multiplier = 4; // 1..4 in practice
+    int ViewerWidth = 0;  // the viewer's size in pixels
     int ViewerHeight = 0;
-    int OutputWidth = 0;         // the shot's size (the viewer's unless a new size is set)
+    int OutputWidth = 0; // the shot's size (the viewer's unless a new size is set)
     int OutputHeight = 0;
     bool BmpFilterChosen = false; // "Bitmaps (*.bmp)" was chosen in the dialog
     bool PngAllowed = false;      // ".png" names a PNG file (command line)

@@ -14,7 +14,10 @@ namespace velmora {
 
 namespace {
 
-inline float f32(double v) { return static_cast<float>(v); }
+inline float f32(double v)
+{
+    return static_cast<float>(v);
+}
 
 double sinc(float x)
 {
@@ -25,7 +28,10 @@ double sinc(float x)
 
 } // namespace
 
-float BoxFilter(float x) { return (x > -0.5f && x <= 0.5f) ? 1.0f : 0.0f; }
+float BoxFilter(float x)
+{
+    return (x > -0.5f && x <= 0.5f) ? 1.0f : 0.0f;
+}
 
 float TriangleFilter(float x)
 {
@@ -82,23 +88,26 @@ float MitchellFilter(float x)
 }
 
 const TFilterEntry ResizeFilterTable[7] = {
-    {"Box", BoxFilter, 0.5f},         {"Triangle", TriangleFilter, 1.0f}, {"Hermite", HermiteFilter, 1.0f},
-    {"Bell", BellFilter, 1.5f},       {"B-Spline", SplineFilter, 2.0f},   {"Lanczos3", Lanczos3Filter, 3.0f},
+    {"Box", BoxFilter, 0.5f},           {"Triangle", TriangleFilter, 1.0f}, {"Hermite", HermiteFilter, 1.0f},
+    {"Bell", BellFilter, 1.5f},         {"B-Spline", SplineFilter, 2.0f},   {"Lanczos3", Lanczos3Filter, 3.0f},
     {"Mitchell", MitchellFilter, 2.0f},
 };
 
 TRgb24Image::TRgb24Image(int width, int height)
-    : Width(std::max(0, width)), Height(std::max(0, height)), Pixels(std::size_t(Width) * Height * 3)
-{
-}
+    : Width(std::max(0, width)),
+      Height(std::max(0, height)),
+      Pixels(std::size_t(Width) * Height * 3)
+{}
 
-std::vector<std::vector<TContributor>> BuildContributors(float scale, int srcLength, int dstLength,
-                                                         TFilterProc filter, float support)
+std::vector<std::vector<TContributor>> BuildContributors(float scale, int srcLength, int dstLength, TFilterProc filter,
+                                                         float support)
 {
     std::vector<std::vector<TContributor>> lists(std::max(0, dstLength));
     auto mirror = [srcLength](long long j) {
-        if (j < 0) j = -j;
-        else if (j >= srcLength) j = 2LL * srcLength - 1 - j;
+        if (j < 0)
+            j = -j;
+        else if (j >= srcLength)
+            j = 2LL * srcLength - 1 - j;
         // A source narrower than the support: keep reads inside it.
         return static_cast<int>(std::clamp<long long>(j, 0, srcLength - 1));
     };
@@ -123,7 +132,6 @@ std::vector<std::vector<TContributor>> BuildContributors(float scale, int srcLen
     }
     return lists;
 }
-
 
 namespace {
 
@@ -189,7 +197,10 @@ struct TFlatList {
 };
 
 using AlignedBytes = std::unique_ptr<std::uint8_t[], void (*)(std::uint8_t*)>;
-void freeAlignedBytes(std::uint8_t* p) { ::operator delete[](p, std::align_val_t(64)); }
+void freeAlignedBytes(std::uint8_t* p)
+{
+    ::operator delete[](p, std::align_val_t(64));
+}
 AlignedBytes alignedBytes(std::size_t n)
 {
     auto* p = static_cast<std::uint8_t*>(::operator new[](std::max<std::size_t>(n, 1), std::align_val_t(64)));
@@ -360,8 +371,8 @@ namespace {
 
 struct TKernels {
     void (*transpose)(const std::uint8_t* const rows[16], int n, float* T) = nullptr;
-    void (*horizontal)(const float* T, const TFlatList& cols, int first, int last, std::uint8_t* const out[16]) =
-        nullptr;
+    void (*horizontal)(const float* T, const TFlatList& cols, int first, int last,
+                       std::uint8_t* const out[16]) = nullptr;
     void (*vertical)(const std::uint8_t* const* rows, const float* w, int K, int n, std::uint8_t* out) = nullptr;
     void (*windows)(const std::uint8_t* rowA, const std::uint8_t* rowB, const TByteWindows& win, int n,
                     std::uint8_t* outA, std::uint8_t* outB) = nullptr;
@@ -383,8 +394,7 @@ TKernels kernelsFor(TResampleIsa isa)
 // Runs work(index, thread) for index 0..count-1 on `threads` threads (the
 // calling one is thread 0); `between` runs on the calling thread after each
 // index it did and once all are done.
-template <class Work, class Between>
-void runParallel(int count, int threads, Work&& work, Between&& between)
+template <class Work, class Between> void runParallel(int count, int threads, Work&& work, Between&& between)
 {
     std::atomic<int> next{0};
     std::atomic<bool> stop{false};
@@ -417,9 +427,8 @@ bool ResampleIsaSupported(TResampleIsa isa)
     case TResampleIsa::Avx2: return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
     case TResampleIsa::Avx512:
         return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
-               __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512dq") &&
-               __builtin_cpu_supports("avx512vbmi") &&
-               ResampleIsaSupported(TResampleIsa::Avx2);
+            __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512dq") &&
+            __builtin_cpu_supports("avx512vbmi") && ResampleIsaSupported(TResampleIsa::Avx2);
     }
     return false;
 }
@@ -488,7 +497,8 @@ void FilteredResize(const TRgb24View& src, const TRgb24View& dst, TFilterProc fi
             for (int g = 0; g < windows->Groups; ++g) {
                 if (!windows->Plain[g]) continue;
                 for (int j = g * 16; j < std::min(g * 16 + 16, DW * 3); ++j)
-                    out[j] = ChannelFromSum(plainSum(row + j % 3, 3, cols.pixels(j / 3), cols.weights(j / 3), cols.Count));
+                    out[j] =
+                        ChannelFromSum(plainSum(row + j % 3, 3, cols.pixels(j / 3), cols.weights(j / 3), cols.Count));
             }
         };
         auto block = [&](int b, int t) {
@@ -540,26 +550,28 @@ void FilteredResize(const TRgb24View& src, const TRgb24View& dst, TFilterProc fi
     const int n = DW * 3;
     const int chunk = 4;
     std::vector<std::vector<float>> sums(threads);
-    runParallel((DH + chunk - 1) / chunk, threads, [&](int c, int t) {
-        const std::uint8_t* in[1024];
-        std::vector<const std::uint8_t*> big;
-        const std::uint8_t** ptrs = in;
-        if (rows.Count > 1024) {
-            big.resize(rows.Count);
-            ptrs = big.data();
-        }
-        for (int i = c * chunk; i < std::min(DH, (c + 1) * chunk); ++i) {
-            const int* p = rows.pixels(i);
-            for (int k = 0; k < rows.Count; ++k) ptrs[k] = workRow(p[k]);
-            std::uint8_t* out = dst.Bits + std::ptrdiff_t(i) * dst.Stride;
-            if (vec.vertical && rows.Fused[i])
-                vec.vertical(ptrs, rows.weights(i), rows.Count, n, out);
-            else {
-                if (sums[t].empty()) sums[t].resize(n);
-                plainVerticalRow(ptrs, rows.weights(i), rows.Count, n, out, sums[t].data());
-            }
-        }
-    }, [] {});
+    runParallel((DH + chunk - 1) / chunk, threads,
+                [&](int c, int t) {
+                    const std::uint8_t* in[1024];
+                    std::vector<const std::uint8_t*> big;
+                    const std::uint8_t** ptrs = in;
+                    if (rows.Count > 1024) {
+                        big.resize(rows.Count);
+                        ptrs = big.data();
+                    }
+                    for (int i = c * chunk; i < std::min(DH, (c + 1) * chunk); ++i) {
+                        const int* p = rows.pixels(i);
+                        for (int k = 0; k < rows.Count; ++k) ptrs[k] = workRow(p[k]);
+                        std::uint8_t* out = dst.Bits + std::ptrdiff_t(i) * dst.Stride;
+                        if (vec.vertical && rows.Fused[i])
+                            vec.vertical(ptrs, rows.weights(i), rows.Count, n, out);
+                        else {
+                            if (sums[t].empty()) sums[t].resize(n);
+                            plainVerticalRow(ptrs, rows.weights(i), rows.Count, n, out, sums[t].data());
+                        }
+                    }
+                },
+                [] {});
 }
 
 } // namespace velmora

@@ -100,7 +100,7 @@ struct TContributor {
     int Pixel;
     float Weight;
 };
-std::vector<std::vector<TContributor>> BuildContributors(float scale, int srcLength, int dstLength,
-                                                         TFilterProc filter, float support);
+std::vector<std::vector<TContributor>> BuildContributors(float scale, int srcLength, int dstLength, TFilterProc filter,
+                                                         float support);
 
 } // namespace velmora

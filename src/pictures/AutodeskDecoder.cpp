@@ -27,8 +27,7 @@ void DecodeAutodesk(const std::uint8_t* data, std::size_t size, TDecodedImage& o
     img.allocate(w, h, TPixelFormat::pf8bit);
     img.Palette.resize(256);
     auto widen = [](std::uint8_t v) { return std::uint8_t(v >= 63 ? 255 : v * 255 / 63); };
-    for (int i = 0; i < 256; ++i)
-        img.Palette[i] = {widen(pal[i * 3 + 2]), widen(pal[i * 3 + 1]), widen(pal[i * 3]), 0};
+    for (int i = 0; i < 256; ++i) img.Palette[i] = {widen(pal[i * 3 + 2]), widen(pal[i * 3 + 1]), widen(pal[i * 3]), 0};
     std::copy_n(px, img.Pixels.size(), img.Pixels.begin());
     out = std::move(img);
 }

@@ -11,7 +11,10 @@ namespace velmora {
 namespace {
 
 constexpr const char* InvalidBitmap = "Bitmap image is not valid";
-[[noreturn]] void invalidBitmap() { throw EPictureError(InvalidBitmap); }
+[[noreturn]] void invalidBitmap()
+{
+    throw EPictureError(InvalidBitmap);
+}
 
 using Reader = TByteReader<EPictureError>;
 void put16(std::uint8_t* p, std::uint32_t v)
@@ -40,15 +43,12 @@ struct Channel {
     }
     std::uint8_t get(std::uint32_t v) const
     {
-        if (!mask)
-            return 0;
+        if (!mask) return 0;
         std::uint32_t c = (v & mask) >> shift;
-        if (bits >= 8)
-            return std::uint8_t(c >> (bits - 8));
+        if (bits >= 8) return std::uint8_t(c >> (bits - 8));
         // Replicate the high bits so full scale maps to 255.
         std::uint32_t out = 0;
-        for (int filled = 0; filled < 8; filled += bits)
-            out = (out << bits) | c;
+        for (int filled = 0; filled < 8; filled += bits) out = (out << bits) | c;
         int total = ((8 + bits - 1) / bits) * bits;
         return std::uint8_t(out >> (total - 8));
     }
@@ -57,8 +57,7 @@ struct Channel {
 // A contiguous-bit mask of at most 32 bits, or zero.
 bool validMask(std::uint32_t m)
 {
-    if (!m)
-        return true;
+    if (!m) return true;
     std::uint32_t shifted = m >> std::countr_zero(m);
     return (shifted & (shifted + 1)) == 0;
 }
@@ -73,8 +72,7 @@ void decodeRle(const Reader& pixels, int bpp, bool topDown, TDecodedImage& out)
     std::int64_t x = 0, y = 0; // y counts file rows from the first stored one
     auto put = [&](std::uint8_t idx) {
         if (x < w) {
-            if (y < h)
-                out.row(int(topDown ? y : h - 1 - y))[x] = idx;
+            if (y < h) out.row(int(topDown ? y : h - 1 - y))[x] = idx;
             ++x;
         }
     };
@@ -91,20 +89,17 @@ void decodeRle(const Reader& pixels, int bpp, bool topDown, TDecodedImage& out)
         } else if (value == 1) { // end of bitmap
             return;
         } else if (value == 2) { // delta
-            if (in.remaining() < 2)
-                return;
+            if (in.remaining() < 2) return;
             const std::uint8_t dx = in.u8(), dy = in.u8();
             x = std::min<std::int64_t>(x + dx, w);
             y += dy;
         } else { // absolute run of `value` pixels, padded to a word
             const std::size_t bytes = bpp == 8 ? value : (value + 1u) / 2u;
-            if (bytes > in.remaining())
-                invalidBitmap();
+            if (bytes > in.remaining()) invalidBitmap();
             auto run = in.take(bytes);
             for (int k = 0; k < value && x < w; ++k)
                 put(bpp == 8 ? run[k] : std::uint8_t(k % 2 == 0 ? run[k / 2] >> 4 : run[k / 2] & 15));
-            if ((bytes & 1) && in.remaining())
-                in.skip(1);
+            if ((bytes & 1) && in.remaining()) in.skip(1);
         }
     }
 }
@@ -114,12 +109,10 @@ void decodeRle(const Reader& pixels, int bpp, bool topDown, TDecodedImage& out)
 void DecodeBmp(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
 {
     const Reader file({data, data ? size : 0}, InvalidBitmap);
-    if (size < 14 + 12 || file.u8At(0) != 'B' || file.u8At(1) != 'M')
-        invalidBitmap();
+    if (size < 14 + 12 || file.u8At(0) != 'B' || file.u8At(1) != 'M') invalidBitmap();
     const std::uint32_t pixelOffset = file.le32At(10);
     const std::uint32_t headerSize = file.le32At(14);
-    if (headerSize < 12 || !file.holds(14, headerSize))
-        invalidBitmap();
+    if (headerSize < 12 || !file.holds(14, headerSize)) invalidBitmap();
     const Reader ih = file.sub(14, headerSize);
 
     std::int64_t width, height;
@@ -134,36 +127,29 @@ void DecodeBmp(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
         bpp = ih.le16At(10);
         paletteEntrySize = 3;
     } else {
-        if (headerSize < 16)
-            invalidBitmap();
+        if (headerSize < 16) invalidBitmap();
         width = std::int32_t(ih.le32At(4));
         height = std::int32_t(ih.le32At(8));
         bpp = ih.le16At(14);
-        if (headerSize >= 20)
-            compression = ih.le32At(16);
-        if (headerSize >= 36)
-            colorsUsed = ih.le32At(32);
+        if (headerSize >= 20) compression = ih.le32At(16);
+        if (headerSize >= 36) colorsUsed = ih.le32At(32);
         if (headerSize >= 52) {
             masks[0] = ih.le32At(40);
             masks[1] = ih.le32At(44);
             masks[2] = ih.le32At(48);
             haveMasks = true;
         }
-        if (headerSize >= 56)
-            masks[3] = ih.le32At(52);
+        if (headerSize >= 56) masks[3] = ih.le32At(52);
     }
     const bool topDown = height < 0;
-    if (topDown)
-        height = -height;
-    if (width <= 0 || height <= 0 || width > MaxPictureSide || height > MaxPictureSide)
-        invalidBitmap();
+    if (topDown) height = -height;
+    if (width <= 0 || height <= 0 || width > MaxPictureSide || height > MaxPictureSide) invalidBitmap();
 
     // Bit fields may follow a 40-byte header instead of being part of it.
     std::size_t afterHeader = 14 + std::size_t(headerSize);
     if ((compression == 3 || compression == 6) && !haveMasks) {
         int count = compression == 6 ? 4 : 3;
-        if (afterHeader + 4u * count > size)
-            invalidBitmap();
+        if (afterHeader + 4u * count > size) invalidBitmap();
         // Some writers declare bit fields but put the pixels straight after
         // the header; the masks are then the usual ones for the depth.
         if (pixelOffset < afterHeader + 4u * count) {
@@ -174,25 +160,18 @@ void DecodeBmp(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
             }
             count = 0;
         }
-        for (int k = 0; k < count; ++k)
-            masks[k] = file.le32At(afterHeader + 4 * k);
+        for (int k = 0; k < count; ++k) masks[k] = file.le32At(afterHeader + 4 * k);
         afterHeader += 4u * count;
     }
 
     const bool rle = compression == 1 || compression == 2;
     const bool fields = compression == 3 || compression == 6;
-    if (compression > 3 && compression != 6)
-        invalidBitmap(); // JPEG/PNG payloads and unknown schemes
-    if (compression == 1 && bpp != 8)
-        invalidBitmap();
-    if (compression == 2 && bpp != 4)
-        invalidBitmap();
-    if (fields && bpp != 16 && bpp != 32)
-        invalidBitmap();
-    if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32)
-        invalidBitmap();
-    if (rle && topDown)
-        invalidBitmap();
+    if (compression > 3 && compression != 6) invalidBitmap(); // JPEG/PNG payloads and unknown schemes
+    if (compression == 1 && bpp != 8) invalidBitmap();
+    if (compression == 2 && bpp != 4) invalidBitmap();
+    if (fields && bpp != 16 && bpp != 32) invalidBitmap();
+    if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32) invalidBitmap();
+    if (rle && topDown) invalidBitmap();
 
     // Colour table.
     if (bpp <= 8) {
@@ -206,8 +185,7 @@ void DecodeBmp(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
         }
     }
 
-    if (pixelOffset >= size)
-        invalidBitmap();
+    if (pixelOffset >= size) invalidBitmap();
     const Reader px = file.sub(pixelOffset, size - pixelOffset);
     const std::size_t avail = px.size();
     const std::size_t stride = ((std::size_t(width) * bpp + 31) / 32) * 4;
@@ -219,8 +197,7 @@ void DecodeBmp(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
         ReserveRaster(width, height, avail, 255.0 / 2, InvalidBitmap, 255);
     } else {
         ReserveRaster(width, height);
-        if (std::size_t(height - 1) * stride + lastRow > avail)
-            invalidBitmap();
+        if (std::size_t(height - 1) * stride + lastRow > avail) invalidBitmap();
     }
 
     TPixelFormat format;
@@ -249,17 +226,13 @@ void DecodeBmp(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
         std::uint8_t* dst = out.row(topDown ? i : int(height) - 1 - i);
         switch (bpp) {
         case 1:
-            for (int x = 0; x < width; ++x)
-                dst[x] = (src[x >> 3] >> (7 - (x & 7))) & 1;
+            for (int x = 0; x < width; ++x) dst[x] = (src[x >> 3] >> (7 - (x & 7))) & 1;
             break;
         case 4:
-            for (int x = 0; x < width; ++x)
-                dst[x] = (x & 1) ? src[x >> 1] & 15 : src[x >> 1] >> 4;
+            for (int x = 0; x < width; ++x) dst[x] = (x & 1) ? src[x >> 1] & 15 : src[x >> 1] >> 4;
             break;
         case 8:
-        case 24:
-            std::memcpy(dst, src, lastRow);
-            break;
+        case 24: std::memcpy(dst, src, lastRow); break;
         case 16:
             if (format == TPixelFormat::pf15bit) {
                 std::memcpy(dst, src, lastRow);
@@ -281,12 +254,11 @@ void DecodeBmp(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
                 std::memcpy(dst, src, lastRow);
             } else {
                 for (int k = 0; k < 4; ++k)
-                    if (!validMask(masks[k]))
-                        invalidBitmap();
+                    if (!validMask(masks[k])) invalidBitmap();
                 Channel r(masks[0]), g(masks[1]), b(masks[2]), a(masks[3]);
                 for (int x = 0; x < width; ++x) {
                     std::uint32_t v = std::uint32_t(src[4 * x]) | std::uint32_t(src[4 * x + 1]) << 8 |
-                                      std::uint32_t(src[4 * x + 2]) << 16 | std::uint32_t(src[4 * x + 3]) << 24;
+                        std::uint32_t(src[4 * x + 2]) << 16 | std::uint32_t(src[4 * x + 3]) << 24;
                     dst[4 * x] = b.get(v);
                     dst[4 * x + 1] = g.get(v);
                     dst[4 * x + 2] = r.get(v);
@@ -313,8 +285,7 @@ void DecodeBmp(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
         if (!anyAlpha)
             for (int y = 0; y < out.Height; ++y) {
                 std::uint8_t* row = out.row(y);
-                for (int x = 0; x < out.Width; ++x)
-                    row[4 * x + 3] = 255;
+                for (int x = 0; x < out.Width; ++x) row[4 * x + 3] = 255;
             }
     }
 }
@@ -326,8 +297,7 @@ std::vector<std::uint8_t> EncodeBmp(const TDecodedImage& image)
     const std::size_t colors = image.Format == TPixelFormat::pf8bit ? 256 : 0;
     const std::size_t offset = 14 + 40 + colors * 4;
     const std::size_t total = offset + stride * image.Height;
-    if (total > 0xFFFFFFFFu)
-        throw EPictureError("Picture too large to store as a bitmap");
+    if (total > 0xFFFFFFFFu) throw EPictureError("Picture too large to store as a bitmap");
     std::vector<std::uint8_t> f(total, 0);
     f[0] = 'B';
     f[1] = 'M';

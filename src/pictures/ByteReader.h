@@ -11,13 +11,12 @@
 
 namespace velmora {
 
-template <class E>
-class TByteReader {
+template <class E> class TByteReader {
 public:
     TByteReader(std::span<const std::uint8_t> bytes, std::string endMessage)
-        : bytes_(bytes), endMessage_(std::move(endMessage))
-    {
-    }
+        : bytes_(bytes),
+          endMessage_(std::move(endMessage))
+    {}
 
     std::size_t size() const { return bytes_.size(); }
     std::size_t pos() const { return pos_; }
@@ -31,8 +30,7 @@ public:
 
     void need(std::size_t n) const
     {
-        if (n > remaining())
-            truncated();
+        if (n > remaining()) truncated();
     }
     // Whether [offset, offset + n) lies inside the range.
     bool holds(std::uint64_t offset, std::uint64_t n) const
@@ -41,20 +39,17 @@ public:
     }
     void seek(std::uint64_t p)
     {
-        if (p > bytes_.size())
-            truncated();
+        if (p > bytes_.size()) truncated();
         pos_ = std::size_t(p);
     }
     void skip(std::uint64_t n)
     {
-        if (n > remaining())
-            truncated();
+        if (n > remaining()) truncated();
         pos_ += std::size_t(n);
     }
     std::span<const std::uint8_t> take(std::uint64_t n)
     {
-        if (n > remaining())
-            truncated();
+        if (n > remaining()) truncated();
         auto s = bytes_.subspan(pos_, std::size_t(n));
         pos_ += std::size_t(n);
         return s;
@@ -78,8 +73,7 @@ public:
     // Random access that leaves the cursor where it is.
     std::span<const std::uint8_t> at(std::uint64_t offset, std::uint64_t n) const
     {
-        if (!holds(offset, n))
-            truncated();
+        if (!holds(offset, n)) truncated();
         return bytes_.subspan(std::size_t(offset), std::size_t(n));
     }
     std::uint8_t u8At(std::uint64_t offset) const { return at(offset, 1)[0]; }
@@ -95,15 +89,13 @@ private:
     static std::uint64_t le(std::span<const std::uint8_t> s)
     {
         std::uint64_t v = 0;
-        for (std::size_t k = s.size(); k-- > 0;)
-            v = v << 8 | s[k];
+        for (std::size_t k = s.size(); k-- > 0;) v = v << 8 | s[k];
         return v;
     }
     static std::uint64_t be(std::span<const std::uint8_t> s)
     {
         std::uint64_t v = 0;
-        for (std::uint8_t b : s)
-            v = v << 8 | b;
+        for (std::uint8_t b : s) v = v << 8 | b;
         return v;
     }
 

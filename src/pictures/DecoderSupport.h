@@ -18,8 +18,7 @@ public:
     ByteReader(const std::uint8_t* data, std::size_t size, const char* format)
         : TByteReader({data, data ? size : 0}, std::string(format) + " picture is not valid: the file ends early"),
           format_(format)
-    {
-    }
+    {}
 
     [[noreturn]] void fail(const std::string& what) const
     {
@@ -33,7 +32,10 @@ private:
 
 // The size test of TDecodedImage::allocate, for decoders that need working
 // buffers before the picture itself.
-inline void checkSize(std::int64_t width, std::int64_t height) { ReserveRaster(width, height); }
+inline void checkSize(std::int64_t width, std::int64_t height)
+{
+    ReserveRaster(width, height);
+}
 
 // Rescales a sample of 0..maxval to 0..255, rounding to nearest.
 inline std::uint8_t scaleSample(std::uint32_t v, std::uint32_t maxval)

@@ -2,8 +2,8 @@
 // of the graphic control block that precedes it.
 #include <gif_lib.h>
 
-#include <cstring>
 #include <algorithm>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -89,8 +89,7 @@ void DecodeGif(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
     if (map && map->ColorCount > 0) {
         const int n = std::min(map->ColorCount, 256);
         idx.Palette.resize(n);
-        for (int i = 0; i < n; ++i)
-            idx.Palette[i] = {map->Colors[i].Blue, map->Colors[i].Green, map->Colors[i].Red, 0};
+        for (int i = 0; i < n; ++i) idx.Palette[i] = {map->Colors[i].Blue, map->Colors[i].Green, map->Colors[i].Red, 0};
     } else {
         decoders::setGreyPalette(idx);
     }

@@ -76,8 +76,7 @@ void decodeIconBitmap(const std::uint8_t* data, std::size_t size, TDecodedImage&
         for (int y = 0; y < h; ++y) {
             const std::uint8_t* m = mask + maskStride * (h - 1 - y);
             std::uint8_t* dst = img.row(y);
-            for (int x = 0; x < width; ++x)
-                dst[x * 4 + 3] = ((m[x >> 3] >> (7 - (x & 7))) & 1) ? 0 : 255;
+            for (int x = 0; x < width; ++x) dst[x * 4 + 3] = ((m[x >> 3] >> (7 - (x & 7))) & 1) ? 0 : 255;
         }
     } else if (bits == 32 && !anyAlpha) {
         for (int y = 0; y < h; ++y)

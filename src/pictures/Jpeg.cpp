@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include <jpeglib.h>
 #include <jerror.h>
+#include <jpeglib.h>
 
 namespace velmora {
 
@@ -44,14 +44,12 @@ void errorExit(j_common_ptr cinfo)
 // is printed, so a truncated file fails like any damaged one.
 void silentMessage(j_common_ptr cinfo, int level)
 {
-    if (level < 0 && cinfo->err->msg_code == JWRN_JPEG_EOF)
-        errorExit(cinfo);
+    if (level < 0 && cinfo->err->msg_code == JWRN_JPEG_EOF) errorExit(cinfo);
 }
 
 void progressMonitor(j_common_ptr cinfo)
 {
-    if (!cinfo->is_decompressor)
-        return;
+    if (!cinfo->is_decompressor) return;
     if (reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > MaxScans) {
         auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
         err->tooManyScans = true;
@@ -61,8 +59,8 @@ void progressMonitor(j_common_ptr cinfo)
 
 std::string implausibleMessage(std::int64_t w, std::int64_t h)
 {
-    return "JPEG picture is not valid: its data is too short for " + std::to_string(w) + " x " +
-           std::to_string(h) + " pixels";
+    return "JPEG picture is not valid: its data is too short for " + std::to_string(w) + " x " + std::to_string(h) +
+        " pixels";
 }
 
 [[noreturn]] void throwJpegError(int code)
@@ -150,8 +148,7 @@ int decode(const std::uint8_t* data, std::size_t size, TDecodedImage* out, std::
     out->Format = TPixelFormat::pf24bit;
     try {
         out->Pixels.resize(std::size_t(w) * std::size_t(h) * 3);
-        if (cmyk)
-            cmykRow->resize(std::size_t(w) * 4);
+        if (cmyk) cmykRow->resize(std::size_t(w) * 4);
     } catch (...) {
         *sizeError = "Out of memory decoding a JPEG picture";
         jpeg_destroy_decompress(&cinfo);
@@ -186,8 +183,7 @@ int decode(const std::uint8_t* data, std::size_t size, TDecodedImage* out, std::
 TJpegHeader ReadJpegHeader(const std::uint8_t* data, std::size_t size)
 {
     HeaderResult r = readHeader(data, size);
-    if (r.code)
-        throwJpegError(r.code);
+    if (r.code) throwJpegError(r.code);
     // Refused at once, not when the picture is first drawn.
     ReserveRaster(r.header.Width, r.header.Height, size, r.arithmetic ? 0 : MaxPixelsPerByte,
                   implausibleMessage(r.header.Width, r.header.Height));
@@ -201,10 +197,8 @@ void DecodeJpeg(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
     TDecodedImage image;
     std::vector<std::uint8_t> cmykRow;
     int code = decode(data, size, &image, rowBuf, &cmykRow, &sizeError);
-    if (code == -1)
-        throw EPictureError(sizeError);
-    if (code)
-        throwJpegError(code);
+    if (code == -1) throw EPictureError(sizeError);
+    if (code) throwJpegError(code);
     out = std::move(image);
 }
 

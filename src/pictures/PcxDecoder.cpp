@@ -27,9 +27,12 @@ void DecodePcx(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
     decoders::checkSize(w, h);
 
     enum class Layout { Indexed, Rgb, Rgba } layout;
-    if (bits == 8 && planes == 1) layout = Layout::Indexed;
-    else if (bits == 8 && planes == 3) layout = Layout::Rgb;
-    else if (bits == 8 && planes == 4) layout = Layout::Rgba;
+    if (bits == 8 && planes == 1)
+        layout = Layout::Indexed;
+    else if (bits == 8 && planes == 3)
+        layout = Layout::Rgb;
+    else if (bits == 8 && planes == 4)
+        layout = Layout::Rgba;
     else if ((bits == 1 && planes >= 1 && planes <= 4) || ((bits == 2 || bits == 4) && planes == 1))
         layout = Layout::Indexed;
     else
@@ -71,8 +74,7 @@ void DecodePcx(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
                 if (bits == 8) {
                     v = line[x];
                 } else if (bits == 1) {
-                    for (int p = 0; p < planes; ++p)
-                        v |= ((line[lineBytes * p + (x >> 3)] >> (7 - (x & 7))) & 1) << p;
+                    for (int p = 0; p < planes; ++p) v |= ((line[lineBytes * p + (x >> 3)] >> (7 - (x & 7))) & 1) << p;
                 } else {
                     const int perByte = 8 / bits;
                     const int shift = 8 - bits * (x % perByte + 1);
@@ -92,7 +94,8 @@ void DecodePcx(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
             } else {
                 decoders::setGreyPalette(img);
             }
-        } else if (colours == 2 && (version < 2 || (data[16] == data[19] && data[17] == data[20] && data[18] == data[21]))) {
+        } else if (colours == 2 &&
+                   (version < 2 || (data[16] == data[19] && data[17] == data[20] && data[18] == data[21]))) {
             // Monochrome files often leave the header palette blank.
             img.Palette = {{0, 0, 0, 0}, {255, 255, 255, 0}};
         } else {

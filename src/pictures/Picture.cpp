@@ -17,7 +17,10 @@ namespace {
 
 const std::vector<TPaletteEntry> noPalette;
 
-[[noreturn]] void readError() { throw EPictureError("Stream read error"); }
+[[noreturn]] void readError()
+{
+    throw EPictureError("Stream read error");
+}
 
 // The size-prefixed record of stored data: returns the payload size, checked
 // to lie inside the data.
@@ -43,13 +46,11 @@ std::vector<std::uint8_t> withSize(const std::vector<std::uint8_t>& payload)
 
 std::string lower(std::string s)
 {
-    for (char& c : s)
-        c = char(std::tolower(static_cast<unsigned char>(c)));
+    for (char& c : s) c = char(std::tolower(static_cast<unsigned char>(c)));
     return s;
 }
 
-template <class T>
-TGraphicClass classOf()
+template <class T> TGraphicClass classOf()
 {
     return [] { return std::unique_ptr<TGraphic>(new T()); };
 }
@@ -58,21 +59,22 @@ TGraphicClass classOf()
 
 // --- TGraphic ---------------------------------------------------------------
 
-const std::vector<TPaletteEntry>& TGraphic::Palette() const { return noPalette; }
+const std::vector<TPaletteEntry>& TGraphic::Palette() const
+{
+    return noPalette;
+}
 
 void TGraphic::LoadFromStream(std::istream& in)
 {
     std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    if (in.bad())
-        readError();
+    if (in.bad()) readError();
     LoadFromBytes(bytes.data(), bytes.size());
 }
 
 void TGraphic::LoadFromFile(const std::string& fileName)
 {
     std::ifstream in(fileName, std::ios::binary | std::ios::ate);
-    if (!in)
-        throw EPictureError("Cannot open file \"" + fileName + "\"");
+    if (!in) throw EPictureError("Cannot open file \"" + fileName + "\"");
     const std::streamoff size = in.tellg();
     if (size < 0) { // not seekable: read as a stream
         in.clear();
@@ -82,8 +84,7 @@ void TGraphic::LoadFromFile(const std::string& fileName)
     }
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
     in.seekg(0);
-    if (!in.read(reinterpret_cast<char*>(bytes.data()), size))
-        readError();
+    if (!in.read(reinterpret_cast<char*>(bytes.data()), size)) readError();
     LoadFromBytes(bytes.data(), bytes.size());
 }
 
@@ -98,8 +99,7 @@ void TBitmap::LoadFromBytes(const std::uint8_t* data, std::size_t size)
 
 void TBitmap::SaveToStream(std::ostream& out) const
 {
-    if (Empty())
-        return;
+    if (Empty()) return;
     auto bytes = EncodeBmp(image_);
     out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
@@ -108,16 +108,14 @@ std::size_t TBitmap::ReadData(const std::uint8_t* data, std::size_t size)
 {
     std::size_t s = readRecordSize(data, size);
     TDecodedImage image;
-    if (s)
-        DecodeBmp(data + 4, s, image);
+    if (s) DecodeBmp(data + 4, s, image);
     image_ = std::move(image);
     return 4 + s;
 }
 
 std::vector<std::uint8_t> TBitmap::WriteData() const
 {
-    if (Empty())
-        return withSize({});
+    if (Empty()) return withSize({});
     return withSize(EncodeBmp(image_));
 }
 
@@ -164,14 +162,16 @@ std::size_t TJPEGImage::ReadData(const std::uint8_t* data, std::size_t size)
     return 4 + s;
 }
 
-std::vector<std::uint8_t> TJPEGImage::WriteData() const { return withSize(bytes_); }
+std::vector<std::uint8_t> TJPEGImage::WriteData() const
+{
+    return withSize(bytes_);
+}
 
 const TDecodedImage& TJPEGImage::Raster() const
 {
     if (!decoded_) {
         auto image = std::make_unique<TDecodedImage>();
-        if (!bytes_.empty())
-            DecodeJpeg(bytes_.data(), bytes_.size(), *image);
+        if (!bytes_.empty()) DecodeJpeg(bytes_.data(), bytes_.size(), *image);
         decoded_ = std::move(image);
     }
     return *decoded_;
@@ -189,16 +189,14 @@ const TPictureFormat* TPictureFormats::FindByExtension(const std::string& extens
 {
     const std::string ext = lower(extension);
     for (auto it = entries_.rbegin(); it != entries_.rend(); ++it)
-        if (it->Extension == ext)
-            return &*it;
+        if (it->Extension == ext) return &*it;
     return nullptr;
 }
 
 const TPictureFormat* TPictureFormats::FindByClassName(const std::string& className) const
 {
     for (auto it = entries_.rbegin(); it != entries_.rend(); ++it)
-        if (it->ClassName == className)
-            return &*it;
+        if (it->ClassName == className) return &*it;
     return nullptr;
 }
 
@@ -235,8 +233,7 @@ std::string PictureFileExtension(const std::string& fileName)
     std::size_t start = fileName.find_last_of('/');
     start = start == std::string::npos ? 0 : start + 1;
     std::size_t dot = fileName.rfind('.');
-    if (dot == std::string::npos || dot < start)
-        return {};
+    if (dot == std::string::npos || dot < start) return {};
     return fileName.substr(dot + 1);
 }
 
@@ -244,8 +241,7 @@ std::string PictureFileExtension(const std::string& fileName)
 
 void TPicture::changed()
 {
-    if (OnChange)
-        OnChange();
+    if (OnChange) OnChange();
 }
 
 void TPicture::SetGraphic(std::unique_ptr<TGraphic> graphic)
@@ -258,8 +254,7 @@ void TPicture::LoadFromFile(const std::string& fileName)
 {
     const std::string ext = PictureFileExtension(fileName);
     const TPictureFormat* format = PictureFormats().FindByExtension(ext);
-    if (!format)
-        throw EPictureError("Unknown picture file extension (." + ext + ")");
+    if (!format) throw EPictureError("Unknown picture file extension (." + ext + ")");
     std::unique_ptr<TGraphic> graphic = format->Create();
     graphic->LoadFromFile(fileName); // on failure the new graphic dies here
     SetGraphic(std::move(graphic));
@@ -267,8 +262,7 @@ void TPicture::LoadFromFile(const std::string& fileName)
 
 std::vector<std::uint8_t> TPicture::WriteData() const
 {
-    if (!graphic_)
-        return {};
+    if (!graphic_) return {};
     std::string name = graphic_->ClassName();
     std::vector<std::uint8_t> out;
     out.push_back(std::uint8_t(name.size()));

@@ -128,8 +128,8 @@ struct TPictureFormat {
 // latest registration of an extension or a class name wins.
 class TPictureFormats {
 public:
-    void RegisterFileFormat(const std::string& extension, const std::string& description,
-                            const std::string& className, TGraphicClass create);
+    void RegisterFileFormat(const std::string& extension, const std::string& description, const std::string& className,
+                            TGraphicClass create);
     const TPictureFormat* FindByExtension(const std::string& extension) const;
     const TPictureFormat* FindByClassName(const std::string& className) const;
     const std::vector<TPictureFormat>& Entries() const { return entries_; }

@@ -6,8 +6,7 @@ namespace velmora {
 
 namespace {
 
-template <class T>
-TGraphicClass classOf()
+template <class T> TGraphicClass classOf()
 {
     return [] { return std::unique_ptr<TGraphic>(new T()); };
 }
@@ -30,11 +29,10 @@ void RegisterReaderFormats(TPictureFormats& r)
         const char* className;
         TGraphicClass create;
     };
-    const TGraphicClass targa = classOf<TTargaGraphic>(), tiff = classOf<TTIFFGraphic>(),
-                        pcx = classOf<TPCXGraphic>(), rla = classOf<TRLAGraphic>(), sgi = classOf<TSGIGraphic>(),
-                        psd = classOf<TPSDGraphic>(), ppm = classOf<TPPMGraphic>(),
-                        autodesk = classOf<TAutodeskGraphic>(), jpeg = classOf<TJPEGImage>(),
-                        bitmap = classOf<TBitmap>(), metafile = classOf<TMetafile>();
+    const TGraphicClass targa = classOf<TTargaGraphic>(), tiff = classOf<TTIFFGraphic>(), pcx = classOf<TPCXGraphic>(),
+                        rla = classOf<TRLAGraphic>(), sgi = classOf<TSGIGraphic>(), psd = classOf<TPSDGraphic>(),
+                        ppm = classOf<TPPMGraphic>(), autodesk = classOf<TAutodeskGraphic>(),
+                        jpeg = classOf<TJPEGImage>(), bitmap = classOf<TBitmap>(), metafile = classOf<TMetafile>();
     const Entry entries[] = {
         {"bmp", "Windows bitmaps", "TBitmap", bitmap},
         {"ico", "Windows icons", "TIcon", classOf<TIcon>()},
@@ -77,8 +75,7 @@ void RegisterReaderFormats(TPictureFormats& r)
         {"psp", "Paintshop Pro images", "TPSPGraphic", classOf<TPSPGraphic>()},
         {"png", "Portable network graphic images", "TPNGGraphic", classOf<TPNGGraphic>()},
     };
-    for (const Entry& e : entries)
-        r.RegisterFileFormat(e.ext, e.description, e.className, e.create);
+    for (const Entry& e : entries) r.RegisterFileFormat(e.ext, e.description, e.className, e.create);
 }
 
 } // namespace velmora

@@ -131,9 +131,9 @@ void DecodePng(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
     if (!readPngHeader(h.png, h.info, &layout)) fail();
     TDecodedImage img;
     img.allocate(int(layout.width), int(layout.height),
-                 layout.channels == 1   ? TPixelFormat::pf8bit
-                 : layout.channels == 3 ? TPixelFormat::pf24bit
-                                        : TPixelFormat::pf32bit);
+                 layout.channels == 1       ? TPixelFormat::pf8bit
+                     : layout.channels == 3 ? TPixelFormat::pf24bit
+                                            : TPixelFormat::pf32bit);
     if (layout.paletted) {
         png_color pal[256];
         int n = 0;

@@ -10,7 +10,10 @@ namespace {
 
 using decoders::ByteReader;
 
-bool isSpace(std::uint8_t c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
+bool isSpace(std::uint8_t c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
 
 void skipSpaceAndComments(ByteReader& r)
 {
@@ -69,8 +72,8 @@ void DecodePnm(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
     // before a raster of its declared size is allocated.
     const std::uint64_t samples = std::uint64_t(w) * h * (colour ? 3 : 1);
     const std::uint64_t least = kind == 4 ? std::uint64_t((w + 7) / 8) * h
-                                : kind >= 5 ? samples * bytesPerSample
-                                            : samples;
+        : kind >= 5                       ? samples * bytesPerSample
+                                          : samples;
     if (least > r.remaining()) r.truncated();
     TDecodedImage img;
     img.allocate(int(w), int(h), colour ? TPixelFormat::pf24bit : TPixelFormat::pf8bit);
@@ -84,9 +87,7 @@ void DecodePnm(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
         std::uint32_t v = bytesPerSample == 2 ? r.be16() : r.u8();
         return decoders::scaleSample(v, maxval);
     };
-    auto plainSample = [&]() -> std::uint8_t {
-        return decoders::scaleSample(readNumber(r, "sample"), maxval);
-    };
+    auto plainSample = [&]() -> std::uint8_t { return decoders::scaleSample(readNumber(r, "sample"), maxval); };
 
     for (std::uint32_t y = 0; y < h; ++y) {
         std::uint8_t* row = img.row(int(y));

@@ -92,20 +92,26 @@ void DecodePsd(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
     for (int c = 0; c < used; ++c) {
         for (std::uint32_t y = 0; y < h; ++y) {
             const std::size_t k = std::size_t(c) * h + y;
-            if (compression == 1) unpackBits(r, counts[k], line.data(), rowBytes);
-            else std::copy_n(r.take(rowBytes), rowBytes, line.begin());
+            if (compression == 1)
+                unpackBits(r, counts[k], line.data(), rowBytes);
+            else
+                std::copy_n(r.take(rowBytes), rowBytes, line.begin());
             std::uint8_t* dst = &planes[k * w];
             for (std::uint32_t x = 0; x < w; ++x) {
-                if (depth == 1) dst[x] = (line[x >> 3] >> (7 - (x & 7))) & 1;
-                else if (depth == 8) dst[x] = line[x];
-                else dst[x] = decoders::scaleSample(std::uint32_t(line[x * 2] << 8 | line[x * 2 + 1]), 65535);
+                if (depth == 1)
+                    dst[x] = (line[x >> 3] >> (7 - (x & 7))) & 1;
+                else if (depth == 8)
+                    dst[x] = line[x];
+                else
+                    dst[x] = decoders::scaleSample(std::uint32_t(line[x * 2] << 8 | line[x * 2 + 1]), 65535);
             }
         }
     }
 
     const std::size_t n = std::size_t(w) * h;
     TDecodedImage img;
-    if (mode == mBitmap || mode == mIndexed || ((mode == mGrey || mode == mDuotone || mode == mMultichannel) && !alpha)) {
+    if (mode == mBitmap || mode == mIndexed ||
+        ((mode == mGrey || mode == mDuotone || mode == mMultichannel) && !alpha)) {
         img.allocate(int(w), int(h), TPixelFormat::pf8bit);
         std::copy_n(planes.begin(), n, img.Pixels.begin());
         if (mode == mBitmap) {
@@ -113,8 +119,7 @@ void DecodePsd(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
         } else if (mode == mIndexed) {
             if (colourLen < 768) r.fail("the colour table is missing");
             img.Palette.resize(256);
-            for (int i = 0; i < 256; ++i)
-                img.Palette[i] = {colourData[512 + i], colourData[256 + i], colourData[i], 0};
+            for (int i = 0; i < 256; ++i) img.Palette[i] = {colourData[512 + i], colourData[256 + i], colourData[i], 0};
         } else {
             decoders::setGreyPalette(img);
         }
@@ -142,8 +147,10 @@ void DecodePsd(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
             const int a = planes[std::size_t(colourChannels) * n + i];
             d[3] = std::uint8_t(a);
             for (int c = 0; c < 3; ++c) {
-                if (a == 0) d[c] = 0;
-                else if (a < 255) d[c] = std::uint8_t(std::clamp((int(d[c]) - 255 + a) * 255 / a, 0, 255));
+                if (a == 0)
+                    d[c] = 0;
+                else if (a < 255)
+                    d[c] = std::uint8_t(std::clamp((int(d[c]) - 255 + a) * 255 / a, 0, 255));
             }
         }
     }

@@ -120,9 +120,9 @@ std::vector<Channel> readChannels(const std::uint8_t* data, const std::vector<Bl
         // channel so far: a damaged length must not make a small file ask for
         // gigabytes.
         if (c.rowBytes > minRowBytes + 64) r.fail("a channel does not match the picture size");
-        const std::uint64_t most = compression == 0   ? packed
-                                   : compression == 1 ? std::uint64_t(packed) * 128
-                                                      : std::uint64_t(packed) * 1032 + 64;
+        const std::uint64_t most = compression == 0 ? packed
+            : compression == 1                      ? std::uint64_t(packed) * 128
+                                                    : std::uint64_t(packed) * 1032 + 64;
         if (unpacked > most) r.fail("a channel is short");
         c.bytes = unpack(r.take(packed), packed, unpacked, compression);
         out.push_back(std::move(c));
@@ -167,18 +167,26 @@ TDecodedImage assemble(const Attributes& a, const std::vector<Channel>& channels
         for (int x = 0; x < a.width; ++x) {
             const std::uint8_t* line = &c->bytes[c->rowBytes * y];
             int v = 0;
-            if (a.bits == 8) v = line[x];
-            else if (a.bits == 4) v = (line[x / 2] >> (x % 2 ? 0 : 4)) & 15;
-            else v = (line[x / 8] >> (7 - x % 8)) & 1;
+            if (a.bits == 8)
+                v = line[x];
+            else if (a.bits == 4)
+                v = (line[x / 2] >> (x % 2 ? 0 : 4)) & 15;
+            else
+                v = (line[x / 8] >> (7 - x % 8)) & 1;
             img.row(y)[x] = std::uint8_t(v);
         }
-    if (a.grey || palette.empty()) decoders::setGreyPalette(img, 1 << a.bits);
-    else img.Palette = palette;
+    if (a.grey || palette.empty())
+        decoders::setGreyPalette(img, 1 << a.bits);
+    else
+        img.Palette = palette;
     decoders::padPalette(img);
     return img;
 }
 
-std::size_t minRowBytes(int width, int bits) { return (std::size_t(width) * (bits == 24 ? 8 : bits) + 7) / 8; }
+std::size_t minRowBytes(int width, int bits)
+{
+    return (std::size_t(width) * (bits == 24 ? 8 : bits) + 7) / 8;
+}
 
 } // namespace
 
@@ -186,7 +194,8 @@ void DecodePsp(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
 {
     ByteReader r(data, size, "PSP");
     static const char signature[] = "Paint Shop Pro Image File\n\x1a";
-    if (size < 36 || std::memcmp(data, signature, sizeof signature - 1) != 0) r.fail("missing Paint Shop Pro signature");
+    if (size < 36 || std::memcmp(data, signature, sizeof signature - 1) != 0)
+        r.fail("missing Paint Shop Pro signature");
     r.seek(32);
     const int major = r.le16();
     r.skip(2);
@@ -252,7 +261,8 @@ void DecodePsp(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
             const std::uint32_t ciChunk = cr.le32();
             if (ciChunk > ci.length) cr.fail("a composite image is damaged");
             const auto channelBlocks = readBlocks(data, ci.start + ciChunk, ci.start + ci.length, major);
-            const auto channels = readChannels(data, channelBlocks, a.compression, a.height, minRowBytes(a.width, a.bits));
+            const auto channels =
+                readChannels(data, channelBlocks, a.compression, a.height, minRowBytes(a.width, a.bits));
             out = assemble(a, channels, palette);
             return;
         }

@@ -29,8 +29,7 @@ std::size_t TFileBackedGraphic::ReadData(const std::uint8_t* data, std::size_t s
         try {
             decode(data + 4, s, image);
         } catch (const EPictureError&) {
-            if (!keepUndecodableStoredData())
-                throw;
+            if (!keepUndecodableStoredData()) throw;
             image = TDecodedImage();
         }
     }
@@ -43,8 +42,7 @@ std::vector<std::uint8_t> TFileBackedGraphic::WriteData() const
 {
     std::vector<std::uint8_t> out(4);
     const auto s = std::uint32_t(bytes_.size());
-    for (int k = 0; k < 4; ++k)
-        out[k] = std::uint8_t(s >> (8 * k));
+    for (int k = 0; k < 4; ++k) out[k] = std::uint8_t(s >> (8 * k));
     out.insert(out.end(), bytes_.begin(), bytes_.end());
     return out;
 }

@@ -9,8 +9,7 @@ namespace velmora {
 
 using TDecodeProc = void (*)(const std::uint8_t* data, std::size_t size, TDecodedImage& out);
 
-template <TDecodeProc Decode>
-class TDecodedBitmap : public TBitmap {
+template <TDecodeProc Decode> class TDecodedBitmap : public TBitmap {
 public:
     void LoadFromBytes(const std::uint8_t* data, std::size_t size) override
     {
@@ -20,10 +19,10 @@ public:
     }
 };
 
-#define VELMORA_READER_CLASS(Name, Decode)                                \
-    class Name : public TDecodedBitmap<Decode> {                          \
-    public:                                                               \
-        const char* ClassName() const override { return #Name; }          \
+#define VELMORA_READER_CLASS(Name, Decode)                                                                             \
+    class Name : public TDecodedBitmap<Decode> {                                                                       \
+    public:                                                                                                            \
+        const char* ClassName() const override { return #Name; }                                                       \
     };
 
 VELMORA_READER_CLASS(TTIFFGraphic, DecodeTiff)

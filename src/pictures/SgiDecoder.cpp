@@ -46,8 +46,8 @@ void DecodeSgi(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
     }
 
     const TPixelFormat format = used == 1 ? TPixelFormat::pf8bit
-                                : used == 3 ? TPixelFormat::pf24bit
-                                            : TPixelFormat::pf32bit;
+        : used == 3                       ? TPixelFormat::pf24bit
+                                          : TPixelFormat::pf32bit;
     TDecodedImage img;
     img.allocate(w, h, format);
     if (used == 1) decoders::setGreyPalette(img);
@@ -58,12 +58,17 @@ void DecodeSgi(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
     // Channel c of the file goes to these bytes of each pixel (rows bottom-up).
     auto store = [&](int c, int y, int x, std::uint8_t v) {
         std::uint8_t* d = img.row(h - 1 - y) + std::size_t(x) * bpp;
-        if (used == 1) d[0] = v;
+        if (used == 1)
+            d[0] = v;
         else if (used == 2) {
-            if (c == 0) d[0] = d[1] = d[2] = v;
-            else d[3] = v;
-        } else if (c < 3) d[2 - c] = v;
-        else d[3] = v;
+            if (c == 0)
+                d[0] = d[1] = d[2] = v;
+            else
+                d[3] = v;
+        } else if (c < 3)
+            d[2 - c] = v;
+        else
+            d[3] = v;
     };
 
     if (storage == 0) {

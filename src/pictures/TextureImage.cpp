@@ -33,15 +33,12 @@ struct PixelReader {
             out[2] = std::uint8_t(((w >> 10) & 31) << 3);
             break;
         }
-        case TPixelFormat::pf24bit:
-            std::memcpy(out, row + 3 * x, 3);
-            break;
+        case TPixelFormat::pf24bit: std::memcpy(out, row + 3 * x, 3); break;
         case TPixelFormat::pf32bit: {
             const std::uint8_t* p = row + 4 * x;
             if (blendOnWhite) {
                 const int a = p[3];
-                for (int c = 0; c < 3; ++c)
-                    out[c] = std::uint8_t((p[c] * a + 255 * (255 - a) + 127) / 255);
+                for (int c = 0; c < 3; ++c) out[c] = std::uint8_t((p[c] * a + 255 * (255 - a) + 127) / 255);
             } else {
                 std::memcpy(out, p, 3);
             }
@@ -56,16 +53,14 @@ struct PixelReader {
 TGLBitmap32 ConvertToBitmap32(const TGraphic* graphic)
 {
     TGLBitmap32 out;
-    if (!graphic || graphic->Empty())
-        return out;
+    if (!graphic || graphic->Empty()) return out;
     const TDecodedImage& img = graphic->Raster();
     const int w = img.Width, h = img.Height;
-    if (w == 0 || h == 0)
-        return out;
+    if (w == 0 || h == 0) return out;
 
     const auto* bitmap = dynamic_cast<const TBitmap*>(graphic);
-    const bool direct = bitmap && w % 4 == 0 &&
-                        (img.Format == TPixelFormat::pf24bit || img.Format == TPixelFormat::pf32bit);
+    const bool direct =
+        bitmap && w % 4 == 0 && (img.Format == TPixelFormat::pf24bit || img.Format == TPixelFormat::pf32bit);
     const int outW = direct ? w : (w + 3) / 4 * 4;
     out.Width = outW;
     out.Height = h;

@@ -32,7 +32,10 @@ struct TGLBitmap32 {
 // is rounded up to a multiple of 4 (stretched to it when it had to grow), so
 // it comes out opaque. An empty or missing graphic gives an empty buffer.
 TGLBitmap32 ConvertToBitmap32(const TGraphic* graphic);
-inline TGLBitmap32 ConvertToBitmap32(const TPicture& picture) { return ConvertToBitmap32(picture.Graphic()); }
+inline TGLBitmap32 ConvertToBitmap32(const TPicture& picture)
+{
+    return ConvertToBitmap32(picture.Graphic());
+}
 
 // A texture picture loaded by name: a missing file empties the picture and
 // fails with "Could not open file: <name>".

@@ -31,11 +31,23 @@ void DecodeTga(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
     TPixelFormat format;
     int bytesPerPixel;
     switch (pixelBits) {
-    case 8: format = TPixelFormat::pf8bit; bytesPerPixel = 1; break;
+    case 8:
+        format = TPixelFormat::pf8bit;
+        bytesPerPixel = 1;
+        break;
     case 15:
-    case 16: format = TPixelFormat::pf15bit; bytesPerPixel = 2; break;
-    case 24: format = TPixelFormat::pf24bit; bytesPerPixel = 3; break;
-    case 32: format = TPixelFormat::pf32bit; bytesPerPixel = 4; break;
+    case 16:
+        format = TPixelFormat::pf15bit;
+        bytesPerPixel = 2;
+        break;
+    case 24:
+        format = TPixelFormat::pf24bit;
+        bytesPerPixel = 3;
+        break;
+    case 32:
+        format = TPixelFormat::pf32bit;
+        bytesPerPixel = 4;
+        break;
     default: throw EPictureError("Unsupported Targa pixel size (" + std::to_string(pixelBits) + ")");
     }
 
@@ -46,12 +58,10 @@ void DecodeTga(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
     const std::size_t entryBytes = std::size_t(mapEntryBits + 7) / 8;
     if (imageType == 3 || imageType == 11) {
         palette.resize(256);
-        for (int i = 0; i < 256; ++i)
-            palette[i] = {std::uint8_t(i), std::uint8_t(i), std::uint8_t(i), 0};
+        for (int i = 0; i < 256; ++i) palette[i] = {std::uint8_t(i), std::uint8_t(i), std::uint8_t(i), 0};
         // A colour map the greyscale image does not use still sits before the
         // pixels; step over it so the rows are read from where they are.
-        if (colorMapType == 1)
-            in.take(std::size_t(mapLength) * entryBytes);
+        if (colorMapType == 1) in.take(std::size_t(mapLength) * entryBytes);
     } else if (colorMapType == 1) {
         const auto map = in.take(std::size_t(mapLength) * entryBytes);
         const int used = std::min(mapLength, 256);
@@ -90,8 +100,7 @@ void DecodeTga(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
     out.Palette = std::move(palette);
 
     const std::size_t rowBytes = out.rowBytes();
-    if ((!raw && !rle) || width == 0)
-        return; // unknown image type: the size is known, the pixels stay zero
+    if ((!raw && !rle) || width == 0) return; // unknown image type: the size is known, the pixels stay zero
 
     for (int r = 0; r < height; ++r) {
         std::uint8_t* dst = out.row(topFirst ? r : height - 1 - r);
@@ -123,8 +132,7 @@ void DecodeTga(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
                 const auto run = in.take(have);
                 std::memcpy(dst + std::size_t(x) * bytesPerPixel, run.data(), std::size_t(n) * bytesPerPixel);
                 x += n;
-                if (have < want)
-                    break;
+                if (have < want) break;
             }
         }
     }

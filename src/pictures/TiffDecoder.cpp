@@ -2,10 +2,10 @@
 // image reader handles every photometric interpretation libtiff supports.
 #include <tiffio.h>
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
-#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -33,7 +33,10 @@ tmsize_t tiffRead(thandle_t h, void* buf, tmsize_t n)
     return tmsize_t(k);
 }
 
-tmsize_t tiffWrite(thandle_t, void*, tmsize_t) { return -1; }
+tmsize_t tiffWrite(thandle_t, void*, tmsize_t)
+{
+    return -1;
+}
 
 toff_t tiffSeek(thandle_t h, toff_t off, int whence)
 {
@@ -45,8 +48,14 @@ toff_t tiffSeek(thandle_t h, toff_t off, int whence)
     return p;
 }
 
-int tiffClose(thandle_t) { return 0; }
-toff_t tiffSize(thandle_t h) { return static_cast<TiffSource*>(h)->size; }
+int tiffClose(thandle_t)
+{
+    return 0;
+}
+toff_t tiffSize(thandle_t h)
+{
+    return static_cast<TiffSource*>(h)->size;
+}
 // The data is already in memory; handing it out as a mapped file lets libtiff
 // take the same paths as for a file on disk (it never writes through it).
 int tiffMap(thandle_t h, void** base, toff_t* size)
@@ -69,7 +78,10 @@ int tiffError(TIFF*, void* user, const char*, const char* fmt, va_list ap)
     return 1;
 }
 
-int tiffWarning(TIFF*, void*, const char*, const char*, va_list) { return 1; }
+int tiffWarning(TIFF*, void*, const char*, const char*, va_list)
+{
+    return 1;
+}
 
 struct TiffHandle {
     TIFF* tif = nullptr;
@@ -96,12 +108,11 @@ void DecodeTiff(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
     // Keeps libtiff's own strip and tile buffers within what a picture may take.
     TIFFOpenOptionsSetMaxSingleMemAlloc(options.opts, tmsize_t(MaxPicturePixels) * 4);
     auto fail = [&](const char* what) {
-        throw EPictureError(std::string("TIFF picture is not valid: ") +
-                            (src.message.empty() ? what : src.message));
+        throw EPictureError(std::string("TIFF picture is not valid: ") + (src.message.empty() ? what : src.message));
     };
     TiffHandle h;
-    h.tif = TIFFClientOpenExt("memory", "r", &src, tiffRead, tiffWrite, tiffSeek, tiffClose, tiffSize,
-                              tiffMap, tiffUnmap, options.opts);
+    h.tif = TIFFClientOpenExt("memory", "r", &src, tiffRead, tiffWrite, tiffSeek, tiffClose, tiffSize, tiffMap,
+                              tiffUnmap, options.opts);
     if (!h.tif) fail("unreadable header");
     std::uint32_t w = 0, hgt = 0;
     TIFFGetField(h.tif, TIFFTAG_IMAGEWIDTH, &w);
@@ -114,8 +125,8 @@ void DecodeTiff(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
     std::uint16_t extra = 0;
     std::uint16_t* extraTypes = nullptr;
     TIFFGetFieldDefaulted(h.tif, TIFFTAG_EXTRASAMPLES, &extra, &extraTypes);
-    const bool alpha = extra > 0 && extraTypes &&
-                       (extraTypes[0] == EXTRASAMPLE_ASSOCALPHA || extraTypes[0] == EXTRASAMPLE_UNASSALPHA);
+    const bool alpha =
+        extra > 0 && extraTypes && (extraTypes[0] == EXTRASAMPLE_ASSOCALPHA || extraTypes[0] == EXTRASAMPLE_UNASSALPHA);
     // The RGBA reader premultiplies straight alpha, which loses the colour of
     // faint pixels. Declaring the alpha associated makes it pass the stored
     // values through unchanged, which is what a picture keeps.
@@ -166,10 +177,13 @@ void DecodeTiff(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
 
     // One channel of grey comes out as 8-bit indexes with a grey palette: a
     // fax page then takes one byte a pixel instead of three.
-    const bool grey = !alpha && spp == 1 &&
-                      (photometric == PHOTOMETRIC_MINISWHITE || photometric == PHOTOMETRIC_MINISBLACK);
+    const bool grey =
+        !alpha && spp == 1 && (photometric == PHOTOMETRIC_MINISWHITE || photometric == PHOTOMETRIC_MINISBLACK);
     TDecodedImage out8;
-    out8.allocate(int(w), int(hgt), alpha ? TPixelFormat::pf32bit : grey ? TPixelFormat::pf8bit : TPixelFormat::pf24bit);
+    out8.allocate(int(w), int(hgt),
+                  alpha      ? TPixelFormat::pf32bit
+                      : grey ? TPixelFormat::pf8bit
+                             : TPixelFormat::pf24bit);
     if (grey) decoders::setGreyPalette(out8);
     // Decoded in bands of rows, so no picture-sized RGBA copy is ever made.
     const std::uint32_t band = std::max<std::uint32_t>(1, std::uint32_t((std::size_t(4) << 20) / (std::size_t(w) * 4)));
@@ -216,7 +230,8 @@ void DecodeEps(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
     const std::uint32_t off = r.le32At(20);
     const std::uint32_t len = r.le32At(24);
     if (off == 0 || len == 0) throw EPictureError("EPS pictures without a TIFF preview cannot be read");
-    if (off > size || len > size - off) throw EPictureError("EPS picture is not valid: the TIFF preview lies outside the file");
+    if (off > size || len > size - off)
+        throw EPictureError("EPS picture is not valid: the TIFF preview lies outside the file");
     DecodeTiff(r.at(off, len).data(), len, out);
 }
 

@@ -83,9 +83,11 @@ TEST(CommandLine, ConvertRefusesOutputNamesOfNoSceneFormat)
 
 TEST(CommandLine, UsageErrorsExitWithTwo)
 {
-    for (const std::vector<std::string>& args :
-         {std::vector<std::string>{"--frobnicate"}, {"frobnicate"}, {"dump"}, {"dump", "a.vlm", "b.vlm"},
-          {"dump", "--all"}}) {
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"--frobnicate"},
+                                                 {"frobnicate"},
+                                                 {"dump"},
+                                                 {"dump", "a.vlm", "b.vlm"},
+                                                 {"dump", "--all"}}) {
         CliRun r = run(args);
         EXPECT_FALSE(r.result.GuiScene) << args[0];
         EXPECT_EQ(r.result.ExitCode, 2) << args[0];

@@ -1,6 +1,6 @@
+#include "app/FaceCommand.h"
 #include "app/AppTestSupport.h"
 #include "app/CommandLine.h"
-#include "app/FaceCommand.h"
 #include "faceeditor/Bitmap32.h"
 
 #include <gtest/gtest.h>
@@ -126,7 +126,8 @@ TEST(FaceCommand, BadDocumentsSayWhatIsWrongAndWriteNothing)
         {R"({"base": {"picture": "none.png"}})", "base: Cannot open file"},
         {R"({"base": {"width": 10, "height": 10, "background": "none.png"}})", "base background: Cannot open file"},
         {R"({"base": {"width": 10, "height": 10, "color": "red"}})", "#RRGGBB"},
-        {R"({"base": {"width": 10, "height": 10}, "layers": [{"type": "shape"}]})", "layer 1 (shape): \"type\" must be"},
+        {R"({"base": {"width": 10, "height": 10}, "layers": [{"type": "shape"}]})",
+         "layer 1 (shape): \"type\" must be"},
         {R"({"base": {"width": 10, "height": 10}, "layers": [{"type": "text", "text": "a"}, {"type": "text", "text": "b", "rotate": 45}]})",
          "layer 2 (text): \"rotate\" must be"},
         {R"({"base": {"width": 10, "height": 10}, "layers": [{"type": "text", "text": "a", "height": 100000}]})",

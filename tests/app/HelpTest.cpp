@@ -86,8 +86,8 @@ protected:
         const QPointF at(2, 2);
         QMouseEvent press(QEvent::MouseButtonPress, at, target->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
                           Qt::NoModifier);
-        QMouseEvent release(QEvent::MouseButtonRelease, at, target->mapToGlobal(at), Qt::LeftButton,
-                            Qt::NoButton, Qt::NoModifier);
+        QMouseEvent release(QEvent::MouseButtonRelease, at, target->mapToGlobal(at), Qt::LeftButton, Qt::NoButton,
+                            Qt::NoModifier);
         QCoreApplication::sendEvent(target, &press);
         QCoreApplication::sendEvent(target, &release);
     }
@@ -128,10 +128,10 @@ TEST_F(HelpLinksTest, WebAndMailLinksOpenTheirAddresses)
     w.EMailTechnicalSupport1->trigger();
     click(w.Label30);
     OpenStockPhotos();
-    EXPECT_EQ(opened, (std::vector<std::string>{"https://www.velmora.example/support/",
-                                                "mailto:support@velmora.example?subject=Velmora Question",
-                                                "https://www.velmora.example/face-images/",
-                                                "https://www.velmora.example/stock-photos/"}));
+    EXPECT_EQ(opened,
+              (std::vector<std::string>{
+                  "https://www.velmora.example/support/", "mailto:support@velmora.example?subject=Velmora Question",
+                  "https://www.velmora.example/face-images/", "https://www.velmora.example/stock-photos/"}));
     // A failing desktop is not reported.
     OpenUrlHandler = [](const QUrl&) {};
     test::TMessageBoxWatcher boxes;
@@ -149,17 +149,18 @@ TEST_F(HelpLinksTest, AboutBoxTextsLinksAndClosing)
     std::vector<std::string> texts;
     for (QLabel* l : about.findChildren<QLabel*>())
         if (!l->text().isEmpty()) texts.push_back(l->text().toStdString());
-    EXPECT_EQ(texts, (std::vector<std::string>{"Velmora 2.1", "Build 012006-24", "Support",
-                                               "support@velmora.example", "+1 (555) 010-2100", "Support Forum",
-                                               "https://forum.velmora.example/"}));
+    EXPECT_EQ(texts,
+              (std::vector<std::string>{"Velmora 2.1", "Build 012006-24", "Support", "support@velmora.example",
+                                        "+1 (555) 010-2100", "Support Forum", "https://forum.velmora.example/"}));
     EXPECT_EQ(about.Label5->cursor().shape(), Qt::PointingHandCursor);
 
     about.show();
     click(about.Label5);
     click(about.Label8);
     EXPECT_TRUE(about.isVisible()) << "the links leave the box open";
-    EXPECT_EQ(opened, (std::vector<std::string>{"mailto:support@velmora.example?subject=Velmora Question",
-                                                "https://forum.velmora.example/"}));
+    EXPECT_EQ(opened,
+              (std::vector<std::string>{"mailto:support@velmora.example?subject=Velmora Question",
+                                        "https://forum.velmora.example/"}));
     click(about.findChildren<QLabel*>().at(2)); // "Build 012006-24"
     EXPECT_FALSE(about.isVisible());
     about.show();

@@ -44,14 +44,15 @@ TEST_F(HintTest, TheThirteenTipsAreWordForWord)
     const QStringList tips = BuildTipList();
     ASSERT_EQ(tips.size(), 13);
     EXPECT_EQ(tip(0), "To create a new box, simply click on the \"Create New Box\" button.");
-    EXPECT_EQ(tip(5), "When you render the box shot, you can adjust the quality of the antialiasing using the "
-                      "\"Antialiasing Multiplyer\" slider.");
+    EXPECT_EQ(tip(5),
+              "When you render the box shot, you can adjust the quality of the antialiasing using the "
+              "\"Antialiasing Multiplyer\" slider.");
     EXPECT_EQ(tip(10), "Velmora 2.0 Scene files are now associated with the application itself.");
-    EXPECT_EQ(tip(12), "The box dimensions are automatically pulled into the face editor.  However, you can create "
-                       "a face of any size by clicking File->New.");
+    EXPECT_EQ(tip(12),
+              "The box dimensions are automatically pulled into the face editor.  However, you can create "
+              "a face of any size by clicking File->New.");
     // Two blanks after the inner full stop of tips 1, 9 and 12 only.
-    for (int i = 0; i < 13; ++i)
-        EXPECT_EQ(tips[i].contains(QStringLiteral(".  ")), i == 1 || i == 9 || i == 12) << i;
+    for (int i = 0; i < 13; ++i) EXPECT_EQ(tips[i].contains(QStringLiteral(".  ")), i == 1 || i == 9 || i == 12) << i;
 }
 
 TEST_F(HintTest, WindowAsDesigned)

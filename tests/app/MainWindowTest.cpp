@@ -83,8 +83,8 @@ protected:
         const QPointF at(target->width() / 2.0, target->height() / 2.0);
         QMouseEvent press(QEvent::MouseButtonPress, at, target->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
                           Qt::NoModifier);
-        QMouseEvent release(QEvent::MouseButtonRelease, at, target->mapToGlobal(at), Qt::LeftButton,
-                            Qt::NoButton, Qt::NoModifier);
+        QMouseEvent release(QEvent::MouseButtonRelease, at, target->mapToGlobal(at), Qt::LeftButton, Qt::NoButton,
+                            Qt::NoModifier);
         QCoreApplication::sendEvent(target, &press);
         QCoreApplication::sendEvent(target, &release);
     }
@@ -157,7 +157,8 @@ TEST_F(MainWindowTest, StartPanelClickAreasRunTheirCommands)
 
 TEST_F(MainWindowTest, SaveWritesTheSceneAndOpenReadsItBack)
 {
-    const auto file = std::filesystem::temp_directory_path() / ("velmora-mainwindow-" + std::to_string(::getpid()) + ".gls");
+    const auto file =
+        std::filesystem::temp_directory_path() / ("velmora-mainwindow-" + std::to_string(::getpid()) + ".gls");
     w->New1Click();
     ASSERT_TRUE(w->Save1->isEnabled());
     w->RunSaveDialog = [&] { return TfrmMain::OpenDialogResult(std::make_pair(file.string(), 2)); };
@@ -254,7 +255,7 @@ TEST_F(MainWindowTest, EachViewerFrameShowsItsSizeAndEndsTheHourglass)
     for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
     auto shown = [&] {
         return std::to_string(w->GLSceneViewer1->width()) + " x " + std::to_string(w->GLSceneViewer1->height()) +
-               " pixels";
+            " pixels";
     };
     EXPECT_EQ(w->lblCurrentSize->text().toStdString(), shown());
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);

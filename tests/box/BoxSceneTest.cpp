@@ -261,7 +261,8 @@ std::string boolText(bool b)
 
 const char* blendingName(TBlendingMode m)
 {
-    static const char* names[] = {"bmOpaque", "bmTransparency", "bmAdditive", "bmAlphaTest50", "bmAlphaTest100", "bmModulate"};
+    static const char* names[] = {"bmOpaque",      "bmTransparency", "bmAdditive",
+                                  "bmAlphaTest50", "bmAlphaTest100", "bmModulate"};
     return names[m];
 }
 
@@ -308,8 +309,7 @@ TEST_F(BoxSceneTest, EveryHeldDefaultValueEqualsTheReferenceDump)
         if (auto* c = dynamic_cast<TGLCustomSceneObject*>(o)) {
             TGLMaterial& m = c->Material();
             for (const char* side : {"Front", "Back"}) {
-                TGLFaceProperties& f =
-                    std::string(side) == "Front" ? m.FrontProperties() : m.BackProperties();
+                TGLFaceProperties& f = std::string(side) == "Front" ? m.FrontProperties() : m.BackProperties();
                 const std::string pre = std::string("Material.") + side + "Properties.";
                 floats[pre + "Ambient.Color"] = [&f] { return bitsOf(f.Ambient().Color()); };
                 floats[pre + "Diffuse.Color"] = [&f] { return bitsOf(f.Diffuse().Color()); };
@@ -318,8 +318,12 @@ TEST_F(BoxSceneTest, EveryHeldDefaultValueEqualsTheReferenceDump)
                 if (p == pre + "Shininess") EXPECT_EQ(std::to_string(f.Shininess()), l.value), ++checked;
             }
             TGLTexture& t = m.Texture();
-            floats["Material.Texture.MappingSCoordinates.Coordinates"] = [&] { return bitsOf(t.MappingSCoordinates().AsVector()); };
-            floats["Material.Texture.MappingTCoordinates.Coordinates"] = [&] { return bitsOf(t.MappingTCoordinates().AsVector()); };
+            floats["Material.Texture.MappingSCoordinates.Coordinates"] = [&] {
+                return bitsOf(t.MappingSCoordinates().AsVector());
+            };
+            floats["Material.Texture.MappingTCoordinates.Coordinates"] = [&] {
+                return bitsOf(t.MappingTCoordinates().AsVector());
+            };
             floats["Material.Texture.EnvColor.Color"] = [&] { return bitsOf(t.EnvColor().Color()); };
             floats["Material.Texture.ImageBrightness"] = [&] { return bitsOf(t.ImageBrightness()); };
             floats["Material.Texture.ImageGamma"] = [&] { return bitsOf(t.ImageGamma()); };
@@ -338,7 +342,9 @@ TEST_F(BoxSceneTest, EveryHeldDefaultValueEqualsTheReferenceDump)
             floats["XScope"] = [pl] { return bitsOf(pl->XScope()); };
             floats["YScope"] = [pl] { return bitsOf(pl->YScope()); };
             if (p == "Style")
-                EXPECT_EQ(pl->Style().contains(psTileTexture) ? "[psSingleQuad,psTileTexture]" : "[psSingleQuad]", l.value), ++checked;
+                EXPECT_EQ(pl->Style().contains(psTileTexture) ? "[psSingleQuad,psTileTexture]" : "[psSingleQuad]",
+                          l.value),
+                    ++checked;
             if (p == "XTiles") EXPECT_EQ(std::to_string(pl->XTiles()), l.value), ++checked;
             if (p == "NoZWrite") EXPECT_EQ(boolText(pl->NoZWrite()), l.value), ++checked;
         }

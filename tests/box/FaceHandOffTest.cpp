@@ -18,16 +18,16 @@ struct FaceHandOffTest : BoxModelTest {
     std::vector<TFaceEditorSize> sizes()
     {
         std::vector<TFaceEditorSize> all;
-        for (TBoxFace f : {TBoxFace::Front, TBoxFace::Back, TBoxFace::Left, TBoxFace::Right, TBoxFace::Top,
-                           TBoxFace::Bottom})
+        for (TBoxFace f :
+             {TBoxFace::Front, TBoxFace::Back, TBoxFace::Left, TBoxFace::Right, TBoxFace::Top, TBoxFace::Bottom})
             all.push_back(size(f));
         return all;
     }
     // A 2 x 1 24-bit BMP of one colour.
     static void writeBmp(const std::string& file, std::uint8_t r, std::uint8_t g, std::uint8_t b)
     {
-        const unsigned char header[54] = {'B', 'M', 62, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0, 0, 0, 2, 0, 0, 0,
-                                          1, 0, 0, 0, 1, 0, 24, 0};
+        const unsigned char header[54] = {'B', 'M', 62, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,  40,
+                                          0,   0,   0,  2, 0, 0, 0, 1, 0, 0, 0,  1, 0, 24, 0};
         std::ofstream out(file, std::ios::binary);
         out.write(reinterpret_cast<const char*>(header), 54);
         const unsigned char row[8] = {b, g, r, b, g, r, 0, 0};
@@ -42,11 +42,11 @@ TEST_F(FaceHandOffTest, EditorSizesFollowTheFacePlanes)
                                                 {304, 1124}, {919, 304},  {919, 304}};
     EXPECT_EQ(sizes(), standard) << "the default box";
     m.btnCDClick();
-    EXPECT_EQ(sizes(), (std::vector<TFaceEditorSize>{{816, 734}, {816, 734}, {151, 734}, {151, 734}, {816, 151},
-                                                     {816, 151}}));
+    EXPECT_EQ(sizes(),
+              (std::vector<TFaceEditorSize>{{816, 734}, {816, 734}, {151, 734}, {151, 734}, {816, 151}, {816, 151}}));
     m.btnDVDClick();
-    EXPECT_EQ(sizes(), (std::vector<TFaceEditorSize>{{796, 919}, {796, 919}, {171, 919}, {171, 919}, {796, 171},
-                                                     {796, 171}}));
+    EXPECT_EQ(sizes(),
+              (std::vector<TFaceEditorSize>{{796, 919}, {796, 919}, {171, 919}, {171, 919}, {796, 171}, {796, 171}}));
     m.btnStandardClick();
     EXPECT_EQ(sizes(), standard);
     m.tbBoxWidth.setPosition(1);
@@ -88,9 +88,8 @@ TEST_F(FaceHandOffTest, FailuresLeaveTheFaceAndNoWorkingFile)
     TPicture& picture = *texture(TBoxFace::Top).PictureImage().Picture();
     const int w = picture.Width(), h = picture.Height();
     // Written but unreadable.
-    EXPECT_ANY_THROW(HandBackFace(m, TBoxFace::Top, [](const std::string& file) {
-        std::ofstream(file, std::ios::binary) << "not a bitmap";
-    }));
+    EXPECT_ANY_THROW(HandBackFace(
+        m, TBoxFace::Top, [](const std::string& file) { std::ofstream(file, std::ios::binary) << "not a bitmap"; }));
     EXPECT_FALSE(std::filesystem::exists(FaceWorkingFile(m)));
     // Not written at all (the working folder could not take it).
     EXPECT_THROW(HandBackFace(m, TBoxFace::Top,

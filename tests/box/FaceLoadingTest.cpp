@@ -10,7 +10,10 @@ namespace {
 
 using test::BoxModelTest;
 
-std::string facePicture(const char* name) { return test::resourcesFolder() + "Faces/" + name; }
+std::string facePicture(const char* name)
+{
+    return test::resourcesFolder() + "Faces/" + name;
+}
 
 struct FaceLoadingTest : BoxModelTest {
     TGLTexture& texture(TBoxFace f) { return scene().facePlane(f)->Material().Texture(); }

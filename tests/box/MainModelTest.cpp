@@ -298,7 +298,7 @@ TEST(MainModel, CentringCutsTowardZero)
     EXPECT_EQ(TfrmMainModel::CentredOffset(693, 296), 198); // 198.5
     EXPECT_EQ(TfrmMainModel::CentredOffset(295, 296), 0);   // -0.5 cuts to 0, not -1
     EXPECT_EQ(TfrmMainModel::CentredOffset(100, 296), -98);
-    EXPECT_EQ(TfrmMainModel::CentredOffset(0, 41), -20);    // -20.5
+    EXPECT_EQ(TfrmMainModel::CentredOffset(0, 41), -20); // -20.5
 }
 
 } // namespace

@@ -118,8 +118,10 @@ TEST_F(NavigationTest, CtrlDragMovesTheWholeRig)
     drag(ssLeft | ssCtrl, 100, 100, 100, 200); // 100 pixels down raises the rig one unit
     EXPECT_FLOAT_EQ(scene().DummyCube1->Position().Z(), 1);
     EXPECT_FLOAT_EQ(scene().DummyCube1->Position().Y(), 0);
-    for (auto [o, before] : {std::pair{(TGLBaseSceneObject*)camera(), cam}, {scene().GLMirror1, floor},
-                             {scene().GLLightSource3, light}, {scene().GLDropShadow, shadow},
+    for (auto [o, before] : {std::pair{(TGLBaseSceneObject*)camera(), cam},
+                             {scene().GLMirror1, floor},
+                             {scene().GLLightSource3, light},
+                             {scene().GLDropShadow, shadow},
                              {scene().GLPoints1, focus}}) {
         const TVector now = o->WorldPosition();
         EXPECT_NEAR(now.Z - before.Z, 1, 1e-5) << o->Name();
@@ -193,8 +195,8 @@ TEST_F(NavigationTest, OtherBoxTypesLeaveTheSceneUnchanged)
     m.BoxType = 0;
     m.GLSceneViewer1MouseDown(mbLeft, ssLeft, 10, 20); // the press is still remembered
     EXPECT_EQ(m.LastMouseX, 10);
-    for (TShiftState s : {TShiftState(ssLeft), ssLeft | ssShift, ssLeft | ssCtrl, TShiftState(ssRight),
-                          ssRight | ssShift})
+    for (TShiftState s :
+         {TShiftState(ssLeft), ssLeft | ssShift, ssLeft | ssCtrl, TShiftState(ssRight), ssRight | ssShift})
         m.GLSceneViewer1MouseMove(s, 300, 400);
     EXPECT_EQ(m.LastMouseX, 10); // a move is not
     EXPECT_EQ(m.LastMouseY, 20);

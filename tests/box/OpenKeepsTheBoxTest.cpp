@@ -95,8 +95,9 @@ TEST_F(OpenKeepsTheBox, MissingForeignAndDamagedFilesChangeNothing)
     const fs::path data = fs::path(VELMORA_TEST_DATA);
     std::ofstream(dir / "notes.vlm") << "just some text";
     zipWith(dir / "noscene.vlm", {{"Scene.ini", "[Reflection]\r\nOpacity=5\r\n[Box]\r\nType=1\r\n"}});
-    zipWith(dir / "damaged.vlm", {{"Scene.ini", "[Reflection]\r\nOpacity=5\r\n"},
-                                  {"Scene.gls", readText(data / "streams" / "malformed" / "trunc_in_value.gls")}});
+    zipWith(dir / "damaged.vlm",
+            {{"Scene.ini", "[Reflection]\r\nOpacity=5\r\n"},
+             {"Scene.gls", readText(data / "streams" / "malformed" / "trunc_in_value.gls")}});
 
     struct Case {
         fs::path file;
@@ -117,8 +118,7 @@ TEST_F(OpenKeepsTheBox, MissingForeignAndDamagedFilesChangeNothing)
         SCOPED_TRACE(c.file.string());
         const std::string got = messageOf([&] { m->Open1Click(c.file.string(), c.filter); });
         EXPECT_NE(got, "(no error)");
-        if (!c.message.empty())
-            EXPECT_EQ(got, c.message);
+        if (!c.message.empty()) EXPECT_EQ(got, c.message);
         EXPECT_TRUE(snapshot(*m) == before);
         EXPECT_TRUE(fs::is_empty(dir / "work")); // working files gone as well
     }
@@ -139,8 +139,7 @@ TEST_F(OpenKeepsTheBox, AGoodFileReplacesTheBoxAfterTheRead)
     EXPECT_EQ(m->tbBoxWidth.position(), 55);
     EXPECT_TRUE(fs::is_empty(dir / "work"));
     // Opening one box over another a few times keeps giving the same box.
-    for (int i = 0; i < 3; ++i)
-        m->Open1Click(saved.string(), 1);
+    for (int i = 0; i < 3; ++i) m->Open1Click(saved.string(), 1);
     EXPECT_TRUE(snapshot(*m) == stored);
 }
 

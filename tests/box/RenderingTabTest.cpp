@@ -77,8 +77,8 @@ TEST(RenderingTab, SetNewSizeSwitchFillsEditsAndTypedWidthDerivesHeight)
     EXPECT_TRUE(t.m.lblNewSize.visible() && t.m.lblCaptionNewSize.visible());
     EXPECT_TRUE(t.m.txtNewWidth.enabled() && t.m.txtNewHeight.enabled());
 
-    t.type(t.m.txtNewWidth, U"\b\b\b", true); // each backspace derives a new height
-    EXPECT_EQ(t.m.lblNewSize.caption(), "0 x 3 pixels");  // "4" gave 3; empty leaves it
+    t.type(t.m.txtNewWidth, U"\b\b\b", true);            // each backspace derives a new height
+    EXPECT_EQ(t.m.lblNewSize.caption(), "0 x 3 pixels"); // "4" gave 3; empty leaves it
     t.m.txtNewWidth.setText("492");
     t.m.txtNewWidth.setText(""); // selected and deleted at once
     EXPECT_EQ(t.m.lblNewSize.caption(), "0 x 473 pixels");
@@ -112,8 +112,8 @@ TEST(RenderingTab, LongNumbersNeitherWrapNorCrash)
 {
     TabModel t;
     t.m.CheckBox1.setChecked(true);
-    t.m.txtNewWidth.setText("2000000000"); // x 473 would wrap in 32 bits
-    EXPECT_EQ(t.m.NewHeight, 1922764288);   // single-precision quotient of 2e9 * 473 / 492
+    t.m.txtNewWidth.setText("2000000000");   // x 473 would wrap in 32 bits
+    EXPECT_EQ(t.m.NewHeight, 1922764288);    // single-precision quotient of 2e9 * 473 / 492
     t.m.txtNewHeight.setText("99999999999"); // not a 32-bit integer: nothing recomputed
     EXPECT_EQ(t.m.NewHeight, 1922764288);
 }

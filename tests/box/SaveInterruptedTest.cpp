@@ -16,8 +16,8 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <iostream>
 #include <filesystem>
+#include <iostream>
 #include <random>
 #include <thread>
 
@@ -75,8 +75,7 @@ protected:
                     const std::string bytes = zip.read(i);
                     return std::vector<std::uint8_t>(bytes.begin(), bytes.end()) == stream;
                 }
-        } catch (const std::exception&) {
-        }
+        } catch (const std::exception&) {}
         return false;
     }
 };

@@ -4,8 +4,8 @@
 #include "engine/CameraLights.h"
 #include "engine/Objects.h"
 #include "engine/Scene.h"
-#include "files/SceneBinding.h"
 #include "files/ComponentStream.h"
+#include "files/SceneBinding.h"
 #include "files/SceneFile.h"
 #include "files/ZipArchive.h"
 
@@ -72,8 +72,8 @@ TEST_F(SceneFilesTest, AnArchiveKeepsTheSceneAndTheSettings)
 
     ZipReader zip(file);
     ASSERT_EQ(zip.count(), 2u);
-    EXPECT_TRUE((zip.name(0) == "Scene.gls" && zip.name(1) == "Scene.ini")
-                || (zip.name(0) == "Scene.ini" && zip.name(1) == "Scene.gls"));
+    EXPECT_TRUE((zip.name(0) == "Scene.gls" && zip.name(1) == "Scene.ini") ||
+                (zip.name(0) == "Scene.ini" && zip.name(1) == "Scene.gls"));
     EXPECT_TRUE(fs::is_empty(dir / "work1"));
 
     auto b = model("work2");

@@ -61,8 +61,9 @@ TEST(TextureNames, TenOpensInARowLeaveNoMoreNamesThanOneScene)
 
         // The scene's camera left with the old objects; none is left dangling.
         TGLScene& scene = *m.scene()->sceneGraph();
-        EXPECT_TRUE(scene.ActiveCamera == nullptr || scene.FindSceneObject(scene.ActiveCamera->Name()) ==
-                                                          static_cast<TGLBaseSceneObject*>(scene.ActiveCamera));
+        EXPECT_TRUE(scene.ActiveCamera == nullptr ||
+                    scene.FindSceneObject(scene.ActiveCamera->Name()) ==
+                        static_cast<TGLBaseSceneObject*>(scene.ActiveCamera));
     }
     fs::remove_all(dir);
 }

@@ -23,7 +23,7 @@ using velmora::test::BoxSceneFixture;
 
 namespace {
 
-#define REQUIRE_EGL()                                                                                              \
+#define REQUIRE_EGL()                                                                                                  \
     if (!TGLHeadlessContext::Available()) GTEST_SKIP() << "no headless EGL display"
 
 struct Rgb {
@@ -38,12 +38,15 @@ Rgb at(const TGLBitmap24& bmp, double x, double y)
     return {p[2], p[1], p[0]};
 }
 
-bool isWhite(Rgb c) { return c.r >= 250 && c.g >= 250 && c.b >= 250; }
+bool isWhite(Rgb c)
+{
+    return c.r >= 250 && c.g >= 250 && c.b >= 250;
+}
 
 // Where a world point lands in a w x h picture rendered at dpi, computed from
 // the camera's position, target and focal length with a plain pinhole model.
 struct Projector {
-    double ex, ey, ez;  // eye
+    double ex, ey, ez; // eye
     double f[3], s[3], u[3];
     double nearOverRight, nearOverTop;
     int w, h;
@@ -94,7 +97,10 @@ TGLBitmap24 renderScene(BoxSceneFixture& fx, int w, int h, int dpi)
 // filtered texture seen at about a third of its size.
 struct FrontPicture {
     TGLBitmap32 px;
-    explicit FrontPicture(BoxSceneFixture& fx) { px = ConvertToBitmap32(*fx.front->Material().Texture().PictureImage().Picture()); }
+    explicit FrontPicture(BoxSceneFixture& fx)
+    {
+        px = ConvertToBitmap32(*fx.front->Material().Texture().PictureImage().Picture());
+    }
     // u from the left edge, v from the top edge, both 0..1.
     Rgb sample(double u, double v) const
     {
@@ -109,7 +115,10 @@ struct FrontPicture {
     }
 };
 
-int distance(Rgb a, Rgb b) { return std::max({std::abs(a.r - b.r), std::abs(a.g - b.g), std::abs(a.b - b.b)}); }
+int distance(Rgb a, Rgb b)
+{
+    return std::max({std::abs(a.r - b.r), std::abs(a.g - b.g), std::abs(a.b - b.b)});
+}
 
 // The box's eight corners.
 std::vector<std::array<double, 3>> boxCorners()
@@ -223,7 +232,8 @@ TEST_F(BoxRender, DefaultSceneFramingPictureAndReflection)
     for (const auto& c : boxCorners()) {
         auto [x, y] = proj(c[0], c[1], c[2]);
         const double dx = cx - x, dy = cy - y, len = std::hypot(dx, dy);
-        EXPECT_FALSE(isWhite(at(bmp, x + 3 * dx / len, y + 3 * dy / len))) << "corner " << c[0] << "," << c[1] << "," << c[2];
+        EXPECT_FALSE(isWhite(at(bmp, x + 3 * dx / len, y + 3 * dy / len)))
+            << "corner " << c[0] << "," << c[1] << "," << c[2];
     }
     // Topmost projected corner: a few pixels above it is background.
     double top = 1e9;
@@ -243,7 +253,6 @@ TEST_F(BoxRender, DefaultSceneFramingPictureAndReflection)
     EXPECT_FALSE(isWhite(at(bmp, right - 3, rightY + 3)));
     EXPECT_TRUE(isWhite(at(bmp, 3, 3)));
     EXPECT_TRUE(isWhite(at(bmp, 488, 469)));
-
 }
 
 // A picture of four coloured quadrants: red top left, green top right,
@@ -338,7 +347,7 @@ TEST_F(BoxRender, FloorOpacityHidingAndCameraBelowTheFloor)
     BoxSceneFixture fx;
     const Projector proj(fx, 492, 473, 96);
     auto [rx, ry] = proj(0.1, 0, -0.55); // reflection of the front face
-    auto [bx, by] = proj(0.1, 0, 0);    // the front face itself
+    auto [bx, by] = proj(0.1, 0, 0);     // the front face itself
     {
         fx.mirror->Material().FrontProperties().Diffuse().SetAlpha(1);
         const TGLBitmap24 bmp = renderScene(fx, 492, 473, 96);
@@ -380,7 +389,7 @@ TEST_F(BoxRender, FloorOpacityHidingAndCameraBelowTheFloor)
                     outsideWhite += isWhite(at(bmp, x, y));
                 }
             }
-        EXPECT_GT(inside, 1000); // the box from below
+        EXPECT_GT(inside, 1000);          // the box from below
         EXPECT_EQ(outsideWhite, outside); // and nothing of a floor or a reflection around it
     }
 }

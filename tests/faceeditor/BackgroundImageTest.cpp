@@ -8,14 +8,14 @@
 
 #include "pictures/DecodedImage.h"
 
+#include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QHeaderView>
 #include <QKeyEvent>
-#include <QMouseEvent>
-#include <QApplication>
 #include <QLabel>
 #include <QLocale>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTreeView>
 #include <QUrl>
@@ -38,16 +38,14 @@ namespace {
 TShellObjectData* child(TShellObjectData& folder, const std::string& name)
 {
     for (auto& c : folder.Children)
-        if (c->ShownName == name)
-            return c.get();
+        if (c->ShownName == name) return c.get();
     return nullptr;
 }
 
 std::vector<std::string> names(const TShellObjectData& folder)
 {
     std::vector<std::string> v;
-    for (auto& c : folder.Children)
-        v.push_back(c->ShownName);
+    for (auto& c : folder.Children) v.push_back(c->ShownName);
     return v;
 }
 
@@ -62,7 +60,7 @@ std::vector<double> referenceReduce(const TDecodedImage& img, int w, int h, int 
             for (int j = int(y * sy); j < img.Height && j < (y + 1) * sy; ++j)
                 for (int i = int(x * sx); i < img.Width && i < (x + 1) * sx; ++i) {
                     const double cover = (std::min((i + 1.0), (x + 1) * sx) - std::max(double(i), x * sx)) *
-                                         (std::min((j + 1.0), (y + 1) * sy) - std::max(double(j), y * sy));
+                        (std::min((j + 1.0), (y + 1) * sy) - std::max(double(j), y * sy));
                     sum += cover * img.row(j)[i * 3 + channel];
                     area += cover;
                 }
@@ -102,14 +100,15 @@ TThumbnail plainReduce(const TDecodedImage& img, int size, bool overWhite)
                 std::uint64_t sum = 0;
                 for (int j = 0; j < H; ++j) {
                     const std::int64_t wy = std::max<std::int64_t>(
-                        0, std::min<std::int64_t>((j + 1) * std::int64_t(h), (y + 1) * std::int64_t(H)) -
-                               std::max<std::int64_t>(j * std::int64_t(h), y * std::int64_t(H)));
-                    if (!wy)
-                        continue;
+                        0,
+                        std::min<std::int64_t>((j + 1) * std::int64_t(h), (y + 1) * std::int64_t(H)) -
+                            std::max<std::int64_t>(j * std::int64_t(h), y * std::int64_t(H)));
+                    if (!wy) continue;
                     for (int i = 0; i < W; ++i) {
                         const std::int64_t wx = std::max<std::int64_t>(
-                            0, std::min<std::int64_t>((i + 1) * std::int64_t(w), (x + 1) * std::int64_t(W)) -
-                                   std::max<std::int64_t>(i * std::int64_t(w), x * std::int64_t(W)));
+                            0,
+                            std::min<std::int64_t>((i + 1) * std::int64_t(w), (x + 1) * std::int64_t(W)) -
+                                std::max<std::int64_t>(i * std::int64_t(w), x * std::int64_t(W)));
                         sum += std::uint64_t(wx * wy) * pixel(i, j, c);
                     }
                 }
@@ -136,12 +135,10 @@ TEST(BackgroundImageRules, ReductionEqualsThePlainAreaAverageBitForBit)
     for (const Case& c : cases) {
         TDecodedImage img;
         img.allocate(c.w, c.h, c.f);
-        for (auto& b : img.Pixels)
-            b = std::uint8_t(rng());
+        for (auto& b : img.Pixels) b = std::uint8_t(rng());
         if (c.f == TPixelFormat::pf8bit) {
             img.Palette.resize(200); // indices past the palette draw black
-            for (auto& e : img.Palette)
-                e = {std::uint8_t(rng()), std::uint8_t(rng()), std::uint8_t(rng()), 0};
+            for (auto& e : img.Palette) e = {std::uint8_t(rng()), std::uint8_t(rng()), std::uint8_t(rng()), 0};
         }
         const TThumbnail fast = MakeThumbnail(img, 200, c.overWhite);
         const TThumbnail plain = plainReduce(img, 200, c.overWhite);
@@ -164,7 +161,9 @@ TEST(BackgroundImageRules, ThumbnailSizeAndRowHeightOfEachShape)
     struct Case {
         const char* name;
         int w, h, row;
-    } cases[] = {{"wide.bmp", 200, 150, 154}, {"tall.bmp", 67, 200, 204}, {"small.bmp", 150, 120, 124},
+    } cases[] = {{"wide.bmp", 200, 150, 154},
+                 {"tall.bmp", 67, 200, 204},
+                 {"small.bmp", 150, 120, 124},
                  {"icon.bmp", 32, 32, 38}};
     for (const Case& c : cases) {
         TShellObjectData* n = child(root, c.name);
@@ -215,8 +214,7 @@ TEST(BackgroundImageRules, ReductionAveragesTheCoveredArea)
     std::mt19937 rng(11);
     TDecodedImage img;
     img.allocate(733, 517, TPixelFormat::pf24bit);
-    for (auto& b : img.Pixels)
-        b = std::uint8_t(rng());
+    for (auto& b : img.Pixels) b = std::uint8_t(rng());
     const TThumbnail t = MakeThumbnail(img, 200);
     ASSERT_EQ(t.Width, 200);
     ASSERT_EQ(t.Height, 141);
@@ -234,14 +232,13 @@ TEST(BackgroundImageRules, ReductionAveragesTheCoveredArea)
     // Exact 2 x 2 blocks: the rounded mean of four pixels, alpha opaque.
     TDecodedImage even;
     even.allocate(400, 300, TPixelFormat::pf32bit);
-    for (auto& b : even.Pixels)
-        b = std::uint8_t(rng());
+    for (auto& b : even.Pixels) b = std::uint8_t(rng());
     const TThumbnail e = MakeThumbnail(even, 200);
     for (int y = 0; y < 150; ++y)
         for (int x = 0; x < 200; ++x)
             for (int c = 0; c < 3; ++c) {
                 const int s = even.row(2 * y)[8 * x + c] + even.row(2 * y)[8 * x + 4 + c] +
-                              even.row(2 * y + 1)[8 * x + c] + even.row(2 * y + 1)[8 * x + 4 + c];
+                    even.row(2 * y + 1)[8 * x + c] + even.row(2 * y + 1)[8 * x + 4 + c];
                 ASSERT_EQ(e.Pixels[(std::size_t(y) * 200 + x) * 4 + c], (s + 2) / 4);
                 ASSERT_EQ(e.Pixels[(std::size_t(y) * 200 + x) * 4 + 3], 255);
             }
@@ -298,8 +295,7 @@ TEST(BackgroundImageRules, ImageExtensionsComeFromTheReaders)
     EXPECT_TRUE(std::is_sorted(ext.begin(), ext.end()));
     for (const char* e : {".bmp", ".jpg", ".jpeg", ".png", ".tga", ".tif", ".psd", ".gif", ".pcx"})
         EXPECT_TRUE(std::binary_search(ext.begin(), ext.end(), std::string(e))) << e;
-    for (const std::string& e : ext)
-        EXPECT_EQ(e[0], '.');
+    for (const std::string& e : ext) EXPECT_EQ(e[0], '.');
     EXPECT_FALSE(std::binary_search(ext.begin(), ext.end(), std::string(".dds")));
     EXPECT_TRUE(IsImageFileName("/a/b/Photo.JPG"));
     EXPECT_TRUE(IsImageFileName("x.Png"));
@@ -328,8 +324,7 @@ TEST(BackgroundImageListing, FoldersFirstThenPicturesInOrderAndNothingElse)
     EXPECT_TRUE(root.Children.empty()) << "nothing is read before the folder is opened";
     m.ExpandNow(root);
     EXPECT_EQ(names(root), (std::vector<std::string>{"Alpha", "empty", "zeta", "A.bmp", "b.bmp", "c.BMP"}));
-    for (std::size_t i = 0; i < root.Children.size(); ++i)
-        EXPECT_EQ(root.Children[i]->Row, int(i));
+    for (std::size_t i = 0; i < root.Children.size(); ++i) EXPECT_EQ(root.Children[i]->Row, int(i));
     EXPECT_FALSE(child(root, "empty")->CanExpand);
     EXPECT_TRUE(child(root, "zeta")->CanExpand);
     EXPECT_EQ(child(root, "A.bmp")->PathName, (dir.Path / "A.bmp").string());
@@ -417,8 +412,8 @@ TEST(BackgroundImageListing, RootsAndTheirNames)
     EXPECT_EQ(TBackgroundImageModel::DefaultRootPaths("/opt/v", "/home/u/", "/home/u").size(), 3u);
 
     TScratchFolder dir;
-    TBackgroundImageModel m({(dir.Path / "Templates").string(), (dir.Path / "Documents").string(),
-                             dir.Path.string(), "/"});
+    TBackgroundImageModel m(
+        {(dir.Path / "Templates").string(), (dir.Path / "Documents").string(), dir.Path.string(), "/"});
     ASSERT_EQ(m.Roots().size(), 4u);
     EXPECT_EQ(m.Roots()[0]->ShownName, "Templates");
     EXPECT_EQ(m.Roots()[1]->ShownName, "Documents");
@@ -599,7 +594,8 @@ TEST_F(BackgroundImageWindow, ShowsTheShippedTemplatesWithTheirThumbnails)
     EXPECT_GE(tm->rowCount(dark), 4);
     ASSERT_TRUE(velmora::test::waitUntil([&] { return w.pendingThumbnails() == 0; }));
     const QModelIndex first = tm->index(0, 2, dark);
-    EXPECT_TRUE(first.data().toString().endsWith("KB, 919 x 1124 pixels, 16M colors")) << first.data().toString().toStdString();
+    EXPECT_TRUE(first.data().toString().endsWith("KB, 919 x 1124 pixels, 16M colors"))
+        << first.data().toString().toStdString();
     // 919 x 1124 gives a 164 x 200 thumbnail and a 204-pixel row.
     EXPECT_EQ(w.VDT1->visualRect(first).height(), 204);
     w.VDT1->setCurrentIndex(tm->index(1, 0, dark));
@@ -720,8 +716,7 @@ TEST_F(BackgroundImageWindow, CancelAndTheMoreBackgroundsLink)
 TEST_F(BackgroundImageWindow, ClosingWhileThumbnailsAreReadIsSafe)
 {
     TScratchFolder dir;
-    for (int i = 0; i < 8; ++i)
-        writeBmp24(dir.file("big" + std::to_string(i) + ".bmp"), 1600, 1200);
+    for (int i = 0; i < 8; ++i) writeBmp24(dir.file("big" + std::to_string(i) + ".bmp"), 1600, 1200);
     for (int round = 0; round < 3; ++round) {
         auto* w = new TfrmBackgroundImage(nullptr, {dir.Path.string()});
         w->expandRow(w->VDT1->model()->index(0, 0));

@@ -241,9 +241,9 @@ TEST(Bitmap32, EveryTransferMatchesThePerPixelFormulas)
         TBitmap32 expect(dst.Width(), dst.Height());
         std::copy(before.begin(), before.end(), expect.Bits());
         ASSERT_EQ(pixels(dst), ref::drawStretched(src, expect, r))
-            << "round " << round << " src " << src.Width() << "x" << src.Height() << " rect " << r.Left << ","
-            << r.Top << "," << r.Right << "," << r.Bottom << " mode " << src.DrawMode() << " filter "
-            << src.StretchFilter() << " M " << src.MasterAlpha() << " wide " << blend::WideVectors();
+            << "round " << round << " src " << src.Width() << "x" << src.Height() << " rect " << r.Left << "," << r.Top
+            << "," << r.Right << "," << r.Bottom << " mode " << src.DrawMode() << " filter " << src.StretchFilter()
+            << " M " << src.MasterAlpha() << " wide " << blend::WideVectors();
     }
     blend::SetWideVectors(true);
 }
@@ -398,7 +398,9 @@ TEST(Bitmap32, PicturesThatCannotBeReadKeepTheBitmap)
     {
         std::ofstream out(bad, std::ios::binary | std::ios::trunc);
         unsigned char h[54] = {'B', 'M'};
-        auto put = [&](int at, std::uint32_t v) { for (int i = 0; i < 4; ++i) h[at + i] = std::uint8_t(v >> (8 * i)); };
+        auto put = [&](int at, std::uint32_t v) {
+            for (int i = 0; i < 4; ++i) h[at + i] = std::uint8_t(v >> (8 * i));
+        };
         put(2, 54 + 16);
         put(10, 54);
         put(14, 40);

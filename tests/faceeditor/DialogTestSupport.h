@@ -26,8 +26,7 @@ inline QApplication& dialogTestApp()
     static int argc = 1;
     static char name[] = "tests_faceeditor";
     static char* argv[] = {name, nullptr};
-    if (auto* existing = qobject_cast<QApplication*>(QCoreApplication::instance()))
-        return *existing;
+    if (auto* existing = qobject_cast<QApplication*>(QCoreApplication::instance())) return *existing;
     // Listing the tests happens without the test environment, and maybe without a display.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
         qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
@@ -47,8 +46,7 @@ inline bool waitUntil(const std::function<bool()>& done, int milliseconds = 2000
     QElapsedTimer t;
     t.start();
     while (!done()) {
-        if (t.elapsed() > milliseconds)
-            return false;
+        if (t.elapsed() > milliseconds) return false;
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     }
     return true;
@@ -60,8 +58,7 @@ public:
     TScratchFolder()
     {
         std::string tmpl = (std::filesystem::temp_directory_path() / "velmora-dialogs-XXXXXX").string();
-        if (!::mkdtemp(tmpl.data()))
-            throw std::runtime_error("mkdtemp failed");
+        if (!::mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp failed");
         Path = tmpl;
     }
     ~TScratchFolder()
@@ -74,14 +71,12 @@ public:
 };
 
 // A 24-bit bottom-up BMP whose pixel (x, y) has the colour of `rgb`.
-inline void writeBmp24(const std::string& file, int w, int h,
-                       const std::function<std::uint32_t(int, int)>& rgb = {})
+inline void writeBmp24(const std::string& file, int w, int h, const std::function<std::uint32_t(int, int)>& rgb = {})
 {
     const int stride = (w * 3 + 3) & ~3;
     std::vector<std::uint8_t> b(54 + std::size_t(stride) * h, 0);
     auto put32 = [&](std::size_t at, std::uint32_t v) {
-        for (int i = 0; i < 4; ++i)
-            b[at + i] = std::uint8_t(v >> (8 * i));
+        for (int i = 0; i < 4; ++i) b[at + i] = std::uint8_t(v >> (8 * i));
     };
     b[0] = 'B', b[1] = 'M';
     put32(2, std::uint32_t(b.size()));
@@ -109,12 +104,10 @@ inline void writeText(const std::string& file, const std::string& text)
 inline void saveScreenshot(QWidget& w, const char* name)
 {
     const char* dir = std::getenv("VELMORA_SCREENSHOTS");
-    if (!dir || !*dir)
-        return;
+    if (!dir || !*dir) return;
     w.grab().save(QString::fromStdString((std::filesystem::path(dir) / name).string()));
     // Keeps the window on screen a while, for a picture of the whole display.
-    if (const char* hold = std::getenv("VELMORA_SCREENSHOT_HOLD_MS"))
-        waitUntil([] { return false; }, std::atoi(hold));
+    if (const char* hold = std::getenv("VELMORA_SCREENSHOT_HOLD_MS")) waitUntil([] { return false; }, std::atoi(hold));
 }
 
 } // namespace velmora::test

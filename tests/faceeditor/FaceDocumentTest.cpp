@@ -174,7 +174,8 @@ TEST(FaceDocument, FlattenBlendsAlphaToo)
 TEST(FaceDocument, BaseCommands)
 {
     Editor e;
-    const auto file = std::filesystem::temp_directory_path() / ("velmora-facedoc-" + std::to_string(::getpid()) + ".bmp");
+    const auto file =
+        std::filesystem::temp_directory_path() / ("velmora-facedoc-" + std::to_string(::getpid()) + ".bmp");
     TBitmap32 pic(2, 2);
     pic.FillAll(0xFF0000FF);
     pic.SavePicture(file.string());
@@ -295,8 +296,14 @@ TEST(FaceDocument, TextLayerEdgeCases)
         for (int x = 100; x < int(100 + 4 * w); ++x) {
             if (linear.Pixel(x, y) != nearest.Pixel(x, y)) ++differing;
             const int n = GreenOf(nearest.Pixel(x, y)), l = GreenOf(linear.Pixel(x, y));
-            if (!seenN[std::size_t(n)]) { seenN[std::size_t(n)] = true; ++nearestLevels; }
-            if (!seenL[std::size_t(l)]) { seenL[std::size_t(l)] = true; ++linearLevels; }
+            if (!seenN[std::size_t(n)]) {
+                seenN[std::size_t(n)] = true;
+                ++nearestLevels;
+            }
+            if (!seenL[std::size_t(l)]) {
+                seenL[std::size_t(l)] = true;
+                ++linearLevels;
+            }
         }
     EXPECT_GT(differing, 100);
     EXPECT_GT(linearLevels, nearestLevels);

@@ -8,12 +8,12 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPushButton>
 #include <QTimer>
 #include <QToolButton>
-#include <QPushButton>
-#include <QLabel>
 
 #include <gtest/gtest.h>
 
@@ -351,7 +351,8 @@ TEST_F(FaceEditorWindow, SelectingATextLayerWithTheBoxCaptionLeavesItUntouched)
     ASSERT_EQ(second->CaptionText, "Caption");
 
     // Moved by hand, and a larger current font that a re-render would take.
-    editor->Document().PlaceSelection({10, 20, 10 + float(second->Bitmap().Width()), 20 + float(second->Bitmap().Height())});
+    editor->Document().PlaceSelection(
+        {10, 20, 10 + float(second->Bitmap().Width()), 20 + float(second->Bitmap().Height())});
     const TFloatRect moved = second->Placement();
     const TFont32 font = second->CaptionFont;
     const TBitmap32& b = second->Bitmap();
@@ -369,8 +370,7 @@ TEST_F(FaceEditorWindow, SelectingATextLayerWithTheBoxCaptionLeavesItUntouched)
 }
 
 // Answers the next modal dialog of type D with `answer` once it shows.
-template <class D>
-void answerNextDialog(const std::function<void(D&)>& answer)
+template <class D> void answerNextDialog(const std::function<void(D&)>& answer)
 {
     auto* timer = new QTimer;
     timer->setInterval(10);

@@ -103,7 +103,7 @@ TEST(ImgView32Model, PaintsStagesIntoAMarginedBuffer)
     TImgView32Model v;
     int invalidations = 0;
     v.OnInvalidate = [&] { ++invalidations; };
-    v.Color = 0x00FF00; // green window colour
+    v.Color = 0x00FF00;     // green window colour
     v.SetViewSize(116, 66); // view area 100 x 50
     v.Bitmap().SetDimensions(20, 10);
     v.Bitmap().FillAll(0xFF0000FF);
@@ -194,10 +194,11 @@ TEST(ImgView32Model, ComposingIgnoresZoomAndScroll)
     // The base is copied pixel for pixel, the layer laid over it at its placement.
     EXPECT_EQ(first[0], v.Bitmap().Pixel(0, 0));
     const TColor32 under = v.Bitmap().Pixel(10, 12);
-    EXPECT_EQ(first[12 * 64 + 10], ((0x80u * 128 + (under >> 24) * 128 + 128) >> 8) << 24 |
-                                       ((0xFFu * 128 + (under >> 16 & 255) * 128 + 128) >> 8) << 16 |
-                                       ((0u * 128 + (under >> 8 & 255) * 128 + 128) >> 8) << 8 |
-                                       ((0u * 128 + (under & 255) * 128 + 128) >> 8));
+    EXPECT_EQ(first[12 * 64 + 10],
+              ((0x80u * 128 + (under >> 24) * 128 + 128) >> 8) << 24 |
+                  ((0xFFu * 128 + (under >> 16 & 255) * 128 + 128) >> 8) << 16 |
+                  ((0u * 128 + (under >> 8 & 255) * 128 + 128) >> 8) << 8 |
+                  ((0u * 128 + (under & 255) * 128 + 128) >> 8));
     EXPECT_EQ(first[63], 0xFF00FF00u); // cropping does not apply when composing
     // The transform is the screen's again afterwards.
     EXPECT_EQ(v.LayerTransform().OriginX, v.ImageRect().Left);
@@ -212,7 +213,9 @@ TEST(ImgView32Model, MouseAndWheel)
     l->Bitmap().SetDimensions(10, 10);
     l->SetPlacement({0, 0, 50, 50});
     TCustomLayer* reported = l;
-    v.OnMouseDown = [&](TImgView32Model*, TMouseButton, TShiftState, int, int, TCustomLayer* layer) { reported = layer; };
+    v.OnMouseDown = [&](TImgView32Model*, TMouseButton, TShiftState, int, int, TCustomLayer* layer) {
+        reported = layer;
+    };
     bool capture = false, release = false;
     v.MouseDown(mbLeft, 0, 100, 100, &capture);
     EXPECT_EQ(reported, nullptr); // a press outside every layer reports none

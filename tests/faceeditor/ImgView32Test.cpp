@@ -1,6 +1,6 @@
+#include "faceeditor/ImgView32.h"
 #include "faceeditor/FaceDocument.h"
 #include "faceeditor/FontServices.h"
-#include "faceeditor/ImgView32.h"
 
 #include <gtest/gtest.h>
 
@@ -18,8 +18,8 @@ namespace {
 
 void send(QWidget& w, QEvent::Type type, QPoint at, Qt::MouseButton b)
 {
-    QMouseEvent e(type, QPointF(at), w.mapToGlobal(QPointF(at)), b, type == QEvent::MouseButtonRelease ? Qt::NoButton : b,
-                  Qt::NoModifier);
+    QMouseEvent e(type, QPointF(at), w.mapToGlobal(QPointF(at)), b,
+                  type == QEvent::MouseButtonRelease ? Qt::NoButton : b, Qt::NoModifier);
     QApplication::sendEvent(&w, &e);
 }
 

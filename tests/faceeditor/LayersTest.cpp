@@ -19,7 +19,8 @@ struct FakeHost : TLayerHost {
     void ShowCursor(TCursor c) override { cursor = c; }
 };
 
-TBitmapLayer* addBitmapLayer(TLayerCollection& c, TFloatRect placement, int w = 10, int h = 10, TColor32 fill = 0xFFFF0000)
+TBitmapLayer* addBitmapLayer(TLayerCollection& c, TFloatRect placement, int w = 10, int h = 10,
+                             TColor32 fill = 0xFFFF0000)
 {
     auto* l = c.Add<TBitmapLayer>();
     l->Bitmap().SetDimensions(w, h);

@@ -41,8 +41,7 @@ TEST(UpDown, TypedTextIsTakenOverOnlyWhenValidAndInRange)
     TUpDown u(1, 2000, 640);
     EXPECT_EQ(u.BuddyText, "640");
     // Typed key by key over the selected text: 2, 25, 250 are taken, 2500 is not.
-    for (const char* t : {"2", "25", "250", "2500"})
-        u.BuddyTextChanged(t);
+    for (const char* t : {"2", "25", "250", "2500"}) u.BuddyTextChanged(t);
     EXPECT_EQ(u.Position, 250);
     EXPECT_EQ(u.BuddyText, "2500");
     u.EditDone();

@@ -33,8 +33,7 @@ protected:
     {
         auto queue = std::make_shared<std::vector<std::string>>(std::move(files));
         f.OpenPictureDialog = [queue](QWidget*) {
-            if (queue->empty())
-                return QString();
+            if (queue->empty()) return QString();
             const std::string next = queue->front();
             queue->erase(queue->begin());
             return QString::fromStdString(next);
@@ -45,8 +44,7 @@ protected:
     {
         for (int y = 0; y < b.Height(); ++y)
             for (int x = 0; x < b.Width(); ++x)
-                if (b.Pixel(x, y) != c)
-                    return false;
+                if (b.Pixel(x, y) != c) return false;
         return !b.Empty();
     }
 
@@ -147,8 +145,7 @@ TEST_F(RGBALoaderForm, ZoomButtonsAndResetScales)
     EXPECT_FLOAT_EQ(f.ImgRGB->Scale(), 1.5f);
     f.SpeedButton3->click();
     EXPECT_FLOAT_EQ(f.ImgAlpha->Scale(), 1.0f);
-    for (int i = 0; i < 40; ++i)
-        f.SpeedButton4->click();
+    for (int i = 0; i < 40; ++i) f.SpeedButton4->click();
     EXPECT_GE(f.ImgAlpha->Scale(), 0.001f) << "never below the view's smallest scale";
     f.Button5->click();
     EXPECT_EQ(f.ImgRGB->Scale(), 1.0f);
@@ -160,7 +157,8 @@ TEST_F(RGBALoaderForm, TheEditorBuildsOneLayerFromBothPreviews)
     // 100 x 100 colour, 50 x 50 alpha of distinct greys: each alpha pixel
     // covers a 2 x 2 block of the layer; the colour stays the colour picture's.
     writeBmp24(dir.file("colour.bmp"), 100, 100, [](int x, int y) { return std::uint32_t(x << 16 | y << 8 | 77); });
-    writeBmp24(dir.file("alpha.bmp"), 50, 50, [](int x, int y) { return std::uint32_t((x * 5 + y) % 256 * 0x010101u); });
+    writeBmp24(dir.file("alpha.bmp"), 50, 50,
+               [](int x, int y) { return std::uint32_t((x * 5 + y) % 256 * 0x010101u); });
     TRGBALoaderForm f;
     answer(f, {dir.file("colour.bmp"), dir.file("alpha.bmp")});
     f.Button1Click();
@@ -193,11 +191,10 @@ TEST_F(RGBALoaderForm, TheEditorBuildsOneLayerFromBothPreviews)
 
 TEST_F(RGBALoaderForm, ShowsBothPreviews)
 {
-    const std::string colour =
-        (std::filesystem::path(VELMORA_TEST_DATA) / ".." / ".." / "resources" / "Templates" / "Gradients" /
-         "Sunset Glow.jpg")
-            .lexically_normal()
-            .string();
+    const std::string colour = (std::filesystem::path(VELMORA_TEST_DATA) / ".." / ".." / "resources" / "Templates" /
+                                "Gradients" / "Sunset Glow.jpg")
+                                   .lexically_normal()
+                                   .string();
     writeBmp24(dir.file("ring.bmp"), 300, 300, [](int x, int y) {
         const int d = int(std::hypot(x - 150, y - 150));
         const std::uint32_t v = d < 150 ? std::uint32_t(255 - d * 255 / 150) : 0u;

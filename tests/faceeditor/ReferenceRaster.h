@@ -12,7 +12,10 @@
 
 namespace velmora::ref {
 
-inline unsigned channel(TColor32 c, int k) { return (c >> (8 * k)) & 255; }
+inline unsigned channel(TColor32 c, int k)
+{
+    return (c >> (8 * k)) & 255;
+}
 
 inline TColor32 mix(TColor32 f, TColor32 b, unsigned w)
 {
@@ -51,7 +54,10 @@ inline std::vector<Contributor> contributorsAt(int srcW, long long dstLo, long l
     const float q = float(double(dstW) / double(srcW));
     const float inv = 1.0f / q;
     const float centre = -0.5f + (float(c - dstLo) + 0.5f) * inv;
-    auto f = [](float x) { x = std::fabs(x); return x < 1.0f ? 1.0f - x : 0.0f; };
+    auto f = [](float x) {
+        x = std::fabs(x);
+        return x < 1.0f ? 1.0f - x : 0.0f;
+    };
     if (q < 1.0f) {
         for (int j = int(std::floor(centre - inv)); j <= int(std::ceil(centre + inv)); ++j) {
             const int w = int(std::nearbyint(256.0f * f((centre - float(j)) * q) * q));

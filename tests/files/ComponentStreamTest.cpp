@@ -44,7 +44,11 @@ std::string readError(const std::vector<std::uint8_t>& data)
 
 TEST(ComponentValues, IntegersTakeTheSmallestTagAndReadBack)
 {
-    struct Case { std::int64_t v; ValueTag tag; std::size_t size; };
+    struct Case {
+        std::int64_t v;
+        ValueTag tag;
+        std::size_t size;
+    };
     for (auto c : {Case{127, ValueTag::vaInt8, 2}, Case{128, ValueTag::vaInt16, 3}, Case{-129, ValueTag::vaInt16, 3},
                    Case{40000, ValueTag::vaInt32, 5}, Case{-128, ValueTag::vaInt8, 2},
                    Case{-2147483648LL, ValueTag::vaInt32, 5}, Case{1LL << 40, ValueTag::vaInt64, 9}}) {
@@ -56,8 +60,7 @@ TEST(ComponentValues, IntegersTakeTheSmallestTagAndReadBack)
         EXPECT_EQ(back.integer, c.v);
         EXPECT_EQ(r.remaining(), 0u);
     }
-    EXPECT_EQ(bytesOf(StreamValue::ofInteger(40000)),
-              (std::vector<std::uint8_t>{4, 0x40, 0x9C, 0, 0}));
+    EXPECT_EQ(bytesOf(StreamValue::ofInteger(40000)), (std::vector<std::uint8_t>{4, 0x40, 0x9C, 0, 0}));
 }
 
 TEST(ComponentValues, ExtendedFloatEncodingIsExact)
@@ -65,9 +68,16 @@ TEST(ComponentValues, ExtendedFloatEncodingIsExact)
     EXPECT_EQ(bytesOf(StreamValue::ofExtended(1.0L)),
               (std::vector<std::uint8_t>{5, 0, 0, 0, 0, 0, 0, 0, 0x80, 0xFF, 0x3F}));
     // Values that single and double precision cannot hold survive unchanged.
-    const long double values[] = {0.1L, -2.5L, 1e-4000L, 1e4000L, 0.2f, 3.0L / 7.0L, -0.0L,
+    const long double values[] = {0.1L,
+                                  -2.5L,
+                                  1e-4000L,
+                                  1e4000L,
+                                  0.2f,
+                                  3.0L / 7.0L,
+                                  -0.0L,
                                   std::numeric_limits<long double>::denorm_min(),
-                                  std::numeric_limits<long double>::max(), 18446744073709551615.0L};
+                                  std::numeric_limits<long double>::max(),
+                                  18446744073709551615.0L};
     for (long double v : values) {
         Extended80 e = Extended80::fromLongDouble(v);
         long double back = e.toLongDouble();
@@ -115,17 +125,34 @@ TEST(ComponentValues, EveryTagRoundTripsAndSkipsExactly)
     list.tag = ValueTag::vaList;
     list.list = {StreamValue::ofInteger(1), StreamValue::ofIdent("id"), StreamValue::ofNil()};
     StreamValue single, cur, date, wide, i64;
-    single.tag = ValueTag::vaSingle; single.single = 1.5f;
-    cur.tag = ValueTag::vaCurrency; cur.integer = -12345678;
-    date.tag = ValueTag::vaDate; date.date = 45000.25;
-    wide.tag = ValueTag::vaWString; wide.wide = u"h\u00e9llo";
-    i64.tag = ValueTag::vaInt64; i64.integer = 5;
-    std::vector<StreamValue> all = {list, StreamValue::ofInteger(5), StreamValue::ofExtended(2.5L),
-                                    StreamValue::ofString("s"), StreamValue::ofIdent("clWhite"),
-                                    StreamValue::ofBool(false), StreamValue::ofBool(true),
-                                    StreamValue::ofBinary(std::string("\0\1\2", 3)), StreamValue::ofSet({"a"}),
-                                    StreamValue::ofString(std::string(300, 'z')), StreamValue::ofNil(), coll,
-                                    single, cur, date, wide, i64, StreamValue::ofEnum("Null")};
+    single.tag = ValueTag::vaSingle;
+    single.single = 1.5f;
+    cur.tag = ValueTag::vaCurrency;
+    cur.integer = -12345678;
+    date.tag = ValueTag::vaDate;
+    date.date = 45000.25;
+    wide.tag = ValueTag::vaWString;
+    wide.wide = u"h\u00e9llo";
+    i64.tag = ValueTag::vaInt64;
+    i64.integer = 5;
+    std::vector<StreamValue> all = {list,
+                                    StreamValue::ofInteger(5),
+                                    StreamValue::ofExtended(2.5L),
+                                    StreamValue::ofString("s"),
+                                    StreamValue::ofIdent("clWhite"),
+                                    StreamValue::ofBool(false),
+                                    StreamValue::ofBool(true),
+                                    StreamValue::ofBinary(std::string("\0\1\2", 3)),
+                                    StreamValue::ofSet({"a"}),
+                                    StreamValue::ofString(std::string(300, 'z')),
+                                    StreamValue::ofNil(),
+                                    coll,
+                                    single,
+                                    cur,
+                                    date,
+                                    wide,
+                                    i64,
+                                    StreamValue::ofEnum("Null")};
     for (const auto& v : all) {
         auto b = bytesOf(v);
         b.push_back(0x77); // sentinel after the value
@@ -142,9 +169,17 @@ TEST(ComponentValues, EveryTagRoundTripsAndSkipsExactly)
 TEST(ComponentValues, DamagedValuesFailCleanly)
 {
     // Unknown tag, truncated payloads, a length far beyond the data, hostile nesting.
-    std::vector<std::vector<std::uint8_t>> bad = {
-        {20}, {0xFF}, {4, 1, 2}, {5, 0, 0}, {6, 10, 'a'}, {10, 0xFF, 0xFF, 0xFF, 0x7F, 1},
-        {18, 0xFF, 0xFF, 0xFF, 0xFF}, {11, 1, 'a'}, {14, 2, 1}, {14, 6}, {}};
+    std::vector<std::vector<std::uint8_t>> bad = {{20},
+                                                  {0xFF},
+                                                  {4, 1, 2},
+                                                  {5, 0, 0},
+                                                  {6, 10, 'a'},
+                                                  {10, 0xFF, 0xFF, 0xFF, 0x7F, 1},
+                                                  {18, 0xFF, 0xFF, 0xFF, 0xFF},
+                                                  {11, 1, 'a'},
+                                                  {14, 2, 1},
+                                                  {14, 6},
+                                                  {}};
     std::vector<std::uint8_t> deep(100000, 1);
     bad.push_back(deep);
     for (const auto& b : bad) {
@@ -236,8 +271,7 @@ TEST(ComponentStreamTree, PartialTreeKeepsRecordsReadBeforeTheFailure)
     EXPECT_THROW(readComponentStream(loadFile(streams() / "malformed" / "trunc_in_value.gls"), root), EReadError);
     ASSERT_FALSE(root.children.empty());
     const ComponentNode* n = &root.children.back();
-    while (!n->children.empty())
-        n = &n->children.back();
+    while (!n->children.empty()) n = &n->children.back();
     EXPECT_EQ(n->name, "PLLeft");
 }
 

@@ -3,10 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <cstring>
 #include <sstream>
 
 using namespace velmora;
@@ -86,8 +86,7 @@ TEST(DumpStream, AbsentPropertiesShowWhatANewObjectHoldsAndStrayRecordsAreListed
     root.children = {cam, pts, odd};
     const std::string d = dumpOf(root);
     EXPECT_EQ(lineOf(d, "GLScene1/Cam DepthOfView"), "0x42C80000 100");
-    EXPECT_EQ(lineOf(d, "GLScene1/Cam Direction.Coordinates"),
-              "0x00000000 0 0x00000000 0 0xBF800000 -1 0x00000000 0");
+    EXPECT_EQ(lineOf(d, "GLScene1/Cam Direction.Coordinates"), "0x00000000 0 0x00000000 0 0xBF800000 -1 0x00000000 0");
     EXPECT_EQ(lineOf(d, "GLScene1/Cam TargetObject"), "nil");
     EXPECT_EQ(lineOf(d, "GLScene1/Cam Position.Z"), "0x40000000 2");
     EXPECT_EQ(lineOf(d, "GLScene1/Cam Bogus"), "7");

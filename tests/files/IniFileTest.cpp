@@ -72,8 +72,7 @@ TEST(IniFileService, ManySectionsAndKeysKeepFirstValuesOrderAndCaseFreeLookups)
     std::string text;
     for (int s = 0; s < 300; ++s) {
         text += "[Sec" + std::to_string(s) + "]\n";
-        for (int k = 0; k < 300; ++k)
-            text += "Key" + std::to_string(k) + "=" + std::to_string(s * 1000 + k) + "\n";
+        for (int k = 0; k < 300; ++k) text += "Key" + std::to_string(k) + "=" + std::to_string(s * 1000 + k) + "\n";
         text += "KEY7=duplicate\n";
     }
     text += "[sec5]\nKey0=again\nExtra=1\n";
@@ -105,8 +104,9 @@ TEST(IniFileService, KeepsOrderAppendsLaterKeysAndReadsDefaults)
     ini.writeBool("DropShadow", "Visible", false);
     ini.writeInteger("Reflection", "Opacity", 50); // appended to the existing section
     ini.writeFloat("Camera", "X", 0.2f);
-    EXPECT_EQ(ini.text(), "[Box]\r\nType=1\r\n\r\n[Reflection]\r\nVisible=1\r\nOpacity=50\r\n\r\n"
-                          "[DropShadow]\r\nVisible=0\r\n\r\n[Camera]\r\nX=0.200000002980232\r\n");
+    EXPECT_EQ(ini.text(),
+              "[Box]\r\nType=1\r\n\r\n[Reflection]\r\nVisible=1\r\nOpacity=50\r\n\r\n"
+              "[DropShadow]\r\nVisible=0\r\n\r\n[Camera]\r\nX=0.200000002980232\r\n");
     EXPECT_EQ(ini.readInteger("reflection", "OPACITY", 0), 50);
     EXPECT_TRUE(ini.readBool("Reflection", "Visible", false));
     EXPECT_FALSE(ini.readBool("DropShadow", "Visible", true));

@@ -40,14 +40,12 @@ struct FakeScene {
         SceneArchiveHost h;
         h.saveSceneStream = [this](const fs::path& p) {
             std::ofstream out(p, std::ios::binary | std::ios::trunc);
-            if (!out)
-                throw std::runtime_error("Cannot create file " + p.string());
+            if (!out) throw std::runtime_error("Cannot create file " + p.string());
             out << scene;
             log.push_back("save");
         };
         h.loadSceneStream = [this](const fs::path& p) {
-            if (!fs::exists(p))
-                throw std::runtime_error("File not found: \"" + p.string() + "\"");
+            if (!fs::exists(p)) throw std::runtime_error("File not found: \"" + p.string() + "\"");
             loaded = readFile(p);
             log.push_back("load");
         };
@@ -147,7 +145,7 @@ TEST(SceneIni, MissingKeysKeepCurrentValuesButColoursAndTypeHaveFixedDefaults)
     SceneIniSettings cur = sample();
     cur.boxType = 0;
     SceneIniSettings s = ReadSceneIni(ini, cur);
-    EXPECT_EQ(s.colorRed, 255);        // missing: full red, not the current value
+    EXPECT_EQ(s.colorRed, 255); // missing: full red, not the current value
     EXPECT_EQ(s.colorGreen, 16);
     EXPECT_EQ(s.colorBlue, 300 & 0xFF);
     EXPECT_EQ(s.boxType, 1);
@@ -314,7 +312,8 @@ namespace {
 TEST(SceneIni, NumbersBeyondSinglePrecisionReadAsTheDefault)
 {
     IniFile ini;
-    ini.parse("[Camera]\r\nX=1E39\r\nY=-3.5E300\r\nZ=2.5\r\n[LeftFace]\r\nScaleX=1e-50\r\n[Box]\r\nType=-0x80000000\r\n");
+    ini.parse(
+        "[Camera]\r\nX=1E39\r\nY=-3.5E300\r\nZ=2.5\r\n[LeftFace]\r\nScaleX=1e-50\r\n[Box]\r\nType=-0x80000000\r\n");
     SceneIniSettings current;
     current.cameraX = 7;
     current.cameraY = 8;

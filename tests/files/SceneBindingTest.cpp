@@ -52,7 +52,7 @@ TEST_P(SceneFiles, ReadIntoTheSceneAndWrittenBackGiveTheSameRecords)
     // Compare record by record first: a failure names the property.
     const ComponentNode a = readComponentStream(original), b = readComponentStream(written);
     std::function<void(const ComponentNode&, const ComponentNode&)> same = [&](const ComponentNode& x,
-                                                                              const ComponentNode& y) {
+                                                                               const ComponentNode& y) {
         ASSERT_EQ(x.name, y.name);
         ASSERT_EQ(x.properties.size(), y.properties.size()) << x.name;
         for (std::size_t i = 0; i < x.properties.size(); ++i) {

@@ -108,9 +108,9 @@ TEST(SceneStreamValues, VectorsAndReferences)
 {
     PropertyValue p;
     p.vec = {0, -0.4f, 0, 1};
-    EXPECT_EQ(encoded("TGLPlane", "Position.Coordinates", p),
-              (std::vector<std::uint8_t>{10, 16, 0, 0, 0, 0, 0, 0, 0, 0xCD, 0xCC, 0xCC, 0xBE, 0, 0, 0, 0,
-                                         0, 0, 0x80, 0x3F}));
+    EXPECT_EQ(
+        encoded("TGLPlane", "Position.Coordinates", p),
+        (std::vector<std::uint8_t>{10, 16, 0, 0, 0, 0, 0, 0, 0, 0xCD, 0xCC, 0xCC, 0xBE, 0, 0, 0, 0, 0, 0, 0x80, 0x3F}));
     PropertyValue r;
     r.text = "DummyCube2";
     const auto ref = encodeProperty(def("TGLMirror", "MirrorObject"), r);

@@ -59,8 +59,7 @@ TEST(ZipArchive, WritesMatchingFilesUnderBaseNamesDeflatedOrStored)
     const std::string text(20000, 'a');
     std::string noise(5000, '\0');
     std::mt19937 rng(7);
-    for (char& c : noise)
-        c = static_cast<char>(rng());
+    for (char& c : noise) c = static_cast<char>(rng());
     writeFile(d.path / "Scene.gls", noise);
     writeFile(d.path / "Scene.ini", text);
     writeFile(d.path / "Other.txt", "x");
@@ -123,8 +122,8 @@ TEST(ZipArchive, HostileArchivesStayInsideTheFolder)
 {
     TempDir d;
     TempDir out;
-    makeZip(d.path / "paths.zip", {{"../../evil.txt", "a"}, {"/abs/Scene.ini", "b"}, {"dir\\Scene.gls", "c"},
-                                   {"folder/", ""}});
+    makeZip(d.path / "paths.zip",
+            {{"../../evil.txt", "a"}, {"/abs/Scene.ini", "b"}, {"dir\\Scene.gls", "c"}, {"folder/", ""}});
     ZipReader r(d.path / "paths.zip");
     r.extractAll(out.path);
     EXPECT_EQ(readFile(out.path / "evil.txt"), "a");
@@ -161,8 +160,7 @@ TEST(ZipArchive, LimitsRefuseBombsAndMemberFloods)
     EXPECT_FALSE(fs::exists(d.path / "Scene.gls.part"));
 
     std::vector<std::pair<std::string, std::string>> many;
-    for (int i = 0; i < 1500; ++i)
-        many.emplace_back("m" + std::to_string(i), "");
+    for (int i = 0; i < 1500; ++i) many.emplace_back("m" + std::to_string(i), "");
     makeZip(d.path / "many.zip", many);
     try {
         ZipReader r(d.path / "many.zip");

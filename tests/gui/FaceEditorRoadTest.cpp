@@ -1,10 +1,10 @@
 #include "VirtualDisplay.h"
 #include "app/AppTestSupport.h"
 
+#include "FaceEditorDriver.h"
 #include "app/Unit1.h"
 #include "app/viewer/GLSceneViewer.h"
 #include "box/BoxScene.h"
-#include "FaceEditorDriver.h"
 #include "pictures/Picture.h"
 
 #include <QCoreApplication>
@@ -38,7 +38,6 @@ void rootScreenshot(const char* name)
     const std::string cmd = std::string("import -window root ") + dir + "/" + name + ".png";
     EXPECT_EQ(std::system(cmd.c_str()), 0) << cmd;
 }
-
 
 // The road of a face built in the editor: "New " of the front face, a picture
 // layer and a text layer, the text dragged, "&Done", and the face on the box.

@@ -86,8 +86,7 @@ protected:
     void drag(QPoint from, QPoint to, Qt::MouseButton button, Qt::KeyboardModifiers mods = Qt::NoModifier)
     {
         mouse(QEvent::MouseButtonPress, from, button, button, mods);
-        for (int i = 1; i <= 5; ++i)
-            mouse(QEvent::MouseMove, from + (to - from) * i / 5, Qt::NoButton, button, mods);
+        for (int i = 1; i <= 5; ++i) mouse(QEvent::MouseMove, from + (to - from) * i / 5, Qt::NoButton, button, mods);
         mouse(QEvent::MouseButtonRelease, to, button, Qt::NoButton, mods);
         settle(3);
     }

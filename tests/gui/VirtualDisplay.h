@@ -8,9 +8,9 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <poll.h>
-#include <sys/prctl.h>
 #include <signal.h>
 #include <string>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -64,12 +64,12 @@ private:
 };
 
 // Skips (or, under CI, fails) a test when no virtual display could be started.
-#define VELMORA_REQUIRE_DISPLAY()                                                                                 \
-    do {                                                                                                           \
-        if (!::velmora::test::VirtualDisplay::available()) {                                                       \
-            if (std::getenv("CI")) FAIL() << "Xvfb could not be started";                                          \
-            GTEST_SKIP() << "Xvfb not available";                                                                  \
-        }                                                                                                          \
+#define VELMORA_REQUIRE_DISPLAY()                                                                                      \
+    do {                                                                                                               \
+        if (!::velmora::test::VirtualDisplay::available()) {                                                           \
+            if (std::getenv("CI")) FAIL() << "Xvfb could not be started";                                              \
+            GTEST_SKIP() << "Xvfb not available";                                                                      \
+        }                                                                                                              \
     } while (0)
 
 } // namespace velmora::test

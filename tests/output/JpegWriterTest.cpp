@@ -1,6 +1,6 @@
-#include "pictures/CoreCodecs.h"
-#include "output/BmpWriter.h"
 #include "output/JpegWriter.h"
+#include "output/BmpWriter.h"
+#include "pictures/CoreCodecs.h"
 
 #include <gtest/gtest.h>
 
@@ -30,8 +30,7 @@ TDecodedImage testPicture(int w, int h)
 int maxDifference(const TDecodedImage& a, const TDecodedImage& b)
 {
     int d = 0;
-    for (std::size_t i = 0; i < a.Pixels.size(); ++i)
-        d = std::max(d, std::abs(int(a.Pixels[i]) - int(b.Pixels[i])));
+    for (std::size_t i = 0; i < a.Pixels.size(); ++i) d = std::max(d, std::abs(int(a.Pixels[i]) - int(b.Pixels[i])));
     return d;
 }
 
@@ -61,8 +60,7 @@ TEST(JpegWriter, BaselineJfifThatDecodesBack)
     // Quality is honoured, and R,G,B rows give the same file as B,G,R rows.
     EXPECT_LT(EncodeJpeg(RowsOf(img), 20).size(), jpeg.size());
     std::vector<std::uint8_t> rgb(img.Pixels);
-    for (std::size_t i = 0; i < rgb.size(); i += 3)
-        std::swap(rgb[i], rgb[i + 2]);
+    for (std::size_t i = 0; i < rgb.size(); i += 3) std::swap(rgb[i], rgb[i + 2]);
     EXPECT_EQ(EncodeJpeg({rgb.data(), 61, 35, 61 * 3, false}, 90), jpeg);
 }
 
@@ -89,8 +87,7 @@ TEST(BmpWriter, TwentyFourBitFileReadByNetpbm)
     DecodeBmp(bmp.data(), bmp.size(), back);
     EXPECT_EQ(back.Pixels, img.Pixels);
 
-    if (std::system("command -v bmptopnm >/dev/null 2>&1") != 0)
-        GTEST_SKIP() << "netpbm not installed";
+    if (std::system("command -v bmptopnm >/dev/null 2>&1") != 0) GTEST_SKIP() << "netpbm not installed";
     const auto dir = std::filesystem::temp_directory_path();
     const std::string file = (dir / ("velmora-shot-" + std::to_string(::getpid()) + ".bmp")).string();
     SaveBmpFile(file, RowsOf(img));

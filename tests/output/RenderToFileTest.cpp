@@ -1,6 +1,6 @@
+#include "output/RenderToFile.h"
 #include "engine/BoxSceneFixture.h"
 #include "engine/gl/GLContext.h"
-#include "output/RenderToFile.h"
 #include "pictures/CoreCodecs.h"
 #include "pictures/Decoders.h"
 
@@ -203,8 +203,7 @@ TEST_F(RenderToFileTest, MultiplierOneCopiesTheRenderUnchanged)
     ASSERT_EQ(shot.Width, 123);
     ASSERT_EQ(shot.Height, 97);
     ASSERT_EQ(shot.Format, TPixelFormat::pf24bit);
-    for (int y = 0; y < 97; ++y)
-        ASSERT_EQ(0, std::memcmp(shot.row(y), direct.pixel(0, y), 123 * 3)) << "row " << y;
+    for (int y = 0; y < 97; ++y) ASSERT_EQ(0, std::memcmp(shot.row(y), direct.pixel(0, y), 123 * 3)) << "row " << y;
 }
 
 TEST_F(RenderToFileTest, BmpFilterWritesBmpDataUnderAnyName)

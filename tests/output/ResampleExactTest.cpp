@@ -15,12 +15,17 @@ struct Picture {
     std::ptrdiff_t stride;
     std::vector<std::uint8_t> bits;
     Picture(int w, int h, int pad, std::mt19937& rng, int flavour = 0)
-        : w(w), h(h), stride(std::ptrdiff_t(w) * 3 + pad), bits(std::size_t(stride) * h + 1)
+        : w(w),
+          h(h),
+          stride(std::ptrdiff_t(w) * 3 + pad),
+          bits(std::size_t(stride) * h + 1)
     {
         std::uniform_int_distribution<int> byte(0, 255);
         for (std::size_t i = 0; i < bits.size(); ++i) {
-            if (flavour == 0) bits[i] = std::uint8_t(byte(rng));
-            else bits[i] = (i / 7) % 2 ? 255 : 0; // hard edges: overshoot for the negative lobes
+            if (flavour == 0)
+                bits[i] = std::uint8_t(byte(rng));
+            else
+                bits[i] = (i / 7) % 2 ? 255 : 0; // hard edges: overshoot for the negative lobes
         }
     }
     TRgb24View view() { return {bits.data(), w, h, stride}; }
@@ -66,8 +71,7 @@ std::vector<TResampleIsa> isas()
     return v;
 }
 
-void expectSame(Picture& src, int dw, int dh, const KernelCase& k, TResampleIsa isa, int threads,
-                std::mt19937& rng)
+void expectSame(Picture& src, int dw, int dh, const KernelCase& k, TResampleIsa isa, int threads, std::mt19937& rng)
 {
     Picture want(dw, dh, 5, rng), got(dw, dh, 5, rng);
     got.bits = want.bits; // padding bytes must survive too
@@ -91,7 +95,8 @@ TEST(ResampleExact, EveryPathEqualsThePlainOracleBitForBit)
     for (const KernelCase& k : kernels()) {
         for (int round = 0; round < 14; ++round) {
             // One-pixel and narrower-than-support sources first, then random ones.
-            const auto [sw, sh] = round < int(fixedSizes.size()) ? fixedSizes[round] : std::pair{small(rng), small(rng)};
+            const auto [sw, sh] =
+                round < int(fixedSizes.size()) ? fixedSizes[round] : std::pair{small(rng), small(rng)};
             Picture src(sw, sh, pad(rng), rng, round % 3 == 2);
             const int dw = round % 4 == 0 ? 1 : large(rng), dh = round % 5 == 1 ? 1 : large(rng);
             for (TResampleIsa isa : isas())
@@ -125,7 +130,8 @@ TEST(ResampleExact, ProgressRunsOncePerRowInOrderWithThreads)
         TResampleOptions o;
         o.Isa = isa;
         o.Threads = 2;
-        FilteredResize(src.view(), dst.view(), TriangleFilter, 1.0f, [&](int p) { seen.push_back(p); }, o);
+        FilteredResize(
+            src.view(), dst.view(), TriangleFilter, 1.0f, [&](int p) { seen.push_back(p); }, o);
         ASSERT_EQ(seen.size(), 333u) << ResampleIsaName(isa);
         for (int k = 0; k < 333; ++k) ASSERT_EQ(seen[k], int(std::nearbyint(k * 100.0 / 332))) << k;
     }

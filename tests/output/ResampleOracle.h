@@ -11,7 +11,10 @@
 
 namespace velmora::oracle {
 
-inline float f32(double v) { return static_cast<float>(v); }
+inline float f32(double v)
+{
+    return static_cast<float>(v);
+}
 
 inline std::uint8_t channelFromSum(float sum)
 {
@@ -25,8 +28,10 @@ inline std::vector<std::vector<TContributor>> contributors(float scale, int srcL
 {
     std::vector<std::vector<TContributor>> lists(std::max(0, dstLength));
     auto mirror = [srcLength](long long j) {
-        if (j < 0) j = -j;
-        else if (j >= srcLength) j = 2LL * srcLength - 1 - j;
+        if (j < 0)
+            j = -j;
+        else if (j >= srcLength)
+            j = 2LL * srcLength - 1 - j;
         return static_cast<int>(std::clamp<long long>(j, 0, srcLength - 1));
     };
     const bool shrinking = scale < 1.0f;

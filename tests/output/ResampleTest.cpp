@@ -121,8 +121,8 @@ TEST(Resample, HalvesRoundToEven)
 {
     // Enlarging 2 -> 3 puts column 1 halfway between the two source pixels.
     TRgb24Image src(2, 1), dst(3, 1);
-    src.pixel(0, 0)[0] = 2, src.pixel(1, 0)[0] = 3;  // 2.5 -> 2
-    src.pixel(0, 0)[1] = 3, src.pixel(1, 0)[1] = 4;  // 3.5 -> 4
+    src.pixel(0, 0)[0] = 2, src.pixel(1, 0)[0] = 3; // 2.5 -> 2
+    src.pixel(0, 0)[1] = 3, src.pixel(1, 0)[1] = 4; // 3.5 -> 4
     FilteredResize(src.view(), dst.view(), TriangleFilter, 1.0f);
     EXPECT_EQ(dst.pixel(1, 0)[0], 2);
     EXPECT_EQ(dst.pixel(1, 0)[1], 4);

@@ -1,7 +1,7 @@
-#include <cstdio>
-#include <jpeglib.h>
-#include <jerror.h>
 #include "TestUtil.h"
+#include <cstdio>
+#include <jerror.h>
+#include <jpeglib.h>
 
 #include "pictures/CoreCodecs.h"
 #include "pictures/Picture.h"
@@ -47,8 +47,7 @@ void expectSameColours(const TGraphic& g, const TDecodedImage& ref, const std::s
                 const int expect = c < bpp ? r[c] : 255;
                 // Five bits per channel: writers scale by 31/255 or shift, readers by 8.
                 const int tolerance = img.Format == TPixelFormat::pf15bit && c < 3 ? 16 : 0;
-                ASSERT_LE(std::abs(px[c] - expect), tolerance)
-                    << what << " channel " << c << " at " << x << "," << y;
+                ASSERT_LE(std::abs(px[c] - expect), tolerance) << what << " channel " << c << " at " << x << "," << y;
             }
         }
 }
@@ -67,12 +66,10 @@ std::string messageOf(const std::function<void()>& f)
 
 TEST(BmpReader, MatchesFilesWrittenByOtherTools)
 {
-    if (!haveTool("convert") || !haveTool("ppmtobmp"))
-        GTEST_SKIP() << "ImageMagick or netpbm not installed";
+    if (!haveTool("convert") || !haveTool("ppmtobmp")) GTEST_SKIP() << "ImageMagick or netpbm not installed";
     const std::string grad = writeTemp("bgrad.ppm", makePpm(37, 21));
     Bytes few = makePpm(29, 13);
-    for (std::size_t i = 15; i < few.size(); ++i)
-        few[i] &= 0xC0;
+    for (std::size_t i = 15; i < few.size(); ++i) few[i] &= 0xC0;
     const std::string cmap = writeTemp("bfew.ppm", few);
     const std::string bw = (tempDir() / "bw.pbm").string();
     ASSERT_TRUE(run("ppmtopgm " + grad + " | pamthreshold | pamtopnm > " + bw) ||
@@ -122,13 +119,13 @@ TEST(BmpReader, MatchesFilesWrittenByOtherTools)
 
 TEST(BmpReader, ThirtyTwoBitRowsKeepAlpha)
 {
-    if (!haveTool("convert"))
-        GTEST_SKIP() << "ImageMagick not installed";
+    if (!haveTool("convert")) GTEST_SKIP() << "ImageMagick not installed";
     // A picture with a real alpha gradient, written by ImageMagick both as
     // BI_RGB and with bit fields.
     const std::string png = (tempDir() / "alpha.png").string();
     ASSERT_TRUE(run("convert -size 40x9 gradient:red-blue \\( -size 40x9 gradient:white-black \\) "
-                    "-alpha off -compose CopyOpacity -composite " + png));
+                    "-alpha off -compose CopyOpacity -composite " +
+                    png));
     int n = 0;
     for (const char* variant : {"BMP3:", "BMP:"}) {
         const std::string bmp = (tempDir() / ("alpha" + std::to_string(n++) + ".bmp")).string();
@@ -137,14 +134,12 @@ TEST(BmpReader, ThirtyTwoBitRowsKeepAlpha)
         ASSERT_TRUE(run("convert " + bmp + " -depth 8 PAM:" + pam));
         TDecodedImage ref;
         ASSERT_TRUE(readNetpbm(pam, ref));
-        if (ref.Format != TPixelFormat::pf32bit)
-            continue;
+        if (ref.Format != TPixelFormat::pf32bit) continue;
         TPicture pic;
         pic.LoadFromFile(bmp);
         auto* b = dynamic_cast<TBitmap*>(pic.Graphic());
         ASSERT_NE(b, nullptr);
-        if (b->PixelFormat() != TPixelFormat::pf32bit)
-            continue; // this writer dropped the alpha channel
+        if (b->PixelFormat() != TPixelFormat::pf32bit) continue; // this writer dropped the alpha channel
         expectSameColours(*b, ref, variant, true);
         // ...and the same alpha reaches the texture, since 40 is divisible by 4.
         TGLBitmap32 px = ConvertToBitmap32(pic);
@@ -272,22 +267,19 @@ TEST(BmpReader, HostileFiles)
     rle[30] = 1; // BI_RLE8
     rle.resize(14 + 40 + 256 * 4);
     rle[10] = std::uint8_t(rle.size() & 0xFF), rle[11] = std::uint8_t(rle.size() >> 8);
-    for (std::uint8_t v : {200, 1, 0, 2, 250, 250, 9, 1, 0, 3, 0, 4, 0, 0, 0, 1})
-        rle.push_back(v);
+    for (std::uint8_t v : {200, 1, 0, 2, 250, 250, 9, 1, 0, 3, 0, 4, 0, 0, 0, 1}) rle.push_back(v);
     EXPECT_EQ(decode(rle), "(no error)");
     EXPECT_EQ(img.row(1)[0], 1); // bottom row, filled by the first run
     EXPECT_EQ(img.row(1)[1], 1);
     // An absolute run longer than the data left.
     Bytes rleShort(rle.begin(), rle.end() - 16);
-    for (std::uint8_t v : {0, 200, 1, 2})
-        rleShort.push_back(v);
+    for (std::uint8_t v : {0, 200, 1, 2}) rleShort.push_back(v);
     EXPECT_EQ(decode(rleShort), invalid);
 }
 
 TEST(JpegReader, HeaderOnlyLoadThenDecodeLikeDjpeg)
 {
-    if (!haveTool("cjpeg") || !haveTool("djpeg"))
-        GTEST_SKIP() << "libjpeg tools not installed";
+    if (!haveTool("cjpeg") || !haveTool("djpeg")) GTEST_SKIP() << "libjpeg tools not installed";
     const std::string ppm = writeTemp("jref.ppm", makePpm(53, 31));
     const std::string pgm = (tempDir() / "jgrey.pgm").string();
     ASSERT_TRUE(run("ppmtopgm " + ppm + " > " + pgm));
@@ -319,8 +311,7 @@ TEST(JpegReader, HeaderOnlyLoadThenDecodeLikeDjpeg)
 
 TEST(JpegReader, DamagedData)
 {
-    if (!haveTool("cjpeg"))
-        GTEST_SKIP() << "cjpeg not installed";
+    if (!haveTool("cjpeg")) GTEST_SKIP() << "cjpeg not installed";
     const std::string jpg = (tempDir() / "dmg.jpg").string();
     ASSERT_TRUE(run("cjpeg " + writeTemp("dmg.ppm", makePpm(64, 64)) + " > " + jpg));
     const Bytes good = readFile(jpg);
@@ -335,8 +326,7 @@ TEST(JpegReader, DamagedData)
     // Cut after the header: the header loads, but the decode fails instead
     // of filling the missing rows with grey, and never reads past the data.
     std::size_t sos = 0;
-    while (sos + 1 < good.size() && !(good[sos] == 0xFF && good[sos + 1] == 0xDA))
-        ++sos;
+    while (sos + 1 < good.size() && !(good[sos] == 0xFF && good[sos + 1] == 0xDA)) ++sos;
     ASSERT_LT(sos + 60, good.size());
     Bytes cut(good.begin(), good.begin() + sos + 60);
     EXPECT_EQ(load(cut), "(no error)");
@@ -348,10 +338,8 @@ TEST(JpegReader, DamagedData)
 
     // Garbled entropy data decodes without error or crash.
     Bytes garbled = good;
-    for (std::size_t i = garbled.size() / 2; i < garbled.size() - 2; i += 7)
-        garbled[i] ^= 0x5A;
-    if (load(garbled) == "(no error)")
-        messageOf([&] { j.Raster(); });
+    for (std::size_t i = garbled.size() / 2; i < garbled.size() - 2; i += 7) garbled[i] ^= 0x5A;
+    if (load(garbled) == "(no error)") messageOf([&] { j.Raster(); });
 
     // A huge declared size is refused before pixels are allocated.
     Bytes huge = good;
@@ -372,8 +360,7 @@ TEST(JpegReader, DamagedData)
 
 TEST(JpegReader, CmykFilesComeOutInColour)
 {
-    if (!haveTool("convert"))
-        GTEST_SKIP() << "ImageMagick not installed";
+    if (!haveTool("convert")) GTEST_SKIP() << "ImageMagick not installed";
     const std::string jpg = (tempDir() / "cmyk.jpg").string();
     ASSERT_TRUE(run("convert " + writeTemp("cmyk.ppm", makePpm(40, 24)) + " -colorspace CMYK -quality 95 " + jpg));
     const std::string ref = jpg + ".ppm";

@@ -36,12 +36,18 @@ inline void writeFile(const std::filesystem::path& p, const Bytes& b)
     f.write(reinterpret_cast<const char*>(b.data()), std::streamsize(b.size()));
 }
 
-inline bool haveTool(const std::string& path) { return ::access(path.c_str(), X_OK) == 0; }
+inline bool haveTool(const std::string& path)
+{
+    return ::access(path.c_str(), X_OK) == 0;
+}
 
 // The real ImageMagick, not a wrapper that might change what it writes.
 inline const std::string Convert = "/usr/bin/convert";
 
-inline bool run(const std::string& cmd) { return std::system((cmd + " 2>/dev/null").c_str()) == 0; }
+inline bool run(const std::string& cmd)
+{
+    return std::system((cmd + " 2>/dev/null").c_str()) == 0;
+}
 
 // A scratch folder removed when the test ends.
 struct ScratchDir {
@@ -60,8 +66,7 @@ struct ScratchDir {
 inline void writeSourcePam(const std::string& file, int w, int h, bool alpha)
 {
     std::string head = "P7\nWIDTH " + std::to_string(w) + "\nHEIGHT " + std::to_string(h) + "\nDEPTH " +
-                       (alpha ? "4" : "3") + "\nMAXVAL 255\nTUPLTYPE " + (alpha ? "RGB_ALPHA" : "RGB") +
-                       "\nENDHDR\n";
+        (alpha ? "4" : "3") + "\nMAXVAL 255\nTUPLTYPE " + (alpha ? "RGB_ALPHA" : "RGB") + "\nENDHDR\n";
     Bytes b(head.begin(), head.end());
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
@@ -125,10 +130,12 @@ inline void expectMatchesReference(const Decoder& decode, const std::string& fil
     EXPECT_LE(diff, tolerance) << file;
     if (diff > tolerance && ours.size() == ref.size()) {
         for (std::size_t i = 0; i < ours.size(); i += 4)
-            if (maxDifference(Bytes(ours.begin() + i, ours.begin() + i + 4), Bytes(ref.begin() + i, ref.begin() + i + 4), alpha) > tolerance) {
-                ADD_FAILURE() << "first difference at pixel " << i / 4 << ": ours " << int(ours[i]) << "," << int(ours[i + 1]) << ","
-                              << int(ours[i + 2]) << "," << int(ours[i + 3]) << " reference " << int(ref[i]) << "," << int(ref[i + 1])
-                              << "," << int(ref[i + 2]) << "," << int(ref[i + 3]);
+            if (maxDifference(Bytes(ours.begin() + i, ours.begin() + i + 4),
+                              Bytes(ref.begin() + i, ref.begin() + i + 4), alpha) > tolerance) {
+                ADD_FAILURE() << "first difference at pixel " << i / 4 << ": ours " << int(ours[i]) << ","
+                              << int(ours[i + 1]) << "," << int(ours[i + 2]) << "," << int(ours[i + 3]) << " reference "
+                              << int(ref[i]) << "," << int(ref[i + 1]) << "," << int(ref[i + 2]) << ","
+                              << int(ref[i + 3]);
                 break;
             }
     }
@@ -145,8 +152,7 @@ inline void expectSafeOnDamage(const Decoder& decode, const Bytes& good)
         TDecodedImage img;
         try {
             decode(cut.data(), cut.size(), img);
-        } catch (const EPictureError&) {
-        }
+        } catch (const EPictureError&) {}
     }
     std::uint32_t seed = 12345;
     auto next = [&] { return seed = seed * 1664525u + 1013904223u; };
@@ -164,8 +170,7 @@ inline void expectSafeOnDamage(const Decoder& decode, const Bytes& good)
         TDecodedImage img;
         try {
             decode(bad.data(), bad.size(), img);
-        } catch (const EPictureError&) {
-        }
+        } catch (const EPictureError&) {}
     }
     TDecodedImage img;
     EXPECT_THROW(decode(nullptr, 0, img), EPictureError);

@@ -13,8 +13,14 @@ void putBe16(Bytes& b, std::size_t at, int v)
     b[at + 1] = std::uint8_t(v);
 }
 
-void appendBe16(Bytes& b, int v) { b.push_back(std::uint8_t(v >> 8)), b.push_back(std::uint8_t(v)); }
-void appendLe16(Bytes& b, int v) { b.push_back(std::uint8_t(v)), b.push_back(std::uint8_t(v >> 8)); }
+void appendBe16(Bytes& b, int v)
+{
+    b.push_back(std::uint8_t(v >> 8)), b.push_back(std::uint8_t(v));
+}
+void appendLe16(Bytes& b, int v)
+{
+    b.push_back(std::uint8_t(v)), b.push_back(std::uint8_t(v >> 8));
+}
 
 // Signed-count runs: a repeat of 3 and literal bytes.
 Bytes rlaChannel(const Bytes& line)
@@ -78,8 +84,9 @@ TEST(DecodersRla, ChannelsAndLineOrderOfAHandBuiltFile)
     for (int y = 0; y < 5; ++y)
         for (int x = 0; x < 11; ++x) {
             const std::uint8_t* p = img.row(y) + x * 4;
-            ASSERT_EQ((Bytes(p, p + 4)), (Bytes{std::uint8_t(x < 4 ? 99 : 7), std::uint8_t(y * 30),
-                                                std::uint8_t(x * 20), std::uint8_t(255 - x)}));
+            ASSERT_EQ((Bytes(p, p + 4)),
+                      (Bytes{std::uint8_t(x < 4 ? 99 : 7), std::uint8_t(y * 30), std::uint8_t(x * 20),
+                             std::uint8_t(255 - x)}));
         }
 }
 
@@ -99,7 +106,7 @@ Bytes makeCut()
     Bytes b;
     appendLe16(b, 6), appendLe16(b, 3), appendLe16(b, 0);
     const std::vector<Bytes> rows = {
-        {0x86, 5, 0},             // six of 5
+        {0x86, 5, 0},                // six of 5
         {0x03, 1, 2, 3, 0x83, 9, 0}, // 1 2 3 then three of 9
         {0x06, 0, 1, 2, 3, 4, 5, 0},
     };

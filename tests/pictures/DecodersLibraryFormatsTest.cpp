@@ -9,23 +9,25 @@ namespace {
 
 TEST(DecodersPng, EveryColourTypeAndDepthMatchesImageMagick)
 {
-    checkCases(DecodePng, {
-                              {"", "rgb.png", false},
-                              {"", "rgba.png", true},
-                              {"-interlace PNG", "interlaced.png", true},
-                              {"-colors 50", "PNG8:pal.png", false},
-                              {"-colors 2 -type Palette", "PNG8:pal2.png", false},
-                              {"-colorspace Gray", "gray.png", false},
-                              {"-colorspace Gray -depth 4", "gray4.png", false},
-                              {"-monochrome", "mono.png", false},
-                              {"-colorspace Gray", "PNG32:grayalpha.png", true},
-                          });
+    checkCases(DecodePng,
+               {
+                   {"", "rgb.png", false},
+                   {"", "rgba.png", true},
+                   {"-interlace PNG", "interlaced.png", true},
+                   {"-colors 50", "PNG8:pal.png", false},
+                   {"-colors 2 -type Palette", "PNG8:pal2.png", false},
+                   {"-colorspace Gray", "gray.png", false},
+                   {"-colorspace Gray -depth 4", "gray4.png", false},
+                   {"-monochrome", "mono.png", false},
+                   {"-colorspace Gray", "PNG32:grayalpha.png", true},
+               });
     // 16-bit samples: the two programs may round the reduction to 8 bits apart.
-    checkCases(DecodePng, {
-                              {"-colorspace Gray -depth 16", "gray16.png", false},
-                              {"-depth 16", "PNG48:rgb16.png", false},
-                              {"-depth 16", "PNG64:rgba16.png", true},
-                          },
+    checkCases(DecodePng,
+               {
+                   {"-colorspace Gray -depth 16", "gray16.png", false},
+                   {"-depth 16", "PNG48:rgb16.png", false},
+                   {"-depth 16", "PNG64:rgba16.png", true},
+               },
                1);
 }
 
@@ -45,14 +47,15 @@ TEST(DecodersPng, PalettedPictureStaysIndexed)
 
 TEST(DecodersTiff, LayoutsAndCompressionsMatchImageMagick)
 {
-    checkCases(DecodeTiff, {
-                               {"", "rgb.tif", false},
-                               {"-compress LZW", "lzw.tif", false},
-                               {"-compress Zip", "zip.tif", true},
-                               {"-colorspace Gray", "gray.tif", false},
-                               {"-monochrome -compress Group4", "fax.tif", false},
-                               {"-define tiff:tile-geometry=16x16", "tiled.tif", false},
-                           });
+    checkCases(DecodeTiff,
+               {
+                   {"", "rgb.tif", false},
+                   {"-compress LZW", "lzw.tif", false},
+                   {"-compress Zip", "zip.tif", true},
+                   {"-colorspace Gray", "gray.tif", false},
+                   {"-monochrome -compress Group4", "fax.tif", false},
+                   {"-define tiff:tile-geometry=16x16", "tiled.tif", false},
+               });
     // 16-bit samples and colour maps: rounding to 8 bits may differ by one.
     checkCases(DecodeTiff, {{"-depth 16", "rgb16.tif", false}, {"-colors 40", "pal.tif", false}}, 1);
 }
@@ -65,12 +68,13 @@ TEST(DecodersTiff, AlphaIsKeptStraight)
 
 TEST(DecodersGif, FramesInterlaceAndTransparencyMatchImageMagick)
 {
-    checkCases(DecodeGif, {
-                              {"", "plain.gif", false},
-                              {"-interlace GIF", "interlaced.gif", false},
-                              {"-colors 7", "few.gif", false},
-                              {"-channel A -threshold 50% +channel", "transparent.gif", true},
-                          });
+    checkCases(DecodeGif,
+               {
+                   {"", "plain.gif", false},
+                   {"-interlace GIF", "interlaced.gif", false},
+                   {"-colors 7", "few.gif", false},
+                   {"-channel A -threshold 50% +channel", "transparent.gif", true},
+               });
 }
 
 TEST(DecodersGif, OnlyTheFirstFrameIsRead)
@@ -178,12 +182,13 @@ namespace {
 TEST(DecodersIco, BitmapAndPngIconsMatchImageMagick)
 {
     // Icons of 256 pixels are stored as PNG, smaller ones as bitmaps with a mask.
-    checkCases(DecodeIco, {
-                              {"-resize 32x32!", "rgba32.ico", true},
-                              {"-resize 48x48! -alpha off", "opaque.ico", false},
-                              {"-resize 16x16! -colors 16", "pal.ico", false},
-                              {"-resize 256x256!", "big.ico", true},
-                          });
+    checkCases(DecodeIco,
+               {
+                   {"-resize 32x32!", "rgba32.ico", true},
+                   {"-resize 48x48! -alpha off", "opaque.ico", false},
+                   {"-resize 16x16! -colors 16", "pal.ico", false},
+                   {"-resize 256x256!", "big.ico", true},
+               });
 }
 
 TEST(DecodersIco, LargestImageIsChosenAndMaskGivesAlpha)

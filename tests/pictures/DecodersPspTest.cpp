@@ -10,7 +10,10 @@ using namespace velmora::decodertest;
 
 namespace {
 
-void le16(Bytes& b, int v) { b.push_back(std::uint8_t(v)), b.push_back(std::uint8_t(v >> 8)); }
+void le16(Bytes& b, int v)
+{
+    b.push_back(std::uint8_t(v)), b.push_back(std::uint8_t(v >> 8));
+}
 void le32(Bytes& b, std::uint32_t v)
 {
     for (int i = 0; i < 4; ++i) b.push_back(std::uint8_t(v >> (8 * i)));
@@ -76,8 +79,8 @@ Bytes plane(int c)
 
 Bytes header(int compression)
 {
-    Bytes f = {'P', 'a', 'i', 'n', 't', ' ', 'S', 'h', 'o', 'p', ' ', 'P', 'r', 'o', ' ', 'I',
-               'm', 'a', 'g', 'e', ' ', 'F', 'i', 'l', 'e', '\n', 0x1a, 0, 0, 0, 0, 0};
+    Bytes f = {'P', 'a', 'i', 'n', 't', ' ', 'S', 'h', 'o', 'p',  ' ',  'P', 'r', 'o', ' ', 'I',
+               'm', 'a', 'g', 'e', ' ', 'F', 'i', 'l', 'e', '\n', 0x1a, 0,   0,   0,   0,   0};
     le16(f, 6), le16(f, 0);
     Bytes attr;
     le32(attr, 46), le32(attr, W), le32(attr, H);
@@ -94,7 +97,8 @@ Bytes withComposite()
 {
     Bytes f = header(1);
     Bytes attrs;
-    le32(attrs, 24), le32(attrs, W), le32(attrs, H), le16(attrs, 24), le16(attrs, 1), le16(attrs, 3), le32(attrs, 0), le16(attrs, 0);
+    le32(attrs, 24), le32(attrs, W), le32(attrs, H), le16(attrs, 24), le16(attrs, 1), le16(attrs, 3), le32(attrs, 0),
+        le16(attrs, 0);
     Bytes image;
     le32(image, 8), le16(image, 1), le16(image, 3);
     for (int c = 0; c < 3; ++c) {

@@ -21,14 +21,15 @@ void checkNetpbm(const Decoder& decode, const std::string& pipeline, const std::
 
 TEST(DecodersPnm, PlainAndRawMapsMatchImageMagick)
 {
-    checkCases(DecodePnm, {
-                              {"", "raw.ppm", false},
-                              {"-compress none", "plain.ppm", false},
-                              {"-colorspace Gray", "raw.pgm", false},
-                              {"-colorspace Gray -compress none", "plain.pgm", false},
-                              {"-monochrome", "raw.pbm", false},
-                              {"-monochrome -compress none", "plain.pbm", false},
-                          });
+    checkCases(DecodePnm,
+               {
+                   {"", "raw.ppm", false},
+                   {"-compress none", "plain.ppm", false},
+                   {"-colorspace Gray", "raw.pgm", false},
+                   {"-colorspace Gray -compress none", "plain.pgm", false},
+                   {"-monochrome", "raw.pbm", false},
+                   {"-monochrome -compress none", "plain.pbm", false},
+               });
     checkCases(DecodePnm, {{"-depth 16", "wide.ppm", false}, {"-colorspace Gray -depth 16", "wide.pgm", false}}, 1);
 }
 
@@ -55,8 +56,9 @@ TEST(DecodersPnm, OddMaxvalCommentsAndRunTogetherBits)
 TEST(DecodersPnm, BadHeadersAndHugeSizesAreRefused)
 {
     TDecodedImage img;
-    for (const std::string text : {"P6 0 5 255\n", "P6 5 5 0\n", "P6 5 5 70000\n", "P5 65536 65536 255\n",
-                                   "P6 99999999999 1 255\n", "P6 x 1 255\n", "P3 2 1 255 1 2 3", "P6 4000 4000 255\n"}) {
+    for (const std::string text :
+         {"P6 0 5 255\n", "P6 5 5 0\n", "P6 5 5 70000\n", "P5 65536 65536 255\n", "P6 99999999999 1 255\n",
+          "P6 x 1 255\n", "P3 2 1 255 1 2 3", "P6 4000 4000 255\n"}) {
         EXPECT_THROW(DecodePnm(reinterpret_cast<const std::uint8_t*>(text.data()), text.size(), img), EPictureError)
             << text;
     }
@@ -64,13 +66,14 @@ TEST(DecodersPnm, BadHeadersAndHugeSizesAreRefused)
 
 TEST(DecodersPcx, ImageMagickAndNetpbmFilesMatch)
 {
-    checkCases(DecodePcx, {
-                              {"", "rgb.pcx", false},
-                              {"-colors 200", "pal.pcx", false},
-                              {"-colors 16", "pal16.pcx", false},
-                              {"-monochrome", "mono.pcx", false},
-                              {"-colorspace Gray", "gray.pcx", false},
-                          });
+    checkCases(DecodePcx,
+               {
+                   {"", "rgb.pcx", false},
+                   {"-colors 200", "pal.pcx", false},
+                   {"-colors 16", "pal16.pcx", false},
+                   {"-monochrome", "mono.pcx", false},
+                   {"-colorspace Gray", "gray.pcx", false},
+               });
     checkNetpbm(DecodePcx, "/usr/bin/ppmtopcx", "netpbm.pcx");
     checkNetpbm(DecodePcx, "/usr/bin/pnmquant 16 | /usr/bin/ppmtopcx -planes 4", "planes.pcx");
     checkNetpbm(DecodePcx, "/usr/bin/pnmquant 4 | /usr/bin/ppmtopcx -packed", "packed2.pcx");
@@ -80,14 +83,16 @@ TEST(DecodersPcx, ImageMagickAndNetpbmFilesMatch)
 
 TEST(DecodersSgi, VerbatimAndRleMatch)
 {
-    checkCases(DecodeSgi, {
-                              {"-compress RLE", "rgb.sgi", false},
-                              {"-compress None", "raw.sgi", false},
-                              {"-compress RLE", "rgba.sgi", true},
-                              {"-compress None", "rawa.sgi", true},
-                              {"-colorspace Gray -compress RLE", "gray.sgi", false},
-                          });
-    checkCases(DecodeSgi, {{"-depth 16 -compress RLE", "wide.sgi", false}, {"-depth 16 -compress None", "wideraw.sgi", true}}, 1);
+    checkCases(DecodeSgi,
+               {
+                   {"-compress RLE", "rgb.sgi", false},
+                   {"-compress None", "raw.sgi", false},
+                   {"-compress RLE", "rgba.sgi", true},
+                   {"-compress None", "rawa.sgi", true},
+                   {"-colorspace Gray -compress RLE", "gray.sgi", false},
+               });
+    checkCases(DecodeSgi,
+               {{"-depth 16 -compress RLE", "wide.sgi", false}, {"-depth 16 -compress None", "wideraw.sgi", true}}, 1);
     checkNetpbm(DecodeSgi, "/usr/bin/pnmtosgi -rle", "netpbm.sgi");
     checkNetpbm(DecodeSgi, "/usr/bin/pnmtosgi -verbatim", "netpbmraw.sgi");
     checkNetpbm(DecodeSgi, "/usr/bin/ppmtopgm | /usr/bin/pnmtosgi", "netpbm.bw");
@@ -95,12 +100,13 @@ TEST(DecodersSgi, VerbatimAndRleMatch)
 
 TEST(DecodersPsd, MergedImageMatches)
 {
-    checkCases(DecodePsd, {
-                              {"-compress RLE", "rgb.psd", false},
-                              {"-compress None", "raw.psd", false},
-                              {"-colorspace Gray -compress RLE", "gray.psd", false},
-                              {"-monochrome", "mono.psd", false},
-                          });
+    checkCases(DecodePsd,
+               {
+                   {"-compress RLE", "rgb.psd", false},
+                   {"-compress None", "raw.psd", false},
+                   {"-colorspace Gray -compress RLE", "gray.psd", false},
+                   {"-monochrome", "mono.psd", false},
+               });
     checkCases(DecodePsd, {{"-depth 16", "wide.psd", false}}, 1);
 }
 
@@ -127,11 +133,11 @@ TEST(DecodersPsd, TransparentCompositeIsUnmattedFromWhite)
     // white, so a half-transparent black pixel is stored as mid grey.
     Bytes psd = {'8', 'B', 'P', 'S', 0, 1, 0, 0, 0, 0, 0, 0, 0, 4, 0, 0, 0, 1, 0, 0, 0, 2, 0, 8, 0, 3};
     for (int i = 0; i < 3; ++i) psd.insert(psd.end(), {0, 0, 0, 0}); // empty sections
-    psd.insert(psd.end(), {0, 0});                                  // raw
-    psd.insert(psd.end(), {127, 10});                               // red
-    psd.insert(psd.end(), {127, 20});                               // green
-    psd.insert(psd.end(), {127, 30});                               // blue
-    psd.insert(psd.end(), {128, 255});                              // alpha
+    psd.insert(psd.end(), {0, 0});                                   // raw
+    psd.insert(psd.end(), {127, 10});                                // red
+    psd.insert(psd.end(), {127, 20});                                // green
+    psd.insert(psd.end(), {127, 30});                                // blue
+    psd.insert(psd.end(), {128, 255});                               // alpha
     TDecodedImage img;
     DecodePsd(psd.data(), psd.size(), img);
     ASSERT_EQ(img.Format, TPixelFormat::pf32bit);
@@ -150,10 +156,14 @@ TEST(DecodersRasterFormats, DamagedFilesFailCleanly)
         const char* target;
         void (*decode)(const std::uint8_t*, std::size_t, TDecodedImage&);
     } made[] = {
-        {"-alpha off", "a.ppm", DecodePnm},        {"-alpha off -compress none", "b.ppm", DecodePnm},
-        {"-monochrome", "c.pbm", DecodePnm},       {"-alpha off", "a.pcx", DecodePcx},
-        {"-colors 30", "b.pcx", DecodePcx},        {"-compress RLE", "a.sgi", DecodeSgi},
-        {"-compress None", "b.sgi", DecodeSgi},    {"-compress RLE", "a.psd", DecodePsd},
+        {"-alpha off", "a.ppm", DecodePnm},
+        {"-alpha off -compress none", "b.ppm", DecodePnm},
+        {"-monochrome", "c.pbm", DecodePnm},
+        {"-alpha off", "a.pcx", DecodePcx},
+        {"-colors 30", "b.pcx", DecodePcx},
+        {"-compress RLE", "a.sgi", DecodeSgi},
+        {"-compress None", "b.sgi", DecodeSgi},
+        {"-compress RLE", "a.psd", DecodePsd},
         {"-colors 9 -type Palette", "b.psd", DecodePsd},
     };
     for (const Made& m : made) {

@@ -10,7 +10,8 @@ using namespace velmora;
 
 namespace {
 // The committed resources folder of the source tree.
-const std::string resources = (std::filesystem::path(VELMORA_TEST_DATA) / "../../resources/").lexically_normal().string();
+const std::string resources =
+    (std::filesystem::path(VELMORA_TEST_DATA) / "../../resources/").lexically_normal().string();
 }
 
 TEST(DefaultPictures, FacesHaveTheDefaultSizes)

@@ -28,8 +28,7 @@ Bytes smallJpeg(int w, int h)
     // A baseline JPEG made by the system's own encoder when present, else skip.
     std::string ppm = writeTemp("j" + std::to_string(w) + "x" + std::to_string(h) + ".ppm", makePpm(w, h));
     std::string jpg = ppm + ".jpg";
-    if (!run("cjpeg -quality 85 " + ppm + " > " + jpg))
-        return {};
+    if (!run("cjpeg -quality 85 " + ppm + " > " + jpg)) return {};
     return readFile(jpg);
 }
 
@@ -171,8 +170,7 @@ TEST(PictureStoredData, EmptyUnknownAndDamagedBlocks)
 TEST(PictureStoredData, JpegIsStoredByteForByte)
 {
     Bytes jpeg = smallJpeg(33, 17);
-    if (jpeg.empty())
-        GTEST_SKIP() << "cjpeg not installed";
+    if (jpeg.empty()) GTEST_SKIP() << "cjpeg not installed";
     // Trailing bytes after the end marker survive too.
     jpeg.insert(jpeg.end(), {'t', 'a', 'i', 'l'});
     TPicture pic;
@@ -197,8 +195,8 @@ TEST(UploadPixels, DirectConversionKeepsAlphaAndFlipsRows)
     ASSERT_EQ(px.Height, 256);
     // The TGA is stored bottom-up, so its first pixel is the picture's bottom
     // left, which is the upload buffer's first pixel again.
-    EXPECT_EQ(px.Data[0], 0);     // R from stored byte 2 of pixel 0
-    EXPECT_EQ(px.Data[3], 0);     // alpha of pixel 0
+    EXPECT_EQ(px.Data[0], 0); // R from stored byte 2 of pixel 0
+    EXPECT_EQ(px.Data[3], 0); // alpha of pixel 0
     EXPECT_EQ(px.Data[4 * 1 + 0], 3);
     EXPECT_EQ(px.Data[4 * 1 + 2], 1);
     EXPECT_EQ(px.Data[4 * 1 + 3], 7);
@@ -212,8 +210,7 @@ TEST(UploadPixels, WidthsNotDivisibleByFourAreStretchedAndOpaque)
     TGLBitmap32 px = ConvertToBitmap32(pic);
     ASSERT_EQ(px.Width, 252);
     ASSERT_EQ(px.Height, 3);
-    for (std::size_t i = 3; i < px.Data.size(); i += 4)
-        ASSERT_EQ(px.Data[i], 255);
+    for (std::size_t i = 3; i < px.Data.size(); i += 4) ASSERT_EQ(px.Data[i], 255);
     // The stretch covers both edges: first and last source columns appear.
     EXPECT_EQ(px.Data[2], 0);
     EXPECT_EQ(px.Data[4 * 251 + 2], 249);
@@ -229,16 +226,14 @@ TEST(UploadPixels, WidthsNotDivisibleByFourAreStretchedAndOpaque)
 TEST(UploadPixels, OnePixelJpegBecomesFourWide)
 {
     Bytes jpeg = smallJpeg(1, 1);
-    if (jpeg.empty())
-        GTEST_SKIP() << "cjpeg not installed";
+    if (jpeg.empty()) GTEST_SKIP() << "cjpeg not installed";
     TPicture pic;
     pic.LoadFromFile(writeTemp("one.jpeg", jpeg));
     TGLBitmap32 px = ConvertToBitmap32(pic);
     ASSERT_EQ(px.Width, 4);
     ASSERT_EQ(px.Height, 1);
     for (int x = 1; x < 4; ++x)
-        for (int c = 0; c < 4; ++c)
-            EXPECT_EQ(px.Data[4 * x + c], px.Data[c]);
+        for (int c = 0; c < 4; ++c) EXPECT_EQ(px.Data[4 * x + c], px.Data[c]);
     EXPECT_EQ(px.Data[3], 255);
 }
 

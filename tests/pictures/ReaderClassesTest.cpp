@@ -16,8 +16,7 @@ bool loadOrSkip(TPicture& pic, const std::string& file)
     try {
         pic.LoadFromFile(file);
     } catch (const EPictureError& e) {
-        if (std::string(e.what()).find("cannot be read yet") != std::string::npos)
-            return false;
+        if (std::string(e.what()).find("cannot be read yet") != std::string::npos) return false;
         throw;
     }
     return true;
@@ -28,7 +27,8 @@ std::string alphaPng()
 {
     const std::string png = (tempDir() / "ralpha.png").string();
     if (!run("convert -size 40x9 gradient:red-blue \\( -size 40x9 gradient:white-black \\) "
-             "-alpha off -compose CopyOpacity -composite " + png))
+             "-alpha off -compose CopyOpacity -composite " +
+             png))
         return {};
     return png;
 }
@@ -37,16 +37,14 @@ std::string alphaPng()
 
 TEST(ReaderClasses, PngAlphaReachesTheTextureAndTheStoredBitmap)
 {
-    if (!haveTool("convert"))
-        GTEST_SKIP() << "ImageMagick not installed";
+    if (!haveTool("convert")) GTEST_SKIP() << "ImageMagick not installed";
     const std::string png = alphaPng();
     ASSERT_FALSE(png.empty());
     TDecodedImage ref;
     ASSERT_TRUE(run("convert " + png + " -depth 8 PAM:" + png + ".pam"));
     ASSERT_TRUE(readNetpbm(png + ".pam", ref));
     TPicture pic;
-    if (!loadOrSkip(pic, png))
-        GTEST_SKIP() << "PNG reader not written yet";
+    if (!loadOrSkip(pic, png)) GTEST_SKIP() << "PNG reader not written yet";
     ASSERT_STREQ(pic.Graphic()->ClassName(), "TPNGGraphic");
     auto* b = dynamic_cast<TBitmap*>(pic.Graphic());
     ASSERT_NE(b, nullptr);
@@ -77,15 +75,13 @@ TEST(ReaderClasses, PngAlphaReachesTheTextureAndTheStoredBitmap)
 
 TEST(ReaderClasses, IconsDrawOverWhiteAndStoreTheirFile)
 {
-    if (!haveTool("convert"))
-        GTEST_SKIP() << "ImageMagick not installed";
+    if (!haveTool("convert")) GTEST_SKIP() << "ImageMagick not installed";
     const std::string png = alphaPng();
     ASSERT_FALSE(png.empty());
     const std::string ico = (tempDir() / "r.ico").string();
     ASSERT_TRUE(run("convert " + png + " -resize 16x16! " + ico));
     TPicture pic;
-    if (!loadOrSkip(pic, ico))
-        GTEST_SKIP() << "icon reader not written yet";
+    if (!loadOrSkip(pic, ico)) GTEST_SKIP() << "icon reader not written yet";
     ASSERT_STREQ(pic.Graphic()->ClassName(), "TIcon");
     const TDecodedImage& img = pic.Graphic()->Raster();
     ASSERT_EQ(img.Format, TPixelFormat::pf32bit);

@@ -2,10 +2,10 @@
 // reader close: data that cannot hold its picture, counters that run away.
 #include <gtest/gtest.h>
 
+#include "TestUtil.h"
 #include "pictures/ByteReader.h"
 #include "pictures/CoreCodecs.h"
 #include "pictures/DecoderSupport.h"
-#include "TestUtil.h"
 
 #include <cstring>
 
@@ -26,8 +26,7 @@ std::string messageOf(const std::function<void()>& f)
 
 void put32(Bytes& b, std::size_t at, std::uint32_t v)
 {
-    for (int k = 0; k < 4; ++k)
-        b[at + k] = std::uint8_t(v >> (8 * k));
+    for (int k = 0; k < 4; ++k) b[at + k] = std::uint8_t(v >> (8 * k));
 }
 
 // A w x h RLE8 bitmap with two palette entries and the given run data.
@@ -115,15 +114,13 @@ TEST(BitmapRle, RunsWithoutEndOfLineNeverCarryTheColumnOutOfTheRow)
     // Deltas that push the column far past the row, then a run, on a 4 x 2
     // picture: nothing is written, the second row still gets its run.
     Bytes deltas;
-    for (int i = 0; i < 20; ++i)
-        deltas.insert(deltas.end(), {0, 2, 255, 0});
+    for (int i = 0; i < 20; ++i) deltas.insert(deltas.end(), {0, 2, 255, 0});
     deltas.insert(deltas.end(), {4, 1, 0, 0, 4, 1, 0, 1});
     TDecodedImage two;
     const Bytes file = rle8Bitmap(4, 2, deltas);
     DecodeBmp(file.data(), file.size(), two);
-    EXPECT_EQ(two.row(1)[0], 0); // bottom row: the run came after the column left the row
-    for (int x = 0; x < 4; ++x)
-        EXPECT_EQ(two.row(0)[x], 1); // top row, after the end of line
+    EXPECT_EQ(two.row(1)[0], 0);                             // bottom row: the run came after the column left the row
+    for (int x = 0; x < 4; ++x) EXPECT_EQ(two.row(0)[x], 1); // top row, after the end of line
 }
 
 TEST(BitmapRle, ADeclaredSizeItsRunsCannotReachIsRefusedBeforeAllocating)

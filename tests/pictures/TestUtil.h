@@ -8,11 +8,11 @@
 #include <cctype>
 #include <cstdint>
 #include <cstdlib>
-#include <iterator>
-#include <unistd.h>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace velmora::test {
@@ -22,8 +22,7 @@ using Bytes = std::vector<std::uint8_t>;
 inline std::filesystem::path tempDir()
 {
     static std::filesystem::path dir = [] {
-        auto d = std::filesystem::temp_directory_path() /
-                 ("velmora-pictures-" + std::to_string(::getpid()));
+        auto d = std::filesystem::temp_directory_path() / ("velmora-pictures-" + std::to_string(::getpid()));
         std::filesystem::create_directories(d);
         return d;
     }();
@@ -49,7 +48,10 @@ inline bool haveTool(const std::string& name)
     return std::system(("command -v " + name + " >/dev/null 2>&1").c_str()) == 0;
 }
 
-inline bool run(const std::string& cmd) { return std::system((cmd + " 2>/dev/null").c_str()) == 0; }
+inline bool run(const std::string& cmd)
+{
+    return std::system((cmd + " 2>/dev/null").c_str()) == 0;
+}
 
 inline void put16(Bytes& b, int v)
 {
@@ -58,8 +60,8 @@ inline void put16(Bytes& b, int v)
 }
 
 // An 18-byte TGA header.
-inline Bytes tgaHeader(int imageType, int width, int height, int bits, int descriptor = 0,
-                       int mapType = 0, int mapLength = 0, int mapBits = 0, int idLength = 0)
+inline Bytes tgaHeader(int imageType, int width, int height, int bits, int descriptor = 0, int mapType = 0,
+                       int mapLength = 0, int mapBits = 0, int idLength = 0)
 {
     Bytes b{std::uint8_t(idLength), std::uint8_t(mapType), std::uint8_t(imageType)};
     put16(b, 0);
@@ -103,18 +105,22 @@ inline bool readNetpbm(const std::string& path, TDecodedImage& out)
         ++i;
     } else if (magic == "P7") {
         for (std::string t = token(); t != "ENDHDR"; t = token()) {
-            if (t == "WIDTH") w = std::stoi(token());
-            else if (t == "HEIGHT") h = std::stoi(token());
-            else if (t == "DEPTH") depth = std::stoi(token());
-            else if (t == "MAXVAL") maxv = std::stoi(token());
-            else if (t == "TUPLTYPE") token();
+            if (t == "WIDTH")
+                w = std::stoi(token());
+            else if (t == "HEIGHT")
+                h = std::stoi(token());
+            else if (t == "DEPTH")
+                depth = std::stoi(token());
+            else if (t == "MAXVAL")
+                maxv = std::stoi(token());
+            else if (t == "TUPLTYPE")
+                token();
         }
         ++i;
     } else {
         return false;
     }
-    if (maxv != 255 || b.size() < i + std::size_t(w) * h * depth)
-        return false;
+    if (maxv != 255 || b.size() < i + std::size_t(w) * h * depth) return false;
     const bool alpha = depth == 4 || depth == 2;
     out.allocate(w, h, alpha ? TPixelFormat::pf32bit : TPixelFormat::pf24bit);
     for (int y = 0; y < h; ++y)

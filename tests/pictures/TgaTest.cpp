@@ -1,8 +1,8 @@
 #include "TestUtil.h"
 
 #include "pictures/CoreCodecs.h"
-#include "pictures/PictureClasses.h"
 #include "pictures/Picture.h"
+#include "pictures/PictureClasses.h"
 #include "pictures/TextureImage.h"
 
 #include <gtest/gtest.h>
@@ -195,16 +195,16 @@ TEST(Targa, UnknownImageTypeKeepsSizeWithBlankPixels)
 
 TEST(Targa, HostileFiles)
 {
-    expectReadError(Bytes(17, 0));                           // shorter than the header
+    expectReadError(Bytes(17, 0)); // shorter than the header
     Bytes shortRows = tga32(4, 4, false);
     shortRows.resize(shortRows.size() - 1);
-    expectReadError(shortRows);                              // raw rows cut short
+    expectReadError(shortRows); // raw rows cut short
     Bytes shortMap = tgaHeader(1, 1, 1, 8, 0, 1, 100, 24);
-    expectReadError(shortMap);                               // colour map cut short
-    expectReadError(tgaHeader(2, 65535, 65535, 32));         // huge size, no data
-    expectReadError(tgaHeader(10, 65535, 65535, 32));        // huge RLE size, no data
+    expectReadError(shortMap);                        // colour map cut short
+    expectReadError(tgaHeader(2, 65535, 65535, 32));  // huge size, no data
+    expectReadError(tgaHeader(10, 65535, 65535, 32)); // huge RLE size, no data
     Bytes id = tgaHeader(2, 1, 1, 24, 0, 0, 0, 0, 200);
-    expectReadError(id);                                     // ID runs past the end
+    expectReadError(id); // ID runs past the end
 
     // Zero sizes decode to an empty raster.
     TDecodedImage img = decode(tgaHeader(2, 0, 5, 24));
@@ -245,20 +245,18 @@ TEST(Targa, RunPastRowEndStaysInsideAndLosesTheRest)
 
 TEST(Targa, MatchesNetpbmDecoding)
 {
-    if (!haveTool("pamtotga"))
-        GTEST_SKIP() << "netpbm not installed";
+    if (!haveTool("pamtotga")) GTEST_SKIP() << "netpbm not installed";
     // A gradient for true colour, and a few-colour picture for colour maps.
     Bytes few = makePpm(41, 19);
-    for (std::size_t i = 15; i < few.size(); ++i)
-        few[i] &= 0xC0;
+    for (std::size_t i = 15; i < few.size(); ++i) few[i] &= 0xC0;
     const std::string grad = writeTemp("grad.ppm", makePpm(37, 23));
     const std::string cmap = writeTemp("few.ppm", few);
     const std::string grey = (tempDir() / "grey.pgm").string();
     ASSERT_TRUE(run("ppmtopgm " + grad + " > " + grey));
     struct Case {
         std::string source, options;
-    } cases[] = {{grad, "-rgb -norle"}, {grad, "-rgb"}, {cmap, "-cmap -norle"}, {cmap, "-cmap"},
-                 {grey, "-mono -norle"}, {grey, "-mono"}};
+    } cases[] = {{grad, "-rgb -norle"}, {grad, "-rgb"},         {cmap, "-cmap -norle"},
+                 {cmap, "-cmap"},       {grey, "-mono -norle"}, {grey, "-mono"}};
     int n = 0;
     for (const Case& c : cases) {
         const std::string tga = (tempDir() / ("n" + std::to_string(n++) + ".tga")).string();
@@ -287,8 +285,7 @@ TEST(Targa, MatchesNetpbmDecoding)
                     ASSERT_EQ(img.Format, TPixelFormat::pf24bit);
                     std::copy_n(s + 3 * x, 3, bgr);
                 }
-                ASSERT_TRUE(std::equal(bgr, bgr + 3, ref.row(y) + 3 * x))
-                    << c.options << " at " << x << "," << y;
+                ASSERT_TRUE(std::equal(bgr, bgr + 3, ref.row(y) + 3 * x)) << c.options << " at " << x << "," << y;
             }
     }
 }

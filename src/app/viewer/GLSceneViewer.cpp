@@ -75,9 +75,15 @@ TGLSceneViewer::~TGLSceneViewer()
     }
 }
 
-double TGLSceneViewer::FieldOfView() const { return FieldOfViewFor(buffer_.Camera(), width(), height()); }
+double TGLSceneViewer::FieldOfView() const
+{
+    return FieldOfViewFor(buffer_.Camera(), width(), height());
+}
 
-void TGLSceneViewer::SetFieldOfView(double degrees) { SetFieldOfViewFor(buffer_.Camera(), width(), height(), degrees); }
+void TGLSceneViewer::SetFieldOfView(double degrees)
+{
+    SetFieldOfViewFor(buffer_.Camera(), width(), height(), degrees);
+}
 
 void TGLSceneViewer::initializeGL()
 {

@@ -23,7 +23,10 @@ namespace {
 TGLContext* currentContext = nullptr;
 }
 
-TGLContext* TGLContext::Current() { return currentContext; }
+TGLContext* TGLContext::Current()
+{
+    return currentContext;
+}
 
 void TGLContext::Activate()
 {
@@ -107,13 +110,10 @@ struct FboFunctions {
         deleteRenderbuffers = reinterpret_cast<PFNGLDELETERENDERBUFFERSPROC>(get("glDeleteRenderbuffers"));
         bindRenderbuffer = reinterpret_cast<PFNGLBINDRENDERBUFFERPROC>(get("glBindRenderbuffer"));
         renderbufferStorage = reinterpret_cast<PFNGLRENDERBUFFERSTORAGEPROC>(get("glRenderbufferStorage"));
-        framebufferRenderbuffer =
-            reinterpret_cast<PFNGLFRAMEBUFFERRENDERBUFFERPROC>(get("glFramebufferRenderbuffer"));
-        checkFramebufferStatus =
-            reinterpret_cast<PFNGLCHECKFRAMEBUFFERSTATUSPROC>(get("glCheckFramebufferStatus"));
-        return genFramebuffers && deleteFramebuffers && bindFramebuffer && genRenderbuffers &&
-               deleteRenderbuffers && bindRenderbuffer && renderbufferStorage && framebufferRenderbuffer &&
-               checkFramebufferStatus;
+        framebufferRenderbuffer = reinterpret_cast<PFNGLFRAMEBUFFERRENDERBUFFERPROC>(get("glFramebufferRenderbuffer"));
+        checkFramebufferStatus = reinterpret_cast<PFNGLCHECKFRAMEBUFFERSTATUSPROC>(get("glCheckFramebufferStatus"));
+        return genFramebuffers && deleteFramebuffers && bindFramebuffer && genRenderbuffers && deleteRenderbuffers &&
+            bindRenderbuffer && renderbufferStorage && framebufferRenderbuffer && checkFramebufferStatus;
     }
 };
 
@@ -162,7 +162,9 @@ bool TGLHeadlessContext::Available()
 }
 
 TGLHeadlessContext::TGLHeadlessContext(int width, int height, const TGLPixelFormatRequest& request)
-    : impl_(std::make_unique<Impl>()), width_(width), height_(height)
+    : impl_(std::make_unique<Impl>()),
+      width_(width),
+      height_(height)
 {
     if (width < 1 || height < 1) platformError("invalid bitmap size");
     Impl& m = *impl_;
@@ -173,8 +175,7 @@ TGLHeadlessContext::TGLHeadlessContext(int width, int height, const TGLPixelForm
     // The framebuffer object carries colour, depth and stencil, so the
     // config only has to offer desktop GL; a pbuffer-capable one is asked
     // for because surfaceless configs always are.
-    const EGLint configAttribs[] = {EGL_SURFACE_TYPE, EGL_PBUFFER_BIT, EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT,
-                                    EGL_NONE};
+    const EGLint configAttribs[] = {EGL_SURFACE_TYPE, EGL_PBUFFER_BIT, EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT, EGL_NONE};
     EGLConfig config = nullptr;
     EGLint count = 0;
     if (!eglChooseConfig(m.display, configAttribs, &config, 1, &count) || count < 1)
@@ -215,8 +216,7 @@ TGLHeadlessContext::TGLHeadlessContext(int width, int height, const TGLPixelForm
         GLint blue = 8;
         glGetIntegerv(GL_BLUE_BITS, &blue);
         blueBits_ = blue;
-        while (glGetError() != GL_NO_ERROR) {
-        }
+        while (glGetError() != GL_NO_ERROR) {}
     } catch (...) {
         m.release();
         eglDestroyContext(m.display, m.context);
@@ -250,8 +250,14 @@ TGLHeadlessContext::~TGLHeadlessContext()
     eglDestroyContext(m.display, m.context);
 }
 
-void TGLHeadlessContext::doActivate() { impl_->makeCurrent(); }
-void TGLHeadlessContext::doDeactivate() { impl_->release(); }
+void TGLHeadlessContext::doActivate()
+{
+    impl_->makeCurrent();
+}
+void TGLHeadlessContext::doDeactivate()
+{
+    impl_->release();
+}
 
 void TGLHeadlessContext::ReadPixels(TGLBitmap24& out)
 {

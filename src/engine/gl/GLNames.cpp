@@ -18,30 +18,25 @@ void TGLTextureName::Create()
     TGLContext* current = TGLContext::Current();
     GLuint name = 0;
     glGenTextures(1, &name);
-    if (name == 0)
-        return;
+    if (name == 0) return;
     name_ = name;
-    if (current)
-        context_ = current->Life();
+    if (current) context_ = current->Life();
     ++liveTextures;
 }
 
 void TGLTextureName::Delete()
 {
-    if (name_ == 0)
-        return;
+    if (name_ == 0) return;
     const std::shared_ptr<TGLContextLife> life = context_.lock();
     TGLContext* owner = life ? life->Context : nullptr;
     if (owner) {
         // Made current only when another context (or none) is; activations nest.
         const bool switchTo = TGLContext::Current() != owner;
         try {
-            if (switchTo)
-                owner->Activate();
+            if (switchTo) owner->Activate();
             GLuint name = name_;
             glDeleteTextures(1, &name);
-            if (switchTo)
-                owner->Deactivate();
+            if (switchTo) owner->Deactivate();
         } catch (...) {
             // A context that cannot be made current any more keeps its
             // names until it goes; there is nothing better to do in a
@@ -53,13 +48,15 @@ void TGLTextureName::Delete()
 
 void TGLTextureName::Forget()
 {
-    if (name_ == 0)
-        return;
+    if (name_ == 0) return;
     name_ = 0;
     context_.reset();
     --liveTextures;
 }
 
-long TGLTextureName::LiveCount() { return liveTextures.load(); }
+long TGLTextureName::LiveCount()
+{
+    return liveTextures.load();
+}
 
 } // namespace velmora

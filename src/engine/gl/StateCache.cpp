@@ -13,10 +13,10 @@ namespace velmora {
 uint32_t TGLStateCache::GLEnum(TGLState s)
 {
     static constexpr GLenum table[kStateCount] = {
-        GL_ALPHA_TEST,  GL_AUTO_NORMAL,     GL_BLEND,           GL_COLOR_MATERIAL,  GL_CULL_FACE,
-        GL_DEPTH_TEST,  GL_DITHER,          GL_FOG,             GL_LIGHTING,        GL_LINE_SMOOTH,
-        GL_LINE_STIPPLE, GL_INDEX_LOGIC_OP, GL_NORMALIZE,       GL_POINT_SMOOTH,    GL_POLYGON_SMOOTH,
-        GL_POLYGON_STIPPLE, GL_SCISSOR_TEST, GL_STENCIL_TEST,   GL_TEXTURE_1D,      GL_TEXTURE_2D,
+        GL_ALPHA_TEST,       GL_AUTO_NORMAL,      GL_BLEND,        GL_COLOR_MATERIAL, GL_CULL_FACE,
+        GL_DEPTH_TEST,       GL_DITHER,           GL_FOG,          GL_LIGHTING,       GL_LINE_SMOOTH,
+        GL_LINE_STIPPLE,     GL_INDEX_LOGIC_OP,   GL_NORMALIZE,    GL_POINT_SMOOTH,   GL_POLYGON_SMOOTH,
+        GL_POLYGON_STIPPLE,  GL_SCISSOR_TEST,     GL_STENCIL_TEST, GL_TEXTURE_1D,     GL_TEXTURE_2D,
         GL_TEXTURE_CUBE_MAP, GL_TEXTURE_RECTANGLE};
     return table[s];
 }
@@ -47,8 +47,14 @@ void TGLStateCache::ForceState(TGLState s, bool on)
 }
 
 namespace {
-bool sameRGB(const TVector& a, const TVector& b) { return a.X == b.X && a.Y == b.Y && a.Z == b.Z; }
-GLenum faceEnum(TGLCullFaceSide side) { return side == cmFront ? GL_FRONT : GL_BACK; }
+bool sameRGB(const TVector& a, const TVector& b)
+{
+    return a.X == b.X && a.Y == b.Y && a.Z == b.Z;
+}
+GLenum faceEnum(TGLCullFaceSide side)
+{
+    return side == cmFront ? GL_FRONT : GL_BACK;
+}
 } // namespace
 
 void TGLStateCache::SetMaterialColors(TGLCullFaceSide side, const TVector& emission, const TVector& ambient,
@@ -136,16 +142,14 @@ void CheckOpenGLError()
 {
     GLenum first = glGetError();
     if (first == GL_NO_ERROR) return;
-    for (int i = 0; i < 6 && glGetError() != GL_NO_ERROR; ++i) {
-    }
+    for (int i = 0; i < 6 && glGetError() != GL_NO_ERROR; ++i) {}
     const char* text = reinterpret_cast<const char*>(gluErrorString(first));
     throw EOpenGLError(text ? text : ("OpenGL error " + std::to_string(first)));
 }
 
 void ClearGLError()
 {
-    for (int i = 0; i < 7 && glGetError() != GL_NO_ERROR; ++i) {
-    }
+    for (int i = 0; i < 7 && glGetError() != GL_NO_ERROR; ++i) {}
 }
 
 } // namespace velmora

@@ -37,7 +37,7 @@ bool hasEdgeClamp()
 {
     const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
     return (version && std::strncmp(version, "1.0", 3) != 0 && std::strncmp(version, "1.1", 3) != 0) ||
-           hasExtension("GL_EXT_texture_edge_clamp") || hasExtension("GL_SGIS_texture_edge_clamp");
+        hasExtension("GL_EXT_texture_edge_clamp") || hasExtension("GL_SGIS_texture_edge_clamp");
 }
 
 GLenum internalFormat(TGLTextureFormat f)
@@ -56,7 +56,10 @@ GLenum internalFormat(TGLTextureFormat f)
     }
 }
 
-bool isMipmapping(TGLMinFilter f) { return f != miNearest && f != miLinear; }
+bool isMipmapping(TGLMinFilter f)
+{
+    return f != miNearest && f != miLinear;
+}
 
 void setParameters(const TGLTexture& t)
 {

@@ -37,7 +37,10 @@ TFrustum CameraFrustum(const TGLCamera& camera, const TRectangle& v, int w, int 
 
 namespace {
 constexpr double kPi = 3.14159265358979323846;
-double smallerSide(int w, int h) { return w < h ? w : h; }
+double smallerSide(int w, int h)
+{
+    return w < h ? w : h;
+}
 } // namespace
 
 double FieldOfViewFor(const TGLCamera* camera, int controlWidth, int controlHeight)

@@ -29,12 +29,15 @@ int TGLSceneBuffer::ScreenDPI = 96;
 
 namespace {
 
-GLenum polygonModeEnum(TPolygonMode m) { return m == pmLines ? GL_LINE : m == pmPoints ? GL_POINT : GL_FILL; }
+GLenum polygonModeEnum(TPolygonMode m)
+{
+    return m == pmLines ? GL_LINE : m == pmPoints ? GL_POINT : GL_FILL;
+}
 
 void sendFace(TGLStateCache& states, TGLCullFaceSide side, const TGLFaceProperties& p)
 {
-    states.SetMaterialColors(side, p.Emission().Color(), p.Ambient().Color(), p.Diffuse().Color(),
-                             p.Specular().Color(), p.Shininess());
+    states.SetMaterialColors(side, p.Emission().Color(), p.Ambient().Color(), p.Diffuse().Color(), p.Specular().Color(),
+                             p.Shininess());
 }
 
 void textureApply(TGLTexture& t, TRenderContextInfo& rci)
@@ -156,8 +159,7 @@ void TGLSceneObject::DrawNode(TRenderContextInfo& rci, bool drawSelf, bool drawC
             EmitGeometry(rci);
         } else {
             MaterialApply(Material(), rci);
-            do
-                EmitGeometry(rci);
+            do EmitGeometry(rci);
             while (MaterialUnapply(Material(), rci));
         }
     }
@@ -210,7 +212,7 @@ void drawAxes(TRenderContextInfo& rci)
     float L = 100;
     if (rci.buffer && rci.buffer->Camera()) L = rci.buffer->Camera()->DepthOfView();
     glBegin(GL_LINES);
-    const float axes[6][6] = {{-L, 0, 0, 0.5f, 0, 0}, {L, 0, 0, 1, 0, 0},    {0, -L, 0, 0, 0.5f, 0},
+    const float axes[6][6] = {{-L, 0, 0, 0.5f, 0, 0}, {L, 0, 0, 1, 0, 0},     {0, -L, 0, 0, 0.5f, 0},
                               {0, L, 0, 0, 1, 0},     {0, 0, -L, 0, 0, 0.5f}, {0, 0, L, 0, 0, 1}};
     for (const auto& a : axes) {
         glColor3f(a[3], a[4], a[5]);

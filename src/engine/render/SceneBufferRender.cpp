@@ -36,7 +36,10 @@ int colorBits(TGLColorDepth d)
     }
 }
 
-int depthBits(TGLDepthPrecision d) { return d == dp16bits ? 16 : d == dp32bits ? 32 : 24; }
+int depthBits(TGLDepthPrecision d)
+{
+    return d == dp16bits ? 16 : d == dp32bits ? 32 : 24;
+}
 
 int samples(TGLAntiAliasing a)
 {
