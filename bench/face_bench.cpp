@@ -1,7 +1,8 @@
 // Face editor speed: dragging a layer (one mouse move and the repaint), one
 // repaint of the editor's canvas, composing the face at
 // full size, and laying a 4096 x 4096 layer with varied alpha over another
-// (our row blend, pixman's OVER, and the plain per-pixel formula). Contenders
+// (our row blend, pixman's OVER, and the plain per-pixel formula), and the
+// master-alpha and resampler kernels with and without AVX2. Contenders
 // run interleaved, round by round; minimum and median are reported.
 // Usage: bench_face_bench [ROUNDS [canvas]]
 
@@ -235,5 +236,29 @@ int main(int argc, char** argv)
     pixman_image_unref(ps);
     pixman_image_unref(pd);
 #endif
+
+    // The other row kernels, each with and without AVX2, on one thread: the
+    // master-alpha blend and the filtered resampler's row and column passes.
+    const int threads = blend::RasterThreads();
+    blend::SetRasterThreads(1);
+    TBitmap32 half(n, n), shot(919, 613);
+    for (int i = 0; i < n * n; ++i) half.Bits()[i] = src.Bits()[i];
+    half.SetDrawMode(dmBlend);
+    half.SetMasterAlpha(128);
+    big.SetDrawMode(dmBlend);
+    big.SetMasterAlpha(200);
+    big.SetStretchFilter(sfLinear); // a reduction goes through the resampler
+    auto both = [](const char* name, std::function<void()> run) {
+        return std::vector<Contender>{{std::string(name) + ", AVX2", run}, {std::string(name) + ", SSE2", [run] {
+                                                                                blend::SetWideVectors(false);
+                                                                                run();
+                                                                                blend::SetWideVectors(true);
+                                                                            }}};
+    };
+    std::vector<Contender> kernels = both("DrawAt 4096x4096 master alpha 128", [&] { half.DrawAt(dst4, 0, 0); });
+    for (auto& c : both("resample 3000x2000 -> 919x613", [&] { big.DrawStretched(shot, shot.BoundsRect()); }))
+        kernels.push_back(c);
+    race("Row kernels, 1 thread", kernels, std::max(3, rounds / 2));
+    blend::SetRasterThreads(threads);
     return 0;
 }
