@@ -10,12 +10,12 @@
 
 namespace velmora {
 
-TBarWidgetBase::TBarWidgetBase(QWidget* parent) : QWidget(parent)
+TBarWidgetBase::TBarWidgetBase(TBarModel& model, QWidget* parent) : QWidget(parent), bar_(model)
 {
     clock_.start();
     timer_.setSingleShot(true);
     connect(&timer_, &QTimer::timeout, this, [this] {
-        tick(clock_.elapsed());
+        bar_.Tick(clock_.elapsed());
         schedule();
     });
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -23,20 +23,20 @@ TBarWidgetBase::TBarWidgetBase(QWidget* parent) : QWidget(parent)
 
 int TBarWidgetBase::along(const QPointF& p) const
 {
-    return int(kind() == sbHorizontal ? p.x() : p.y());
+    return int(bar_.Kind == sbHorizontal ? p.x() : p.y());
 }
 
 void TBarWidgetBase::schedule()
 {
-    if (repeating())
-        timer_.start(int(std::max<std::int64_t>(0, nextDue() - clock_.elapsed())));
+    if (bar_.Repeating())
+        timer_.start(int(std::max<std::int64_t>(0, bar_.NextDue() - clock_.elapsed())));
     else
         timer_.stop();
 }
 
 void TBarWidgetBase::resizeEvent(QResizeEvent*)
 {
-    if (kind() == sbHorizontal)
+    if (bar_.Kind == sbHorizontal)
         resized(width(), height());
     else
         resized(height(), width());
@@ -45,11 +45,11 @@ void TBarWidgetBase::resizeEvent(QResizeEvent*)
 void TBarWidgetBase::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
-    const bool h = kind() == sbHorizontal;
+    const bool h = bar_.Kind == sbHorizontal;
     const int len = h ? width() : height(), thick = h ? height() : width();
     auto rect = [&](int from, int n) { return h ? QRect(from, 0, n, thick) : QRect(0, from, thick, n); };
     p.fillRect(rect(0, len), palette().color(QPalette::Mid).lighter(130));
-    const TBarGeometry g = barGeometry();
+    const TBarGeometry g = bar_.Geometry();
     QStyleOption opt;
     opt.initFrom(this);
     auto button = [&](const QRect& r) {
@@ -72,21 +72,21 @@ void TBarWidgetBase::paintEvent(QPaintEvent*)
 void TBarWidgetBase::mousePressEvent(QMouseEvent* e)
 {
     if (e->button() != Qt::LeftButton) return;
-    press(along(e->position()), clock_.elapsed());
+    bar_.MouseDown(along(e->position()), clock_.elapsed());
     schedule();
     update();
 }
 
 void TBarWidgetBase::mouseMoveEvent(QMouseEvent* e)
 {
-    move(along(e->position()));
+    bar_.MouseMove(along(e->position()));
     update();
 }
 
 void TBarWidgetBase::mouseReleaseEvent(QMouseEvent* e)
 {
     if (e->button() != Qt::LeftButton) return;
-    release();
+    bar_.MouseUp();
     timer_.stop();
     update();
 }
@@ -98,7 +98,9 @@ void TBarWidgetBase::wheelEvent(QWheelEvent* e)
     e->accept();
 }
 
-TCustomRangeBar::TCustomRangeBar(TCustomRangeBarModel& model, QWidget* parent) : TBarWidgetBase(parent), model_(model)
+TCustomRangeBar::TCustomRangeBar(TCustomRangeBarModel& model, QWidget* parent)
+    : TBarWidgetBase(model, parent),
+      model_(model)
 {
     model_.OnChange = [this] { update(); };
 }
@@ -108,7 +110,7 @@ void TCustomRangeBar::resized(int length, int thickness)
     // The view lays its bars out and sizes their models itself.
 }
 
-TGaugeBar::TGaugeBar(QWidget* parent) : TBarWidgetBase(parent)
+TGaugeBar::TGaugeBar(QWidget* parent) : TBarWidgetBase(model_, parent)
 {
     model_.OnChange = [this] {
         update();

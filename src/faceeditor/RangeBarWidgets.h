@@ -14,17 +14,10 @@ namespace velmora {
 class TBarWidgetBase : public QWidget {
     Q_OBJECT
 public:
-    explicit TBarWidgetBase(QWidget* parent = nullptr);
+    // The model outlives the widget (or is one of its members).
+    explicit TBarWidgetBase(TBarModel& model, QWidget* parent = nullptr);
 
 protected:
-    virtual TScrollBarKind kind() const = 0;
-    virtual TBarGeometry barGeometry() const = 0;
-    virtual void press(int along, std::int64_t now) = 0;
-    virtual void move(int along) = 0;
-    virtual void release() = 0;
-    virtual void tick(std::int64_t now) = 0;
-    virtual bool repeating() const = 0;
-    virtual std::int64_t nextDue() const = 0;
     virtual void wheel(int delta) = 0;
     virtual void resized(int length, int thickness) = 0;
 
@@ -39,6 +32,9 @@ protected:
 
     QElapsedTimer clock_;
     QTimer timer_;
+
+private:
+    TBarModel& bar_;
 };
 
 // A scroll bar of the image view; its model belongs to the view's model.
@@ -49,14 +45,6 @@ public:
     TCustomRangeBarModel& Model() { return model_; }
 
 protected:
-    TScrollBarKind kind() const override { return model_.Kind; }
-    TBarGeometry barGeometry() const override { return model_.Geometry(); }
-    void press(int a, std::int64_t now) override { model_.MouseDown(a, now); }
-    void move(int a) override { model_.MouseMove(a); }
-    void release() override { model_.MouseUp(); }
-    void tick(std::int64_t now) override { model_.Tick(now); }
-    bool repeating() const override { return model_.Repeating(); }
-    std::int64_t nextDue() const override { return model_.NextDue(); }
     // Turning the wheel away from the user scrolls back.
     void wheel(int delta) override { model_.Wheel(-delta); }
     void resized(int length, int thickness) override;
@@ -78,14 +66,6 @@ signals:
     void userChanged(int position);
 
 protected:
-    TScrollBarKind kind() const override { return model_.Kind; }
-    TBarGeometry barGeometry() const override { return model_.Geometry(); }
-    void press(int a, std::int64_t now) override { model_.MouseDown(a, now); }
-    void move(int a) override { model_.MouseMove(a); }
-    void release() override { model_.MouseUp(); }
-    void tick(std::int64_t now) override { model_.Tick(now); }
-    bool repeating() const override { return model_.Repeating(); }
-    std::int64_t nextDue() const override { return model_.NextDue(); }
     void wheel(int delta) override { model_.Wheel(delta); }
     void resized(int length, int thickness) override { model_.SetBounds(length, thickness); }
 

@@ -21,6 +21,67 @@ constexpr int MinThumb = 17;
 
 } // namespace
 
+// --- both bars ------------------------------------------------------------------
+
+TBarZone TBarModel::ZoneAt(int along) const
+{
+    const int len = length();
+    if (along < 0 || along >= len) return zNone;
+    const TBarGeometry g = Geometry();
+    if (along < g.Arrow) return zArrowLow;
+    if (along >= len - g.Arrow) return zArrowHigh;
+    if (!g.HasThumb) return zNone;
+    const int t = along - g.Arrow;
+    if (t < g.ThumbOffset) return zTrackLow;
+    if (t >= g.ThumbOffset + g.ThumbLength) return zTrackHigh;
+    return zThumb;
+}
+
+bool TBarModel::step(TBarZone zone)
+{
+    switch (zone) {
+    case zArrowLow: return stepBy(false, false);
+    case zArrowHigh: return stepBy(true, false);
+    case zTrackLow:
+    case zTrackHigh:
+        // A page at a time while the pointer stays on that side of the thumb.
+        if (ZoneAt(pointer_) != zone) return false;
+        return stepBy(zone == zTrackHigh, true);
+    default: return false;
+    }
+}
+
+void TBarModel::MouseDown(int along, std::int64_t now)
+{
+    pointer_ = along;
+    pressed_ = ZoneAt(along);
+    if (pressed_ == zThumb) {
+        pressAlong_ = along;
+        pressThumb();
+        return;
+    }
+    if (pressed_ == zNone) return;
+    step(pressed_);
+    timer_.Start(now);
+}
+
+void TBarModel::MouseMove(int along)
+{
+    pointer_ = along;
+    if (pressed_ == zThumb) dragThumb(along - pressAlong_);
+}
+
+void TBarModel::MouseUp()
+{
+    pressed_ = zNone;
+    timer_.Stop();
+}
+
+void TBarModel::Tick(std::int64_t now)
+{
+    timer_.Tick(now, [this] { return step(pressed_); });
+}
+
 // --- scroll bar ------------------------------------------------------------------
 
 void TCustomRangeBarModel::SetBounds(int length, int thickness)
@@ -80,76 +141,22 @@ TBarGeometry TCustomRangeBarModel::Geometry() const
     return g;
 }
 
-// Which part of a bar of the given length and geometry lies at a point along it.
-static TBarZone zoneIn(const TBarGeometry& g, int length, int along)
+bool TCustomRangeBarModel::stepBy(bool forward, bool page)
 {
-    if (along < 0 || along >= length) return zNone;
-    if (along < g.Arrow) return zArrowLow;
-    if (along >= length - g.Arrow) return zArrowHigh;
-    if (!g.HasThumb) return zNone;
-    const int t = along - g.Arrow;
-    if (t < g.ThumbOffset) return zTrackLow;
-    if (t >= g.ThumbOffset + g.ThumbLength) return zTrackHigh;
-    return zThumb;
+    const int by = page ? length_ : Increment;
+    return setPosition(position_ + (forward ? by : -by), true);
 }
 
-TBarZone TCustomRangeBarModel::ZoneAt(int along) const
+void TCustomRangeBarModel::dragThumb(int move)
 {
-    return zoneIn(Geometry(), length_, along);
-}
-
-bool TCustomRangeBarModel::step(TBarZone zone)
-{
-    switch (zone) {
-    case zArrowLow: return setPosition(position_ - Increment, true);
-    case zArrowHigh: return setPosition(position_ + Increment, true);
-    case zTrackLow:
-    case zTrackHigh:
-        // A page at a time while the pointer stays on that side of the thumb.
-        if (ZoneAt(pointer_) != zone) return false;
-        return setPosition(position_ + (zone == zTrackLow ? -length_ : length_), true);
-    default: return false;
-    }
-}
-
-void TCustomRangeBarModel::MouseDown(int along, std::int64_t now)
-{
-    pointer_ = along;
-    pressed_ = ZoneAt(along);
-    if (pressed_ == zThumb) {
-        pressAlong_ = along;
-        pressPosition_ = position_;
-        return;
-    }
-    if (pressed_ == zNone) return;
-    step(pressed_);
-    timer_.Start(now);
-}
-
-void TCustomRangeBarModel::MouseMove(int along)
-{
-    pointer_ = along;
-    if (pressed_ != zThumb) return;
     const TBarGeometry g = Geometry();
     if (!g.HasThumb || g.Track <= 0 || range_ <= length_) return;
-    const int move = along - pressAlong_;
     const int natural = roundHalfEven(double(g.Track) * length_ / range_);
     if (natural < MinThumb)
         setPosition(pressPosition_ + float(roundHalfEven(double(move) * (range_ - length_) / (g.Track - MinThumb))),
                     true);
     else
         setPosition(float(pressPosition_ + double(move) * range_ / g.Track), true);
-}
-
-void TCustomRangeBarModel::MouseUp()
-{
-    pressed_ = zNone;
-    timer_.Stop();
-}
-
-void TCustomRangeBarModel::Tick(std::int64_t now)
-{
-    timer_.Tick(now, [this] { return step(pressed_); });
 }
 
 void TCustomRangeBarModel::Wheel(int delta)
@@ -206,57 +213,18 @@ TBarGeometry TGaugeBarModel::Geometry() const
     return g;
 }
 
-TBarZone TGaugeBarModel::ZoneAt(int along) const
+bool TGaugeBarModel::stepBy(bool forward, bool page)
 {
-    return zoneIn(Geometry(), length_, along);
+    const int by = page ? largeChange_ : smallChange_;
+    return setPosition(position_ + (forward ? by : -by), true);
 }
 
-bool TGaugeBarModel::step(TBarZone zone)
+void TGaugeBarModel::dragThumb(int move)
 {
-    switch (zone) {
-    case zArrowLow: return setPosition(position_ - smallChange_, true);
-    case zArrowHigh: return setPosition(position_ + smallChange_, true);
-    case zTrackLow:
-    case zTrackHigh:
-        if (ZoneAt(pointer_) != zone) return false;
-        return setPosition(position_ + (zone == zTrackLow ? -largeChange_ : largeChange_), true);
-    default: return false;
-    }
-}
-
-void TGaugeBarModel::MouseDown(int along, std::int64_t now)
-{
-    pointer_ = along;
-    pressed_ = ZoneAt(along);
-    if (pressed_ == zThumb) {
-        pressAlong_ = along;
-        pressPosition_ = position_;
-        return;
-    }
-    if (pressed_ == zNone) return;
-    step(pressed_);
-    timer_.Start(now);
-}
-
-void TGaugeBarModel::MouseMove(int along)
-{
-    pointer_ = along;
-    if (pressed_ != zThumb) return;
     const TBarGeometry g = Geometry();
     const int free = g.Track - g.ThumbLength;
     if (free <= 0) return;
-    setPosition(roundHalfEven(pressPosition_ + double(max_ - min_) * (along - pressAlong_) / free), true);
-}
-
-void TGaugeBarModel::MouseUp()
-{
-    pressed_ = zNone;
-    timer_.Stop();
-}
-
-void TGaugeBarModel::Tick(std::int64_t now)
-{
-    timer_.Tick(now, [this] { return step(pressed_); });
+    setPosition(roundHalfEven(pressPosition_ + double(max_ - min_) * move / free), true);
 }
 
 void TGaugeBarModel::Wheel(int delta)

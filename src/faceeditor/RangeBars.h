@@ -51,9 +51,50 @@ struct TBarGeometry {
     int ThumbLength = 0;
 };
 
-class TCustomRangeBarModel {
+// What both bars share: the pointer and the clock. A press on an arrow or on
+// the track steps at once and repeats while the button is held (on the track
+// only while the pointer stays on that side of the thumb); a press on the
+// thumb drags it.
+class TBarModel {
 public:
+    virtual ~TBarModel() = default;
     TScrollBarKind Kind = sbHorizontal;
+
+    virtual TBarGeometry Geometry() const = 0;
+    TBarZone ZoneAt(int along) const;
+
+    void MouseDown(int along, std::int64_t now);
+    void MouseMove(int along);
+    void MouseUp();
+    void Tick(std::int64_t now);
+    bool Repeating() const { return timer_.Active(); }
+    std::int64_t NextDue() const { return timer_.Due(); }
+
+    std::function<void()> OnChange;
+    std::function<void()> OnUserChange;
+
+protected:
+    // The bar's length along its kind.
+    virtual int length() const = 0;
+    // One small step (page false) or one page back or forward, as the user's
+    // change; whether the position changed.
+    virtual bool stepBy(bool forward, bool page) = 0;
+    // Remembers the position a drag of the thumb starts from.
+    virtual void pressThumb() = 0;
+    // The thumb dragged by `move` from where it was pressed.
+    virtual void dragThumb(int move) = 0;
+
+private:
+    bool step(TBarZone zone);
+
+    TRepeatTimer timer_;
+    TBarZone pressed_ = zNone;
+    int pointer_ = 0;
+    int pressAlong_ = 0;
+};
+
+class TCustomRangeBarModel : public TBarModel {
+public:
     int Increment = 8;
     bool Centered = true;
 
@@ -67,39 +108,28 @@ public:
     void SetRange(int range);
     void SetPosition(float position) { setPosition(position, false); }
 
-    TBarGeometry Geometry() const;
-    TBarZone ZoneAt(int along) const;
-
-    void MouseDown(int along, std::int64_t now);
-    void MouseMove(int along);
-    void MouseUp();
-    void Tick(std::int64_t now);
-    bool Repeating() const { return timer_.Active(); }
-    std::int64_t NextDue() const { return timer_.Due(); }
+    TBarGeometry Geometry() const override;
     void Wheel(int delta);
 
-    std::function<void()> OnChange;
-    std::function<void()> OnUserChange;
+protected:
+    int length() const override { return length_; }
+    bool stepBy(bool forward, bool page) override;
+    void pressThumb() override { pressPosition_ = position_; }
+    void dragThumb(int move) override;
 
 private:
     void resize(int range, int length);
     bool setPosition(float position, bool byUser);
-    bool step(TBarZone zone);
 
     int range_ = 0;
     int length_ = 0;
     int thickness_ = 16;
     float position_ = 0;
-    TRepeatTimer timer_;
-    TBarZone pressed_ = zNone;
-    int pointer_ = 0;
-    int pressAlong_ = 0;
     float pressPosition_ = 0;
 };
 
-class TGaugeBarModel {
+class TGaugeBarModel : public TBarModel {
 public:
-    TScrollBarKind Kind = sbHorizontal;
     bool ShowArrows = true;
     TRBStyle Style = rbsDefault;
     TRBBackgnd Backgnd = bgPattern;
@@ -120,31 +150,21 @@ public:
     int Length() const { return length_; }
     int Thickness() const { return thickness_; }
 
-    TBarGeometry Geometry() const; // the handle is the "thumb"
-    TBarZone ZoneAt(int along) const;
-
-    void MouseDown(int along, std::int64_t now);
-    void MouseMove(int along);
-    void MouseUp();
-    void Tick(std::int64_t now);
-    bool Repeating() const { return timer_.Active(); }
-    std::int64_t NextDue() const { return timer_.Due(); }
+    TBarGeometry Geometry() const override; // the handle is the "thumb"
     void Wheel(int delta);
 
-    std::function<void()> OnChange;
-    std::function<void()> OnUserChange;
+protected:
+    int length() const override { return length_; }
+    bool stepBy(bool forward, bool page) override;
+    void pressThumb() override { pressPosition_ = position_; }
+    void dragThumb(int move) override;
 
 private:
     bool setPosition(int v, bool byUser);
-    bool step(TBarZone zone);
 
     int min_ = 0, max_ = 100, position_ = 0;
     int smallChange_ = 1, largeChange_ = 1, handleSize_ = 0;
     int length_ = 100, thickness_ = 16;
-    TRepeatTimer timer_;
-    TBarZone pressed_ = zNone;
-    int pointer_ = 0;
-    int pressAlong_ = 0;
     int pressPosition_ = 0;
 };
 
