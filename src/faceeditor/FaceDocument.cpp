@@ -117,12 +117,11 @@ void TFaceDocument::placeAtCentre(TBitmapLayer* layer)
     layer->OnMouseDown = [this](TCustomLayer* sender, TMouseButton, TShiftState, int, int) { LayerClicked(sender); };
 }
 
-TBitmapLayer* TFaceDocument::AddPictureLayer(const std::string& fileName)
+template <class L, class Make> L* TFaceDocument::addLayer(Make make)
 {
-    TBitmapLayer* layer = view_.Layers().Add<TBitmapLayer>();
+    L* layer = view_.Layers().Add<L>();
     try {
-        layer->Bitmap().LoadPicture(fileName);
-        layer->Bitmap().SetDrawMode(dmBlend);
+        make(layer);
         placeAtCentre(layer);
     } catch (...) {
         view_.Layers().Delete(layer);
@@ -132,11 +131,18 @@ TBitmapLayer* TFaceDocument::AddPictureLayer(const std::string& fileName)
     return layer;
 }
 
+TBitmapLayer* TFaceDocument::AddPictureLayer(const std::string& fileName)
+{
+    return addLayer<TBitmapLayer>([&](TBitmapLayer* layer) {
+        layer->Bitmap().LoadPicture(fileName);
+        layer->Bitmap().SetDrawMode(dmBlend);
+    });
+}
+
 TBitmapLayer* TFaceDocument::AddRGBALayer(const TBitmap32& colour, const TBitmap32& alpha)
 {
     if (colour.Empty()) return nullptr;
-    TBitmapLayer* layer = view_.Layers().Add<TBitmapLayer>();
-    try {
+    return addLayer<TBitmapLayer>([&](TBitmapLayer* layer) {
         TBitmap32& b = layer->Bitmap();
         b.CopyFrom(colour);
         b.SetDrawMode(dmBlend);
@@ -149,30 +155,17 @@ TBitmapLayer* TFaceDocument::AddRGBALayer(const TBitmap32& colour, const TBitmap
             grey.DrawStretched(x, x.BoundsRect());
             AlphaFromIntensity(b, x);
         }
-        placeAtCentre(layer);
-    } catch (...) {
-        view_.Layers().Delete(layer);
-        throw;
-    }
-    SelectLayer(layer);
-    return layer;
+    });
 }
 
 TBitmapTextLayer* TFaceDocument::AddTextLayer()
 {
-    TBitmapTextLayer* layer = view_.Layers().Add<TBitmapTextLayer>();
-    try {
+    return addLayer<TBitmapTextLayer>([&](TBitmapTextLayer* layer) {
         layer->Bitmap().SetDrawMode(dmBlend);
         layer->CaptionText = "Caption";
         layer->CaptionFont = TextFont;
         layer->Render(layer->CaptionText, layer->CaptionFont, 0xFF000000, measure_);
-        placeAtCentre(layer);
-    } catch (...) {
-        view_.Layers().Delete(layer);
-        throw;
-    }
-    SelectLayer(layer);
-    return layer;
+    });
 }
 
 void TFaceDocument::CaptionChange(const std::string& text)

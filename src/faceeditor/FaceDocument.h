@@ -77,6 +77,9 @@ public:
 private:
     void resetLayers();
     void placeAtCentre(TBitmapLayer* layer);
+    // A new layer of type L made by make(layer), centred and selected; a
+    // failure removes it again.
+    template <class L, class Make> L* addLayer(Make make);
     TBitmapLayer* selectedBitmapLayer() const;
 
     TImgView32Model& view_;
