@@ -17,31 +17,44 @@ namespace {
 using velmora::test::BoxSceneFixture;
 using namespace velmora;
 
-void useSourceTree()
+// Whether there is an EGL display to render on; the benchmark is skipped if not.
+bool canRender(benchmark::State& state)
 {
+    if (!TGLHeadlessContext::Available()) {
+        state.SkipWithError("no headless EGL display");
+        return false;
+    }
     // bench/ sits directly below the source root.
     BoxSceneFixture::SourceRoot = std::string(VELMORA_SOURCE_DIR) + "/";
+    return true;
+}
+
+// The fixture's box scene in a headless buffer of w x h.
+void attach(BoxSceneFixture& fx, TGLSceneBuffer& buffer, int w, int h)
+{
+    fx.setUpBuffer(buffer);
+    buffer.Resize(w, h);
+    buffer.SetRenderingContext(std::make_unique<TGLHeadlessContext>(w, h));
+}
+
+// Waits until GL has finished everything asked of it.
+void finish(TGLSceneBuffer& buffer)
+{
+    buffer.RenderingContext()->Activate();
+    glFinish();
+    buffer.RenderingContext()->Deactivate();
 }
 
 void BM_FrameDefaultScene1280x720(benchmark::State& state)
 {
-    if (!TGLHeadlessContext::Available()) {
-        state.SkipWithError("no headless EGL display");
-        return;
-    }
-    useSourceTree();
+    if (!canRender(state)) return;
     BoxSceneFixture fx;
     TGLSceneBuffer buffer;
-    fx.setUpBuffer(buffer);
-    buffer.Resize(1280, 720);
-    buffer.SetRenderingContext(std::make_unique<TGLHeadlessContext>(1280, 720));
+    attach(fx, buffer, 1280, 720);
     buffer.Render(); // uploads the textures
     for (auto _ : state) {
         buffer.Render();
-        // A frame counts once GL has finished it.
-        buffer.RenderingContext()->Activate();
-        glFinish();
-        buffer.RenderingContext()->Deactivate();
+        finish(buffer); // a frame counts once GL has finished it
     }
     buffer.DestroyRenderingContext();
 }
@@ -49,16 +62,10 @@ BENCHMARK(BM_FrameDefaultScene1280x720)->Unit(benchmark::kMillisecond)->UseRealT
 
 void BM_UploadSixFaceTextures(benchmark::State& state)
 {
-    if (!TGLHeadlessContext::Available()) {
-        state.SkipWithError("no headless EGL display");
-        return;
-    }
-    useSourceTree();
+    if (!canRender(state)) return;
     BoxSceneFixture fx;
     TGLSceneBuffer buffer;
-    fx.setUpBuffer(buffer);
-    buffer.Resize(64, 64);
-    buffer.SetRenderingContext(std::make_unique<TGLHeadlessContext>(64, 64));
+    attach(fx, buffer, 64, 64);
     for (auto _ : state) {
         buffer.RenderingContext()->Activate();
         ReleaseHandles(fx.scene.Objects(), true);
@@ -66,9 +73,7 @@ void BM_UploadSixFaceTextures(benchmark::State& state)
         buffer.RenderingContext()->Deactivate();
         // A frame uploads all six again; the 64 x 64 frame itself is cheap.
         buffer.Render();
-        buffer.RenderingContext()->Activate();
-        glFinish();
-        buffer.RenderingContext()->Deactivate();
+        finish(buffer);
     }
     buffer.DestroyRenderingContext();
 }

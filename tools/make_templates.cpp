@@ -18,6 +18,8 @@
 #include <cstdio>
 #include <filesystem>
 #include <functional>
+#include <initializer_list>
+#include <utility>
 
 namespace {
 
@@ -82,6 +84,37 @@ void perPixel(QImage& img, const std::function<QColor(double x, double y)>& f)
     }
 }
 
+// A picture whose every pixel is colour(x, y).
+QImage field(const std::function<QColor(double x, double y)>& colour)
+{
+    QImage img(W, H, QImage::Format_RGB32);
+    perPixel(img, colour);
+    return img;
+}
+
+// A picture between two colours, amount(x, y) of the way from a to b.
+QImage twoTone(const QColor& a, const QColor& b, const std::function<double(double x, double y)>& amount)
+{
+    return field([&](double x, double y) { return mix(a, b, amount(x, y)); });
+}
+
+// A picture filled with a gradient through the given stops.
+QImage gradientFill(QGradient g, std::initializer_list<std::pair<double, QColor>> stops)
+{
+    QImage img(W, H, QImage::Format_RGB32);
+    for (const auto& [at, colour] : stops) g.setColorAt(at, colour);
+    QPainter(&img).fillRect(img.rect(), g);
+    return img;
+}
+
+// Dot k of a scattering: a circle of radius r at a place hashed from k.
+void scatteredDot(QPainter& p, int k, int seed, int xHash, int yHash, double r, const QColor& colour)
+{
+    p.setPen(Qt::NoPen);
+    p.setBrush(colour);
+    p.drawEllipse(QPointF(W * hashUnit(k, xHash, seed), H * hashUnit(k, yHash, seed)), r, r);
+}
+
 void vignette(QImage& img, double strength)
 {
     QPainter p(&img);
@@ -107,13 +140,10 @@ void glow(QPainter& p, QPointF c, double r, QColor col)
 
 QImage oceanBlue()
 {
-    QImage img(W, H, QImage::Format_RGB32);
+    QImage img =
+        gradientFill(QLinearGradient(0, 0, 0, H),
+                     {{0, QColor(0x0b, 0x3d, 0x6e)}, {0.6, QColor(0x13, 0x7c, 0xa8)}, {1, QColor(0x4c, 0xc3, 0xc9)}});
     QPainter p(&img);
-    QLinearGradient g(0, 0, 0, H);
-    g.setColorAt(0, QColor(0x0b, 0x3d, 0x6e));
-    g.setColorAt(0.6, QColor(0x13, 0x7c, 0xa8));
-    g.setColorAt(1, QColor(0x4c, 0xc3, 0xc9));
-    p.fillRect(img.rect(), g);
     p.setRenderHint(QPainter::Antialiasing);
     glow(p, QPointF(W * 0.25, H * 0.2), 520, QColor(255, 255, 255, 60));
     // Soft swells across the lower half.
@@ -132,14 +162,12 @@ QImage oceanBlue()
 
 QImage sunsetGlow()
 {
-    QImage img(W, H, QImage::Format_RGB32);
+    QImage img = gradientFill(QLinearGradient(0, 0, 0, H),
+                              {{0, QColor(0x2a, 0x10, 0x4f)},
+                               {0.45, QColor(0xb8, 0x3b, 0x6c)},
+                               {0.75, QColor(0xf2, 0x7a, 0x45)},
+                               {1, QColor(0xfb, 0xc8, 0x6a)}});
     QPainter p(&img);
-    QLinearGradient g(0, 0, 0, H);
-    g.setColorAt(0, QColor(0x2a, 0x10, 0x4f));
-    g.setColorAt(0.45, QColor(0xb8, 0x3b, 0x6c));
-    g.setColorAt(0.75, QColor(0xf2, 0x7a, 0x45));
-    g.setColorAt(1, QColor(0xfb, 0xc8, 0x6a));
-    p.fillRect(img.rect(), g);
     p.setRenderHint(QPainter::Antialiasing);
     glow(p, QPointF(W / 2.0, H * 0.78), 420, QColor(255, 230, 170, 150));
     return img;
@@ -147,31 +175,19 @@ QImage sunsetGlow()
 
 QImage morningMint()
 {
-    QImage img(W, H, QImage::Format_RGB32);
+    QImage img =
+        gradientFill(QRadialGradient(QPointF(W * 0.3, H * 0.25), H * 1.1),
+                     {{0, QColor(0xfa, 0xff, 0xfb)}, {0.5, QColor(0xc9, 0xef, 0xdc)}, {1, QColor(0x7f, 0xc8, 0xaf)}});
     QPainter p(&img);
-    QRadialGradient g(QPointF(W * 0.3, H * 0.25), H * 1.1);
-    g.setColorAt(0, QColor(0xfa, 0xff, 0xfb));
-    g.setColorAt(0.5, QColor(0xc9, 0xef, 0xdc));
-    g.setColorAt(1, QColor(0x7f, 0xc8, 0xaf));
-    p.fillRect(img.rect(), g);
     p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(Qt::NoPen);
-    for (int k = 0; k < 7; ++k) {
-        const double r = 60 + 40 * hashUnit(k, 1, 5);
-        p.setBrush(QColor(255, 255, 255, 40));
-        p.drawEllipse(QPointF(W * hashUnit(k, 2, 5), H * hashUnit(k, 3, 5)), r, r);
-    }
+    for (int k = 0; k < 7; ++k) scatteredDot(p, k, 5, 2, 3, 60 + 40 * hashUnit(k, 1, 5), QColor(255, 255, 255, 40));
     return img;
 }
 
 QImage graphite()
 {
-    QImage img(W, H, QImage::Format_RGB32);
-    const QColor top(0x5a, 0x60, 0x68), bottom(0x24, 0x27, 0x2c);
-    perPixel(img, [&](double x, double y) {
-        const double t = y / H + 0.04 * (fbm(x / 90, y / 90, 3, 7) - 0.5);
-        return mix(top, bottom, t);
-    });
+    QImage img = twoTone(QColor(0x5a, 0x60, 0x68), QColor(0x24, 0x27, 0x2c),
+                         [](double x, double y) { return y / H + 0.04 * (fbm(x / 90, y / 90, 3, 7) - 0.5); });
     vignette(img, 0.45);
     return img;
 }
@@ -188,12 +204,9 @@ QImage aurora()
     glow(p, QPointF(W * 0.45, H * 0.75), 460, QColor(170, 50, 200, 120));
     p.setCompositionMode(QPainter::CompositionMode_SourceOver);
     // A few faint stars.
-    for (int k = 0; k < 120; ++k) {
-        const double r = 0.6 + 1.2 * hashUnit(k, 9, 2);
-        p.setBrush(QColor(255, 255, 255, 60 + int(120 * hashUnit(k, 8, 2))));
-        p.setPen(Qt::NoPen);
-        p.drawEllipse(QPointF(W * hashUnit(k, 6, 2), H * hashUnit(k, 7, 2)), r, r);
-    }
+    for (int k = 0; k < 120; ++k)
+        scatteredDot(p, k, 2, 6, 7, 0.6 + 1.2 * hashUnit(k, 9, 2),
+                     QColor(255, 255, 255, 60 + int(120 * hashUnit(k, 8, 2))));
     return img;
 }
 
@@ -201,79 +214,62 @@ QImage aurora()
 
 QImage recycledPaper()
 {
-    QImage img(W, H, QImage::Format_RGB32);
-    const QColor base(0xe9, 0xe0, 0xcc), dark(0xc9, 0xbb, 0x9c);
-    perPixel(img, [&](double x, double y) {
+    return twoTone(QColor(0xe9, 0xe0, 0xcc), QColor(0xc9, 0xbb, 0x9c), [](double x, double y) {
         const double cloud = fbm(x / 160, y / 160, 4, 11);
         const double fibre = valueNoise(x / 1.5, y / 9.0, 12) * valueNoise(x / 7.0, y / 1.2, 13);
-        return mix(base, dark, 0.55 * cloud + 0.35 * fibre);
+        return 0.55 * cloud + 0.35 * fibre;
     });
-    return img;
 }
 
 QImage linen()
 {
-    QImage img(W, H, QImage::Format_RGB32);
-    const QColor light(0xf3, 0xee, 0xe4), thread(0xd3, 0xc8, 0xb5);
-    perPixel(img, [&](double x, double y) {
+    return twoTone(QColor(0xf3, 0xee, 0xe4), QColor(0xd3, 0xc8, 0xb5), [](double x, double y) {
         const double warp = 0.5 + 0.5 * std::sin(x * Pi / 2.0 + 2.0 * valueNoise(x / 30, y / 4, 21));
         const double weft = 0.5 + 0.5 * std::sin(y * Pi / 2.0 + 2.0 * valueNoise(x / 4, y / 30, 22));
         const double slub = fbm(x / 60, y / 60, 3, 23);
-        return mix(light, thread, 0.25 * warp + 0.25 * weft + 0.3 * slub);
+        return 0.25 * warp + 0.25 * weft + 0.3 * slub;
     });
-    return img;
 }
 
 QImage brushedSteel()
 {
-    QImage img(W, H, QImage::Format_RGB32);
-    const QColor a(0x8f, 0x96, 0x9e), b(0xd9, 0xdd, 0xe2);
-    perPixel(img, [&](double x, double y) {
+    return twoTone(QColor(0x8f, 0x96, 0x9e), QColor(0xd9, 0xdd, 0xe2), [](double x, double y) {
         const double streak = fbm(x / 400.0, y / 1.3, 3, 31);
         const double sheen = 0.5 + 0.5 * std::cos((x / W - 0.35) * Pi * 1.6);
-        return mix(a, b, 0.55 * sheen + 0.45 * streak);
+        return 0.55 * sheen + 0.45 * streak;
     });
-    return img;
 }
 
 QImage oakWood()
 {
-    QImage img(W, H, QImage::Format_RGB32);
-    const QColor early(0xcf, 0x9c, 0x64), late(0x93, 0x5c, 0x30);
-    perPixel(img, [&](double x, double y) {
+    return twoTone(QColor(0xcf, 0x9c, 0x64), QColor(0x93, 0x5c, 0x30), [](double x, double y) {
         // Growth rings cut lengthwise: long, gently wandering stripes.
         const double bend = 55.0 * fbm(x / 500.0, y / 700.0, 3, 41) + 12.0 * std::sin(y / 260.0);
         const double ring = (x + bend) / 44.0 + 1.5 * fbm(x / 120.0, y / 900.0, 2, 43);
         const double t = 0.5 + 0.5 * std::sin(ring * 2 * Pi);
         const double fine = valueNoise(x / 1.7, y / 70.0, 42);
-        return mix(early, late, 0.6 * std::pow(t, 4) + 0.25 * fine + 0.1 * fbm(x / 80, y / 80, 2, 44));
+        return 0.6 * std::pow(t, 4) + 0.25 * fine + 0.1 * fbm(x / 80, y / 80, 2, 44);
     });
-    return img;
 }
 
 QImage whiteMarble()
 {
-    QImage img(W, H, QImage::Format_RGB32);
     const QColor white(0xf5, 0xf4, 0xf1), vein(0x8c, 0x8f, 0x96);
-    perPixel(img, [&](double x, double y) {
+    return field([&](double x, double y) {
         const double turb = fbm(x / 260, y / 260, 5, 51);
         const double v = std::abs(std::sin((x * 0.6 + y * 0.9) / 140.0 + turb * 6.0));
         const double veins = std::pow(1.0 - v, 6) + 0.35 * std::pow(1.0 - v, 2) * fbm(x / 40, y / 40, 2, 52);
         return mix(mix(white, QColor(0xe2, 0xe0, 0xda), turb), vein, std::min(1.0, veins * 0.7));
     });
-    return img;
 }
 
 // --- Dark techno ------------------------------------------------------------------
 
 QImage circuitBoard()
 {
-    QImage img(W, H, QImage::Format_RGB32);
+    QImage img =
+        gradientFill(QLinearGradient(0, 0, W, H), {{0, QColor(0x06, 0x14, 0x24)}, {1, QColor(0x02, 0x06, 0x0e)}});
     QPainter p(&img);
-    QLinearGradient g(0, 0, W, H);
-    g.setColorAt(0, QColor(0x06, 0x14, 0x24));
-    g.setColorAt(1, QColor(0x02, 0x06, 0x0e));
-    p.fillRect(img.rect(), g);
     p.setRenderHint(QPainter::Antialiasing);
     const int step = 46;
     const int cols = W / step + 1, rows = H / step + 1;
@@ -361,8 +357,7 @@ QImage hexagonMesh()
 
 QImage carbonFibre()
 {
-    QImage img(W, H, QImage::Format_RGB32);
-    perPixel(img, [](double x, double y) {
+    QImage img = field([](double x, double y) {
         const int cell = 14;
         const int cx = int(x) / cell, cy = int(y) / cell;
         const double u = (x - cx * cell) / cell, v = (y - cy * cell) / cell;

@@ -22,12 +22,10 @@ struct BoxFaces {
     QPolygonF front, side, top;
 };
 
-// A box in three-quarter view inside r: the front face on the left, the side
-// going back to the right, the top above.
-BoxFaces boxFaces(const QRectF& r)
+BoxFaces boxFaces(const QRectF& r, double sideDepth, double topDepth)
 {
     const double w = r.width(), h = r.height();
-    const double dx = w * 0.30, dy = h * 0.20;
+    const double dx = w * sideDepth, dy = h * topDepth;
     BoxFaces f;
     f.front = QPolygonF{
         {r.left(), r.top() + dy}, {r.right() - dx, r.top() + dy}, {r.right() - dx, r.bottom()}, {r.left(), r.bottom()}};
@@ -40,26 +38,36 @@ BoxFaces boxFaces(const QRectF& r)
     return f;
 }
 
-void drawBox(QPainter& p, const QRectF& r, QColor colour, bool withBand)
+} // namespace
+
+void DrawShadedBox(QPainter& p, const QRectF& r, const QColor& colour, const BoxShading& look)
 {
-    const BoxFaces f = boxFaces(r);
-    const double line = std::max(1.0, r.width() / 48.0);
-    QPen edge(colour.darker(220), line);
+    const BoxFaces f = boxFaces(r, look.SideDepth, look.TopDepth);
+    QPen edge(colour.darker(look.EdgeDarker), std::max(1.0, r.width() / look.EdgeDivisor));
     edge.setJoinStyle(Qt::RoundJoin);
     p.setPen(edge);
     QLinearGradient g(r.topLeft(), r.bottomLeft());
-    g.setColorAt(0, colour.lighter(135));
+    g.setColorAt(0, colour.lighter(look.FrontLighter));
     g.setColorAt(1, colour);
     p.setBrush(g);
     p.drawPolygon(f.front);
-    p.setBrush(colour.darker(150));
+    p.setBrush(colour.darker(look.SideDarker));
     p.drawPolygon(f.side);
-    p.setBrush(colour.lighter(170));
+    p.setBrush(colour.lighter(look.TopLighter));
     p.drawPolygon(f.top);
+}
+
+namespace {
+
+void drawBox(QPainter& p, const QRectF& r, QColor colour, bool withBand)
+{
+    const BoxShading look;
+    DrawShadedBox(p, r, colour, look);
+    const double line = std::max(1.0, r.width() / look.EdgeDivisor);
     if (withBand && r.width() >= 20) {
         // The accent band of a printed cover, running on round the spine.
         const double y0 = r.top() + r.height() * 0.66, bh = std::max(1.5, r.height() * 0.08);
-        const double frontRight = f.front[1].x();
+        const double frontRight = r.right() - r.width() * look.SideDepth;
         const double lift = r.height() * 0.20;
         p.setPen(Qt::NoPen);
         p.setBrush(kAccent);

@@ -4,7 +4,11 @@
 // background), the application icon and the document icons of scene files.
 // tools/make_icons writes the installed icon files from the same drawings.
 
+#include <QColor>
 #include <QImage>
+#include <QRectF>
+
+class QPainter;
 
 namespace velmora {
 
@@ -22,5 +26,18 @@ QImage ApplicationIcon(int size);
 // A page with a folded corner and the box: scene archives (.vlm) show a blue
 // box, legacy scene streams (.gls) a grey one.
 QImage DocumentIcon(int size, bool legacyStream);
+
+// How a shaded box is drawn: the depth of its side and top as fractions of
+// the box's width and height, its edge line as the width divided by EdgeDivisor (at
+// least 1 pixel), and the QColor darker/lighter factors of its edge and faces
+// (the front runs from lighter at the top to the plain colour at the foot).
+struct BoxShading {
+    double SideDepth = 0.30, TopDepth = 0.20, EdgeDivisor = 48;
+    int EdgeDarker = 220, FrontLighter = 135, SideDarker = 150, TopLighter = 170;
+};
+
+// A box in three-quarter view inside r: the front face on the left, the side
+// going back to the right, the top above.
+void DrawShadedBox(QPainter& p, const QRectF& r, const QColor& colour, const BoxShading& look = {});
 
 } // namespace velmora

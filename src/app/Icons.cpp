@@ -1,5 +1,7 @@
 #include "app/Icons.h"
 
+#include "app/Artwork.h"
+
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -9,31 +11,18 @@ namespace velmora {
 
 namespace {
 
-// A box seen from above-left: front, side and top faces.
+// A box seen from above-left, a little deeper and less shaded than the
+// application's own artwork.
 void drawBox(QPainter& p, QRectF r, QColor front)
 {
-    const double w = r.width(), h = r.height();
-    const double dx = w * 0.28, dy = h * 0.22;
-    QPolygonF frontFace{
-        {r.left(), r.top() + dy}, {r.right() - dx, r.top() + dy}, {r.right() - dx, r.bottom()}, {r.left(), r.bottom()}};
-    QPolygonF sideFace{{r.right() - dx, r.top() + dy},
-                       {r.right(), r.top()},
-                       {r.right(), r.bottom() - dy},
-                       {r.right() - dx, r.bottom()}};
-    QPolygonF topFace{
-        {r.left(), r.top() + dy}, {r.left() + dx, r.top()}, {r.right(), r.top()}, {r.right() - dx, r.top() + dy}};
-    QPen edge(front.darker(200), std::max(1.0, w / 60.0));
-    edge.setJoinStyle(Qt::RoundJoin);
-    p.setPen(edge);
-    QLinearGradient g(r.topLeft(), r.bottomLeft());
-    g.setColorAt(0, front.lighter(130));
-    g.setColorAt(1, front);
-    p.setBrush(g);
-    p.drawPolygon(frontFace);
-    p.setBrush(front.darker(140));
-    p.drawPolygon(sideFace);
-    p.setBrush(front.lighter(160));
-    p.drawPolygon(topFace);
+    const BoxShading look{.SideDepth = 0.28,
+                          .TopDepth = 0.22,
+                          .EdgeDivisor = 60,
+                          .EdgeDarker = 200,
+                          .FrontLighter = 130,
+                          .SideDarker = 140,
+                          .TopLighter = 160};
+    DrawShadedBox(p, r, front, look);
 }
 
 QPixmap canvas(int size)
