@@ -47,3 +47,32 @@ function(velmora_tests name dir)
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
     PROPERTIES ENVIRONMENT "${T_ENV}" TIMEOUT 300 LABELS ${name} ${ci_props})
 endfunction()
+
+# velmora_automoc(TARGET [AUTORCC]): runs moc (and rcc) for a Qt target.
+# CMake 3.25's Ninja generator reruns AUTOMOC only when a file it read last
+# time changes, so a new source brought in by the glob (a new Q_OBJECT class)
+# went without its moc output: "undefined reference to vtable" until the
+# _autogen folder was deleted. A changed list of sources removes the step's
+# stamp, so the next build runs it again.
+function(velmora_automoc target)
+  cmake_parse_arguments(M "AUTORCC" "" "" ${ARGN})
+  get_target_property(type ${target} TYPE)
+  if(type STREQUAL "INTERFACE_LIBRARY")
+    return()
+  endif()
+  set_target_properties(${target} PROPERTIES AUTOMOC ON)
+  if(M_AUTORCC)
+    set_target_properties(${target} PROPERTIES AUTORCC ON)
+  endif()
+  get_target_property(srcs ${target} SOURCES)
+  get_target_property(bin ${target} BINARY_DIR)
+  set(seen ${bin}/${target}_autogen_sources.txt)
+  set(before "")
+  if(EXISTS ${seen})
+    file(READ ${seen} before)
+  endif()
+  if(NOT before STREQUAL "${srcs}")
+    file(REMOVE ${bin}/${target}_autogen/timestamp)
+    file(WRITE ${seen} "${srcs}")
+  endif()
+endfunction()
