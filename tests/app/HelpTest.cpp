@@ -1,5 +1,4 @@
 #include "AppTestSupport.h"
-#include "ShellTestSupport.h"
 
 #include "app/About.h"
 #include "app/Help.h"
@@ -81,16 +80,8 @@ protected:
         std::filesystem::create_directories(std::filesystem::path(folder + page).parent_path());
         std::ofstream(folder + page) << "<html></html>";
     }
-    static void click(QWidget* target)
-    {
-        const QPointF at(2, 2);
-        QMouseEvent press(QEvent::MouseButtonPress, at, target->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
-                          Qt::NoModifier);
-        QMouseEvent release(QEvent::MouseButtonRelease, at, target->mapToGlobal(at), Qt::LeftButton, Qt::NoButton,
-                            Qt::NoModifier);
-        QCoreApplication::sendEvent(target, &press);
-        QCoreApplication::sendEvent(target, &release);
-    }
+    // Near the top left corner, where a link label's text starts.
+    static void click(QWidget* target) { test::click(target, QPointF(2, 2)); }
 
     std::function<void(const QUrl&)> saved;
     std::vector<std::string> opened;

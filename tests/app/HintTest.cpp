@@ -1,5 +1,4 @@
 #include "AppTestSupport.h"
-#include "ShellTestSupport.h"
 
 #include "app/Hint.h"
 #include "app/ProgramIni.h"

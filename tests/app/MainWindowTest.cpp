@@ -78,16 +78,7 @@ protected:
         EXPECT_TRUE(w->ToolButton5->isEnabled());
     }
 
-    static void click(QWidget* target)
-    {
-        const QPointF at(target->width() / 2.0, target->height() / 2.0);
-        QMouseEvent press(QEvent::MouseButtonPress, at, target->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
-                          Qt::NoModifier);
-        QMouseEvent release(QEvent::MouseButtonRelease, at, target->mapToGlobal(at), Qt::LeftButton, Qt::NoButton,
-                            Qt::NoModifier);
-        QCoreApplication::sendEvent(target, &press);
-        QCoreApplication::sendEvent(target, &release);
-    }
+    static void click(QWidget* target) { test::click(target); }
 
     std::unique_ptr<TfrmMain> w;
     TfrmMain::OpenDialogResult openAnswer;

@@ -4,7 +4,7 @@
 #include "faceeditor/BackgroundImage.h"
 #include "faceeditor/BackgroundImageModel.h"
 
-#include "DialogTestSupport.h"
+#include "FaceEditorTestSupport.h"
 
 #include "pictures/DecodedImage.h"
 
@@ -645,12 +645,6 @@ void doubleClick(QTreeView* view, const QModelIndex& index)
     }
 }
 
-void key(QWidget* w, int k)
-{
-    QKeyEvent press(QEvent::KeyPress, k, Qt::NoModifier);
-    QApplication::sendEvent(w, &press);
-}
-
 } // namespace
 
 TEST_F(BackgroundImageWindow, MouseAndKeyboardOpenFoldersAndChoose)
@@ -672,11 +666,11 @@ TEST_F(BackgroundImageWindow, MouseAndKeyboardOpenFoldersAndChoose)
     const QModelIndex sub = tm->index(0, 0, root);
     w.VDT1->setFocus();
     w.VDT1->setCurrentIndex(sub);
-    key(w.VDT1, Qt::Key_Return);
+    test::pressKey(w.VDT1, Qt::Key_Return);
     EXPECT_TRUE(w.VDT1->isExpanded(sub));
     EXPECT_EQ(tm->rowCount(sub), 1);
     EXPECT_TRUE(w.isVisible());
-    key(w.VDT1, Qt::Key_Left);
+    test::pressKey(w.VDT1, Qt::Key_Left);
     EXPECT_FALSE(w.VDT1->isExpanded(sub)) << "left closes it again";
 
     // A double-click on a picture chooses it and closes the window.

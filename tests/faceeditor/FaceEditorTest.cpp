@@ -4,7 +4,7 @@
 #include "faceeditor/NewImageUnit.h"
 #include "faceeditor/RGBALoaderUnit.h"
 
-#include "DialogTestSupport.h"
+#include "FaceEditorTestSupport.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -23,6 +23,7 @@
 namespace velmora {
 namespace {
 
+using test::answerNextDialog;
 using test::TScratchFolder;
 using test::writeBmp24;
 
@@ -49,6 +50,13 @@ protected:
         writeBmp24(file, w, h, [](int, int) { return 0xFF0000u; });
         editor->OpenPictureDialog1 = [file] { return QString::fromStdString(file); };
         editor->mnNewBitmapLayer->trigger();
+    }
+    // The next picture dialog answers with a file that is no picture.
+    void offerUnreadablePicture(const std::string& name)
+    {
+        const std::string bad = scratch.file(name);
+        test::writeText(bad, "not a picture");
+        editor->OpenPictureDialog1 = [bad] { return QString::fromStdString(bad); };
     }
     TScratchFolder scratch;
     std::unique_ptr<TfrmFaceEditor> editor;
@@ -227,17 +235,10 @@ TEST_F(FaceEditorWindow, TextLayerPanelAndCaption)
 
 TEST_F(FaceEditorWindow, FailedPictureLayerIsReportedAndRemoved)
 {
-    const std::string bad = scratch.file("bad.bmp");
-    test::writeText(bad, "not a picture");
-    editor->OpenPictureDialog1 = [bad] { return QString::fromStdString(bad); };
+    offerUnreadablePicture("bad.bmp");
     // The error box is modal: answer it as soon as it shows.
     bool reported = false;
-    QTimer::singleShot(0, [&] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            reported = true;
-            box->accept();
-        }
-    });
+    test::acceptMessageBoxSoon(reported);
     editor->btnGraphic->click();
     EXPECT_TRUE(reported);
     EXPECT_EQ(editor->ImgView->Layers().Count(), 0);
@@ -267,16 +268,9 @@ TEST_F(FaceEditorWindow, BaseColourSaveAsAndAFailedOpen)
 
     // A picture that cannot be read: reported; the layers and the zoom are
     // reset, the base keeps its pixels.
-    const std::string bad = scratch.file("bad.jpg");
-    test::writeText(bad, "not a picture");
-    editor->OpenPictureDialog1 = [bad] { return QString::fromStdString(bad); };
+    offerUnreadablePicture("bad.jpg");
     bool reported = false;
-    QTimer::singleShot(0, [&] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            reported = true;
-            box->accept();
-        }
-    });
+    test::acceptMessageBoxSoon(reported);
     editor->mnFileOpen->trigger();
     EXPECT_TRUE(reported);
     EXPECT_EQ(editor->ImgView->Layers().Count(), 0);
@@ -367,21 +361,6 @@ TEST_F(FaceEditorWindow, SelectingATextLayerWithTheBoxCaptionLeavesItUntouched)
     ASSERT_EQ(std::size_t(b.Width()) * std::size_t(b.Height()), pixels.size());
     EXPECT_TRUE(std::equal(pixels.begin(), pixels.end(), b.Bits()));
     EXPECT_EQ(editor->Document().Rubberband()->Placement(), moved);
-}
-
-// Answers the next modal dialog of type D with `answer` once it shows.
-template <class D> void answerNextDialog(const std::function<void(D&)>& answer)
-{
-    auto* timer = new QTimer;
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [timer, answer] {
-        if (auto* d = qobject_cast<D*>(QApplication::activeModalWidget())) {
-            timer->stop();
-            timer->deleteLater();
-            answer(*d);
-        }
-    });
-    timer->start();
 }
 
 TEST_F(FaceEditorWindow, NewImageAndTheAlphaLayerDialog)

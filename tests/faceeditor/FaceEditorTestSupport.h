@@ -1,12 +1,15 @@
 #pragma once
-// Helpers of the face editor's dialog tests: one application object shared by
-// every test of the program, a scratch folder, hand-written picture files, and
-// waiting on the event loop.
+// Helpers of the face editor's window and dialog tests: one application object
+// shared by every test of the program, a scratch folder, hand-written picture
+// files, answering modal dialogs, and waiting on the event loop.
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QImage>
+#include <QKeyEvent>
+#include <QMessageBox>
 #include <QString>
+#include <QTimer>
 #include <QWidget>
 
 #include <cstdint>
@@ -50,6 +53,40 @@ inline bool waitUntil(const std::function<bool()>& done, int milliseconds = 2000
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     }
     return true;
+}
+
+// Accepts the message box that shows on the event loop's next turn (inside a
+// modal exec the box starts), noting that there was one.
+inline void acceptMessageBoxSoon(bool& reported)
+{
+    QTimer::singleShot(0, [&reported] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            reported = true;
+            box->accept();
+        }
+    });
+}
+
+// Answers the next modal dialog of type D with `answer` once it shows.
+template <class D> void answerNextDialog(const std::function<void(D&)>& answer)
+{
+    auto* timer = new QTimer;
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [timer, answer] {
+        if (auto* d = qobject_cast<D*>(QApplication::activeModalWidget())) {
+            timer->stop();
+            timer->deleteLater();
+            answer(*d);
+        }
+    });
+    timer->start();
+}
+
+// A key press (no release) sent straight to the widget.
+inline void pressKey(QWidget* w, int key)
+{
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+    QApplication::sendEvent(w, &press);
 }
 
 // A folder of its own per test, removed afterwards.

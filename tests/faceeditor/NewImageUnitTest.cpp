@@ -3,7 +3,7 @@
 
 #include "faceeditor/NewImageUnit.h"
 
-#include "DialogTestSupport.h"
+#include "FaceEditorTestSupport.h"
 
 #include <QApplication>
 #include <QFrame>
@@ -26,12 +26,6 @@ void typeInto(QWidget* w, const QString& text)
         QApplication::sendEvent(w, &press);
         QApplication::sendEvent(w, &release);
     }
-}
-
-void pressKey(QWidget* w, int key)
-{
-    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
-    QApplication::sendEvent(w, &press);
 }
 
 } // namespace
@@ -120,7 +114,7 @@ TEST_F(NewImageForm, Typing2500KeepsTheLastValidWidth)
     typeInto(f.UpDown1, "2500");
     EXPECT_EQ(f.UpDown1->text(), "2500") << "the edit shows what was typed";
     EXPECT_EQ(f.UpDown1->Position(), 250);
-    pressKey(f.UpDown1, Qt::Key_Return);
+    test::pressKey(f.UpDown1, Qt::Key_Return);
     EXPECT_EQ(f.UpDown1->text(), "250");
 
     TNewImageForm g;

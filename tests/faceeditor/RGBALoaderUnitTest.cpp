@@ -3,7 +3,7 @@
 
 #include "faceeditor/RGBALoaderUnit.h"
 
-#include "DialogTestSupport.h"
+#include "FaceEditorTestSupport.h"
 
 #include "faceeditor/Bitmap32.h"
 #include "faceeditor/FaceDocument.h"

@@ -1,4 +1,4 @@
-#include "VirtualDisplay.h"
+#include "GuiTestSupport.h"
 #include "app/AppTestSupport.h"
 
 #include "app/Unit1.h"

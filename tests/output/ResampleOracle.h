@@ -60,6 +60,22 @@ inline float scaleFactor(int dst, int src)
     return f32(double(dst - 1) / double(src - 1));
 }
 
+// One output pixel: each channel's weighted sum over the list, one single
+// rounding per addition, of the pixels pixelAt(contributor) gives.
+template <class PixelAt> void sumPixel(const std::vector<TContributor>& list, PixelAt pixelAt, std::uint8_t* q)
+{
+    float s0 = 0, s1 = 0, s2 = 0;
+    for (const TContributor& c : list) {
+        const std::uint8_t* p = pixelAt(c.Pixel);
+        s0 = f32(double(s0) + double(p[0]) * c.Weight);
+        s1 = f32(double(s1) + double(p[1]) * c.Weight);
+        s2 = f32(double(s2) + double(p[2]) * c.Weight);
+    }
+    q[0] = channelFromSum(s0);
+    q[1] = channelFromSum(s1);
+    q[2] = channelFromSum(s2);
+}
+
 inline void FilteredResize(const TRgb24View& src, const TRgb24View& dst, TFilterProc filter, float support)
 {
     const int SW = src.Width, SH = src.Height, DW = dst.Width, DH = dst.Height;
@@ -69,36 +85,15 @@ inline void FilteredResize(const TRgb24View& src, const TRgb24View& dst, TFilter
     const auto columns = contributors(scaleFactor(DW, SW), SW, DW, filter, support);
     for (int k = 0; k < SH; ++k) {
         const std::uint8_t* row = src.Bits + k * src.Stride;
-        for (int i = 0; i < DW; ++i) {
-            float s0 = 0, s1 = 0, s2 = 0;
-            for (const TContributor& c : columns[i]) {
-                const std::uint8_t* p = row + std::ptrdiff_t(c.Pixel) * 3;
-                s0 = f32(double(s0) + double(p[0]) * c.Weight);
-                s1 = f32(double(s1) + double(p[1]) * c.Weight);
-                s2 = f32(double(s2) + double(p[2]) * c.Weight);
-            }
-            std::uint8_t* q = work.pixel(i, k);
-            q[0] = channelFromSum(s0);
-            q[1] = channelFromSum(s1);
-            q[2] = channelFromSum(s2);
-        }
+        for (int i = 0; i < DW; ++i)
+            sumPixel(
+                columns[i], [&](int pixel) { return row + std::ptrdiff_t(pixel) * 3; }, work.pixel(i, k));
     }
     const auto rows = contributors(scaleFactor(DH, SH), SH, DH, filter, support);
-    for (int k = 0; k < DW; ++k) {
-        for (int i = 0; i < DH; ++i) {
-            float s0 = 0, s1 = 0, s2 = 0;
-            for (const TContributor& c : rows[i]) {
-                const std::uint8_t* p = work.pixel(k, c.Pixel);
-                s0 = f32(double(s0) + double(p[0]) * c.Weight);
-                s1 = f32(double(s1) + double(p[1]) * c.Weight);
-                s2 = f32(double(s2) + double(p[2]) * c.Weight);
-            }
-            std::uint8_t* q = dst.pixel(k, i);
-            q[0] = channelFromSum(s0);
-            q[1] = channelFromSum(s1);
-            q[2] = channelFromSum(s2);
-        }
-    }
+    for (int k = 0; k < DW; ++k)
+        for (int i = 0; i < DH; ++i)
+            sumPixel(
+                rows[i], [&](int pixel) { return work.pixel(k, pixel); }, dst.pixel(k, i));
 }
 
 } // namespace velmora::oracle
