@@ -13,13 +13,18 @@ all: build
 deps:
 	scripts/install-deps
 
-# Configure once; afterwards the build re-runs CMake itself when a CMake file changes.
-# A build folder made earlier keeps the generator it was made with.
+# Configure once; afterwards the build re-runs CMake itself when a CMake file or
+# the list of sources changes. A build folder made earlier keeps the generator it
+# was made with; CMAKE_ARGS other than those it was last configured with are
+# applied to it.
+ARGS_STAMP = $(BUILD_DIR)/.make-cmake-args
 configure: deps
 	@if [ ! -f $(BUILD_DIR)/CMakeCache.txt ]; then \
-	  cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_ARGS); \
-	elif [ ! -f $(BUILD_DIR)/build.ninja ] && [ ! -f $(BUILD_DIR)/Makefile ]; then \
-	  cmake -S . -B $(BUILD_DIR); \
+	  cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_ARGS) && \
+	  echo '$(CMAKE_ARGS)' > $(ARGS_STAMP); \
+	elif [ ! -f $(BUILD_DIR)/build.ninja ] && [ ! -f $(BUILD_DIR)/Makefile ] || \
+	     { [ -n '$(CMAKE_ARGS)' ] && [ "$$(cat $(ARGS_STAMP) 2>/dev/null)" != '$(CMAKE_ARGS)' ]; }; then \
+	  cmake -S . -B $(BUILD_DIR) $(CMAKE_ARGS) && echo '$(CMAKE_ARGS)' > $(ARGS_STAMP); \
 	fi
 
 build: configure
