@@ -1,5 +1,7 @@
 #include "app/Application.h"
 
+#include "engine/ScopeGuard.h"
+
 #include <QMessageBox>
 #include <QPointer>
 #include <QWidget>
@@ -43,10 +45,7 @@ bool TApplication::notify(QObject* receiver, QEvent* event)
 {
     try {
         if (event->type() == QEvent::Wheel && receiver->isWidgetType()) {
-            struct Depth {
-                Depth() { ++wheelDepth; }
-                ~Depth() { --wheelDepth; }
-            } depth;
+            TScopedValue depth(wheelDepth, wheelDepth + 1);
             if (wheelDepth == 1) {
                 auto& list = wheelObservers();
                 std::erase_if(list, [](const WheelObserverEntry& e) { return e.owner.isNull(); });

@@ -3,6 +3,7 @@
 
 #include "box/MainModel.h"
 #include "box/RenderShot.h"
+#include "engine/ScopeGuard.h"
 
 #include <charconv>
 #include <cmath>
@@ -175,11 +176,7 @@ void TfrmMainModel::renderToFile(float multiplier)
     hooks.ProcessMessages = ProcessMessages;
     hooks.ShowMessage = ShowMessage;
 
-    struct Flag {
-        bool& f;
-        ~Flag() { f = false; }
-    } flag{Rendering};
-    Rendering = true;
+    TScopedValue rendering(Rendering, true);
     ShowProcessingOverlay();
     try {
         RenderSceneToFile(*this, ViewerBuffer ? ViewerBuffer() : nullptr, job, hooks);

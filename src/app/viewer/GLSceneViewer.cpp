@@ -2,6 +2,7 @@
 
 #include "app/Application.h"
 #include "engine/GLErrors.h"
+#include "engine/ScopeGuard.h"
 #include "engine/render/CameraMath.h"
 
 #include <QMetaObject>
@@ -88,11 +89,7 @@ void TGLSceneViewer::SetFieldOfView(double degrees)
 void TGLSceneViewer::initializeGL()
 {
     // Qt made the context current for this call and expects it to stay so.
-    painting_ = true;
-    struct EndPaint {
-        bool& flag;
-        ~EndPaint() { flag = false; }
-    } endPaint{painting_};
+    TScopedValue painting(painting_, true);
     // The format is applied before the widget gets its context: the
     // buffer's request with the multisampling it asks for.
     try {
@@ -110,21 +107,19 @@ void TGLSceneViewer::initializeGL()
 void TGLSceneViewer::resizeGL(int w, int h)
 {
     const qreal ratio = devicePixelRatioF();
-    painting_ = true; // Qt holds the context current around this call too
+    TScopedValue painting(painting_, true); // Qt holds the context current around this call too
     buffer_.Resize(int(w * ratio), int(h * ratio));
-    painting_ = false;
 }
 
 void TGLSceneViewer::paintGL()
 {
     if (!buffer_.RenderingContext() || width() == 0 || height() == 0) return;
-    painting_ = true;
+    TScopedValue painting(painting_, true);
     try {
         buffer_.Render();
     } catch (const std::exception& e) {
         reportLater(this, e.what());
     }
-    painting_ = false;
 }
 
 } // namespace velmora

@@ -121,6 +121,20 @@ void TGLStateCache::ResetMaterialColors()
     for (Side& s : sides_) s.known = false;
 }
 
+bool TGLStateCache::Side::operator==(const Side& o) const
+{
+    if (known != o.known || polygonMode != o.polygonMode) return false;
+    return !known ||
+        (emission == o.emission && ambient == o.ambient && diffuse == o.diffuse && specular == o.specular &&
+         shininess == o.shininess);
+}
+
+bool TGLStateCache::operator==(const TGLStateCache& o) const
+{
+    return states_ == o.states_ && sides_ == o.sides_ && boundTextures_ == o.boundTextures_ &&
+        frontFace_ == o.frontFace_;
+}
+
 void TGLStateCache::Reset()
 {
     ResetMaterialColors();

@@ -69,6 +69,10 @@ public:
     // Re-reads every cached enable from GL (after an attribute pop).
     void Resync();
 
+    // Equal when both send the same from here on: the colours held for a
+    // side whose colours are unknown do not count.
+    bool operator==(const TGLStateCache& other) const;
+
 private:
     static constexpr uint32_t bit(TGLState s) { return uint32_t(1) << unsigned(s); }
     static constexpr uint32_t kUnknown = 0xFFFFFFFF;
@@ -78,6 +82,7 @@ private:
         int shininess = -1;
         bool known = false;
         uint32_t polygonMode = kUnknown;
+        bool operator==(const Side& other) const;
     };
 
     uint32_t states_ = 0;

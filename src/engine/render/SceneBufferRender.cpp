@@ -4,26 +4,23 @@
 #include "engine/CameraLights.h"
 #include "engine/GLErrors.h"
 #include "engine/SceneBuffer.h"
+#include "engine/ScopeGuard.h"
 #include "engine/render/RenderPass.h"
 
 #include <GL/gl.h>
 
 namespace velmora {
 
+int TGLSceneBuffer::ScreenDPI = 96;
+
 namespace {
 
-// Clears a flag on every way out.
-struct FlagGuard {
-    bool& flag;
-    explicit FlagGuard(bool& f) : flag(f) { flag = true; }
-    ~FlagGuard() { flag = false; }
-};
-
-struct Activation {
-    TGLContext& context;
-    explicit Activation(TGLContext& c) : context(c) { context.Activate(); }
-    ~Activation() { context.Deactivate(); }
-};
+// The context current for the scope.
+auto activation(TGLContext& context)
+{
+    context.Activate();
+    return TScopeExit([&context] { context.Deactivate(); });
+}
 
 int colorBits(TGLColorDepth d)
 {
@@ -70,10 +67,10 @@ void TGLSceneBuffer::SetRenderingContext(std::unique_ptr<TGLContext> context)
 {
     DestroyRenderingContext();
     if (!context) return;
-    FlagGuard guard(rendering_);
+    TScopedValue rendering(rendering_, true);
     context_ = std::move(context);
     states_ = std::make_unique<TGLStateCache>();
-    Activation a(*context_);
+    const auto active = activation(*context_);
     glViewport(0, 0, viewport_.Width, viewport_.Height);
     setupFrameState();
     const TVector bg = ColorFromWindowColor(backgroundColor_, 1);
@@ -87,7 +84,7 @@ void TGLSceneBuffer::DestroyRenderingContext()
         // Texture names die with the context: forget them so the next
         // context uploads afresh.
         try {
-            Activation a(*context_);
+            const auto active = activation(*context_);
             ReleaseHandles(scene_->Objects(), true);
         } catch (...) {
             ReleaseHandles(scene_->Objects(), false);
@@ -102,7 +99,7 @@ void TGLSceneBuffer::Resize(int width, int height)
     viewport_.Width = width < 1 ? 1 : width;
     viewport_.Height = height < 1 ? 1 : height;
     if (context_ && !rendering_) {
-        Activation a(*context_);
+        const auto active = activation(*context_);
         glViewport(0, 0, viewport_.Width, viewport_.Height);
     }
 }
@@ -155,8 +152,8 @@ void TGLSceneBuffer::Render(TGLBaseSceneObject* base)
         RegisterWith(*camera_->Scene());
     }
     {
-        FlagGuard guard(rendering_);
-        Activation a(*context_);
+        TScopedValue rendering(rendering_, true);
+        const auto active = activation(*context_);
         renderDPI_ = 96;
         viewMatrixStack_.clear();
         ClearGLError();
@@ -246,13 +243,13 @@ void TGLSceneBuffer::sceneRender(TDrawState mode, TGLBaseSceneObject* base)
 void TGLSceneBuffer::RenderToBitmap(TGLBitmap24& bitmap, int dpi)
 {
     GLAssert(!rendering_, "Already rendering");
-    FlagGuard guard(rendering_);
+    TScopedValue rendering(rendering_, true);
     // Texture names belong to the context that made them: drop them so
     // the temporary context uploads its own, and again afterwards. The
     // activation also leaves the buffer's own context released, which a
     // window context must be before another one can be made current.
     if (context_) {
-        Activation a(*context_);
+        const auto active = activation(*context_);
         if (scene_) ReleaseHandles(scene_->Objects(), true);
     } else if (scene_) {
         ReleaseHandles(scene_->Objects(), false);
@@ -274,22 +271,15 @@ void TGLSceneBuffer::RenderToBitmap(TGLBitmap24& bitmap, int dpi)
     auto ownStates = std::move(states_);
     const TRectangle ownViewport = viewport_;
     const int ownDPI = renderDPI_;
-    struct Restore {
-        TGLSceneBuffer& b;
-        std::unique_ptr<TGLStateCache>& own;
-        const TRectangle& vp;
-        int dpi;
-        ~Restore()
-        {
-            b.states_ = std::move(own);
-            b.viewport_ = vp;
-            b.renderDPI_ = dpi;
-            b.viewMatrixStack_.clear();
-        }
-    } restore{*this, ownStates, ownViewport, ownDPI};
+    TScopeExit restore([&] {
+        states_ = std::move(ownStates);
+        viewport_ = ownViewport;
+        renderDPI_ = ownDPI;
+        viewMatrixStack_.clear();
+    });
     states_ = std::make_unique<TGLStateCache>();
     {
-        Activation a(*temp);
+        const auto active = activation(*temp);
         try {
             ClearGLError();
             setupFrameState();
@@ -312,7 +302,7 @@ void TGLSceneBuffer::RenderToBitmap(TGLBitmap24& bitmap, int dpi)
         if (scene_) ReleaseHandles(scene_->Objects(), true);
     }
     stage("done");
-    guard.flag = false;
+    rendering.Restore();
     if (AfterRender) AfterRender(this);
 }
 
