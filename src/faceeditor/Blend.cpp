@@ -42,6 +42,10 @@ constexpr int Pixels = 4;
 constexpr int Sums = 4; // 32-bit sums of 16 bytes of samples
 #define VEC(op) _mm_##op
 #define VEC_SI(op) _mm_##op##_si128
+inline bool allZero(Vec v)
+{
+    return _mm_movemask_epi8(_mm_cmpeq_epi32(v, _mm_setzero_si128())) == 0xFFFF;
+}
 inline Vec select(Vec mask, Vec set, Vec clear)
 {
     return _mm_or_si128(_mm_and_si128(mask, set), _mm_andnot_si128(mask, clear));
@@ -77,6 +81,10 @@ constexpr int Pixels = 8;
 constexpr int Sums = 2;
 #define VEC(op) _mm256_##op
 #define VEC_SI(op) _mm256_##op##_si256
+inline bool allZero(Vec v)
+{
+    return _mm256_testz_si256(v, v);
+}
 inline Vec select(Vec mask, Vec set, Vec clear)
 {
     return _mm256_blendv_epi8(clear, set, mask);
