@@ -184,6 +184,19 @@ QWidget* titleStrip(const QString& title, QWidget* parent)
     return strip;
 }
 
+// A panel of the tool column under its title strip; its widgets go into the
+// layout returned.
+QVBoxLayout* propertyPanel(QWidget*& panel, const char* name, const QString& title, QWidget* parent)
+{
+    panel = new QWidget(parent);
+    panel->setObjectName(QString::fromLatin1(name));
+    auto* l = new QVBoxLayout(panel);
+    l->setContentsMargins(0, 4, 0, 0);
+    l->setSpacing(3);
+    l->addWidget(titleStrip(title, panel));
+    return l;
+}
+
 QFont toQFont(const TFont32& f)
 {
     QFont q(QString::fromStdString(f.Name));
@@ -516,13 +529,8 @@ QWidget* TfrmFaceEditor::buildToolPanel()
     });
 
     // Image Properties.
-    pnlImage = new QWidget(ToolPanel);
-    pnlImage->setObjectName(QStringLiteral("pnlImage"));
     {
-        auto* l = new QVBoxLayout(pnlImage);
-        l->setContentsMargins(0, 4, 0, 0);
-        l->setSpacing(3);
-        l->addWidget(titleStrip(QStringLiteral("Image Properties"), pnlImage));
+        QVBoxLayout* l = propertyPanel(pnlImage, "pnlImage", QStringLiteral("Image Properties"), ToolPanel);
         auto* row = new QHBoxLayout;
         row->addWidget(new QLabel(QStringLiteral("Scale:"), pnlImage));
         ScaleCombo = new QComboBox(pnlImage);
@@ -548,13 +556,9 @@ QWidget* TfrmFaceEditor::buildToolPanel()
     col->addWidget(pnlImage);
 
     // Bitmap Layer Properties.
-    pnlBitmapLayer = new QWidget(ToolPanel);
-    pnlBitmapLayer->setObjectName(QStringLiteral("pnlBitmapLayer"));
     {
-        auto* l = new QVBoxLayout(pnlBitmapLayer);
-        l->setContentsMargins(0, 4, 0, 0);
-        l->setSpacing(3);
-        l->addWidget(titleStrip(QStringLiteral("Bitmap Layer Properties"), pnlBitmapLayer));
+        QVBoxLayout* l =
+            propertyPanel(pnlBitmapLayer, "pnlBitmapLayer", QStringLiteral("Bitmap Layer Properties"), ToolPanel);
         l->addWidget(new QLabel(QStringLiteral("Opacity:"), pnlBitmapLayer));
         LayerOpacity = new TGaugeBar(pnlBitmapLayer);
         LayerOpacity->setObjectName(QStringLiteral("LayerOpacity"));
@@ -592,13 +596,9 @@ QWidget* TfrmFaceEditor::buildToolPanel()
     col->addWidget(pnlBitmapLayer);
 
     // Text Layer Properties.
-    pnlTextLayer = new QWidget(ToolPanel);
-    pnlTextLayer->setObjectName(QStringLiteral("pnlTextLayer"));
     {
-        auto* l = new QVBoxLayout(pnlTextLayer);
-        l->setContentsMargins(0, 4, 0, 0);
-        l->setSpacing(3);
-        l->addWidget(titleStrip(QStringLiteral("Text Layer Properties"), pnlTextLayer));
+        QVBoxLayout* l =
+            propertyPanel(pnlTextLayer, "pnlTextLayer", QStringLiteral("Text Layer Properties"), ToolPanel);
         l->addWidget(new QLabel(QStringLiteral("Caption:"), pnlTextLayer));
         txtCaption = new QLineEdit(pnlTextLayer);
         txtCaption->setObjectName(QStringLiteral("txtCaption"));
