@@ -1,5 +1,6 @@
 #include "engine/CameraLights.h"
 
+#include "engine/ChangeSetter.h"
 #include <algorithm>
 #include <cmath>
 #include <numbers>
@@ -131,22 +132,12 @@ TGLLightSource::TGLLightSource()
       spotDirection_(this, {0, 0, -1, 0}, csVector)
 {}
 
-#define VELMORA_LIGHT_SETTER(Name, Type, field)                                                                        \
-    void TGLLightSource::Set##Name(Type v)                                                                             \
-    {                                                                                                                  \
-        if (field == v) return;                                                                                        \
-        field = v;                                                                                                     \
-        SignalChange();                                                                                                \
-    }
-
-VELMORA_LIGHT_SETTER(ConstAttenuation, float, constAttenuation_)
-VELMORA_LIGHT_SETTER(LinearAttenuation, float, linearAttenuation_)
-VELMORA_LIGHT_SETTER(QuadraticAttenuation, float, quadraticAttenuation_)
-VELMORA_LIGHT_SETTER(LightStyle, TLightStyle, lightStyle_)
-VELMORA_LIGHT_SETTER(Shining, bool, shining_)
-VELMORA_LIGHT_SETTER(SpotExponent, float, spotExponent_)
-
-#undef VELMORA_LIGHT_SETTER
+VELMORA_CHANGE_SETTER(TGLLightSource, ConstAttenuation, float, constAttenuation_, SignalChange)
+VELMORA_CHANGE_SETTER(TGLLightSource, LinearAttenuation, float, linearAttenuation_, SignalChange)
+VELMORA_CHANGE_SETTER(TGLLightSource, QuadraticAttenuation, float, quadraticAttenuation_, SignalChange)
+VELMORA_CHANGE_SETTER(TGLLightSource, LightStyle, TLightStyle, lightStyle_, SignalChange)
+VELMORA_CHANGE_SETTER(TGLLightSource, Shining, bool, shining_, SignalChange)
+VELMORA_CHANGE_SETTER(TGLLightSource, SpotExponent, float, spotExponent_, SignalChange)
 
 void TGLLightSource::SetSpotCutOff(float v)
 {

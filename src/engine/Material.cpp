@@ -1,5 +1,6 @@
 #include "engine/Material.h"
 
+#include "engine/ChangeSetter.h"
 #include "engine/Scene.h"
 
 #include <algorithm>
@@ -115,27 +116,17 @@ void TGLTexture::SetImageClassName(const std::string& className)
     imageChanged();
 }
 
-#define VELMORA_TEXTURE_SETTER(Name, Type, field, after)                                                               \
-    void TGLTexture::Set##Name(Type v)                                                                                 \
-    {                                                                                                                  \
-        if (field == v) return;                                                                                        \
-        field = v;                                                                                                     \
-        after();                                                                                                       \
-    }
-
-VELMORA_TEXTURE_SETTER(ImageAlpha, TGLTextureImageAlpha, imageAlpha_, imageChanged)
-VELMORA_TEXTURE_SETTER(ImageBrightness, float, imageBrightness_, imageChanged)
-VELMORA_TEXTURE_SETTER(ImageGamma, float, imageGamma_, imageChanged)
-VELMORA_TEXTURE_SETTER(MagFilter, TGLMagFilter, magFilter_, paramsChanged)
-VELMORA_TEXTURE_SETTER(MinFilter, TGLMinFilter, minFilter_, paramsChanged)
-VELMORA_TEXTURE_SETTER(TextureMode, TGLTextureMode, textureMode_, paramsChanged)
-VELMORA_TEXTURE_SETTER(TextureWrap, TGLTextureWrap, textureWrap_, paramsChanged)
-VELMORA_TEXTURE_SETTER(TextureFormat, TGLTextureFormat, textureFormat_, paramsChanged)
-VELMORA_TEXTURE_SETTER(Compression, TGLTextureCompression, compression_, paramsChanged)
-VELMORA_TEXTURE_SETTER(FilteringQuality, TGLTextureFilteringQuality, filteringQuality_, paramsChanged)
-VELMORA_TEXTURE_SETTER(MappingMode, TGLTextureMappingMode, mappingMode_, paramsChanged)
-
-#undef VELMORA_TEXTURE_SETTER
+VELMORA_CHANGE_SETTER(TGLTexture, ImageAlpha, TGLTextureImageAlpha, imageAlpha_, imageChanged)
+VELMORA_CHANGE_SETTER(TGLTexture, ImageBrightness, float, imageBrightness_, imageChanged)
+VELMORA_CHANGE_SETTER(TGLTexture, ImageGamma, float, imageGamma_, imageChanged)
+VELMORA_CHANGE_SETTER(TGLTexture, MagFilter, TGLMagFilter, magFilter_, paramsChanged)
+VELMORA_CHANGE_SETTER(TGLTexture, MinFilter, TGLMinFilter, minFilter_, paramsChanged)
+VELMORA_CHANGE_SETTER(TGLTexture, TextureMode, TGLTextureMode, textureMode_, paramsChanged)
+VELMORA_CHANGE_SETTER(TGLTexture, TextureWrap, TGLTextureWrap, textureWrap_, paramsChanged)
+VELMORA_CHANGE_SETTER(TGLTexture, TextureFormat, TGLTextureFormat, textureFormat_, paramsChanged)
+VELMORA_CHANGE_SETTER(TGLTexture, Compression, TGLTextureCompression, compression_, paramsChanged)
+VELMORA_CHANGE_SETTER(TGLTexture, FilteringQuality, TGLTextureFilteringQuality, filteringQuality_, paramsChanged)
+VELMORA_CHANGE_SETTER(TGLTexture, MappingMode, TGLTextureMappingMode, mappingMode_, paramsChanged)
 
 void TGLTexture::SetNormalMapScale(float v)
 {

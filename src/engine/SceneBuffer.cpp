@@ -1,6 +1,7 @@
 #include "engine/SceneBuffer.h"
 
 #include "engine/CameraLights.h"
+#include "engine/ChangeSetter.h"
 
 namespace velmora {
 
@@ -58,27 +59,17 @@ void TGLSceneBuffer::FreeNotification(TGLBaseSceneObject* destroyed)
     if (destroyed == camera_) camera_ = nullptr;
 }
 
-#define VELMORA_BUFFER_SETTER(Name, Type, field, after)                                                                \
-    void TGLSceneBuffer::Set##Name(Type v)                                                                             \
-    {                                                                                                                  \
-        if (field == v) return;                                                                                        \
-        field = v;                                                                                                     \
-        after();                                                                                                       \
-    }
-
-VELMORA_BUFFER_SETTER(BackgroundColor, TColor, backgroundColor_, changed)
-VELMORA_BUFFER_SETTER(BackgroundAlpha, float, backgroundAlpha_, changed)
-VELMORA_BUFFER_SETTER(DepthTest, bool, depthTest_, changed)
-VELMORA_BUFFER_SETTER(FaceCulling, bool, faceCulling_, changed)
-VELMORA_BUFFER_SETTER(Lighting, bool, lighting_, changed)
-VELMORA_BUFFER_SETTER(FogEnable, bool, fogEnable_, changed)
-VELMORA_BUFFER_SETTER(ShadeModel, TGLShadeModel, shadeModel_, changed)
-VELMORA_BUFFER_SETTER(ContextOptions, TContextOptions, contextOptions_, structuralChanged)
-VELMORA_BUFFER_SETTER(AntiAliasing, TGLAntiAliasing, antiAliasing_, structuralChanged)
-VELMORA_BUFFER_SETTER(DepthPrecision, TGLDepthPrecision, depthPrecision_, structuralChanged)
-VELMORA_BUFFER_SETTER(ColorDepth, TGLColorDepth, colorDepth_, structuralChanged)
-VELMORA_BUFFER_SETTER(AccumBufferBits, int, accumBufferBits_, structuralChanged)
-
-#undef VELMORA_BUFFER_SETTER
+VELMORA_CHANGE_SETTER(TGLSceneBuffer, BackgroundColor, TColor, backgroundColor_, changed)
+VELMORA_CHANGE_SETTER(TGLSceneBuffer, BackgroundAlpha, float, backgroundAlpha_, changed)
+VELMORA_CHANGE_SETTER(TGLSceneBuffer, DepthTest, bool, depthTest_, changed)
+VELMORA_CHANGE_SETTER(TGLSceneBuffer, FaceCulling, bool, faceCulling_, changed)
+VELMORA_CHANGE_SETTER(TGLSceneBuffer, Lighting, bool, lighting_, changed)
+VELMORA_CHANGE_SETTER(TGLSceneBuffer, FogEnable, bool, fogEnable_, changed)
+VELMORA_CHANGE_SETTER(TGLSceneBuffer, ShadeModel, TGLShadeModel, shadeModel_, changed)
+VELMORA_CHANGE_SETTER(TGLSceneBuffer, ContextOptions, TContextOptions, contextOptions_, structuralChanged)
+VELMORA_CHANGE_SETTER(TGLSceneBuffer, AntiAliasing, TGLAntiAliasing, antiAliasing_, structuralChanged)
+VELMORA_CHANGE_SETTER(TGLSceneBuffer, DepthPrecision, TGLDepthPrecision, depthPrecision_, structuralChanged)
+VELMORA_CHANGE_SETTER(TGLSceneBuffer, ColorDepth, TGLColorDepth, colorDepth_, structuralChanged)
+VELMORA_CHANGE_SETTER(TGLSceneBuffer, AccumBufferBits, int, accumBufferBits_, structuralChanged)
 
 } // namespace velmora
