@@ -4,6 +4,7 @@
 #include "engine/Coordinates.h"
 #include "engine/GLErrors.h"
 #include "engine/Scene.h"
+#include "pictures/SystemColors.h"
 
 #include <cmath>
 
@@ -99,25 +100,8 @@ namespace {
 
 uint32_t defaultSystemColor(TColor color)
 {
-    // Light-theme values of the usual system colour indices.
-    switch (uint32_t(color) & 0xFF) {
-    case 0: return 0xC8C8C8;  // scroll bar
-    case 1: return 0x000000;  // desktop
-    case 4: return 0xF0F0F0;  // menu
-    case 5: return 0xFFFFFF;  // window
-    case 6: return 0x646464;  // window frame
-    case 7: return 0x000000;  // menu text
-    case 8: return 0x000000;  // window text
-    case 12: return 0xABABAB; // application workspace
-    case 13: return 0xD77800; // highlight (blue, stored as BGR)
-    case 14: return 0xFFFFFF; // highlight text
-    case 15: return 0xF0F0F0; // button face
-    case 16: return 0xA0A0A0; // button shadow
-    case 17: return 0x6D6D6D; // grey text
-    case 18: return 0x000000; // button text
-    case 20: return 0xFFFFFF; // button highlight
-    default: return 0xF0F0F0;
-    }
+    // Unknown indices show as the button face, the buffer's own default.
+    return DesktopSystemColor(int(uint32_t(color) & 0xFF)).value_or(0xF0F0F0);
 }
 
 TSystemColorResolver systemColorResolver = nullptr;
