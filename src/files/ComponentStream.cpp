@@ -127,20 +127,27 @@ StreamValue StreamValue::ofExtended(long double v)
     return s;
 }
 
-StreamValue StreamValue::ofString(std::string str)
+namespace {
+
+StreamValue tagged(ValueTag tag, std::string text = {})
 {
     StreamValue s;
-    s.tag = str.size() <= 255 ? ValueTag::vaString : ValueTag::vaLString;
-    s.text = std::move(str);
+    s.tag = tag;
+    s.text = std::move(text);
     return s;
+}
+
+} // namespace
+
+StreamValue StreamValue::ofString(std::string str)
+{
+    const ValueTag tag = str.size() <= 255 ? ValueTag::vaString : ValueTag::vaLString;
+    return tagged(tag, std::move(str));
 }
 
 StreamValue StreamValue::ofIdent(std::string str)
 {
-    StreamValue s;
-    s.tag = ValueTag::vaIdent;
-    s.text = std::move(str);
-    return s;
+    return tagged(ValueTag::vaIdent, std::move(str));
 }
 
 static bool equalsNoCase(const std::string& a, const char* b)
@@ -158,48 +165,33 @@ static bool equalsNoCase(const std::string& a, const char* b)
 
 StreamValue StreamValue::ofEnum(const std::string& name)
 {
-    StreamValue s;
-    if (equalsNoCase(name, "False"))
-        s.tag = ValueTag::vaFalse;
-    else if (equalsNoCase(name, "True"))
-        s.tag = ValueTag::vaTrue;
-    else if (equalsNoCase(name, "nil"))
-        s.tag = ValueTag::vaNil;
-    else if (equalsNoCase(name, "Null"))
-        s.tag = ValueTag::vaNull;
-    else
-        return ofIdent(name);
-    return s;
+    if (equalsNoCase(name, "False")) return tagged(ValueTag::vaFalse);
+    if (equalsNoCase(name, "True")) return tagged(ValueTag::vaTrue);
+    if (equalsNoCase(name, "nil")) return tagged(ValueTag::vaNil);
+    if (equalsNoCase(name, "Null")) return tagged(ValueTag::vaNull);
+    return ofIdent(name);
 }
 
 StreamValue StreamValue::ofBool(bool v)
 {
-    StreamValue s;
-    s.tag = v ? ValueTag::vaTrue : ValueTag::vaFalse;
-    return s;
+    return tagged(v ? ValueTag::vaTrue : ValueTag::vaFalse);
 }
 
 StreamValue StreamValue::ofSet(std::vector<std::string> names)
 {
-    StreamValue s;
-    s.tag = ValueTag::vaSet;
+    StreamValue s = tagged(ValueTag::vaSet);
     s.setItems = std::move(names);
     return s;
 }
 
 StreamValue StreamValue::ofBinary(std::string bytes)
 {
-    StreamValue s;
-    s.tag = ValueTag::vaBinary;
-    s.text = std::move(bytes);
-    return s;
+    return tagged(ValueTag::vaBinary, std::move(bytes));
 }
 
 StreamValue StreamValue::ofNil()
 {
-    StreamValue s;
-    s.tag = ValueTag::vaNil;
-    return s;
+    return tagged(ValueTag::vaNil);
 }
 
 bool StreamValue::isInteger() const
