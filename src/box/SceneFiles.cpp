@@ -49,21 +49,6 @@ void applyFace(TGLScene* scene, const char* name, const FaceIniValues& f)
     o->Scale().SetZ(f.scaleZ);
 }
 
-struct FaceSection {
-    const char* object;
-    FaceIniValues SceneIniSettings::*field;
-};
-
-constexpr FaceSection kFaces[] = {
-    {"PLLeft", &SceneIniSettings::leftFace},
-    {"PLRight", &SceneIniSettings::rightFace},
-    {"PLTop", &SceneIniSettings::topFace},
-    {"PLBottom", &SceneIniSettings::bottomFace},
-    {"PLFront", &SceneIniSettings::frontFace},
-    {"PLBack", &SceneIniSettings::backFace},
-    {"GLDropShadow", &SceneIniSettings::dropShadowFace},
-};
-
 SceneArchiveHost hostFor(TfrmMainModel& model)
 {
     SceneArchiveHost host;
@@ -111,8 +96,7 @@ SceneIniSettings CurrentSceneSettings(TfrmMainModel& model)
         s.cameraY = cam->Position().Y();
         s.cameraZ = cam->Position().Z();
     }
-    for (const FaceSection& f : kFaces) readFace(scene, f.object, s.*(f.field));
-    readFace(scene, "GLMirror1", s.reflectionFace);
+    for (const FaceSection& f : kFaceSections) readFace(scene, f.object, s.*(f.member));
     if (auto* mirror = dynamic_cast<TGLMirror*>(scene ? scene->FindSceneObject("GLMirror1") : nullptr)) {
         const TGLColor& a = mirror->Material().FrontProperties().Ambient();
         s.mirrorRed = a.Red();
@@ -146,10 +130,9 @@ void ApplySceneSettings(TfrmMainModel& model, const SceneIniSettings& s)
         cam->Position().SetY(s.cameraY);
         cam->Position().SetZ(s.cameraZ);
     }
-    for (const FaceSection& f : kFaces) applyFace(scene, f.object, s.*(f.field));
+    for (const FaceSection& f : kFaceSections) applyFace(scene, f.object, s.*(f.member));
     if (TGLBaseSceneObject* shadow = scene ? scene->FindSceneObject("GLDropShadow") : nullptr)
         shadow->SetVisible(s.dropShadowVisible);
-    applyFace(scene, "GLMirror1", s.reflectionFace);
     if (auto* mirror = dynamic_cast<TGLMirror*>(scene ? scene->FindSceneObject("GLMirror1") : nullptr)) {
         mirror->Material().FrontProperties().Ambient().SetRGBA(s.mirrorRed, s.mirrorGreen, s.mirrorBlue, s.mirrorAlpha);
         mirror->SetVisible(s.reflectionVisible);

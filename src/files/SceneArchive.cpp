@@ -25,23 +25,6 @@ std::uint32_t SceneIniSettings::backgroundWindowColor() const
 
 namespace {
 
-struct FaceSection {
-    const char* section;
-    FaceIniValues SceneIniSettings::*member;
-};
-
-// File order of the face sections.
-const FaceSection kFaceSections[] = {
-    {"LeftFace", &SceneIniSettings::leftFace},
-    {"RightFace", &SceneIniSettings::rightFace},
-    {"TopFace", &SceneIniSettings::topFace},
-    {"BottomFace", &SceneIniSettings::bottomFace},
-    {"FrontFace", &SceneIniSettings::frontFace},
-    {"BackFace", &SceneIniSettings::backFace},
-    {"DropShadowFace", &SceneIniSettings::dropShadowFace},
-    {"ReflectionFace", &SceneIniSettings::reflectionFace},
-};
-
 void writeFace(IniFile& ini, const char* section, const FaceIniValues& f)
 {
     ini.writeFloat(section, "PosX", f.posX);

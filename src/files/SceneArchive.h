@@ -51,6 +51,26 @@ struct SceneIniSettings {
     std::uint32_t backgroundWindowColor() const;
 };
 
+// A face section of "Scene.ini" with the scene object whose position and
+// scale it keeps.
+struct FaceSection {
+    const char* section;
+    const char* object;
+    FaceIniValues SceneIniSettings::*member;
+};
+
+// The face sections in file order.
+inline constexpr FaceSection kFaceSections[] = {
+    {"LeftFace", "PLLeft", &SceneIniSettings::leftFace},
+    {"RightFace", "PLRight", &SceneIniSettings::rightFace},
+    {"TopFace", "PLTop", &SceneIniSettings::topFace},
+    {"BottomFace", "PLBottom", &SceneIniSettings::bottomFace},
+    {"FrontFace", "PLFront", &SceneIniSettings::frontFace},
+    {"BackFace", "PLBack", &SceneIniSettings::backFace},
+    {"DropShadowFace", "GLDropShadow", &SceneIniSettings::dropShadowFace},
+    {"ReflectionFace", "GLMirror1", &SceneIniSettings::reflectionFace},
+};
+
 // Writes every key in the file's fixed order.
 void WriteSceneIni(IniFile& ini, const SceneIniSettings& s);
 void WriteSceneIni(const std::filesystem::path& file, const SceneIniSettings& s);
