@@ -2,6 +2,7 @@
 #include "box/FacePictures.h"
 #include "box/MainModel.h"
 #include "box/RenderShot.h"
+#include "engine/EngineTestSupport.h"
 #include "engine/gl/GLContext.h"
 #include "pictures/CoreCodecs.h"
 #include "pictures/Picture.h"
@@ -178,7 +179,7 @@ TEST(RenderingTabRender, CancelledDialogDoesNothingAndTooSmallNewSizeAsksNoDialo
 
 TEST(RenderingTabRender, RenderWritesTheShownSizeWithTheOverlayUp)
 {
-    if (!TGLHeadlessContext::Available()) GTEST_SKIP() << "no headless EGL display";
+    VELMORA_REQUIRE_HEADLESS_GL();
     RenderRun r(100, 80);
     r.m.tbAntialiasingMultiplier.setPosition(2);
     r.m.CheckBox1.setChecked(true);
@@ -199,7 +200,7 @@ TEST(RenderingTabRender, RenderWritesTheShownSizeWithTheOverlayUp)
 
 TEST(RenderingTabRender, RenderImageUsesMultiplierFourAndAFailureHidesTheOverlay)
 {
-    if (!TGLHeadlessContext::Available()) GTEST_SKIP() << "no headless EGL display";
+    VELMORA_REQUIRE_HEADLESS_GL();
     RenderRun r(60, 40);
     // The viewer's own buffer, as the window hands it over.
     TGLSceneBuffer viewer;

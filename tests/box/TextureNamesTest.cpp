@@ -2,6 +2,7 @@
 // by Open deletes the old scene's names on their own context.
 #include "box/MainModel.h"
 #include "box/SceneFiles.h"
+#include "engine/EngineTestSupport.h"
 #include "engine/Scene.h"
 #include "engine/SceneBuffer.h"
 #include "engine/gl/GLContext.h"
@@ -31,7 +32,7 @@ int namesHeldBy(TGLContext& context)
 
 TEST(TextureNames, TenOpensInARowLeaveNoMoreNamesThanOneScene)
 {
-    if (!TGLHeadlessContext::Available()) GTEST_SKIP() << "no headless EGL display";
+    VELMORA_REQUIRE_HEADLESS_GL();
     const fs::path dir = fs::temp_directory_path() / ("velmora-texnames-" + std::to_string(::getpid()));
     fs::create_directories(dir / "work");
     {
@@ -70,7 +71,7 @@ TEST(TextureNames, TenOpensInARowLeaveNoMoreNamesThanOneScene)
 
 TEST(TextureNames, ANameOutlivingItsContextIsOnlyForgotten)
 {
-    if (!TGLHeadlessContext::Available()) GTEST_SKIP() << "no headless EGL display";
+    VELMORA_REQUIRE_HEADLESS_GL();
     const long before = TGLTextureName::LiveCount();
     TGLTextureName name;
     {

@@ -1,6 +1,7 @@
 // Vertices, texture coordinates and primitive counts that planes and points
 // issue, captured with GL's feedback mode.
 
+#include "engine/EngineTestSupport.h"
 #include "engine/Objects.h"
 #include "engine/gl/GLContext.h"
 #include "engine/render/RenderContextInfo.h"
@@ -28,7 +29,7 @@ class Feedback : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (!TGLHeadlessContext::Available()) GTEST_SKIP() << "no headless EGL display";
+        VELMORA_REQUIRE_HEADLESS_GL();
         ctx = std::make_unique<TGLHeadlessContext>(64, 64);
         ctx->Activate();
         glMatrixMode(GL_PROJECTION);

@@ -1,3 +1,4 @@
+#include "engine/EngineTestSupport.h"
 #include "engine/Objects.h"
 #include "engine/Scene.h"
 #include "engine/SceneBuffer.h"
@@ -5,15 +6,7 @@
 #include <gtest/gtest.h>
 
 using namespace velmora;
-
-namespace {
-
-struct CountingBuffer : TGLSceneBuffer {
-    int changes = 0;
-    void NotifyChange(TGLBaseSceneObject*) override { ++changes; }
-};
-
-} // namespace
+using velmora::test::CountingBuffer;
 
 TEST(Loading, ObjectsStaySilentUntilLoadedAndThenHoldAPoint)
 {

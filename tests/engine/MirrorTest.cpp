@@ -4,6 +4,7 @@
 // frame looks as if nothing had failed.
 
 #include "BoxSceneFixture.h"
+#include "engine/EngineTestSupport.h"
 
 #include "engine/gl/GLContext.h"
 #include "engine/gl/StateCache.h"
@@ -141,10 +142,7 @@ void expectCacheMatchesGL(const Snapshot& s)
 
 class MirrorFailure : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        if (!TGLHeadlessContext::Available()) GTEST_SKIP() << "no headless EGL display";
-    }
+    void SetUp() override { VELMORA_REQUIRE_HEADLESS_GL(); }
 };
 
 } // namespace
@@ -235,8 +233,6 @@ TEST_F(MirrorFailure, NextFrameRendersExactlyAsWithoutTheFailure)
     TGLBitmap24 after;
     context->ReadPixels(after);
     ASSERT_EQ(after.Data.size(), before.Data.size());
-    std::size_t differing = 0;
-    for (std::size_t i = 0; i < before.Data.size(); ++i) differing += before.Data[i] != after.Data[i];
-    EXPECT_EQ(differing, 0u);
+    EXPECT_EQ(velmora::test::differingBytes(before, after), 0u);
     buffer.DestroyRenderingContext();
 }

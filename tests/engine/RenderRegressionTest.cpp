@@ -4,6 +4,7 @@
 // builds round differently, so there only a near match is asked for.
 
 #include "BoxSceneFixture.h"
+#include "engine/EngineTestSupport.h"
 
 #include "engine/gl/GLContext.h"
 
@@ -122,10 +123,7 @@ void expectLikeGolden(const std::string& name, const TGLBitmap24& bmp)
 
 class RenderRegression : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        if (!TGLHeadlessContext::Available()) GTEST_SKIP() << "no headless EGL display";
-    }
+    void SetUp() override { VELMORA_REQUIRE_HEADLESS_GL(); }
 };
 
 } // namespace

@@ -2,6 +2,7 @@
 // computed here from the camera data, not against stored pictures.
 
 #include "BoxSceneFixture.h"
+#include "engine/EngineTestSupport.h"
 
 #include "engine/GLErrors.h"
 #include "engine/gl/GLContext.h"
@@ -22,9 +23,6 @@ using namespace velmora;
 using velmora::test::BoxSceneFixture;
 
 namespace {
-
-#define REQUIRE_EGL()                                                                                                  \
-    if (!TGLHeadlessContext::Available()) GTEST_SKIP() << "no headless EGL display"
 
 struct Rgb {
     int r, g, b;
@@ -182,7 +180,7 @@ TEST(TextureUpload, SizesArePowersOfTwoWithinTheMaximum)
 
 TEST(HeadlessContext, ActivationsMustBalanceAndSizesAreChecked)
 {
-    REQUIRE_EGL();
+    VELMORA_REQUIRE_HEADLESS_GL();
     TGLHeadlessContext ctx(8, 8);
     EXPECT_THROW(ctx.Deactivate(), EGLContext);
     ctx.Activate();
@@ -201,7 +199,7 @@ TEST(HeadlessContext, ActivationsMustBalanceAndSizesAreChecked)
 
 TEST(GLErrors, PendingErrorRaisesWithGluText)
 {
-    REQUIRE_EGL();
+    VELMORA_REQUIRE_HEADLESS_GL();
     TGLHeadlessContext ctx(4, 4);
     ctx.Activate();
     glEnable(0x7FFF); // not a capability
@@ -217,7 +215,7 @@ TEST(GLErrors, PendingErrorRaisesWithGluText)
 
 class BoxRender : public ::testing::Test {
 protected:
-    void SetUp() override { REQUIRE_EGL(); }
+    void SetUp() override { VELMORA_REQUIRE_HEADLESS_GL(); }
 };
 
 TEST_F(BoxRender, DefaultSceneFramingPictureAndReflection)

@@ -1,4 +1,5 @@
 #include "engine/CameraLights.h"
+#include "engine/EngineTestSupport.h"
 #include "engine/GLErrors.h"
 #include "engine/Objects.h"
 #include "engine/Scene.h"
@@ -9,6 +10,7 @@
 #include <cmath>
 
 using namespace velmora;
+using velmora::test::CountingBuffer;
 
 namespace {
 
@@ -25,12 +27,6 @@ void expectMatrixNear(const TMatrix& a, const TMatrix& b, float eps = 1e-5f)
     for (int i = 0; i < 4; ++i)
         for (int j = 0; j < 4; ++j) EXPECT_NEAR(a.m[i][j], b.m[i][j], eps) << "at " << i << "," << j;
 }
-
-// Counts the change reports a scene passes to its buffers.
-struct CountingBuffer : TGLSceneBuffer {
-    int changes = 0;
-    void NotifyChange(TGLBaseSceneObject*) override { ++changes; }
-};
 
 } // namespace
 

@@ -1,4 +1,5 @@
 #include "files/DumpStream.h"
+#include "files/FilesTestSupport.h"
 #include "files/SceneFile.h"
 
 #include <gtest/gtest.h>
@@ -10,13 +11,9 @@
 #include <sstream>
 
 using namespace velmora;
+using namespace velmora::testing;
 
 namespace {
-
-std::filesystem::path streams()
-{
-    return std::filesystem::path(VELMORA_FIXTURES) / "streams";
-}
 
 std::string dumpOf(const ComponentNode& n)
 {
@@ -42,12 +39,8 @@ TEST(DumpStream, ReproducesTheReferenceDumpOfTheDefaultScene)
 
 TEST(DumpStream, FloatsShowBitsAndNineDigits)
 {
-    ComponentNode root;
-    root.className = "TGLScene";
-    root.name = "GLScene1";
-    ComponentNode cube;
-    cube.className = "TGLDummyCube";
-    cube.name = "C";
+    ComponentNode root = node("TGLScene", "GLScene1");
+    ComponentNode cube = node("TGLDummyCube", "C");
     auto add = [&](const std::string& n, long double v) { cube.properties.push_back({n, StreamValue::ofExtended(v)}); };
     add("TagFloat", 1e-8L);
     add("PitchAngle", 123456789012.0L);
@@ -65,24 +58,16 @@ TEST(DumpStream, FloatsShowBitsAndNineDigits)
 
 TEST(DumpStream, AbsentPropertiesShowWhatANewObjectHoldsAndStrayRecordsAreListed)
 {
-    ComponentNode root;
-    root.className = "TGLScene";
-    root.name = "GLScene1";
-    ComponentNode cam;
-    cam.className = "TGLCamera";
-    cam.name = "Cam";
+    ComponentNode root = node("TGLScene", "GLScene1");
+    ComponentNode cam = node("TGLCamera", "Cam");
     cam.properties.push_back({"Position.Z", StreamValue::ofExtended(2)});
     cam.properties.push_back({"Bogus", StreamValue::ofInteger(7)});
-    ComponentNode pts;
-    pts.className = "TGLPoints";
-    pts.name = "P";
+    ComponentNode pts = node("TGLPoints", "P");
     std::string block(12, '\0');
     const float sizes[3] = {2, 64, 3};
     std::memcpy(block.data(), sizes, 12);
     pts.properties.push_back({"PointParameters.PointParams", StreamValue::ofBinary(block)});
-    ComponentNode odd;
-    odd.className = "TGLCube";
-    odd.name = "Q";
+    ComponentNode odd = node("TGLCube", "Q");
     root.children = {cam, pts, odd};
     const std::string d = dumpOf(root);
     EXPECT_EQ(lineOf(d, "GLScene1/Cam DepthOfView"), "0x42C80000 100");
@@ -98,12 +83,8 @@ TEST(DumpStream, AbsentPropertiesShowWhatANewObjectHoldsAndStrayRecordsAreListed
 
 TEST(DumpStream, DamagedPictureBlocksAreDescribedNotOverread)
 {
-    ComponentNode root;
-    root.className = "TGLScene";
-    root.name = "S";
-    ComponentNode plane;
-    plane.className = "TGLPlane";
-    plane.name = "PL";
+    ComponentNode root = node("TGLScene", "S");
+    ComponentNode plane = node("TGLPlane", "PL");
     // Claims 1000 bytes of data but holds 4.
     std::string block = std::string("\x05TFake", 6) + std::string("\xE8\x03\x00\x00", 4) + "abcd";
     plane.properties.push_back({"Material.Texture.Image.Picture.Data", StreamValue::ofBinary(block)});

@@ -1,4 +1,5 @@
 #include "files/SceneBinding.h"
+#include "files/FilesTestSupport.h"
 #include "files/SceneFile.h"
 
 #include "engine/CameraLights.h"
@@ -17,34 +18,20 @@
 #include <sstream>
 
 using namespace velmora;
+using namespace velmora::testing;
 
 namespace {
 
-std::filesystem::path streams()
-{
-    return std::filesystem::path(VELMORA_FIXTURES) / "streams";
-}
-
-std::vector<std::uint8_t> fixture(const std::string& name)
-{
-    return ReadFileBytes(streams() / name);
-}
-
 std::string loadOutcome(TGLScene& scene, const std::vector<std::uint8_t>& bytes)
 {
-    try {
-        LoadSceneFromStream(scene, bytes);
-    } catch (const std::runtime_error& e) {
-        return e.what();
-    }
-    return "ok";
+    return outcomeOf([&] { LoadSceneFromStream(scene, bytes); });
 }
 
 class SceneFiles : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(SceneFiles, ReadIntoTheSceneAndWrittenBackGiveTheSameRecords)
 {
-    const auto original = fixture(GetParam());
+    const auto original = streamBytes(GetParam());
     TGLScene scene;
     LoadSceneFromStream(scene, original);
     const auto written = SaveSceneToStream(scene);
@@ -72,35 +59,20 @@ INSTANTIATE_TEST_SUITE_P(Fixtures, SceneFiles,
 
 TEST(SceneLoad, MalformedStreamsGiveTheExpectedOutcomes)
 {
-    const std::map<std::string, std::string> decided = {
-        {"value_float_int64_tag.gls", "ok"},
-        {"value_vector_12_bytes.gls", "Error reading PLLeft.Scale.Coordinates: Invalid property value"},
-        {"ref_other_window.gls", "ok"},
-        {"prefix_inherited.gls", "Ancestor for 'DummyCube2' not found"},
-        {"duplicate_name.gls", "A component named DummyCube2 already exists"},
-        {"behaviours_data.gls", "ok"},
-    };
-    std::ifstream tsv(streams() / "malformed" / "expected.tsv");
-    std::string line;
-    while (std::getline(tsv, line)) {
-        std::istringstream fields(line);
-        std::string file, expected;
-        std::getline(fields, file, '\t');
-        std::getline(fields, expected, '\t');
-        if (expected == "implementer") expected = decided.at(file);
+    for (const MalformedCase& c : malformedCases()) {
         TGLScene scene;
-        EXPECT_EQ(loadOutcome(scene, fixture("malformed/" + file)), expected) << file;
+        EXPECT_EQ(loadOutcome(scene, streamBytes("malformed/" + c.file)), c.expected) << c.file;
     }
 }
 
 TEST(SceneLoad, AFailedLoadLeavesTheSceneAsItWas)
 {
     TGLScene scene;
-    LoadSceneFromStream(scene, fixture("default-scene.gls"));
+    LoadSceneFromStream(scene, streamBytes("default-scene.gls"));
     const auto before = SaveSceneToStream(scene);
     for (const char* bad : {"malformed/sig_wrong.gls", "malformed/class_nested_unknown.gls",
                             "malformed/trunc_in_value.gls", "malformed/prop_unknown.gls"}) {
-        EXPECT_NE(loadOutcome(scene, fixture(bad)), "ok") << bad;
+        EXPECT_NE(loadOutcome(scene, streamBytes(bad)), "ok") << bad;
         EXPECT_TRUE(SaveSceneToStream(scene) == before) << bad;
     }
     EXPECT_NE(scene.FindSceneObject("PLFront"), nullptr);
@@ -109,7 +81,7 @@ TEST(SceneLoad, AFailedLoadLeavesTheSceneAsItWas)
 TEST(SceneLoad, ObjectsReferencesAndTheViewerCameraAreTheNewOnes)
 {
     TGLScene scene;
-    LoadSceneFromStream(scene, fixture("default-scene.gls"));
+    LoadSceneFromStream(scene, streamBytes("default-scene.gls"));
     auto* oldCamera = dynamic_cast<TGLCamera*>(scene.FindSceneObject("GLCamera1"));
     ASSERT_TRUE(oldCamera);
     TGLSceneBuffer buffer;
@@ -117,7 +89,7 @@ TEST(SceneLoad, ObjectsReferencesAndTheViewerCameraAreTheNewOnes)
     buffer.SetCamera(oldCamera);
     ASSERT_EQ(buffer.Camera(), oldCamera);
 
-    LoadSceneFromStream(scene, fixture("mutated-1.gls"));
+    LoadSceneFromStream(scene, streamBytes("mutated-1.gls"));
     auto* camera = dynamic_cast<TGLCamera*>(scene.FindSceneObject("GLCamera1"));
     ASSERT_TRUE(camera);
     EXPECT_EQ(buffer.Camera(), camera);
@@ -134,7 +106,7 @@ TEST(SceneLoad, ObjectsReferencesAndTheViewerCameraAreTheNewOnes)
 TEST(SceneLoad, ValuesOfTheDefaultSceneArriveInTheObjects)
 {
     TGLScene scene;
-    LoadSceneFromStream(scene, fixture("default-scene.gls"));
+    LoadSceneFromStream(scene, streamBytes("default-scene.gls"));
     auto* left = dynamic_cast<TGLPlane*>(scene.FindSceneObject("PLLeft"));
     ASSERT_TRUE(left);
     EXPECT_FLOAT_EQ(left->Position().Y(), -0.4f);
@@ -157,7 +129,7 @@ TEST(SceneLoad, ValuesOfTheDefaultSceneArriveInTheObjects)
 TEST(SceneLoad, TheObjectsOwnSetterRulesApplyWhileReading)
 {
     TGLScene scene;
-    LoadSceneFromStream(scene, fixture("malformed/setter_rules.gls"));
+    LoadSceneFromStream(scene, streamBytes("malformed/setter_rules.gls"));
     auto* left = dynamic_cast<TGLPlane*>(scene.FindSceneObject("PLLeft"));
     ASSERT_TRUE(left);
     EXPECT_FLOAT_EQ(left->PitchAngle(), 10.0f);

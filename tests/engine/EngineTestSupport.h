@@ -1,0 +1,39 @@
+#pragma once
+// Helpers shared by the engine's tests and the box tests that render: the
+// headless GL guard, a buffer that counts change reports, picture compares.
+
+#include "engine/SceneBuffer.h"
+#include "engine/gl/GLContext.h"
+
+#include <gtest/gtest.h>
+
+#include <cstddef>
+#include <cstdlib>
+
+// Skips the test where no headless GL display can be had; with CI set that
+// is a failure instead, so a broken runner cannot pass by skipping.
+#define VELMORA_REQUIRE_HEADLESS_GL()                                                                                  \
+    do {                                                                                                               \
+        if (!::velmora::TGLHeadlessContext::Available()) {                                                             \
+            if (std::getenv("CI")) FAIL() << "no headless EGL display";                                                \
+            GTEST_SKIP() << "no headless EGL display";                                                                 \
+        }                                                                                                              \
+    } while (false)
+
+namespace velmora::test {
+
+// Counts the change reports a scene passes to its buffers.
+struct CountingBuffer : TGLSceneBuffer {
+    int changes = 0;
+    void NotifyChange(TGLBaseSceneObject*) override { ++changes; }
+};
+
+// How many bytes of two pictures of the same size differ.
+inline std::size_t differingBytes(const TGLBitmap24& a, const TGLBitmap24& b)
+{
+    std::size_t n = 0;
+    for (std::size_t i = 0; i < a.Data.size() && i < b.Data.size(); ++i) n += a.Data[i] != b.Data[i];
+    return n;
+}
+
+} // namespace velmora::test
