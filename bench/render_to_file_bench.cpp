@@ -1,8 +1,12 @@
 // The whole box shot: `velmora render --viewer 1000x800 --multiplier 4` run as
-// a program (wall time and peak memory), and the same shot in this process
-// broken down by stage. Reports only.
+// a program (wall time and peak memory), and the same shot in a fresh child
+// process broken down by stage, with the memory at each stage boundary.
+// Reports only.
 //
-//   bench_render_to_file_bench [RUNS]
+//   bench_render_to_file_bench [RUNS] [OTHER_VELMORA ...]
+//
+// Other velmora binaries (an older build, say) are run in turn with this
+// build's, round by round, so their figures are taken under the same load.
 
 #include "box/BoxScene.h"
 #include "box/MainModel.h"
@@ -14,7 +18,10 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <fstream>
 #include <map>
+#include <sstream>
 #include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -25,21 +32,47 @@ using namespace velmora;
 
 namespace {
 
+constexpr double kBitmapMB = 4000.0 * 3200 * 3 / 1e6;
+
 double nowMs()
 {
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
-long peakKb()
+// The memory figures of /proc/PID/status, in KB.
+struct Memory {
+    long Rss = 0, Hwm = 0, Anon = 0, File = 0;
+};
+
+Memory readMemory(const std::string& statusPath)
 {
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return u.ru_maxrss;
+    Memory m;
+    std::ifstream in(statusPath);
+    std::string key;
+    long value = 0;
+    std::string line;
+    while (std::getline(in, line)) {
+        std::istringstream s(line);
+        if (!(s >> key >> value)) continue;
+        if (key == "VmRSS:") m.Rss = value;
+        if (key == "VmHWM:") m.Hwm = value;
+        if (key == "RssAnon:") m.Anon = value;
+        if (key == "RssFile:") m.File = value;
+    }
+    return m;
 }
 
-// Runs the program; wall milliseconds and its peak resident size in KB.
-std::pair<double, long> runProgram(const std::vector<std::string>& args)
+struct ProgramRun {
+    double Ms = -1;
+    long MaxRssKb = 0;
+    long PeakAnonKb = 0; // sampled every half millisecond
+    long PeakFileKb = 0;
+};
+
+// Runs the program, watching its memory while it runs.
+ProgramRun runProgram(const std::vector<std::string>& args)
 {
+    ProgramRun run;
     const double t = nowMs();
     const pid_t pid = fork();
     if (pid == 0) {
@@ -49,94 +82,193 @@ std::pair<double, long> runProgram(const std::vector<std::string>& args)
         execv(argv[0], argv.data());
         _exit(127);
     }
-    int status = 0;
+    const std::string status = "/proc/" + std::to_string(pid) + "/status";
+    int st = 0;
     rusage u{};
-    wait4(pid, &status, 0, &u);
+    for (;;) {
+        const pid_t done = wait4(pid, &st, WNOHANG, &u);
+        if (done == pid) break;
+        const Memory m = readMemory(status);
+        run.PeakAnonKb = std::max(run.PeakAnonKb, m.Anon);
+        run.PeakFileKb = std::max(run.PeakFileKb, m.File);
+        usleep(500);
+    }
     const double ms = nowMs() - t;
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return {-1, 0};
-    return {ms, u.ru_maxrss};
+    if (!WIFEXITED(st) || WEXITSTATUS(st) != 0) return run;
+    run.Ms = ms;
+    run.MaxRssKb = u.ru_maxrss;
+    return run;
 }
 
-struct Stages {
-    std::vector<std::pair<std::string, double>> marks;
-    void mark(const std::string& s) { marks.emplace_back(s, nowMs()); }
+template <class T> T median(std::vector<T> v)
+{
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+template <class T> T minimum(const std::vector<T>& v)
+{
+    return *std::min_element(v.begin(), v.end());
+}
+
+// One shot in this process, as the command line makes it; writes one line
+// per stage boundary: name, milliseconds since start, VmRSS, VmHWM, RssAnon,
+// RssFile.
+void profileShot(int fd, const std::string& out)
+{
+    const double t0 = nowMs();
+    std::string report;
+    auto mark = [&](const std::string& name) {
+        const Memory m = readMemory("/proc/self/status");
+        char line[200];
+        std::snprintf(line, sizeof line, "%s\t%.3f\t%ld\t%ld\t%ld\t%ld\n", name.c_str(), nowMs() - t0, m.Rss, m.Hwm,
+                      m.Anon, m.File);
+        report += line;
+    };
+    mark("start");
+    TfrmMainModel model(std::string(VELMORA_SOURCE_DIR) + "/resources/", "/tmp/",
+                        [](const std::string& f) { return std::make_unique<TBoxScene>(f); });
+    model.New1Click();
+    TGLSceneBuffer buffer;
+    model.scene()->bindViewer(buffer);
+    buffer.Resize(1000, 800);
+    mark("scene ready");
+    buffer.BitmapRenderStage = [&](const char* s) { mark(std::string("bitmap ") + s); };
+    // Draw calls are queued and the textures uploaded before this point;
+    // the rasteriser runs at the glFinish that follows.
+    buffer.WrapUpRendering = [&](TGLSceneBuffer*, TRenderContextInfo&) { mark("bitmap drawn (uploads done)"); };
+    TRenderToFileJob job;
+    job.Path = out;
+    job.Multiplier = 4;
+    job.ViewerWidth = 1000;
+    job.ViewerHeight = 800;
+    job.OutputWidth = 1000;
+    job.OutputHeight = 800;
+    TRenderToFileHooks hooks;
+    hooks.Stage = [&](const char* s) { mark(s); };
+    RenderSceneToFile(model, &buffer, job, hooks);
+    mark("end");
+    std::size_t off = 0;
+    while (off < report.size()) {
+        const ssize_t n = write(fd, report.data() + off, report.size() - off);
+        if (n <= 0) break;
+        off += std::size_t(n);
+    }
+}
+
+struct Mark {
+    std::string Name;
+    double Ms;
+    long Rss, Hwm, Anon, File;
 };
+
+std::vector<Mark> profileInChild(const std::string& out)
+{
+    int fds[2];
+    if (pipe(fds) != 0) return {};
+    const pid_t pid = fork();
+    if (pid == 0) {
+        close(fds[0]);
+        try {
+            profileShot(fds[1], out);
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "shot failed: %s\n", e.what());
+            _exit(1);
+        }
+        _exit(0);
+    }
+    close(fds[1]);
+    std::string text;
+    char buf[4096];
+    for (ssize_t n; (n = read(fds[0], buf, sizeof buf)) > 0;) text.append(buf, std::size_t(n));
+    close(fds[0]);
+    int st = 0;
+    waitpid(pid, &st, 0);
+    std::vector<Mark> marks;
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line)) {
+        Mark m;
+        std::istringstream s(line);
+        std::getline(s, m.Name, '\t');
+        s >> m.Ms >> m.Rss >> m.Hwm >> m.Anon >> m.File;
+        marks.push_back(m);
+    }
+    return marks;
+}
 
 } // namespace
 
 int main(int argc, char** argv)
 {
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+    std::vector<std::string> programs{std::string(VELMORA_BIN_DIR) + "/velmora"};
+    for (int i = 2; i < argc; ++i) programs.emplace_back(argv[i]);
     const std::string out = "/tmp/velmora-bench-shot.jpg";
-    std::printf("velmora render --viewer 1000x800 --multiplier 4 (render bitmap 4000 x 3200, %.1f MB)\n",
-                4000.0 * 3200 * 3 / 1e6);
-    std::vector<double> walls;
-    long peak = 0;
-    for (int r = 0; r < runs; ++r) {
-        const auto [ms, kb] = runProgram({std::string(VELMORA_BIN_DIR) + "/velmora", "render", "--viewer", "1000x800",
-                                          "--multiplier", "4", "-o", out});
-        if (ms < 0) {
-            std::printf("the program failed\n");
-            return 0;
+    std::printf("velmora render --viewer 1000x800 --multiplier 4 (render bitmap 4000 x 3200, %.1f MB; target: peak "
+                "under %.0f MB)\n",
+                kBitmapMB, 5 * kBitmapMB);
+
+    std::vector<std::vector<ProgramRun>> results(programs.size());
+    for (int r = 0; r < runs; ++r)
+        for (std::size_t p = 0; p < programs.size(); ++p)
+            results[p].push_back(
+                runProgram({programs[p], "render", "--viewer", "1000x800", "--multiplier", "4", "-o", out}));
+    for (std::size_t p = 0; p < programs.size(); ++p) {
+        std::vector<double> ms;
+        std::vector<long> rss, anon, file;
+        for (const ProgramRun& run : results[p]) {
+            if (run.Ms < 0) continue;
+            ms.push_back(run.Ms);
+            rss.push_back(run.MaxRssKb);
+            anon.push_back(run.PeakAnonKb);
+            file.push_back(run.PeakFileKb);
         }
-        walls.push_back(ms);
-        peak = std::max(peak, kb);
+        if (ms.empty()) {
+            std::printf("%s: failed\n", programs[p].c_str());
+            continue;
+        }
+        std::printf("%s\n  wall min %.0f ms, median %.0f ms over %zu runs\n", programs[p].c_str(), minimum(ms),
+                    median(ms), ms.size());
+        std::printf("  peak (maxrss = VmHWM) min %.1f MB, median %.1f MB = %.2f x the render bitmap\n",
+                    minimum(rss) / 1024.0, median(rss) / 1024.0, median(rss) * 1.024 / 1000 / kBitmapMB);
+        std::printf("  sampled peaks: RssAnon median %.1f MB, RssFile median %.1f MB\n", median(anon) / 1024.0,
+                    median(file) / 1024.0);
     }
-    std::sort(walls.begin(), walls.end());
-    std::printf("program: wall min %.0f ms, median %.0f ms over %d runs; peak memory %.0f MB (%.1f x the render "
-                "bitmap)\n",
-                walls.front(), walls[walls.size() / 2], runs, peak / 1024.0, peak * 1024.0 / (4000.0 * 3200 * 3));
 
     if (!TGLHeadlessContext::Available()) {
         std::printf("no headless EGL display: no stage breakdown\n");
         return 0;
     }
-    // In this process, stage by stage.
-    std::map<std::string, std::vector<double>> times;
+    // Stage by stage, each shot in a fresh process so its high-water mark is its own.
+    std::vector<std::vector<Mark>> profiles;
     for (int r = 0; r < runs; ++r) {
-        Stages st;
-        st.mark("start");
-        TfrmMainModel model(std::string(VELMORA_SOURCE_DIR) + "/resources/", "/tmp/",
-                            [](const std::string& f) { return std::make_unique<TBoxScene>(f); });
-        model.New1Click();
-        TGLSceneBuffer buffer;
-        model.scene()->bindViewer(buffer);
-        buffer.Resize(1000, 800);
-        // Texture upload alone: a render to a 1 x 1 bitmap draws next to nothing.
-        {
-            TGLBitmap24 tiny(1, 1);
-            double t0 = 0;
-            buffer.BitmapRenderStage = [&](const char* s) {
-                if (std::string(s) == "render") t0 = nowMs();
-                if (std::string(s) == "read-back") times["  texture upload (render of 1 x 1)"].push_back(nowMs() - t0);
-            };
-            buffer.RenderToBitmap(tiny, 384);
+        auto marks = profileInChild(out);
+        if (!marks.empty()) profiles.push_back(std::move(marks));
+    }
+    if (profiles.empty()) {
+        std::printf("the in-process shot failed\n");
+        return 0;
+    }
+    std::printf("in-process stages, this build (ms: min / median over %zu runs; memory in MB at the start of each "
+                "stage, median; resize on %s)\n",
+                profiles.size(), ResampleIsaName(ResampleBestIsa()));
+    std::printf("  %-32s %8s %8s %8s %8s %8s %8s\n", "stage", "min", "median", "VmRSS", "VmHWM", "RssAnon", "RssFile");
+    const std::vector<Mark>& first = profiles.front();
+    for (std::size_t i = 0; i < first.size(); ++i) {
+        std::vector<double> ms;
+        std::vector<long> rss, hwm, anon, file;
+        for (const auto& p : profiles) {
+            if (p.size() != first.size()) continue;
+            ms.push_back(i + 1 < p.size() ? p[i + 1].Ms - p[i].Ms : 0);
+            rss.push_back(p[i].Rss);
+            hwm.push_back(p[i].Hwm);
+            anon.push_back(p[i].Anon);
+            file.push_back(p[i].File);
         }
-        buffer.BitmapRenderStage = [&](const char* s) { st.mark(std::string("bitmap ") + s); };
-        TRenderToFileJob job;
-        job.Path = out;
-        job.Multiplier = 4;
-        job.ViewerWidth = 1000;
-        job.ViewerHeight = 800;
-        job.OutputWidth = 1000;
-        job.OutputHeight = 800;
-        TRenderToFileHooks hooks;
-        hooks.Stage = [&](const char* s) { st.mark(s); };
-        st.mark("scene ready");
-        RenderSceneToFile(model, &buffer, job, hooks);
-        st.mark("end");
-        for (std::size_t i = 0; i + 1 < st.marks.size(); ++i)
-            times[std::to_string(i / 10) + std::to_string(i % 10) + " " + st.marks[i].first + " .. " +
-                  st.marks[i + 1].first]
-                .push_back(st.marks[i + 1].second - st.marks[i].second);
+        std::printf("  %-32s %8.1f %8.1f %8.1f %8.1f %8.1f %8.1f\n", first[i].Name.c_str(), minimum(ms), median(ms),
+                    median(rss) / 1024.0, median(hwm) / 1024.0, median(anon) / 1024.0, median(file) / 1024.0);
     }
-    std::printf("in-process stages (min / median ms over %d runs; resize on %s):\n", runs,
-                ResampleIsaName(ResampleBestIsa()));
-    for (auto& [name, v] : times) {
-        std::sort(v.begin(), v.end());
-        std::printf("  %-48s %7.1f %7.1f\n", name.c_str(), v.front(), v[v.size() / 2]);
-    }
-    std::printf("in-process peak memory: %.0f MB\n", peakKb() / 1024.0);
     std::remove(out.c_str());
     return 0;
 }

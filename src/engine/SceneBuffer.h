@@ -124,6 +124,12 @@ public:
     // Renders the scene into a bitmap of the bitmap's size at dpi (0: the
     // screen's). Raises EGLAssertion "Already rendering" inside a frame.
     void RenderToBitmap(TGLBitmap24& bitmap, int dpi);
+    // The same picture as RenderToBitmap of a width x height bitmap, drawn
+    // in bands of bandRows rows: the whole frame is drawn once per band with
+    // the scissor on its rows, and each band is read back and handed to
+    // `sink`, top band first; its rows are valid during the call only.
+    void RenderToBands(int width, int height, int dpi, int bandRows,
+                       const std::function<void(const TGLBitmapBand&)>& sink);
     // The matrices of the current frame.
     const TMatrix& ProjectionMatrix() const { return projectionMatrix_; }
     const TMatrix& ViewMatrix() const { return viewMatrix_; }

@@ -4,7 +4,9 @@
 #include "output/BmpWriter.h"
 #include "output/resample.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <utility>
 
 namespace velmora {
@@ -14,6 +16,14 @@ const char* const kJpegFallbackMessage = "System out of resources.  Saving as bi
 int RenderLength(float multiplier, int viewerLength)
 {
     return static_cast<int>(std::nearbyint(double(multiplier) * viewerLength));
+}
+
+int ShotBandRows(int renderWidth, int renderHeight)
+{
+    // About 8 MB of colour and depth per band: a few bands for a large
+    // shot, one for a viewer-sized one.
+    const std::int64_t rows = (std::int64_t(8) << 20) / (std::int64_t(std::max(1, renderWidth)) * 8);
+    return int(std::clamp<std::int64_t>(rows, 16, std::max(1, renderHeight)));
 }
 
 int RenderDPIFor(float multiplier)
@@ -71,22 +81,26 @@ TRenderToFileResult RenderToFile(TGLSceneBuffer& buffer, const TRenderToFileJob&
 
     TRgb24Image output(job.OutputWidth, job.OutputHeight);
     {
-        // Sized only: the render allocates the pixels once the renderer has
-        // accepted the size.
-        TGLBitmap24 render;
-        render.Width = result.RenderWidth;
-        render.Height = result.RenderHeight;
+        // The render comes in bands and each band is filtered as it comes,
+        // so neither GL's buffers nor the render bitmap are ever held whole.
+        const TFilterEntry& triangle = ResizeFilterTable[1];
+        TResizeStream resize(result.RenderWidth, result.RenderHeight, output.view(), triangle.Filter, triangle.Width,
+                             hooks.SetProgress);
         progress(50);
         messages();
         stage("render");
-        buffer.RenderToBitmap(render, result.RenderDPI);
-        progress(100);
-        messages();
-        stage("resize");
-        const TFilterEntry& triangle = ResizeFilterTable[1];
-        const TRgb24View src{render.Data.data(), render.Width, render.Height, std::ptrdiff_t(render.Width) * 3};
-        FilteredResize(src, output.view(), triangle.Filter, triangle.Width, hooks.SetProgress);
-    } // the render bitmap goes before the file is encoded
+        bool first = true;
+        buffer.RenderToBands(result.RenderWidth, result.RenderHeight, result.RenderDPI,
+                             ShotBandRows(result.RenderWidth, result.RenderHeight), [&](const TGLBitmapBand& band) {
+                                 if (first) {
+                                     first = false;
+                                     progress(100);
+                                     stage("resize");
+                                 }
+                                 resize.AddRows(band.Bits, band.Rows, band.Stride);
+                             });
+        resize.Finish();
+    }
 
     const TRgbRows rows{output.pixel(0, 0), output.width(), output.height(), std::ptrdiff_t(output.width()) * 3, true};
     result.WrittenPath = job.Path;

@@ -43,6 +43,8 @@ struct TRenderToFileResult {
 // Sizes of the render bitmap: round(m x viewer size), DPI round(m x 96).
 int RenderLength(float multiplier, int viewerLength);
 int RenderDPIFor(float multiplier);
+// Rows per band of the render (see TGLSceneBuffer::RenderToBands).
+int ShotBandRows(int renderWidth, int renderHeight);
 
 // The message shown when a JPEG cannot be written and BMP is written instead.
 extern const char* const kJpegFallbackMessage;

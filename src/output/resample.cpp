@@ -459,60 +459,88 @@ void FilteredResize(const TRgb24View& src, const TRgb24View& dst, TFilterProc fi
     FilteredResize(src, dst, filter, support, progress, TResampleOptions{});
 }
 
-void FilteredResize(const TRgb24View& src, const TRgb24View& dst, TFilterProc filter, float support,
-                    const TResampleProgress& progress, const TResampleOptions& options)
-{
-    const int SW = src.Width, SH = src.Height, DW = dst.Width, DH = dst.Height;
-    if (SW < 1 || SH < 1) throw EResampleError("Source bitmap too small");
-    if (DW < 1 || DH < 1) return;
-
-    const TKernels vec = ResampleIsaSupported(options.Isa) ? kernelsFor(options.Isa) : TKernels{};
-    int threads = options.Threads > 0 ? options.Threads : int(std::max(1u, std::thread::hardware_concurrency()));
-    // Small pictures are not worth a thread.
-    const std::int64_t work = std::int64_t(SW) * SH + std::int64_t(DW) * SH;
-    threads = int(std::clamp<std::int64_t>(std::min<std::int64_t>(threads, work / 65536), 1, 64));
+struct TResizeStream::Impl {
+    int SW, SH, DW, DH;
+    TRgb24View dst;
+    TFilterProc filter;
+    float support;
+    TResampleProgress progress;
+    TKernels vec;
+    int threads = 1;
+    int nextRow = 0;
+    bool finished = false;
 
     // The intermediate: destination width, source height; every byte is written.
-    const std::size_t workStride = std::size_t(DW) * 3;
-    auto workBits = std::make_unique_for_overwrite<std::uint8_t[]>(workStride * SH);
-    auto workRow = [&](int y) { return workBits.get() + workStride * std::size_t(y); };
+    std::size_t workStride = 0;
+    std::unique_ptr<std::uint8_t[]> workBits;
+    std::uint8_t* workRow(int y) { return workBits.get() + workStride * std::size_t(y); }
 
-    // ---- Horizontal pass, blocks of 16 source rows ----
+    // The horizontal pass's lists, built once for all bands.
+    std::unique_ptr<TFlatList> cols;
+    std::unique_ptr<TByteWindows> windows;
+    std::vector<int> unfused;
+    std::vector<AlignedFloats> scratch;
+
+    Impl(int sw, int sh, const TRgb24View& d, TFilterProc f, float r, const TResampleProgress& p,
+         const TResampleOptions& options)
+        : SW(sw),
+          SH(sh),
+          DW(d.Width),
+          DH(d.Height),
+          dst(d),
+          filter(f),
+          support(r),
+          progress(p)
     {
-        const TFlatList cols(scaleFactor(DW, SW), SW, DW, filter, support);
-        const int blocks = (SH + 15) / 16;
-        std::vector<std::atomic<bool>> done(blocks);
-        std::vector<AlignedFloats> scratch(threads);
-        const std::size_t tFloats = std::size_t(SW) * 3 * 16;
-
-        std::unique_ptr<TByteWindows> windows;
-        if (vec.windows) windows = std::make_unique<TByteWindows>(cols, SW, DW);
-        std::vector<int> unfused;
+        if (SW < 1 || SH < 1) throw EResampleError("Source bitmap too small");
+        if (DW < 1 || DH < 1) return;
+        vec = ResampleIsaSupported(options.Isa) ? kernelsFor(options.Isa) : TKernels{};
+        threads = options.Threads > 0 ? options.Threads : int(std::max(1u, std::thread::hardware_concurrency()));
+        // Small pictures are not worth a thread.
+        const std::int64_t work = std::int64_t(SW) * SH + std::int64_t(DW) * SH;
+        threads = int(std::clamp<std::int64_t>(std::min<std::int64_t>(threads, work / 65536), 1, 64));
+        workStride = std::size_t(DW) * 3;
+        workBits = std::make_unique_for_overwrite<std::uint8_t[]>(workStride * SH);
+        cols = std::make_unique<TFlatList>(scaleFactor(DW, SW), SW, DW, filter, support);
+        scratch.resize(threads);
+        if (vec.windows) windows = std::make_unique<TByteWindows>(*cols, SW, DW);
         for (int i = 0; i < DW; ++i)
-            if (!cols.Fused[i]) unfused.push_back(i);
+            if (!cols->Fused[i]) unfused.push_back(i);
+    }
+
+    // ---- Horizontal pass over a band of source rows, blocks of 16 rows ----
+    void addRows(const std::uint8_t* bits, int count, std::ptrdiff_t stride)
+    {
+        const int first = nextRow;
+        nextRow += count;
+        if (DW < 1 || DH < 1) return;
+        const TFlatList& cl = *cols;
+        const int blocks = (count + 15) / 16;
+        std::vector<std::atomic<bool>> done(blocks);
+        const std::size_t tFloats = std::size_t(SW) * 3 * 16;
+        auto srcRow = [&](int r) { return bits + std::ptrdiff_t(r) * stride; };
         auto plainColumns = [&](const std::uint8_t* row, std::uint8_t* out) {
-            for (int i : unfused) plainHorizontalRow(row, cols, i, i, out, false);
+            for (int i : unfused) plainHorizontalRow(row, cl, i, i, out, false);
         };
         auto plainGroups = [&](const std::uint8_t* row, std::uint8_t* out) {
             for (int g = 0; g < windows->Groups; ++g) {
                 if (!windows->Plain[g]) continue;
                 for (int j = g * 16; j < std::min(g * 16 + 16, DW * 3); ++j)
-                    out[j] =
-                        ChannelFromSum(plainSum(row + j % 3, 3, cols.pixels(j / 3), cols.weights(j / 3), cols.Count));
+                    out[j] = ChannelFromSum(plainSum(row + j % 3, 3, cl.pixels(j / 3), cl.weights(j / 3), cl.Count));
             }
         };
+        // Rows r are of the band; r + first of the whole source.
         auto block = [&](int b, int t) {
-            const int r0 = b * 16, rows = std::min(16, SH - r0);
+            const int r0 = b * 16, rows = std::min(16, count - r0);
             if (windows) {
                 for (int r = r0; r < r0 + rows; r += 2) {
                     const bool pair = r + 1 < r0 + rows;
-                    const std::uint8_t* in = src.Bits + std::ptrdiff_t(r) * src.Stride;
-                    const std::uint8_t* in2 = pair ? in + src.Stride : nullptr;
-                    vec.windows(in, in2, *windows, DW * 3, workRow(r), pair ? workRow(r + 1) : nullptr);
+                    const std::uint8_t* in = srcRow(r);
+                    const std::uint8_t* in2 = pair ? srcRow(r + 1) : nullptr;
+                    vec.windows(in, in2, *windows, DW * 3, workRow(first + r), pair ? workRow(first + r + 1) : nullptr);
                     for (int q = r; q < r + (pair ? 2 : 1); ++q) {
-                        const std::uint8_t* row = src.Bits + std::ptrdiff_t(q) * src.Stride;
-                        plainGroups(row, workRow(q));
-                        plainColumns(row, workRow(q));
+                        plainGroups(srcRow(q), workRow(first + q));
+                        plainColumns(srcRow(q), workRow(first + q));
                     }
                 }
             } else if (vec.transpose && rows == 16) {
@@ -521,15 +549,15 @@ void FilteredResize(const TRgb24View& src, const TRgb24View& dst, TFilterProc fi
                 const std::uint8_t* in[16];
                 std::uint8_t* out[16];
                 for (int r = 0; r < 16; ++r) {
-                    in[r] = src.Bits + std::ptrdiff_t(r0 + r) * src.Stride;
-                    out[r] = workRow(r0 + r);
+                    in[r] = srcRow(r0 + r);
+                    out[r] = workRow(first + r0 + r);
                 }
                 vec.transpose(in, SW * 3, T);
-                vec.horizontal(T, cols, 0, DW - 1, out);
+                vec.horizontal(T, cl, 0, DW - 1, out);
                 for (int r = 0; r < 16; ++r) plainColumns(in[r], out[r]);
             } else {
                 for (int r = r0; r < r0 + rows; ++r)
-                    plainHorizontalRow(src.Bits + std::ptrdiff_t(r) * src.Stride, cols, 0, DW - 1, workRow(r), false);
+                    plainHorizontalRow(srcRow(r), cl, 0, DW - 1, workRow(first + r), false);
             }
             done[b].store(true, std::memory_order_release);
         };
@@ -537,8 +565,9 @@ void FilteredResize(const TRgb24View& src, const TRgb24View& dst, TFilterProc fi
         int reported = 0;
         auto report = [&] {
             if (!progress) return;
-            while (reported < SH && done[reported / 16].load(std::memory_order_acquire)) {
-                progress(SH > 1 ? int(std::nearbyint(double(reported) * 100.0 / (SH - 1))) : 100);
+            while (reported < count && done[reported / 16].load(std::memory_order_acquire)) {
+                const int k = first + reported;
+                progress(SH > 1 ? int(std::nearbyint(double(k) * 100.0 / (SH - 1))) : 100);
                 ++reported;
             }
         };
@@ -546,32 +575,78 @@ void FilteredResize(const TRgb24View& src, const TRgb24View& dst, TFilterProc fi
     }
 
     // ---- Vertical pass, row by row through memory ----
-    const TFlatList rows(scaleFactor(DH, SH), SH, DH, filter, support);
-    const int n = DW * 3;
-    const int chunk = 4;
-    std::vector<std::vector<float>> sums(threads);
-    runParallel((DH + chunk - 1) / chunk, threads,
-                [&](int c, int t) {
-                    const std::uint8_t* in[1024];
-                    std::vector<const std::uint8_t*> big;
-                    const std::uint8_t** ptrs = in;
-                    if (rows.Count > 1024) {
-                        big.resize(rows.Count);
-                        ptrs = big.data();
-                    }
-                    for (int i = c * chunk; i < std::min(DH, (c + 1) * chunk); ++i) {
-                        const int* p = rows.pixels(i);
-                        for (int k = 0; k < rows.Count; ++k) ptrs[k] = workRow(p[k]);
-                        std::uint8_t* out = dst.Bits + std::ptrdiff_t(i) * dst.Stride;
-                        if (vec.vertical && rows.Fused[i])
-                            vec.vertical(ptrs, rows.weights(i), rows.Count, n, out);
-                        else {
-                            if (sums[t].empty()) sums[t].resize(n);
-                            plainVerticalRow(ptrs, rows.weights(i), rows.Count, n, out, sums[t].data());
+    void finish()
+    {
+        if (DW < 1 || DH < 1) return;
+        cols.reset();
+        windows.reset();
+        scratch.clear();
+        const TFlatList rows(scaleFactor(DH, SH), SH, DH, filter, support);
+        const int n = DW * 3;
+        const int chunk = 4;
+        std::vector<std::vector<float>> sums(threads);
+        runParallel((DH + chunk - 1) / chunk, threads,
+                    [&](int c, int t) {
+                        const std::uint8_t* in[1024];
+                        std::vector<const std::uint8_t*> big;
+                        const std::uint8_t** ptrs = in;
+                        if (rows.Count > 1024) {
+                            big.resize(rows.Count);
+                            ptrs = big.data();
                         }
-                    }
-                },
-                [] {});
+                        for (int i = c * chunk; i < std::min(DH, (c + 1) * chunk); ++i) {
+                            const int* p = rows.pixels(i);
+                            for (int k = 0; k < rows.Count; ++k) ptrs[k] = workRow(p[k]);
+                            std::uint8_t* out = dst.Bits + std::ptrdiff_t(i) * dst.Stride;
+                            if (vec.vertical && rows.Fused[i])
+                                vec.vertical(ptrs, rows.weights(i), rows.Count, n, out);
+                            else {
+                                if (sums[t].empty()) sums[t].resize(n);
+                                plainVerticalRow(ptrs, rows.weights(i), rows.Count, n, out, sums[t].data());
+                            }
+                        }
+                    },
+                    [] {});
+        workBits.reset();
+    }
+};
+
+TResizeStream::TResizeStream(int srcWidth, int srcHeight, const TRgb24View& dst, TFilterProc filter, float support,
+                             const TResampleProgress& progress, const TResampleOptions& options)
+    : impl_(std::make_unique<Impl>(srcWidth, srcHeight, dst, filter, support, progress, options))
+{}
+
+TResizeStream::~TResizeStream() = default;
+
+int TResizeStream::RowsAdded() const
+{
+    return impl_->nextRow;
+}
+
+void TResizeStream::AddRows(const std::uint8_t* rows, int count, std::ptrdiff_t stride)
+{
+    Impl& m = *impl_;
+    if (m.finished) throw EResampleError("Rows added to a finished resize");
+    if (count < 0 || count > m.SH - m.nextRow) throw EResampleError("More source rows than the source has");
+    if (count == 0) return;
+    m.addRows(rows, count, stride);
+}
+
+void TResizeStream::Finish()
+{
+    Impl& m = *impl_;
+    if (m.finished) return;
+    if (m.nextRow != m.SH) throw EResampleError("The source rows are incomplete");
+    m.finished = true;
+    m.finish();
+}
+
+void FilteredResize(const TRgb24View& src, const TRgb24View& dst, TFilterProc filter, float support,
+                    const TResampleProgress& progress, const TResampleOptions& options)
+{
+    TResizeStream stream(src.Width, src.Height, dst, filter, support, progress, options);
+    stream.AddRows(src.Bits, src.Height, src.Stride);
+    stream.Finish();
 }
 
 } // namespace velmora

@@ -141,3 +141,66 @@ TEST(ResampleExact, ProgressRunsOncePerRowInOrderWithThreads)
     FilteredResize(row.view(), out.view(), TriangleFilter, 1.0f, [&](int p) { seen.push_back(p); });
     EXPECT_EQ(seen, std::vector<int>{100});
 }
+
+TEST(ResampleStream, BandsOfAnyHeightEqualTheWholeResize)
+{
+    // Random band heights down to single rows, on every path, with the
+    // one-pixel and narrower-than-support sizes among them; the progress is
+    // the whole resize's too.
+    std::mt19937 rng(20261210);
+    std::uniform_int_distribution<int> side(1, 60), band(1, 40);
+    const std::vector<std::pair<int, int>> fixedSizes = {{1, 1}, {1, 7}, {6, 1}, {2, 3}};
+    for (const KernelCase& k : kernels()) {
+        for (int round = 0; round < 8; ++round) {
+            const auto [sw, sh] = round < int(fixedSizes.size()) ? fixedSizes[round] : std::pair{side(rng), side(rng)};
+            Picture src(sw, sh, round % 4, rng, round % 3 == 2);
+            const int dw = round % 3 == 0 ? 1 : side(rng), dh = round % 4 == 1 ? 1 : side(rng);
+            Picture want(dw, dh, 2, rng);
+            oracle::FilteredResize(src.view(), want.view(), k.f, k.support);
+            for (TResampleIsa isa : isas()) {
+                TResampleOptions o;
+                o.Isa = isa;
+                o.Threads = round % 2 ? 2 : 1;
+                Picture whole(dw, dh, 2, rng), got(dw, dh, 2, rng);
+                whole.bits = got.bits = want.bits;
+                std::vector<int> wholeProgress, gotProgress;
+                FilteredResize(
+                    src.view(), whole.view(), k.f, k.support, [&](int p) { wholeProgress.push_back(p); }, o);
+                TResizeStream stream(
+                    sw, sh, got.view(), k.f, k.support, [&](int p) { gotProgress.push_back(p); }, o);
+                while (stream.RowsAdded() < sh) {
+                    const int y = stream.RowsAdded(), n = std::min(band(rng), sh - y);
+                    stream.AddRows(src.bits.data() + y * src.stride, n, src.stride);
+                }
+                stream.Finish();
+                ASSERT_EQ(0, std::memcmp(want.bits.data(), got.bits.data(), want.bits.size()))
+                    << k.name << " " << sw << "x" << sh << " -> " << dw << "x" << dh << " on " << ResampleIsaName(isa);
+                ASSERT_EQ(0, std::memcmp(whole.bits.data(), got.bits.data(), got.bits.size()));
+                ASSERT_EQ(gotProgress, wholeProgress);
+            }
+        }
+    }
+}
+
+TEST(ResampleStream, RowsMustComeWholeAndOnce)
+{
+    std::mt19937 rng(5);
+    Picture src(20, 10, 0, rng), dst(5, 3, 0, rng);
+    EXPECT_THROW(TResizeStream(0, 10, dst.view(), TriangleFilter, 1.0f), EResampleError);
+    EXPECT_THROW(TResizeStream(20, 0, dst.view(), TriangleFilter, 1.0f), EResampleError);
+    const auto before = dst.bits;
+    TResizeStream stream(20, 10, dst.view(), TriangleFilter, 1.0f);
+    stream.AddRows(src.bits.data(), 6, src.stride);
+    // Too many rows, or the vertical pass before the last row, are refused;
+    // the destination is untouched until the pass runs.
+    EXPECT_THROW(stream.AddRows(src.bits.data(), 5, src.stride), EResampleError);
+    EXPECT_THROW(stream.Finish(), EResampleError);
+    const std::size_t pixels = std::size_t(dst.stride) * dst.h;
+    EXPECT_EQ(0, std::memcmp(dst.bits.data(), before.data(), pixels));
+    stream.AddRows(src.bits.data() + 6 * src.stride, 4, src.stride);
+    stream.Finish();
+    EXPECT_THROW(stream.AddRows(src.bits.data(), 1, src.stride), EResampleError);
+    Picture want(5, 3, 0, rng);
+    oracle::FilteredResize(src.view(), want.view(), TriangleFilter, 1.0f);
+    EXPECT_EQ(0, std::memcmp(dst.bits.data(), want.bits.data(), pixels));
+}

@@ -1,6 +1,7 @@
 #include "engine/gl/GLContext.h"
 
 #include "engine/GLErrors.h"
+#include "engine/gl/FramebufferPages.h"
 
 #define EGL_EGLEXT_PROTOTYPES
 #include <EGL/egl.h>
@@ -126,6 +127,7 @@ struct TGLHeadlessContext::Impl {
     GLuint framebuffer = 0;
     GLuint colorBuffer = 0;
     GLuint depthBuffer = 0;
+    TFramebufferPages colorPages, depthPages;
     // What was current before an activation, restored afterwards so a
     // window context of the application keeps working.
     EGLDisplay prevDisplay = EGL_NO_DISPLAY;
@@ -161,7 +163,8 @@ bool TGLHeadlessContext::Available()
     return available;
 }
 
-TGLHeadlessContext::TGLHeadlessContext(int width, int height, const TGLPixelFormatRequest& request)
+TGLHeadlessContext::TGLHeadlessContext(int width, int height, const TGLPixelFormatRequest& request,
+                                       bool releasablePages)
     : impl_(std::make_unique<Impl>()),
       width_(width),
       height_(height)
@@ -197,10 +200,19 @@ TGLHeadlessContext::TGLHeadlessContext(int width, int height, const TGLPixelForm
                           " pixels is larger than the renderer allows (" + std::to_string(maxSize) + ")");
         m.fbo.genFramebuffers(1, &m.framebuffer);
         m.fbo.bindFramebuffer(GL_FRAMEBUFFER, m.framebuffer);
+        // The renderer fills new storage with zeros: located pages are given
+        // back at once, so the two buffers are never held whole.
+        std::vector<TMemoryRange> before;
+        if (releasablePages) before = AnonymousMemoryRanges();
         m.fbo.genRenderbuffers(1, &m.colorBuffer);
         m.fbo.bindRenderbuffer(GL_RENDERBUFFER, m.colorBuffer);
         m.fbo.renderbufferStorage(GL_RENDERBUFFER, request.AlphaBits > 0 ? GL_RGBA8 : GL_RGB8, width, height);
         m.fbo.framebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, m.colorBuffer);
+        if (releasablePages && m.fbo.checkFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE &&
+            m.colorPages.Locate(GL_COLOR_BUFFER_BIT, width, height, before)) {
+            m.colorPages.Release();
+        }
+        if (releasablePages) before = AnonymousMemoryRanges();
         m.fbo.genRenderbuffers(1, &m.depthBuffer);
         m.fbo.bindRenderbuffer(GL_RENDERBUFFER, m.depthBuffer);
         // Depth and stencil share one buffer; 24 depth bits whatever was
@@ -208,6 +220,12 @@ TGLHeadlessContext::TGLHeadlessContext(int width, int height, const TGLPixelForm
         m.fbo.renderbufferStorage(GL_RENDERBUFFER, request.DepthBits > 24 ? GL_DEPTH32F_STENCIL8 : GL_DEPTH24_STENCIL8,
                                   width, height);
         m.fbo.framebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, m.depthBuffer);
+        // Both buffers four bytes a pixel (32-bit float depth has eight).
+        if (releasablePages && request.DepthBits <= 24 &&
+            m.fbo.checkFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE &&
+            m.depthPages.Locate(GL_DEPTH_BUFFER_BIT, width, height, before)) {
+            m.depthPages.Release();
+        }
         if (m.fbo.checkFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE)
             platformError("the offscreen framebuffer could not be created");
         glDrawBuffer(GL_COLOR_ATTACHMENT0);
@@ -287,6 +305,41 @@ void TGLHeadlessContext::ReadPixels(TGLBitmap24& out)
         }
     }
     Deactivate();
+}
+
+void TGLHeadlessContext::ReadRowsBgra(int y, int rows, std::uint8_t* out)
+{
+    if (y < 0 || rows < 0 || y + rows > height_) throw EGLContext("Rows outside the framebuffer");
+    Activate();
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+    glReadPixels(0, y, width_, rows, GL_BGRA, GL_UNSIGNED_BYTE, out);
+    Deactivate();
+}
+
+bool TGLHeadlessContext::ReleasePixelPages()
+{
+    impl_->colorPages.Release();
+    impl_->depthPages.Release();
+    return impl_->colorPages.Located() && impl_->depthPages.Located();
+}
+
+void TGLHeadlessContext::Rebind()
+{
+    if (!Active()) return;
+    Impl& m = *impl_;
+    if (!eglMakeCurrent(m.display, EGL_NO_SURFACE, EGL_NO_SURFACE, m.context))
+        platformError(eglErrorText(eglGetError()));
+    if (m.framebuffer) m.fbo.bindFramebuffer(GL_FRAMEBUFFER, m.framebuffer);
+}
+
+int TGLHeadlessContext::MaxViewportSide()
+{
+    Activate();
+    GLint dims[2] = {0, 0};
+    glGetIntegerv(GL_MAX_VIEWPORT_DIMS, dims);
+    Deactivate();
+    return std::min(dims[0], dims[1]);
 }
 
 } // namespace velmora

@@ -5,6 +5,7 @@
 // framebuffer of a fixed size and can read its pixels back.
 
 #include "pictures/Errors.h"
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <stdexcept>
@@ -35,6 +36,17 @@ struct TGLBitmap24 {
     TGLBitmap24(int w, int h);
     std::uint8_t* pixel(int x, int y) { return Data.data() + (std::size_t(y) * Width + x) * 3; }
     const std::uint8_t* pixel(int x, int y) const { return Data.data() + (std::size_t(y) * Width + x) * 3; }
+};
+
+// Rows of a picture that is handed over band by band: `Rows` rows of `Width`
+// pixels stored blue, green, red, top row first, `Stride` bytes apart; they
+// are rows Top .. Top + Rows - 1 of the whole picture.
+struct TGLBitmapBand {
+    int Top = 0;
+    int Rows = 0;
+    int Width = 0;
+    const std::uint8_t* Bits = nullptr;
+    std::ptrdiff_t Stride = 0;
 };
 
 // What a buffer asks of its pixel format.
@@ -93,7 +105,11 @@ class TGLHeadlessContext : public TGLContext {
 public:
     // Raises EPlatformError "OS Error : <text>" when no display, config or
     // context can be had, or when the size exceeds what GL can render.
-    TGLHeadlessContext(int width, int height, const TGLPixelFormatRequest& request = {});
+    //
+    // With releasablePages the pixel memory of the colour and depth buffers
+    // is located (see FramebufferPages.h), so ReleasePixelPages can give it
+    // back between bands of a render drawn band by band.
+    TGLHeadlessContext(int width, int height, const TGLPixelFormatRequest& request = {}, bool releasablePages = false);
     ~TGLHeadlessContext() override;
     TGLHeadlessContext(const TGLHeadlessContext&) = delete;
     TGLHeadlessContext& operator=(const TGLHeadlessContext&) = delete;
@@ -103,6 +119,19 @@ public:
     // Reads the frame upright into a 24-bit bitmap (the context must be
     // active or activatable).
     void ReadPixels(TGLBitmap24& out);
+    // Reads framebuffer rows y .. y + rows - 1 as four-byte blue, green, red,
+    // alpha pixels in GL's order, bottom row first (the context must be
+    // active or activatable).
+    void ReadRowsBgra(int y, int rows, std::uint8_t* out);
+    // The largest viewport side the renderer takes.
+    int MaxViewportSide();
+    // Gives back the memory of every pixel of the framebuffer, whose values
+    // are lost (they read as zeros or as what was there). The renderer must
+    // be idle. Does nothing unless the pages were located; true when they were.
+    bool ReleasePixelPages();
+    // Makes the context current again while it is active: code run in the
+    // middle (a window repainting itself) may have made its own current.
+    void Rebind();
 
     // True when a headless display can be opened here (tests skip without).
     static bool Available();

@@ -1,0 +1,160 @@
+// A render to bitmap drawn band by band.
+//
+// Each band is the whole frame drawn again with the scissor on the band's
+// rows: the viewport, the projection and the framebuffer's origin are those
+// of the one-piece render, so every pixel is computed exactly as there (a
+// framebuffer of the band's size with the viewport moved instead gives
+// different roundings in llvmpipe's interpolation, a unit in some pixels).
+// Every band starts from the GL state of a fresh context.
+
+#include "engine/GLErrors.h"
+#include "engine/SceneBuffer.h"
+#include "engine/render/RenderPass.h"
+
+#include <GL/gl.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace velmora {
+
+void TGLSceneBuffer::RenderToBands(int width, int height, int dpi, int bandRows,
+                                   const std::function<void(const TGLBitmapBand&)>& sink)
+{
+    GLAssert(!rendering_, "Already rendering");
+    if (width < 1 || height < 1) throw EPlatformError("OS Error : invalid bitmap size");
+    rendering_ = true;
+    struct FlagReset {
+        bool& flag;
+        ~FlagReset() { flag = false; }
+    } flagReset{rendering_};
+    // As for one piece: texture names belong to the context that made them.
+    if (context_) {
+        context_->Activate();
+        struct Off {
+            TGLContext& c;
+            ~Off() { c.Deactivate(); }
+        } off{*context_};
+        if (scene_) ReleaseHandles(scene_->Objects(), true);
+    } else if (scene_) {
+        ReleaseHandles(scene_->Objects(), false);
+    }
+    auto stage = [this](const char* s) {
+        if (BitmapRenderStage) BitmapRenderStage(s);
+    };
+    stage("context");
+    TGLPixelFormatRequest request = PixelFormatRequest();
+    request.DoubleBuffer = false;
+    request.Samples = 0;
+    request.ColorBits = 24;
+    const int rowsPerBand = std::clamp(bandRows, 1, height);
+    // The framebuffer's pages are given back between bands, so only the
+    // band being drawn is held in memory.
+    const bool bands = rowsPerBand < height;
+    auto temp = std::make_unique<TGLHeadlessContext>(width, height, request, bands);
+    const int maxSide = temp->MaxViewportSide();
+    if (width > maxSide || height > maxSide)
+        throw EPlatformError("OS Error : bitmap of " + std::to_string(width) + " x " + std::to_string(height) +
+                             " pixels is larger than the renderer allows (" + std::to_string(maxSide) + ")");
+    if (camera_ && camera_->Scene()) {
+        camera_->RebuildTransformIfStale();
+        RegisterWith(*camera_->Scene());
+    }
+
+    auto ownStates = std::move(states_);
+    const TRectangle ownViewport = viewport_;
+    const int ownDPI = renderDPI_;
+    struct Restore {
+        TGLSceneBuffer& b;
+        std::unique_ptr<TGLStateCache>& own;
+        const TRectangle& vp;
+        int dpi;
+        ~Restore()
+        {
+            b.states_ = std::move(own);
+            b.viewport_ = vp;
+            b.renderDPI_ = dpi;
+            b.viewMatrixStack_.clear();
+        }
+    } restore{*this, ownStates, ownViewport, ownDPI};
+
+    // Read-back in pieces of about 4 MB, converted to three-byte rows.
+    const int readRows = std::max(1, std::min(rowsPerBand, int((std::size_t(4) << 20) / (std::size_t(width) * 4))));
+    std::vector<std::uint8_t> bgra(std::size_t(width) * 4 * readRows);
+    std::vector<std::uint8_t> bgr(std::size_t(width) * 3 * readRows);
+
+    temp->Activate();
+    struct Off {
+        TGLContext& c;
+        ~Off() { c.Deactivate(); }
+    } off{*temp};
+    try {
+        // Bands from the top of the picture down; GL counts rows from the
+        // bottom, so band `top` covers GL rows y0 .. y0 + rows - 1.
+        for (int top = 0; top < height; top += rowsPerBand) {
+            const int rows = std::min(rowsPerBand, height - top);
+            const int y0 = height - top - rows;
+            // Each band starts from the state of a fresh context and a new
+            // state cache, as the one-piece render does.
+            glPushAttrib(GL_ALL_ATTRIB_BITS);
+            glPushClientAttrib(GL_CLIENT_ALL_ATTRIB_BITS);
+            states_ = std::make_unique<TGLStateCache>();
+            ClearGLError();
+            setupFrameState();
+            const TVector bg = ColorFromWindowColor(backgroundColor_, 1);
+            glClearColor(bg.X, bg.Y, bg.Z, bg.W);
+            glViewport(0, 0, width, height);
+            glEnable(GL_SCISSOR_TEST);
+            glScissor(0, y0, width, rows);
+            // What a new framebuffer holds where the frame does not clear:
+            // zeros (given-back pages read as zeros too, but pages at the
+            // ends of the block are kept).
+            GLbitfield fresh = 0;
+            if (contextOptions_.contains(roNoColorBuffer) || contextOptions_.contains(roNoColorBufferClear))
+                fresh |= GL_COLOR_BUFFER_BIT;
+            if (!contextOptions_.contains(roStencilBuffer)) fresh |= GL_STENCIL_BUFFER_BIT;
+            if (fresh) {
+                glClearColor(0, 0, 0, 0);
+                glClear(fresh);
+                glClearColor(bg.X, bg.Y, bg.Z, bg.W);
+            }
+            clearBuffers();
+            renderDPI_ = dpi != 0 ? dpi : ScreenDPI;
+            viewport_ = {0, 0, width, height};
+            stage("render");
+            baseRender(viewport_, renderDPI_, dsPrinting, nullptr);
+            CheckOpenGLError();
+            glFinish();
+            glPopClientAttrib();
+            glPopAttrib();
+            stage("read-back");
+            // The framebuffer's top row is the band's first.
+            for (int done = 0; done < rows; done += readRows) {
+                const int n = std::min(readRows, rows - done);
+                temp->ReadRowsBgra(y0 + rows - done - n, n, bgra.data());
+                for (int r = 0; r < n; ++r) {
+                    const std::uint8_t* from = bgra.data() + std::size_t(n - 1 - r) * width * 4;
+                    std::uint8_t* to = bgr.data() + std::size_t(r) * width * 3;
+                    for (int x = 0; x < width; ++x) {
+                        to[3 * x] = from[4 * x];
+                        to[3 * x + 1] = from[4 * x + 1];
+                        to[3 * x + 2] = from[4 * x + 2];
+                    }
+                }
+                sink(TGLBitmapBand{top + done, n, width, bgr.data(), std::ptrdiff_t(width) * 3});
+                temp->Rebind();
+            }
+            if (bands) temp->ReleasePixelPages();
+        }
+    } catch (...) {
+        if (scene_) ReleaseHandles(scene_->Objects(), true);
+        throw;
+    }
+    if (scene_) ReleaseHandles(scene_->Objects(), true);
+    stage("done");
+    flagReset.flag = false;
+    if (AfterRender) AfterRender(this);
+}
+
+} // namespace velmora
