@@ -9,6 +9,7 @@
 
 #include "engine/GLErrors.h"
 #include "engine/SceneBuffer.h"
+#include "engine/ScopeGuard.h"
 #include "engine/render/RenderPass.h"
 
 #include <GL/gl.h>
@@ -24,18 +25,11 @@ void TGLSceneBuffer::RenderToBands(int width, int height, int dpi, int bandRows,
 {
     GLAssert(!rendering_, "Already rendering");
     if (width < 1 || height < 1) throw EPlatformError("OS Error : invalid bitmap size");
-    rendering_ = true;
-    struct FlagReset {
-        bool& flag;
-        ~FlagReset() { flag = false; }
-    } flagReset{rendering_};
+    TScopedValue rendering(rendering_, true);
     // As for one piece: texture names belong to the context that made them.
     if (context_) {
         context_->Activate();
-        struct Off {
-            TGLContext& c;
-            ~Off() { c.Deactivate(); }
-        } off{*context_};
+        const TScopeExit active([this] { context_->Deactivate(); });
         if (scene_) ReleaseHandles(scene_->Objects(), true);
     } else if (scene_) {
         ReleaseHandles(scene_->Objects(), false);
@@ -65,19 +59,12 @@ void TGLSceneBuffer::RenderToBands(int width, int height, int dpi, int bandRows,
     auto ownStates = std::move(states_);
     const TRectangle ownViewport = viewport_;
     const int ownDPI = renderDPI_;
-    struct Restore {
-        TGLSceneBuffer& b;
-        std::unique_ptr<TGLStateCache>& own;
-        const TRectangle& vp;
-        int dpi;
-        ~Restore()
-        {
-            b.states_ = std::move(own);
-            b.viewport_ = vp;
-            b.renderDPI_ = dpi;
-            b.viewMatrixStack_.clear();
-        }
-    } restore{*this, ownStates, ownViewport, ownDPI};
+    const TScopeExit restore([&] {
+        states_ = std::move(ownStates);
+        viewport_ = ownViewport;
+        renderDPI_ = ownDPI;
+        viewMatrixStack_.clear();
+    });
 
     // Read-back in pieces of about 4 MB, converted to three-byte rows.
     const int readRows = std::max(1, std::min(rowsPerBand, int((std::size_t(4) << 20) / (std::size_t(width) * 4))));
@@ -85,10 +72,7 @@ void TGLSceneBuffer::RenderToBands(int width, int height, int dpi, int bandRows,
     std::vector<std::uint8_t> bgr(std::size_t(width) * 3 * readRows);
 
     temp->Activate();
-    struct Off {
-        TGLContext& c;
-        ~Off() { c.Deactivate(); }
-    } off{*temp};
+    const TScopeExit active([&temp] { temp->Deactivate(); });
     try {
         // Bands from the top of the picture down; GL counts rows from the
         // bottom, so band `top` covers GL rows y0 .. y0 + rows - 1.
@@ -153,7 +137,7 @@ void TGLSceneBuffer::RenderToBands(int width, int height, int dpi, int bandRows,
     }
     if (scene_) ReleaseHandles(scene_->Objects(), true);
     stage("done");
-    flagReset.flag = false;
+    rendering.Restore();
     if (AfterRender) AfterRender(this);
 }
 
