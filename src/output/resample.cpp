@@ -347,25 +347,49 @@ inline void Transpose16x16(const __m128i in[16], __m128i out[16])
 
 } // namespace
 
+// GCC takes the instruction set of a region from "#pragma GCC target"; clang
+// only from an attribute on each function, which "#pragma clang attribute"
+// spreads over the region (lambdas included).
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx2,fma"))), apply_to = function)
+#else
 #pragma GCC push_options
 #pragma GCC target("avx2,fma")
+#endif
 namespace resample_avx2 {
 #include "output/ResampleKernels.inc"
 } // namespace resample_avx2
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
 #pragma GCC pop_options
+#endif
 
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx512f,avx512bw,avx512vl,avx512dq,avx512vbmi,avx2,fma"))),        \
+                             apply_to = function)
+#else
 #pragma GCC push_options
 #pragma GCC target("avx512f,avx512bw,avx512vl,avx512dq,avx512vbmi,avx2,fma")
+#endif
 // GCC 12 reports its own intrinsics' undefined start values as uninitialised.
+#if !defined(__clang__)
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 namespace resample_avx512 {
 #define RESAMPLE_AVX512
 #include "output/ResampleKernels.inc"
 #undef RESAMPLE_AVX512
 } // namespace resample_avx512
+#if !defined(__clang__)
 #pragma GCC diagnostic pop
+#endif
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
 #pragma GCC pop_options
+#endif
 
 namespace {
 
