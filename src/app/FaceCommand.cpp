@@ -106,6 +106,17 @@ struct TFaceRun {
     TFaceDocument doc{view};
     std::filesystem::path folder;
 
+    // A picture named by the document, taken from the document's folder. JSON
+    // texts may hold NUL characters; the system would cut the name there and
+    // open another file than the one whose extension was read.
+    std::string fileValue(const QJsonObject& o, const char* key, const std::string& where)
+    {
+        const std::string name = stringValue(o, key, where, true);
+        if (name.find('\0') != std::string::npos)
+            fail(where, "\"" + std::string(key) + "\" must be a file name without NUL characters");
+        return resolve(folder, name);
+    }
+
     TFaceRun()
     {
         // The editor's canvas as it opens: 555 x 480 at 35 %.
@@ -125,7 +136,7 @@ struct TFaceRun {
             if (sized || o.contains("color"))
                 fail(where, "give either \"picture\" or \"width\", \"height\" and \"color\"");
             try {
-                doc.OpenBaseImage(resolve(folder, stringValue(o, "picture", where, true)));
+                doc.OpenBaseImage(fileValue(o, "picture", where));
             } catch (const TDocumentError&) {
                 throw;
             } catch (const std::exception& e) {
@@ -143,7 +154,7 @@ struct TFaceRun {
         }
         if (o.contains("background")) {
             try {
-                doc.BackgroundImage(resolve(folder, stringValue(o, "background", where, true)));
+                doc.BackgroundImage(fileValue(o, "background", where));
             } catch (const TDocumentError&) {
                 throw;
             } catch (const std::exception& e) {
@@ -209,12 +220,12 @@ struct TFaceRun {
 
         try {
             if (type == "picture") {
-                doc.AddPictureLayer(resolve(folder, stringValue(o, "file", where, true)));
+                doc.AddPictureLayer(fileValue(o, "file", where));
             } else if (type == "alpha") {
                 TBitmap32 colour, alpha;
-                colour.LoadPicture(resolve(folder, stringValue(o, "file", where, true)));
+                colour.LoadPicture(fileValue(o, "file", where));
                 if (o.contains("alpha")) {
-                    alpha.LoadPicture(resolve(folder, stringValue(o, "alpha", where, true)));
+                    alpha.LoadPicture(fileValue(o, "alpha", where));
                     GrayFromColor(alpha, alpha, false);
                 }
                 doc.AddRGBALayer(colour, alpha);

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <filesystem>
 #include <fstream>
 #include <istream>
 #include <iterator>
@@ -74,7 +75,10 @@ void TGraphic::LoadFromStream(std::istream& in)
 void TGraphic::LoadFromFile(const std::string& fileName)
 {
     std::ifstream in(fileName, std::ios::binary | std::ios::ate);
-    if (!in) throw EPictureError("Cannot open file \"" + fileName + "\"");
+    // A folder opens too, and its end lies at the largest offset there is.
+    std::error_code ec;
+    if (!in || std::filesystem::is_directory(fileName, ec))
+        throw EPictureError("Cannot open file \"" + fileName + "\"");
     const std::streamoff size = in.tellg();
     if (size < 0) { // not seekable: read as a stream
         in.clear();

@@ -4,6 +4,7 @@
 #include "pictures/Picture.h"
 #include "pictures/TextureImage.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
 
 using namespace velmora;
@@ -100,6 +101,11 @@ TEST(PictureLoad, FailuresKeepThePreviousGraphic)
     EXPECT_EQ(messageOf([&] { pic.LoadFromFile(badJpg); }).rfind("JPEG error #", 0), 0u);
     std::string shortTga = writeTemp("short.tga", Bytes(10, 0));
     EXPECT_EQ(messageOf([&] { pic.LoadFromFile(shortTga); }), "Stream read error");
+    // A folder opens like a file whose end is at the largest offset there is.
+    const std::string folder = std::filesystem::path(shortTga).parent_path() / "folder.png";
+    std::filesystem::create_directories(folder);
+    EXPECT_EQ(messageOf([&] { pic.LoadFromFile(folder); }), "Cannot open file \"" + folder + "\"");
+    std::filesystem::remove(folder);
 
     EXPECT_EQ(pic.Graphic(), before);
     EXPECT_EQ(changes, 1);
