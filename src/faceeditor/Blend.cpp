@@ -72,8 +72,14 @@ inline void storeSums(std::int32_t* out, const Vec sums[Sums])
 #undef VEC_SI
 } // namespace sse2
 
+// GCC sets a region's instruction set with "#pragma GCC target", clang with
+// an attribute that "#pragma clang attribute" puts on each function in it.
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx2"))), apply_to = function)
+#else
 #pragma GCC push_options
 #pragma GCC target("avx2")
+#endif
 // Eight pixels in 256 bits, where the processor has AVX2.
 namespace avx2 {
 using Vec = __m256i;
@@ -110,7 +116,11 @@ inline void storeSums(std::int32_t* out, const Vec sums[Sums])
 // Two positions per step in the two halves of a 256-bit register.
 TColor32 resampleColumn(const std::int32_t* acc, const int* positions, const int* weights, int n);
 } // namespace avx2
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
 #pragma GCC pop_options
+#endif
 
 } // namespace
 
