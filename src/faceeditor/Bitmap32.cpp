@@ -3,6 +3,7 @@
 #include "faceeditor/Blend.h"
 #include "pictures/Picture.h"
 #include "pictures/ReaderClasses.h"
+#include "pictures/SystemColors.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -28,25 +29,8 @@ TRect IntersectRect(const TRect& a, const TRect& b)
 
 std::uint32_t SystemWindowColor(int index)
 {
-    // The usual desktop palette for the system colours the program names.
-    switch (index) {
-    case 0: return 0xC8C8C8;  // scroll bar
-    case 1: return 0x000000;  // background
-    case 4: return 0xF0F0F0;  // menu
-    case 5: return 0xFFFFFF;  // window
-    case 6: return 0x646464;  // window frame
-    case 7: return 0x000000;  // menu text
-    case 8: return 0x000000;  // window text
-    case 12: return 0xABABAB; // application work space
-    case 13: return 0xD77800; // highlight
-    case 14: return 0xFFFFFF; // highlight text
-    case 15: return 0xF0F0F0; // button face
-    case 16: return 0xA0A0A0; // button shadow
-    case 17: return 0x6D6D6D; // grey text
-    case 18: return 0x000000; // button text
-    case 20: return 0xFFFFFF; // button highlight
-    default: return 0x808080;
-    }
+    // An index the program never names shows as mid grey.
+    return DesktopSystemColor(index).value_or(0x808080);
 }
 
 TColor32 ToColor32(std::int32_t windowColor)

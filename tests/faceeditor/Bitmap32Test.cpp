@@ -43,6 +43,8 @@ TEST(Bitmap32, ColourHelpers)
     EXPECT_EQ(ToColor32(0x0000FF), 0xFFFF0000u);
     EXPECT_EQ(ToColor32(0x123456), 0xFF563412u);
     EXPECT_EQ(ToColor32(std::int32_t(0x80000000u | 15)), 0xFFF0F0F0u); // button face
+    EXPECT_EQ(ToColor32(std::int32_t(0x80000000u | 13)), 0xFF0078D7u); // highlight, stored as BGR
+    EXPECT_EQ(ToColor32(std::int32_t(0x80000000u | 2)), 0xFF808080u);  // an index never named
     EXPECT_EQ(PixelIntensity(0xFFFF0000), 60);
     EXPECT_EQ(PixelIntensity(0xFF00FF00), 173);
     EXPECT_EQ(PixelIntensity(0xFF0000FF), 20);
