@@ -1,4 +1,5 @@
 #include "box/BoxScene.h"
+#include "BoxTestSupport.h"
 #include "box/MainModel.h"
 #include "pictures/Picture.h"
 
@@ -14,15 +15,9 @@
 #include <vector>
 
 using namespace velmora;
+using velmora::test::resourcesFolder;
 
 namespace {
-
-std::string resourcesFolder()
-{
-    std::string root = VELMORA_TEST_DATA; // <source>/tests/data
-    root.resize(root.size() - std::string("tests/data").size());
-    return root + "resources/";
-}
 
 struct BoxSceneTest : ::testing::Test {
     TBoxScene scene{resourcesFolder()};

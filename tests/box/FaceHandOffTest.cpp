@@ -1,4 +1,4 @@
-#include "BoxModelFixture.h"
+#include "BoxTestSupport.h"
 
 #include "box/FaceHandOff.h"
 #include "pictures/Picture.h"

@@ -1,4 +1,4 @@
-#include "BoxModelFixture.h"
+#include "BoxTestSupport.h"
 
 #include "box/FacePick.h"
 #include "pictures/Picture.h"

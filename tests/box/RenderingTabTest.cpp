@@ -1,3 +1,4 @@
+#include "BoxTestSupport.h"
 #include "box/BoxScene.h"
 #include "box/FacePictures.h"
 #include "box/MainModel.h"
@@ -19,15 +20,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string resources()
-{
-    std::string root = VELMORA_TEST_DATA; // <source>/tests/data
-    root.resize(root.size() - std::string("tests/data").size());
-    return root + "resources/";
-}
-
 struct TabModel {
-    TfrmMainModel m{resources(), {}, [](const std::string& f) { return std::make_unique<TBoxScene>(f); }};
+    TfrmMainModel m{test::resourcesFolder(), {}, [](const std::string& f) { return std::make_unique<TBoxScene>(f); }};
     TabModel(int vw = 492, int vh = 473) { m.GLSceneViewer1PostRender(vw, vh); }
     // Typing into an edit as a user would: each accepted key changes the text.
     void type(TEditModel& edit, const std::u32string& keys, bool width)
@@ -237,18 +231,19 @@ TEST(FacePictures, LoadEnablesOnlyThatFaceAndAFailureChangesNothing)
     TGLPlane* back = FacePlane(t.m, TBoxFace::Back);
     ASSERT_TRUE(front && back);
     ASSERT_TRUE(front->Material().Texture().Disabled());
-    LoadPictureIntoFace(t.m, TBoxFace::Front, resources() + "Faces/Side.jpg");
+    LoadPictureIntoFace(t.m, TBoxFace::Front, test::resourcesFolder() + "Faces/Side.jpg");
     EXPECT_FALSE(front->Material().Texture().Disabled());
     EXPECT_TRUE(back->Material().Texture().Disabled());
     EXPECT_EQ(front->Material().Texture().PictureImage().Picture()->Width(), 166);
 
-    EXPECT_THROW(LoadPictureIntoFace(t.m, TBoxFace::Back, resources() + "Faces/nothing.xyz"), std::exception);
+    EXPECT_THROW(LoadPictureIntoFace(t.m, TBoxFace::Back, test::resourcesFolder() + "Faces/nothing.xyz"),
+                 std::exception);
     EXPECT_TRUE(back->Material().Texture().Disabled());
     EXPECT_EQ(BoxFaceNamed("bottom"), TBoxFace::Bottom);
     EXPECT_FALSE(BoxFaceNamed("Front"));
 
     t.m.BoxType = 0; // while an archive fills the controls nothing loads
-    LoadPictureIntoFace(t.m, TBoxFace::Back, resources() + "Faces/Side.jpg");
+    LoadPictureIntoFace(t.m, TBoxFace::Back, test::resourcesFolder() + "Faces/Side.jpg");
     EXPECT_TRUE(back->Material().Texture().Disabled());
 }
 

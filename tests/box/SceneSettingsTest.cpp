@@ -1,4 +1,4 @@
-#include "BoxModelFixture.h"
+#include "BoxTestSupport.h"
 
 #include "box/SceneFiles.h"
 #include "pictures/Picture.h"

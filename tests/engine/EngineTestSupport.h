@@ -1,7 +1,9 @@
 #pragma once
 // Helpers shared by the engine's tests and the box tests that render: the
-// headless GL guard, a buffer that counts change reports, picture compares.
+// box scene fixture, the headless GL guard, a buffer that counts change
+// reports, picture compares.
 
+#include "BoxSceneFixture.h"
 #include "engine/SceneBuffer.h"
 #include "engine/gl/GLContext.h"
 

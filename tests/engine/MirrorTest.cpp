@@ -3,7 +3,6 @@
 // traversal record exactly as a reflection that completes, so the next
 // frame looks as if nothing had failed.
 
-#include "BoxSceneFixture.h"
 #include "engine/EngineTestSupport.h"
 
 #include "engine/gl/GLContext.h"

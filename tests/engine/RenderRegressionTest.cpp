@@ -3,7 +3,6 @@
 // change of where the render code lives must not move one bit. Other GL
 // builds round differently, so there only a near match is asked for.
 
-#include "BoxSceneFixture.h"
 #include "engine/EngineTestSupport.h"
 
 #include "engine/gl/GLContext.h"

@@ -1,7 +1,6 @@
 // Frames of the box scene rendered headless and checked against positions
 // computed here from the camera data, not against stored pictures.
 
-#include "BoxSceneFixture.h"
 #include "engine/EngineTestSupport.h"
 
 #include "engine/GLErrors.h"

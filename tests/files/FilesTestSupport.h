@@ -1,9 +1,11 @@
 #pragma once
-// Helpers shared by the tests of the scene files: the reference streams,
-// value bytes, outcomes of reads that may fail, and the table of damaged
-// streams with the outcomes decided for the cases the format leaves open.
+// Helpers shared by the tests of the scene files: the property-bag scene,
+// the reference streams, value bytes, outcomes of reads that may fail, and
+// the table of damaged streams with the outcomes decided for the cases the
+// format leaves open.
 
 #include "files/ComponentStream.h"
+#include "files/PropertyBagScene.h"
 #include "files/SceneFile.h"
 
 #include <gtest/gtest.h>

@@ -2,8 +2,6 @@
 #include "files/FilesTestSupport.h"
 #include "files/SceneFile.h"
 
-#include "files/PropertyBagScene.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -1,6 +1,7 @@
 #pragma once
-// A main window model over the real box scene with its shipped pictures, in
-// the scene-open state, and with the window's services answered by the test.
+// Helpers shared by the box tests: a main window model over the real box
+// scene with its shipped pictures, in the scene-open state, with the
+// window's services answered by the test.
 
 #include "box/BoxScene.h"
 #include "box/MainModel.h"
