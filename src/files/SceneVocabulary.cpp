@@ -1,5 +1,6 @@
 #include "files/SceneVocabulary.h"
 
+#include <functional>
 #include <map>
 
 namespace velmora {
@@ -104,6 +105,9 @@ using Vec = std::array<float, 4>;
 class Table {
 public:
     explicit Table(std::vector<PropertyDef>& out) : out_(out) {}
+
+    // The property just added is read and written but not listed in dumps.
+    void notDumped() { out_.back().dumped = false; }
 
     void integer(const std::string& path, std::int64_t def, WriteRule rule = WriteRule::Default)
     {
@@ -252,10 +256,16 @@ void material(Table& t)
 
 // The published properties every scene object below TGLBaseSceneObject shares,
 // up to Hint; Material sits after TagFloat for classes that publish it.
-void sceneObjectHead(Table& t, bool hasMaterial)
+// Every scene object, camera and light starts with these.
+void tagHead(Table& t)
 {
     t.integer("Tag", 0);
     t.floatNotZero("TagFloat", 0);
+}
+
+void sceneObjectHead(Table& t, bool hasMaterial)
+{
+    tagHead(t);
     if (hasMaterial) material(t);
     t.enumeration("ObjectsSorting", objectsSorting(), "osInherited");
     t.enumeration("VisibilityCulling", visibilityCulling(), "vcInherited");
@@ -284,19 +294,26 @@ void componentTail(Table& t)
 std::map<std::string, ClassDef> buildClasses()
 {
     std::map<std::string, ClassDef> m;
-    {
-        ClassDef c{"TGLScene", {}};
+    // A class's properties in stream order; scene objects end with the
+    // component tail.
+    auto define = [&m](const char* className, const std::function<void(Table&)>& properties, bool tail = true) {
+        ClassDef c{className, {}};
         Table t(c.props);
-        t.integer("Tag", 0);
-        t.enumeration("ObjectsSorting", objectsSorting(), "osRenderBlendedLast");
-        t.enumeration("VisibilityCulling", visibilityCulling(), "vcNone");
-        t.event("OnProgress");
-        t.leftTop();
+        properties(t);
+        if (tail) componentTail(t);
         m.emplace(c.className, std::move(c));
-    }
-    {
-        ClassDef c{"TGLDummyCube", {}};
-        Table t(c.props);
+    };
+    define(
+        "TGLScene",
+        [](Table& t) {
+            t.integer("Tag", 0);
+            t.enumeration("ObjectsSorting", objectsSorting(), "osRenderBlendedLast");
+            t.enumeration("VisibilityCulling", visibilityCulling(), "vcNone");
+            t.event("OnProgress");
+            t.leftTop();
+        },
+        false);
+    define("TGLDummyCube", [](Table& t) {
         sceneObjectHead(t, false);
         t.floatNotZero("CubeSize", 1);
         t.color("EdgeColor", {1, 1, 1, 1});
@@ -304,12 +321,8 @@ std::map<std::string, ClassDef> buildClasses()
         t.boolean("Amalgamate", false);
         t.enumeration("CamInvarianceMode", cameraInvarianceMode(), "cimNone");
         t.event("OnVisibilityDetermination");
-        componentTail(t);
-        m.emplace(c.className, std::move(c));
-    }
-    {
-        ClassDef c{"TGLPlane", {}};
-        Table t(c.props);
+    });
+    define("TGLPlane", [](Table& t) {
         sceneObjectHead(t, true);
         t.floatNotZero("Height", 1);
         t.floatNotZero("Width", 1);
@@ -321,12 +334,8 @@ std::map<std::string, ClassDef> buildClasses()
         t.integer("YTiles", 1);
         t.set("Style", planeStyle(), 3);
         t.boolean("NoZWrite", false, WriteRule::Always);
-        componentTail(t);
-        m.emplace(c.className, std::move(c));
-    }
-    {
-        ClassDef c{"TGLPoints", {}};
-        Table t(c.props);
+    });
+    define("TGLPoints", [](Table& t) {
         sceneObjectHead(t, false);
         t.boolean("NoZWrite", false, WriteRule::Always);
         t.boolean("Static", false, WriteRule::Always);
@@ -339,13 +348,9 @@ std::map<std::string, ClassDef> buildClasses()
         t.floatNever("PointParameters.FadeTresholdSize", 1, true);
         t.coordinates("PointParameters.DistanceAttenuation", {1, 0, 0, 0});
         t.definedBinary("PointParameters.PointParams", PropKind::PointParams);
-        c.props.back().dumped = false;
-        componentTail(t);
-        m.emplace(c.className, std::move(c));
-    }
-    {
-        ClassDef c{"TGLMirror", {}};
-        Table t(c.props);
+        t.notDumped();
+    });
+    define("TGLMirror", [](Table& t) {
         sceneObjectHead(t, true);
         t.ref("MirrorObject");
         t.set("MirrorOptions", mirrorOption(), 1);
@@ -356,14 +361,9 @@ std::map<std::string, ClassDef> buildClasses()
         t.floatNotZero("Radius", 1);
         t.integer("Slices", 16);
         t.enumeration("Shape", mirrorShape(), "msRect");
-        componentTail(t);
-        m.emplace(c.className, std::move(c));
-    }
-    {
-        ClassDef c{"TGLLightSource", {}};
-        Table t(c.props);
-        t.integer("Tag", 0);
-        t.floatNotZero("TagFloat", 0);
+    });
+    define("TGLLightSource", [](Table& t) {
+        tagHead(t);
         t.color("Ambient", {0, 0, 0, 1});
         t.floatNotZero("ConstAttenuation", 1);
         t.color("Diffuse", {1, 1, 1, 1});
@@ -377,14 +377,9 @@ std::map<std::string, ClassDef> buildClasses()
         t.coordinates("SpotDirection", {0, 0, -1, 0});
         t.floatNotZero("SpotExponent", 0);
         t.event("OnProgress");
-        componentTail(t);
-        m.emplace(c.className, std::move(c));
-    }
-    {
-        ClassDef c{"TGLCamera", {}};
-        Table t(c.props);
-        t.integer("Tag", 0);
-        t.floatNotZero("TagFloat", 0);
+    });
+    define("TGLCamera", [](Table& t) {
+        tagHead(t);
         t.floatNotZero("DepthOfView", 100);
         t.floatNotZero("FocalLength", 50);
         t.floatNotDefault("SceneScale", 1);
@@ -396,9 +391,7 @@ std::map<std::string, ClassDef> buildClasses()
         t.coordinates("Direction", {0, 0, -1, 0});
         t.coordinates("Up", {0, 1, 0, 0});
         t.event("OnProgress");
-        componentTail(t);
-        m.emplace(c.className, std::move(c));
-    }
+    });
     return m;
 }
 
