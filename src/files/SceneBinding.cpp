@@ -94,6 +94,14 @@ void color(AccessMap& m, const std::string& path, Reach<TGLColor> reach)
     m[#Name] = {                                                                                                       \
         [](Obj& o) { return ord(as<T>(o).Name().bits()); },                                                            \
         [](Obj& o, const PV& v) { as<T>(o).Set##Name(Type::fromBits(static_cast<std::uint32_t>(v.integer))); }}
+// The same for a property of a sub-object reached through reach(o).
+#define VELMORA_SUB_FLOAT(prefix, reach, Name)                                                                         \
+    m[std::string(prefix) + #Name] = {[reach](Obj& o) { return num(reach(o).Name()); },                                \
+                                      [reach](Obj& o, const PV& v) { reach(o).Set##Name(v.number); }}
+#define VELMORA_SUB_ORD(prefix, reach, Name, Type)                                                                     \
+    m[std::string(prefix) + #Name] = {                                                                                 \
+        [reach](Obj& o) { return ord(reach(o).Name()); },                                                              \
+        [reach](Obj& o, const PV& v) { reach(o).Set##Name(static_cast<Type>(v.integer)); }}
 
 void baseHead(AccessMap& m)
 {
@@ -153,11 +161,8 @@ void faceProperties(AccessMap& m, const std::string& prefix, std::function<TGLFa
     color(m, prefix + ".Diffuse", [face](Obj& o) -> TGLColor& { return face(o).Diffuse(); });
     color(m, prefix + ".Emission", [face](Obj& o) -> TGLColor& { return face(o).Emission(); });
     color(m, prefix + ".Specular", [face](Obj& o) -> TGLColor& { return face(o).Specular(); });
-    m[prefix + ".Shininess"] = {[face](Obj& o) { return ord(face(o).Shininess()); },
-                                [face](Obj& o, const PV& v) { face(o).SetShininess(static_cast<int>(v.integer)); }};
-    m[prefix + ".PolygonMode"] = {
-        [face](Obj& o) { return ord(face(o).PolygonMode()); },
-        [face](Obj& o, const PV& v) { face(o).SetPolygonMode(static_cast<TPolygonMode>(v.integer)); }};
+    VELMORA_SUB_ORD(prefix + ".", face, Shininess, int);
+    VELMORA_SUB_ORD(prefix + ".", face, PolygonMode, TPolygonMode);
 }
 
 void material(AccessMap& m)
@@ -166,17 +171,14 @@ void material(AccessMap& m)
                    [](Obj& o) -> TGLFaceProperties& { return materialOf(o).BackProperties(); });
     faceProperties(m, "Material.FrontProperties",
                    [](Obj& o) -> TGLFaceProperties& { return materialOf(o).FrontProperties(); });
-    m["Material.BlendingMode"] = {
-        [](Obj& o) { return ord(materialOf(o).BlendingMode()); },
-        [](Obj& o, const PV& v) { materialOf(o).SetBlendingMode(static_cast<TBlendingMode>(v.integer)); }};
+    auto mat = [](Obj& o) -> TGLMaterial& { return materialOf(o); };
+    VELMORA_SUB_ORD("Material.", mat, BlendingMode, TBlendingMode);
     m["Material.MaterialOptions"] = {[](Obj& o) { return ord(materialOf(o).MaterialOptions().bits()); },
                                      [](Obj& o, const PV& v) {
                                          materialOf(o).SetMaterialOptions(
                                              TMaterialOptions::fromBits(static_cast<std::uint32_t>(v.integer)));
                                      }};
-    m["Material.FaceCulling"] = {
-        [](Obj& o) { return ord(materialOf(o).FaceCulling()); },
-        [](Obj& o, const PV& v) { materialOf(o).SetFaceCulling(static_cast<TFaceCulling>(v.integer)); }};
+    VELMORA_SUB_ORD("Material.", mat, FaceCulling, TFaceCulling);
     m["Material.LibMaterialName"] = {[](Obj& o) {
                                          PV v;
                                          v.text = materialOf(o).LibMaterialName();
@@ -204,29 +206,19 @@ void material(AccessMap& m)
             if (TPicture* pic = tex(o).PictureImage().Picture())
                 pic->ReadData(reinterpret_cast<const std::uint8_t*>(v.text.data()), v.text.size());
         }};
-#define VELMORA_TEX_ORD(Name, Type)                                                                                    \
-    m["Material.Texture." #Name] = {                                                                                   \
-        [tex](Obj& o) { return ord(tex(o).Name()); },                                                                  \
-        [tex](Obj& o, const PV& v) { tex(o).Set##Name(static_cast<Type>(v.integer)); }                                 \
-    }
-#define VELMORA_TEX_FLOAT(Name)                                                                                        \
-    m["Material.Texture." #Name] = {[tex](Obj& o) { return num(tex(o).Name()); },                                      \
-                                    [tex](Obj& o, const PV& v) { tex(o).Set##Name(v.number); }}
-    VELMORA_TEX_ORD(ImageAlpha, TGLTextureImageAlpha);
-    VELMORA_TEX_FLOAT(ImageBrightness);
-    VELMORA_TEX_FLOAT(ImageGamma);
-    VELMORA_TEX_ORD(MagFilter, TGLMagFilter);
-    VELMORA_TEX_ORD(MinFilter, TGLMinFilter);
-    VELMORA_TEX_ORD(TextureMode, TGLTextureMode);
-    VELMORA_TEX_ORD(TextureWrap, TGLTextureWrap);
-    VELMORA_TEX_ORD(TextureFormat, TGLTextureFormat);
-    VELMORA_TEX_ORD(Compression, TGLTextureCompression);
-    VELMORA_TEX_ORD(FilteringQuality, TGLTextureFilteringQuality);
-    VELMORA_TEX_ORD(MappingMode, TGLTextureMappingMode);
-    VELMORA_TEX_ORD(Disabled, bool);
-    VELMORA_TEX_FLOAT(NormalMapScale);
-#undef VELMORA_TEX_ORD
-#undef VELMORA_TEX_FLOAT
+    VELMORA_SUB_ORD("Material.Texture.", tex, ImageAlpha, TGLTextureImageAlpha);
+    VELMORA_SUB_FLOAT("Material.Texture.", tex, ImageBrightness);
+    VELMORA_SUB_FLOAT("Material.Texture.", tex, ImageGamma);
+    VELMORA_SUB_ORD("Material.Texture.", tex, MagFilter, TGLMagFilter);
+    VELMORA_SUB_ORD("Material.Texture.", tex, MinFilter, TGLMinFilter);
+    VELMORA_SUB_ORD("Material.Texture.", tex, TextureMode, TGLTextureMode);
+    VELMORA_SUB_ORD("Material.Texture.", tex, TextureWrap, TGLTextureWrap);
+    VELMORA_SUB_ORD("Material.Texture.", tex, TextureFormat, TGLTextureFormat);
+    VELMORA_SUB_ORD("Material.Texture.", tex, Compression, TGLTextureCompression);
+    VELMORA_SUB_ORD("Material.Texture.", tex, FilteringQuality, TGLTextureFilteringQuality);
+    VELMORA_SUB_ORD("Material.Texture.", tex, MappingMode, TGLTextureMappingMode);
+    VELMORA_SUB_ORD("Material.Texture.", tex, Disabled, bool);
+    VELMORA_SUB_FLOAT("Material.Texture.", tex, NormalMapScale);
     coordinates(
         m, "Material.Texture.MappingSCoordinates",
         [tex](Obj& o) -> TGLCoordinates& { return tex(o).MappingSCoordinates(); }, true);
@@ -277,14 +269,10 @@ AccessMap points()
     VELMORA_FLOAT(TGLPoints, Size);
     VELMORA_ORD(TGLPoints, Style, TGLPointStyle);
     auto pp = [](Obj& o) -> TGLPointParameters& { return as<TGLPoints>(o).PointParameters(); };
-    m["PointParameters.Enabled"] = {[pp](Obj& o) { return ord(pp(o).Enabled()); },
-                                    [pp](Obj& o, const PV& v) { pp(o).SetEnabled(v.integer != 0); }};
-    m["PointParameters.MinSize"] = {[pp](Obj& o) { return num(pp(o).MinSize()); },
-                                    [pp](Obj& o, const PV& v) { pp(o).SetMinSize(v.number); }};
-    m["PointParameters.MaxSize"] = {[pp](Obj& o) { return num(pp(o).MaxSize()); },
-                                    [pp](Obj& o, const PV& v) { pp(o).SetMaxSize(v.number); }};
-    m["PointParameters.FadeTresholdSize"] = {[pp](Obj& o) { return num(pp(o).FadeTresholdSize()); },
-                                             [pp](Obj& o, const PV& v) { pp(o).SetFadeTresholdSize(v.number); }};
+    VELMORA_SUB_ORD("PointParameters.", pp, Enabled, bool);
+    VELMORA_SUB_FLOAT("PointParameters.", pp, MinSize);
+    VELMORA_SUB_FLOAT("PointParameters.", pp, MaxSize);
+    VELMORA_SUB_FLOAT("PointParameters.", pp, FadeTresholdSize);
     m["PointParameters.PointParams"] = {[pp](Obj& o) {
                                             PV v;
                                             v.vec = {pp(o).MinSize(), pp(o).MaxSize(), pp(o).FadeTresholdSize(), 0};
@@ -369,6 +357,8 @@ AccessMap camera()
 #undef VELMORA_FLOAT
 #undef VELMORA_ORD
 #undef VELMORA_SET
+#undef VELMORA_SUB_FLOAT
+#undef VELMORA_SUB_ORD
 
 struct ClassBinding {
     AccessMap access;
