@@ -2,38 +2,23 @@
 
 #include "output/BmpWriter.h"
 
-#include <csetjmp>
-#include <cstdio>
+#include "pictures/JpegErrorTrap.h"
+
 #include <cstdlib>
 #include <memory>
 #include <string>
 
-#include <jpeglib.h>
-
 namespace velmora {
 
 namespace {
-
-struct ErrorManager {
-    jpeg_error_mgr pub;
-    std::jmp_buf jump;
-};
-
-void errorExit(j_common_ptr cinfo)
-{
-    std::longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->jump, 1);
-}
-void silentMessage(j_common_ptr, int) {}
 
 // Only plain C state lives in this frame, so jumping back here from libjpeg
 // skips no destructors; the caller turns the result into an exception.
 int compress(const TRgbRows& rows, int quality, unsigned char** buffer, unsigned long* size)
 {
     jpeg_compress_struct cinfo;
-    ErrorManager err;
-    cinfo.err = jpeg_std_error(&err.pub);
-    err.pub.error_exit = errorExit;
-    err.pub.emit_message = silentMessage;
+    TJpegErrorTrap err;
+    err.install(reinterpret_cast<j_common_ptr>(&cinfo));
     if (setjmp(err.jump)) {
         jpeg_destroy_compress(&cinfo);
         return err.pub.msg_code ? err.pub.msg_code : -1;
@@ -68,7 +53,7 @@ std::vector<std::uint8_t> EncodeJpeg(const TRgbRows& rows, int quality)
     unsigned long size = 0;
     const int code = compress(rows, quality < 1 ? 1 : quality > 100 ? 100 : quality, &buffer, &size);
     std::unique_ptr<unsigned char, decltype(&std::free)> owned(buffer, &std::free);
-    if (code) throw EPictureError("JPEG error #" + std::to_string(code));
+    if (code) ThrowJpegError(code);
     return std::vector<std::uint8_t>(buffer, buffer + size);
 }
 

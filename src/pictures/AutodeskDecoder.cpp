@@ -11,7 +11,7 @@ namespace velmora {
 void DecodeAutodesk(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
 {
     decoders::ByteReader r(data, size, "Autodesk");
-    if (size < 32) r.truncated();
+    r.need(32);
     if (r.le16() != 0x9119) r.fail("missing Autodesk signature");
     const int w = r.le16(), h = r.le16();
     r.skip(4); // placement on the screen
@@ -21,14 +21,14 @@ void DecodeAutodesk(const std::uint8_t* data, std::size_t size, TDecodedImage& o
     if (bits != 8) r.fail(std::to_string(bits) + "-bit pixels are not supported");
     if (compression != 0) r.fail("compressed pixels are not supported");
     if (w == 0 || h == 0) r.fail("zero picture size");
-    const std::uint8_t* pal = r.take(768);
-    const std::uint8_t* px = r.take(std::size_t(w) * h);
+    const auto pal = r.take(768);
+    const auto px = r.take(std::size_t(w) * h);
     TDecodedImage img;
     img.allocate(w, h, TPixelFormat::pf8bit);
     img.Palette.resize(256);
     auto widen = [](std::uint8_t v) { return std::uint8_t(v >= 63 ? 255 : v * 255 / 63); };
     for (int i = 0; i < 256; ++i) img.Palette[i] = {widen(pal[i * 3 + 2]), widen(pal[i * 3 + 1]), widen(pal[i * 3]), 0};
-    std::copy_n(px, img.Pixels.size(), img.Pixels.begin());
+    std::copy(px.begin(), px.end(), img.Pixels.begin());
     out = std::move(img);
 }
 

@@ -11,7 +11,7 @@ namespace velmora {
 void DecodeCut(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
 {
     decoders::ByteReader r(data, size, "CUT");
-    if (size < 6) r.truncated();
+    r.need(6);
     const int w = r.le16(), h = r.le16();
     r.skip(2);
     if (w == 0 || h == 0) r.fail("zero picture size");
@@ -23,7 +23,7 @@ void DecodeCut(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
     int top = 0;
     for (int y = 0; y < h; ++y) {
         const std::size_t len = r.le16();
-        decoders::ByteReader line(r.take(len), len, "CUT");
+        decoders::ByteReader line = r.takeReader(len);
         std::uint8_t* row = img.row(y);
         int x = 0;
         while (line.remaining()) {
@@ -34,7 +34,8 @@ void DecodeCut(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
             if (c & 0x80) {
                 std::fill_n(row + x, count, line.u8());
             } else {
-                std::copy_n(line.take(count), count, row + x);
+                const auto bytes = line.take(count);
+                std::copy(bytes.begin(), bytes.end(), row + x);
             }
             x += count;
         }

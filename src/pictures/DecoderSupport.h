@@ -1,9 +1,13 @@
 #pragma once
 // Bounds-checked reading helpers shared by the picture decoders.
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <span>
 #include <string>
+#include <string_view>
 
 #include "pictures/ByteReader.h"
 #include "pictures/DecodedImage.h"
@@ -11,23 +15,79 @@
 namespace velmora::decoders {
 
 // The checked reader with the decoders' conventions: failures read
-// "<format> picture is not valid: <what>", and taken ranges come back as
-// pointers to bytes that have been checked to be there.
+// "<format> picture is not valid: <what>".
 class ByteReader : public TByteReader<EPictureError> {
 public:
-    ByteReader(const std::uint8_t* data, std::size_t size, const char* format)
-        : TByteReader({data, data ? size : 0}, std::string(format) + " picture is not valid: the file ends early"),
+    ByteReader(std::span<const std::uint8_t> bytes, const char* format)
+        : TByteReader(bytes, std::string(format) + " picture is not valid: the file ends early"),
           format_(format)
+    {}
+    // The decoders' entry points take the whole file as pointer and size.
+    ByteReader(const std::uint8_t* data, std::size_t size, const char* format)
+        : ByteReader(std::span<const std::uint8_t>(data, data ? size : 0), format)
     {}
 
     [[noreturn]] void fail(const std::string& what) const
     {
         throw EPictureError(std::string(format_) + " picture is not valid: " + what);
     }
-    const std::uint8_t* take(std::size_t n) { return TByteReader::take(n).data(); }
+    // A reader over [0, end) positioned at `from`, so offsets inside it stay
+    // offsets of this range; fails when the range is shorter than `end`.
+    ByteReader upTo(std::uint64_t from, std::uint64_t end) const
+    {
+        ByteReader r(at(0, end), format_);
+        r.seek(from);
+        return r;
+    }
+    // A reader over `n` bytes taken from here, with the same format.
+    ByteReader takeReader(std::uint64_t n) { return ByteReader(take(n), format_); }
 
 private:
     const char* format_;
+};
+
+// Whether the bytes begin with the signature `magic`.
+inline bool startsWith(std::span<const std::uint8_t> bytes, std::string_view magic)
+{
+    return bytes.size() >= magic.size() &&
+        std::equal(magic.begin(), magic.end(), bytes.begin(),
+                   [](char m, std::uint8_t b) { return std::uint8_t(m) == b; });
+}
+
+// A whole file in memory as the read-only stream that libpng, giflib and
+// libtiff pull their input from through callbacks.
+class MemorySource {
+public:
+    explicit MemorySource(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
+
+    std::span<const std::uint8_t> bytes() const { return bytes_; }
+    std::size_t size() const { return bytes_.size(); }
+    std::size_t remaining() const { return pos_ < bytes_.size() ? bytes_.size() - std::size_t(pos_) : 0; }
+
+    // Copies up to `n` bytes from the position on; fewer only at the end.
+    std::size_t read(void* out, std::size_t n)
+    {
+        const std::size_t k = std::min(n, remaining());
+        const auto from = bytes_.subspan(std::size_t(pos_), k);
+        std::copy(from.begin(), from.end(), static_cast<std::uint8_t*>(out));
+        pos_ += k;
+        return k;
+    }
+    // Moves relative to the start, the position or the end (SEEK_SET, SEEK_CUR,
+    // SEEK_END). A position past the end is allowed and reads nothing; one that
+    // overflows is refused with UINT64_MAX and leaves the position as it was.
+    std::uint64_t seek(std::uint64_t offset, int whence)
+    {
+        const std::uint64_t base = whence == SEEK_CUR ? pos_ : whence == SEEK_END ? bytes_.size() : 0;
+        const std::uint64_t p = base + offset;
+        if (p < base && whence != SEEK_SET) return UINT64_MAX;
+        pos_ = p;
+        return p;
+    }
+
+private:
+    std::span<const std::uint8_t> bytes_;
+    std::uint64_t pos_ = 0;
 };
 
 // The size test of TDecodedImage::allocate, for decoders that need working
@@ -62,8 +122,5 @@ inline void padPalette(TDecodedImage& img)
         if (v >= top) top = std::size_t(v) + 1;
     if (img.Palette.size() < top) img.Palette.resize(top, {0, 0, 0, 0});
 }
-
-// Converts any decoded raster to B,G,R,A; used where a format wraps another one.
-void toBgra(TDecodedImage& img);
 
 } // namespace velmora::decoders

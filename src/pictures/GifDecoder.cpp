@@ -9,24 +9,15 @@
 
 #include "pictures/DecoderSupport.h"
 #include "pictures/Decoders.h"
+#include "pictures/Rasters.h"
 
 namespace velmora {
 namespace {
 
-struct GifSource {
-    const std::uint8_t* data;
-    std::size_t size;
-    std::size_t pos = 0;
-};
-
 int gifRead(GifFileType* gif, GifByteType* buf, int n)
 {
-    auto* s = static_cast<GifSource*>(gif->UserData);
     if (n <= 0) return 0;
-    std::size_t k = std::min<std::size_t>(std::size_t(n), s->size - s->pos);
-    std::memcpy(buf, s->data + s->pos, k);
-    s->pos += k;
-    return int(k);
+    return int(static_cast<decoders::MemorySource*>(gif->UserData)->read(buf, std::size_t(n)));
 }
 
 struct GifHandle {
@@ -47,9 +38,9 @@ struct GifHandle {
 
 void DecodeGif(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
 {
-    if (!data || size < 6 || std::memcmp(data, "GIF", 3) != 0)
+    decoders::MemorySource src({data, data ? size : 0});
+    if (src.size() < 6 || !decoders::startsWith(src.bytes(), "GIF"))
         throw EPictureError("GIF picture is not valid: missing GIF signature");
-    GifSource src{data, size};
     int err = 0;
     GifHandle h;
     h.gif = DGifOpen(&src, gifRead, &err);
@@ -111,7 +102,7 @@ void DecodeGif(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
         return;
     }
     TDecodedImage img = idx;
-    decoders::toBgra(img);
+    ConvertToBgra(img);
     for (std::size_t i = 0; i < idx.Pixels.size(); ++i)
         if (idx.Pixels[i] == transparent) img.Pixels[i * 4 + 3] = 0;
     out = std::move(img);

@@ -1,21 +1,23 @@
 // Windows icon and cursor files: the largest image of the directory, stored
 // either as a headerless BMP with an AND mask or as a whole PNG file.
 #include <algorithm>
+#include <span>
 #include <string>
 
 #include "pictures/DecoderSupport.h"
 #include "pictures/Decoders.h"
+#include "pictures/Rasters.h"
 
 namespace velmora {
 namespace {
 
 using decoders::ByteReader;
 
-void decodeIconBitmap(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
+void decodeIconBitmap(std::span<const std::uint8_t> data, TDecodedImage& out)
 {
-    ByteReader r(data, size, "ICO");
+    ByteReader r(data, "ICO");
     const std::uint32_t headerSize = r.le32();
-    if (headerSize < 40 || headerSize > size) r.fail("unknown bitmap header");
+    if (headerSize < 40 || headerSize > r.size()) r.fail("unknown bitmap header");
     const auto width = std::int32_t(r.le32());
     const auto doubled = std::int32_t(r.le32());
     r.skip(2);
@@ -36,32 +38,32 @@ void decodeIconBitmap(const std::uint8_t* data, std::size_t size, TDecodedImage&
     if (bits <= 8) {
         const std::uint32_t full = 1u << bits;
         if (used == 0 || used > full) used = full;
-        const std::uint8_t* p = r.take(std::size_t(used) * 4);
+        const auto p = r.take(std::size_t(used) * 4);
         palette.resize(full, {0, 0, 0, 0});
         for (std::uint32_t i = 0; i < used; ++i) palette[i] = {p[i * 4], p[i * 4 + 1], p[i * 4 + 2], 0};
     }
     const std::size_t colourStride = ((std::size_t(width) * bits + 31) / 32) * 4;
     const std::size_t maskStride = ((std::size_t(width) + 31) / 32) * 4;
-    const std::uint8_t* colour = r.take(colourStride * h);
+    const auto colour = r.take(colourStride * h);
     // Some writers leave the mask out of 32-bit images; alpha then comes from the pixels alone.
     const bool haveMask = r.remaining() >= maskStride * h;
-    const std::uint8_t* mask = haveMask ? r.at(r.pos(), maskStride * h).data() : nullptr;
+    const auto mask = haveMask ? r.at(r.pos(), maskStride * h) : std::span<const std::uint8_t>();
 
     TDecodedImage img;
     img.allocate(width, h, TPixelFormat::pf32bit);
     bool anyAlpha = false;
     for (int y = 0; y < h; ++y) {
-        const std::uint8_t* src = colour + colourStride * (h - 1 - y);
+        const auto src = colour.subspan(colourStride * (h - 1 - y), colourStride);
         std::uint8_t* dst = img.row(y);
         for (int x = 0; x < width; ++x) {
             std::uint8_t* d = dst + x * 4;
             if (bits == 32) {
-                std::copy_n(src + x * 4, 4, d);
+                std::copy_n(src.begin() + x * 4, 4, d);
                 anyAlpha = anyAlpha || d[3] != 0;
                 continue;
             }
             if (bits == 24) {
-                std::copy_n(src + x * 3, 3, d);
+                std::copy_n(src.begin() + x * 3, 3, d);
             } else {
                 const int perByte = 8 / bits;
                 const int idx = (src[x / perByte] >> (8 - bits * (x % perByte + 1))) & ((1 << bits) - 1);
@@ -71,10 +73,10 @@ void decodeIconBitmap(const std::uint8_t* data, std::size_t size, TDecodedImage&
         }
     }
     // A 32-bit image whose alpha is all zero predates alpha icons: the mask decides.
-    const bool useMask = mask && (bits != 32 || !anyAlpha);
+    const bool useMask = haveMask && (bits != 32 || !anyAlpha);
     if (useMask) {
         for (int y = 0; y < h; ++y) {
-            const std::uint8_t* m = mask + maskStride * (h - 1 - y);
+            const auto m = mask.subspan(maskStride * (h - 1 - y), maskStride);
             std::uint8_t* dst = img.row(y);
             for (int x = 0; x < width; ++x) dst[x * 4 + 3] = ((m[x >> 3] >> (7 - (x & 7))) & 1) ? 0 : 255;
         }
@@ -90,7 +92,7 @@ void decodeIconBitmap(const std::uint8_t* data, std::size_t size, TDecodedImage&
 void DecodeIco(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
 {
     ByteReader r(data, size, "ICO");
-    if (size < 6) r.truncated();
+    r.need(6);
     if (r.le16() != 0) r.fail("missing icon signature");
     const int type = r.le16();
     if (type != 1 && type != 2) r.fail("missing icon signature");
@@ -115,13 +117,13 @@ void DecodeIco(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
     const std::size_t e = 6 + std::size_t(best) * 16;
     const std::uint32_t len = r.le32At(e + 8), off = r.le32At(e + 12);
     if (!r.holds(off, len)) r.fail("an image lies outside the file");
-    const std::uint8_t* img = r.at(off, len).data();
-    if (len >= 8 && img[0] == 0x89 && img[1] == 'P' && img[2] == 'N' && img[3] == 'G') {
-        DecodePng(img, len, out);
-        decoders::toBgra(out);
+    const auto img = r.at(off, len);
+    if (len >= 8 && decoders::startsWith(img, "\x89PNG")) {
+        DecodePng(img.data(), img.size(), out);
+        ConvertToBgra(out);
         return;
     }
-    decodeIconBitmap(img, len, out);
+    decodeIconBitmap(img, out);
 }
 
 } // namespace velmora

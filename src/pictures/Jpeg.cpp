@@ -1,27 +1,16 @@
 #include "pictures/CoreCodecs.h"
 
-#include <csetjmp>
-#include <cstdio>
+#include "pictures/JpegErrorTrap.h"
+
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include <jerror.h>
-#include <jpeglib.h>
 
 namespace velmora {
 
 namespace {
-
-// libjpeg reports fatal errors through error_exit, which must not return.
-// We jump back to the function that called libjpeg, which has no C++ objects
-// with destructors between the setjmp and the jump, release the decoder there
-// and only then throw.
-struct ErrorManager {
-    jpeg_error_mgr pub;
-    std::jmp_buf jump;
-    bool tooManyScans = false;
-};
 
 // A progressive file may repeat scans without end; each costs a pass over
 // the whole coefficient buffer. Real encoders write a few dozen at most.
@@ -33,27 +22,20 @@ constexpr long MaxJpegMemory = 1L << 30;
 // block costs at least one bit even in a progressive first DC scan.
 constexpr double MaxPixelsPerByte = 512;
 
-void errorExit(j_common_ptr cinfo)
-{
-    auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
-    std::longjmp(err->jump, 1);
-}
-
 // Warnings stay silent, except that the data ends before the last row: the
 // missing rows would come out grey and nobody would notice until the box shot
 // is printed, so a truncated file fails like any damaged one.
 void silentMessage(j_common_ptr cinfo, int level)
 {
-    if (level < 0 && cinfo->err->msg_code == JWRN_JPEG_EOF) errorExit(cinfo);
+    if (level < 0 && cinfo->err->msg_code == JWRN_JPEG_EOF) JpegTrapJump(cinfo);
 }
 
 void progressMonitor(j_common_ptr cinfo)
 {
     if (!cinfo->is_decompressor) return;
     if (reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > MaxScans) {
-        auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
-        err->tooManyScans = true;
-        errorExit(cinfo);
+        TJpegErrorTrap::of(cinfo).stoppedByUs = true;
+        JpegTrapJump(cinfo);
     }
 }
 
@@ -61,11 +43,6 @@ std::string implausibleMessage(std::int64_t w, std::int64_t h)
 {
     return "JPEG picture is not valid: its data is too short for " + std::to_string(w) + " x " + std::to_string(h) +
         " pixels";
-}
-
-[[noreturn]] void throwJpegError(int code)
-{
-    throw EPictureError("JPEG error #" + std::to_string(code));
 }
 
 struct HeaderResult {
@@ -78,10 +55,8 @@ HeaderResult readHeader(const std::uint8_t* data, std::size_t size)
 {
     HeaderResult r;
     jpeg_decompress_struct cinfo;
-    ErrorManager err;
-    cinfo.err = jpeg_std_error(&err.pub);
-    err.pub.error_exit = errorExit;
-    err.pub.emit_message = silentMessage;
+    TJpegErrorTrap err;
+    err.install(reinterpret_cast<j_common_ptr>(&cinfo), silentMessage);
     if (setjmp(err.jump)) {
         r.code = err.pub.msg_code;
         jpeg_destroy_decompress(&cinfo);
@@ -106,15 +81,13 @@ int decode(const std::uint8_t* data, std::size_t size, TDecodedImage* out, std::
            std::vector<std::uint8_t>* cmykRow, std::string* sizeError)
 {
     jpeg_decompress_struct cinfo;
-    ErrorManager err;
-    cinfo.err = jpeg_std_error(&err.pub);
-    err.pub.error_exit = errorExit;
-    err.pub.emit_message = silentMessage;
+    TJpegErrorTrap err;
+    err.install(reinterpret_cast<j_common_ptr>(&cinfo), silentMessage);
     jpeg_progress_mgr progress{};
     progress.progress_monitor = progressMonitor;
     if (setjmp(err.jump)) {
         int code = err.pub.msg_code;
-        if (err.tooManyScans) {
+        if (err.stoppedByUs) {
             *sizeError = "JPEG picture is not valid: more than " + std::to_string(MaxScans) + " scans";
             code = -1;
         }
@@ -183,7 +156,7 @@ int decode(const std::uint8_t* data, std::size_t size, TDecodedImage* out, std::
 TJpegHeader ReadJpegHeader(const std::uint8_t* data, std::size_t size)
 {
     HeaderResult r = readHeader(data, size);
-    if (r.code) throwJpegError(r.code);
+    if (r.code) ThrowJpegError(r.code);
     // Refused at once, not when the picture is first drawn.
     ReserveRaster(r.header.Width, r.header.Height, size, r.arithmetic ? 0 : MaxPixelsPerByte,
                   implausibleMessage(r.header.Width, r.header.Height));
@@ -198,7 +171,7 @@ void DecodeJpeg(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
     std::vector<std::uint8_t> cmykRow;
     int code = decode(data, size, &image, rowBuf, &cmykRow, &sizeError);
     if (code == -1) throw EPictureError(sizeError);
-    if (code) throwJpegError(code);
+    if (code) ThrowJpegError(code);
     out = std::move(image);
 }
 

@@ -3,7 +3,6 @@
 // directions, in pairs of lines: Y, Y, C1, C2.
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
 #include "pictures/DecoderSupport.h"
 #include "pictures/Decoders.h"
@@ -18,21 +17,21 @@ constexpr std::size_t BaseOffset = 0x30000;
 void DecodePcd(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
 {
     decoders::ByteReader r(data, size, "PCD");
-    if (size < 0x808) r.truncated();
-    if (std::memcmp(data + 0x800, "PCD_IPI", 7) != 0) r.fail("missing PCD_IPI signature");
+    r.need(0x808);
+    if (!decoders::startsWith(r.at(0x800, 7), "PCD_IPI")) r.fail("missing PCD_IPI signature");
     const std::size_t pairBytes = BaseWidth * 3; // two luma lines and two half chroma lines
     r.seek(BaseOffset);
-    const std::uint8_t* base = r.take(pairBytes * (BaseHeight / 2));
+    const auto base = r.take(pairBytes * (BaseHeight / 2));
 
     TDecodedImage img;
     img.allocate(BaseWidth, BaseHeight, TPixelFormat::pf24bit);
     auto clamp = [](double v) { return std::uint8_t(std::clamp(std::nearbyint(v), 0.0, 255.0)); };
     for (int pair = 0; pair < BaseHeight / 2; ++pair) {
-        const std::uint8_t* p = base + pairBytes * pair;
-        const std::uint8_t* c1 = p + 2 * BaseWidth;
-        const std::uint8_t* c2 = c1 + BaseWidth / 2;
+        const auto p = base.subspan(pairBytes * pair, pairBytes);
+        const auto c1 = p.subspan(2 * BaseWidth, BaseWidth / 2);
+        const auto c2 = p.subspan(2 * BaseWidth + BaseWidth / 2, BaseWidth / 2);
         for (int line = 0; line < 2; ++line) {
-            const std::uint8_t* luma = p + line * BaseWidth;
+            const auto luma = p.subspan(std::size_t(line) * BaseWidth, BaseWidth);
             std::uint8_t* row = img.row(pair * 2 + line);
             for (int x = 0; x < BaseWidth; ++x) {
                 // Kodak's YCC: luma scaled by 1.3584, chroma centred on 156 and 137.

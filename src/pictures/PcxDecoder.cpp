@@ -12,14 +12,14 @@ void DecodePcx(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
 {
     using decoders::ByteReader;
     ByteReader r(data, size, "PCX");
-    if (size < 128) r.truncated();
-    if (data[0] != 0x0A) r.fail("missing PCX signature");
-    const int version = data[1];
-    const int encoding = data[2];
-    const int bits = data[3];
+    const auto head = r.at(0, 128);
+    if (head[0] != 0x0A) r.fail("missing PCX signature");
+    const int version = head[1];
+    const int encoding = head[2];
+    const int bits = head[3];
     const int xmin = r.le16At(4), ymin = r.le16At(6);
     const int xmax = r.le16At(8), ymax = r.le16At(10);
-    const int planes = data[65];
+    const int planes = head[65];
     const std::size_t lineBytes = r.le16At(66);
     if (encoding > 1) r.fail("unknown encoding " + std::to_string(encoding));
     if (xmax < xmin || ymax < ymin) r.fail("zero picture size");
@@ -46,7 +46,8 @@ void DecodePcx(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
     std::vector<std::uint8_t> raw(total);
     r.seek(128);
     if (encoding == 0) {
-        std::copy_n(r.take(total), total, raw.begin());
+        const auto bytes = r.take(total);
+        std::copy(bytes.begin(), bytes.end(), raw.begin());
     } else {
         std::size_t i = 0;
         while (i < total) {
@@ -87,21 +88,21 @@ void DecodePcx(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
         if (bits == 8) {
             // Version 5 files append 256 colours after a 0x0C marker; without
             // them the picture is greyscale.
-            if (size >= 128 + 769 && data[size - 769] == 0x0C && version >= 5) {
+            if (size >= 128 + 769 && r.u8At(size - 769) == 0x0C && version >= 5) {
                 img.Palette.resize(256);
-                const std::uint8_t* p = data + size - 768;
+                const auto p = r.at(size - 768, 768);
                 for (int i = 0; i < 256; ++i) img.Palette[i] = {p[i * 3 + 2], p[i * 3 + 1], p[i * 3], 0};
             } else {
                 decoders::setGreyPalette(img);
             }
         } else if (colours == 2 &&
-                   (version < 2 || (data[16] == data[19] && data[17] == data[20] && data[18] == data[21]))) {
+                   (version < 2 || (head[16] == head[19] && head[17] == head[20] && head[18] == head[21]))) {
             // Monochrome files often leave the header palette blank.
             img.Palette = {{0, 0, 0, 0}, {255, 255, 255, 0}};
         } else {
             img.Palette.resize(colours);
             for (int i = 0; i < colours; ++i) {
-                const std::uint8_t* p = data + 16 + i * 3;
+                const auto p = head.subspan(16 + std::size_t(i) * 3, 3);
                 img.Palette[i] = {p[2], p[1], p[0], 0};
             }
         }

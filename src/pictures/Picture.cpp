@@ -3,9 +3,9 @@
 #include "pictures/ByteReader.h"
 #include "pictures/CoreCodecs.h"
 #include "pictures/PictureClasses.h"
+#include "pictures/TextCase.h"
 
 #include <algorithm>
-#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <istream>
@@ -23,40 +23,24 @@ const std::vector<TPaletteEntry> noPalette;
     throw EPictureError("Stream read error");
 }
 
-// The size-prefixed record of stored data: returns the payload size, checked
-// to lie inside the data.
-std::size_t readRecordSize(const std::uint8_t* data, std::size_t size)
+} // namespace
+
+// --- Stored records ----------------------------------------------------------
+
+std::span<const std::uint8_t> ReadStoredRecord(const std::uint8_t* data, std::size_t size)
 {
     TByteReader<EPictureError> r({data, data ? size : 0}, "Stream read error");
-    const std::size_t s = r.le32();
-    r.need(s);
-    return s;
+    return r.take(r.le32());
 }
 
-std::vector<std::uint8_t> withSize(const std::vector<std::uint8_t>& payload)
+std::vector<std::uint8_t> MakeStoredRecord(std::span<const std::uint8_t> payload)
 {
     std::vector<std::uint8_t> out(4 + payload.size());
     const auto s = std::uint32_t(payload.size());
-    out[0] = std::uint8_t(s);
-    out[1] = std::uint8_t(s >> 8);
-    out[2] = std::uint8_t(s >> 16);
-    out[3] = std::uint8_t(s >> 24);
+    for (int k = 0; k < 4; ++k) out[k] = std::uint8_t(s >> (8 * k));
     std::copy(payload.begin(), payload.end(), out.begin() + 4);
     return out;
 }
-
-std::string lower(std::string s)
-{
-    for (char& c : s) c = char(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
-
-template <class T> TGraphicClass classOf()
-{
-    return [] { return std::unique_ptr<TGraphic>(new T()); };
-}
-
-} // namespace
 
 // --- TGraphic ---------------------------------------------------------------
 
@@ -110,17 +94,17 @@ void TBitmap::SaveToStream(std::ostream& out) const
 
 std::size_t TBitmap::ReadData(const std::uint8_t* data, std::size_t size)
 {
-    std::size_t s = readRecordSize(data, size);
+    const auto stored = ReadStoredRecord(data, size);
     TDecodedImage image;
-    if (s) DecodeBmp(data + 4, s, image);
+    if (!stored.empty()) DecodeBmp(stored.data(), stored.size(), image);
     image_ = std::move(image);
-    return 4 + s;
+    return 4 + stored.size();
 }
 
 std::vector<std::uint8_t> TBitmap::WriteData() const
 {
-    if (Empty()) return withSize({});
-    return withSize(EncodeBmp(image_));
+    if (Empty()) return MakeStoredRecord({});
+    return MakeStoredRecord(EncodeBmp(image_));
 }
 
 void TTargaGraphic::LoadFromBytes(const std::uint8_t* data, std::size_t size)
@@ -155,20 +139,20 @@ void TJPEGImage::SaveToStream(std::ostream& out) const
 
 std::size_t TJPEGImage::ReadData(const std::uint8_t* data, std::size_t size)
 {
-    std::size_t s = readRecordSize(data, size);
-    bytes_.assign(data + 4, data + 4 + s);
-    if (s) {
+    const auto stored = ReadStoredRecord(data, size);
+    bytes_.assign(stored.begin(), stored.end());
+    if (!stored.empty()) {
         readHeader();
     } else {
         width_ = height_ = 0;
         decoded_.reset();
     }
-    return 4 + s;
+    return 4 + stored.size();
 }
 
 std::vector<std::uint8_t> TJPEGImage::WriteData() const
 {
-    return withSize(bytes_);
+    return MakeStoredRecord(bytes_);
 }
 
 const TDecodedImage& TJPEGImage::Raster() const
@@ -186,12 +170,12 @@ const TDecodedImage& TJPEGImage::Raster() const
 void TPictureFormats::RegisterFileFormat(const std::string& extension, const std::string& description,
                                          const std::string& className, TGraphicClass create)
 {
-    entries_.push_back({lower(extension), description, className, std::move(create)});
+    entries_.push_back({LowerCase(extension), description, className, std::move(create)});
 }
 
 const TPictureFormat* TPictureFormats::FindByExtension(const std::string& extension) const
 {
-    const std::string ext = lower(extension);
+    const std::string ext = LowerCase(extension);
     for (auto it = entries_.rbegin(); it != entries_.rend(); ++it)
         if (it->Extension == ext) return &*it;
     return nullptr;
@@ -211,9 +195,9 @@ void registerStartupFormats(TPictureFormats& r)
     // Platform formats.
     RegisterPlatformFormats(r);
     // JPEG, then the scene engine's TGA picture class.
-    r.RegisterFileFormat("jpeg", "JPEG Image File", "TJPEGImage", classOf<TJPEGImage>());
-    r.RegisterFileFormat("jpg", "JPEG Image File", "TJPEGImage", classOf<TJPEGImage>());
-    r.RegisterFileFormat("tga", "Targa", "TTGAImage", classOf<TTGAImage>());
+    r.RegisterFileFormat("jpeg", "JPEG Image File", "TJPEGImage", GraphicClassOf<TJPEGImage>());
+    r.RegisterFileFormat("jpg", "JPEG Image File", "TJPEGImage", GraphicClassOf<TJPEGImage>());
+    r.RegisterFileFormat("tga", "Targa", "TTGAImage", GraphicClassOf<TTGAImage>());
     // The image-format readers; these win for every extension they name.
     RegisterReaderFormats(r);
     // Names without an extension are not handed to any generic decoder: they

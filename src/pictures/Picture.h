@@ -11,6 +11,7 @@
 #include <functional>
 #include <iosfwd>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -48,12 +49,27 @@ public:
     virtual bool DrawsTransparent() const { return false; }
 };
 
-// A device-independent raster. Its stored form is a complete BMP file.
-class TBitmap : public TGraphic {
+// The stored data's record: a 4-byte little-endian size, then that many
+// bytes. ReadStoredRecord returns the payload, checked to lie inside `data`
+// ("Stream read error" otherwise); the record takes 4 + its size bytes.
+std::span<const std::uint8_t> ReadStoredRecord(const std::uint8_t* data, std::size_t size);
+std::vector<std::uint8_t> MakeStoredRecord(std::span<const std::uint8_t> payload);
+
+// A graphic whose pixels are a raster it holds.
+class TRasterGraphic : public TGraphic {
 public:
-    const char* ClassName() const override { return "TBitmap"; }
     int Width() const override { return image_.Width; }
     int Height() const override { return image_.Height; }
+    const TDecodedImage& Raster() const override { return image_; }
+
+protected:
+    TDecodedImage image_;
+};
+
+// A device-independent raster. Its stored form is a complete BMP file.
+class TBitmap : public TRasterGraphic {
+public:
+    const char* ClassName() const override { return "TBitmap"; }
     const std::vector<TPaletteEntry>& Palette() const override { return image_.Palette; }
 
     TPixelFormat PixelFormat() const { return image_.Format; }
@@ -68,10 +84,6 @@ public:
     void SaveToStream(std::ostream& out) const override;
     std::size_t ReadData(const std::uint8_t* data, std::size_t size) override;
     std::vector<std::uint8_t> WriteData() const override;
-    const TDecodedImage& Raster() const override { return image_; }
-
-protected:
-    TDecodedImage image_;
 };
 
 // Kept under its own name only because pictures stored under it exist; it is a
@@ -116,6 +128,11 @@ private:
 };
 
 using TGraphicClass = std::function<std::unique_ptr<TGraphic>()>;
+
+template <class T> TGraphicClass GraphicClassOf()
+{
+    return [] { return std::unique_ptr<TGraphic>(new T()); };
+}
 
 struct TPictureFormat {
     std::string Extension; // lower case, no dot

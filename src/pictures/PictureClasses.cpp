@@ -4,21 +4,12 @@
 
 namespace velmora {
 
-namespace {
-
-template <class T> TGraphicClass classOf()
-{
-    return [] { return std::unique_ptr<TGraphic>(new T()); };
-}
-
-} // namespace
-
 void RegisterPlatformFormats(TPictureFormats& r)
 {
-    r.RegisterFileFormat("wmf", "Metafiles", "TMetafile", classOf<TMetafile>());
-    r.RegisterFileFormat("emf", "Enhanced Metafiles", "TMetafile", classOf<TMetafile>());
-    r.RegisterFileFormat("ico", "Icons", "TIcon", classOf<TIcon>());
-    r.RegisterFileFormat("bmp", "Bitmaps", "TBitmap", classOf<TBitmap>());
+    r.RegisterFileFormat("wmf", "Metafiles", "TMetafile", GraphicClassOf<TMetafile>());
+    r.RegisterFileFormat("emf", "Enhanced Metafiles", "TMetafile", GraphicClassOf<TMetafile>());
+    r.RegisterFileFormat("ico", "Icons", "TIcon", GraphicClassOf<TIcon>());
+    r.RegisterFileFormat("bmp", "Bitmaps", "TBitmap", GraphicClassOf<TBitmap>());
 }
 
 void RegisterReaderFormats(TPictureFormats& r)
@@ -29,13 +20,15 @@ void RegisterReaderFormats(TPictureFormats& r)
         const char* className;
         TGraphicClass create;
     };
-    const TGraphicClass targa = classOf<TTargaGraphic>(), tiff = classOf<TTIFFGraphic>(), pcx = classOf<TPCXGraphic>(),
-                        rla = classOf<TRLAGraphic>(), sgi = classOf<TSGIGraphic>(), psd = classOf<TPSDGraphic>(),
-                        ppm = classOf<TPPMGraphic>(), autodesk = classOf<TAutodeskGraphic>(),
-                        jpeg = classOf<TJPEGImage>(), bitmap = classOf<TBitmap>(), metafile = classOf<TMetafile>();
+    const TGraphicClass targa = GraphicClassOf<TTargaGraphic>(), tiff = GraphicClassOf<TTIFFGraphic>(),
+                        pcx = GraphicClassOf<TPCXGraphic>(), rla = GraphicClassOf<TRLAGraphic>(),
+                        sgi = GraphicClassOf<TSGIGraphic>(), psd = GraphicClassOf<TPSDGraphic>(),
+                        ppm = GraphicClassOf<TPPMGraphic>(), autodesk = GraphicClassOf<TAutodeskGraphic>(),
+                        jpeg = GraphicClassOf<TJPEGImage>(), bitmap = GraphicClassOf<TBitmap>(),
+                        metafile = GraphicClassOf<TMetafile>();
     const Entry entries[] = {
         {"bmp", "Windows bitmaps", "TBitmap", bitmap},
-        {"ico", "Windows icons", "TIcon", classOf<TIcon>()},
+        {"ico", "Windows icons", "TIcon", GraphicClassOf<TIcon>()},
         {"wmf", "Windows metafiles", "TMetafile", metafile},
         {"emf", "Windows enhanced meta files", "TMetafile", metafile},
         {"jfif", "JFIF images", "TJPEGImage", jpeg},
@@ -52,7 +45,7 @@ void RegisterReaderFormats(TPictureFormats& r)
         {"tiff", "Macintosh TIFF images", "TTIFFGraphic", tiff},
         {"tif", "PC TIF images", "TTIFFGraphic", tiff},
         {"fax", "GFI fax images", "TTIFFGraphic", tiff},
-        {"eps", "Encapsulated Postscript images", "TEPSGraphic", classOf<TEPSGraphic>()},
+        {"eps", "Encapsulated Postscript images", "TEPSGraphic", GraphicClassOf<TEPSGraphic>()},
         {"pcx", "ZSoft Paintbrush images", "TPCXGraphic", pcx},
         {"pcc", "ZSoft Paintbrush images", "TPCXGraphic", pcx},
         {"scr", "Word 5.x screen capture images", "TPCXGraphic", pcx},
@@ -69,11 +62,11 @@ void RegisterReaderFormats(TPictureFormats& r)
         {"pbm", "Portable bitmap images", "TPPMGraphic", ppm},
         {"cel", "Autodesk images", "TAutodeskGraphic", autodesk},
         {"pic", "Autodesk images", "TAutodeskGraphic", autodesk},
-        {"pcd", "Kodak Photo-CD images", "TPCDGraphic", classOf<TPCDGraphic>()},
-        {"gif", "CompuServe images", "TGIFGraphic", classOf<TGIFGraphic>()},
-        {"cut", "Dr. Halo images", "TCUTGraphic", classOf<TCUTGraphic>()},
-        {"psp", "Paintshop Pro images", "TPSPGraphic", classOf<TPSPGraphic>()},
-        {"png", "Portable network graphic images", "TPNGGraphic", classOf<TPNGGraphic>()},
+        {"pcd", "Kodak Photo-CD images", "TPCDGraphic", GraphicClassOf<TPCDGraphic>()},
+        {"gif", "CompuServe images", "TGIFGraphic", GraphicClassOf<TGIFGraphic>()},
+        {"cut", "Dr. Halo images", "TCUTGraphic", GraphicClassOf<TCUTGraphic>()},
+        {"psp", "Paintshop Pro images", "TPSPGraphic", GraphicClassOf<TPSPGraphic>()},
+        {"png", "Portable network graphic images", "TPNGGraphic", GraphicClassOf<TPNGGraphic>()},
     };
     for (const Entry& e : entries) r.RegisterFileFormat(e.ext, e.description, e.className, e.create);
 }

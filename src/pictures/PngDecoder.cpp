@@ -15,10 +15,8 @@ namespace velmora {
 namespace {
 
 struct PngSource {
-    const std::uint8_t* data;
-    std::size_t size;
-    std::size_t pos;
-    char message[256];
+    decoders::MemorySource in;
+    char message[256] = "";
 };
 
 void pngError(png_structp png, png_const_charp msg)
@@ -33,9 +31,7 @@ void pngWarning(png_structp, png_const_charp) {}
 void pngRead(png_structp png, png_bytep out, png_size_t n)
 {
     auto* src = static_cast<PngSource*>(png_get_io_ptr(png));
-    if (n > src->size - src->pos) png_error(png, "the file ends early");
-    std::memcpy(out, src->data + src->pos, n);
-    src->pos += n;
+    if (src->in.read(out, n) != n) png_error(png, "the file ends early");
 }
 
 struct PngLayout {
@@ -112,13 +108,9 @@ struct PngHandles {
 
 void DecodePng(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
 {
-    if (!data || size < 8 || png_sig_cmp(data, 0, 8) != 0)
+    auto src = std::make_unique<PngSource>(decoders::MemorySource({data, data ? size : 0}));
+    if (src->in.size() < 8 || !decoders::startsWith(src->in.bytes(), "\x89PNG\r\n\x1a\n"))
         throw EPictureError("PNG picture is not valid: missing PNG signature");
-    auto src = std::make_unique<PngSource>();
-    src->data = data;
-    src->size = size;
-    src->pos = 0;
-    src->message[0] = 0;
     PngHandles h;
     h.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, src.get(), pngError, pngWarning);
     if (!h.png) throw EPictureError("PNG reader could not be created");

@@ -47,8 +47,8 @@ std::uint32_t readNumber(ByteReader& r, const char* what)
 void DecodePnm(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
 {
     ByteReader r(data, size, "PNM");
-    if (size < 2 || data[0] != 'P' || data[1] < '1' || data[1] > '6') r.fail("missing P1-P6 signature");
-    const int kind = data[1] - '0';
+    if (size < 2 || r.u8At(0) != 'P' || r.u8At(1) < '1' || r.u8At(1) > '6') r.fail("missing P1-P6 signature");
+    const int kind = r.u8At(1) - '0';
     r.skip(2);
     const std::uint32_t w = readNumber(r, "width");
     const std::uint32_t h = readNumber(r, "height");
@@ -102,7 +102,7 @@ void DecodePnm(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
             }
             break;
         case 4: {
-            const std::uint8_t* p = r.take((w + 7) / 8);
+            const auto p = r.take((w + 7) / 8);
             for (std::uint32_t x = 0; x < w; ++x) row[x] = (p[x >> 3] >> (7 - (x & 7))) & 1;
             break;
         }

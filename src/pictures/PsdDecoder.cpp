@@ -24,7 +24,8 @@ void unpackBits(decoders::ByteReader& r, std::size_t packed, std::uint8_t* dst, 
         if (c >= 0) {
             const std::size_t k = std::size_t(c) + 1;
             if (k > n - i || r.pos() + k > end) r.fail("a run goes past the end of a row");
-            std::copy_n(r.take(k), k, dst + i);
+            const auto bytes = r.take(k);
+            std::copy(bytes.begin(), bytes.end(), dst + i);
             i += k;
         } else if (c != -128) {
             const std::size_t k = std::size_t(1 - c);
@@ -42,8 +43,8 @@ void DecodePsd(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
 {
     using decoders::ByteReader;
     ByteReader r(data, size, "PSD");
-    if (size < 26) r.truncated();
-    if (data[0] != '8' || data[1] != 'B' || data[2] != 'P' || data[3] != 'S') r.fail("missing 8BPS signature");
+    r.need(26);
+    if (!decoders::startsWith(r.bytes(), "8BPS")) r.fail("missing 8BPS signature");
     r.skip(4);
     if (r.be16() != 1) r.fail("only version 1 documents are supported");
     r.skip(6);
@@ -61,7 +62,7 @@ void DecodePsd(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
         r.fail("colour mode " + std::to_string(mode) + " is not supported");
 
     const std::uint32_t colourLen = r.be32();
-    const std::uint8_t* colourData = r.take(colourLen);
+    const auto colourData = r.take(colourLen);
     r.skip(r.be32()); // image resources
     r.skip(r.be32()); // layers and masks
 
@@ -94,8 +95,10 @@ void DecodePsd(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
             const std::size_t k = std::size_t(c) * h + y;
             if (compression == 1)
                 unpackBits(r, counts[k], line.data(), rowBytes);
-            else
-                std::copy_n(r.take(rowBytes), rowBytes, line.begin());
+            else {
+                const auto bytes = r.take(rowBytes);
+                std::copy(bytes.begin(), bytes.end(), line.begin());
+            }
             std::uint8_t* dst = &planes[k * w];
             for (std::uint32_t x = 0; x < w; ++x) {
                 if (depth == 1)

@@ -4,8 +4,8 @@
 #include <zlib.h>
 
 #include <algorithm>
-#include <cstring>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -34,15 +34,13 @@ struct Block {
     std::size_t length;
 };
 
-// Reads the blocks laid one after another in [from, to).
-std::vector<Block> readBlocks(const std::uint8_t* data, std::size_t from, std::size_t to, int major)
+// Reads the blocks laid one after another in [from, to) of the file.
+std::vector<Block> readBlocks(const ByteReader& file, std::size_t from, std::size_t to, int major)
 {
     std::vector<Block> out;
-    ByteReader r(data, to, "PSP");
-    r.seek(from);
+    ByteReader r = file.upTo(from, to);
     while (r.remaining() >= 10) {
-        const std::uint8_t* magic = r.take(4);
-        if (std::memcmp(magic, "~BK\0", 4) != 0) r.fail("a block header is damaged");
+        if (!decoders::startsWith(r.take(4), std::string_view("~BK\0", 4))) r.fail("a block header is damaged");
         const int id = r.le16();
         if (major <= 3) r.skip(4); // initial data length of the old layout
         const std::uint32_t len = r.le32();
@@ -61,16 +59,17 @@ struct Channel {
     int channelType = 0;
 };
 
-std::vector<std::uint8_t> unpack(const std::uint8_t* src, std::size_t srcLen, std::size_t outLen, int compression)
+std::vector<std::uint8_t> unpack(std::span<const std::uint8_t> src, std::size_t outLen, int compression)
 {
     std::vector<std::uint8_t> out(outLen);
+    ByteReader r(src, "PSP");
     if (compression == 0) {
-        if (srcLen < outLen) throw EPictureError("PSP picture is not valid: a channel is short");
-        std::copy_n(src, outLen, out.begin());
+        if (src.size() < outLen) r.fail("a channel is short");
+        const auto bytes = r.take(outLen);
+        std::copy(bytes.begin(), bytes.end(), out.begin());
     } else if (compression == 1) {
         // A count above 128 repeats the next byte count - 128 times; otherwise
         // count bytes follow as they are.
-        ByteReader r(src, srcLen, "PSP");
         std::size_t i = 0;
         while (i < outLen) {
             const int c = r.u8();
@@ -82,29 +81,29 @@ std::vector<std::uint8_t> unpack(const std::uint8_t* src, std::size_t srcLen, st
             } else {
                 const std::size_t k = std::size_t(c);
                 if (k > outLen - i) r.fail("a run goes past the end of a channel");
-                std::copy_n(r.take(k), k, out.begin() + std::ptrdiff_t(i));
+                const auto bytes = r.take(k);
+                std::copy(bytes.begin(), bytes.end(), out.begin() + std::ptrdiff_t(i));
                 i += k;
             }
         }
     } else if (compression == 2) {
         uLongf got = uLongf(outLen);
-        if (uncompress(out.data(), &got, src, uLong(srcLen)) != Z_OK || got != outLen)
-            throw EPictureError("PSP picture is not valid: a channel does not inflate");
+        if (uncompress(out.data(), &got, src.data(), uLong(src.size())) != Z_OK || got != outLen)
+            r.fail("a channel does not inflate");
     } else {
-        throw EPictureError("PSP picture is not valid: unknown compression " + std::to_string(compression));
+        r.fail("unknown compression " + std::to_string(compression));
     }
     return out;
 }
 
 // Channel blocks following a bitmap information chunk, each unpacked.
-std::vector<Channel> readChannels(const std::uint8_t* data, const std::vector<Block>& blocks, int compression,
-                                  int height, std::size_t minRowBytes)
+std::vector<Channel> readChannels(const ByteReader& file, const std::vector<Block>& blocks, int compression, int height,
+                                  std::size_t minRowBytes)
 {
     std::vector<Channel> out;
     for (const Block& b : blocks) {
         if (b.id != bChannel) continue;
-        ByteReader r(data, b.start + b.length, "PSP");
-        r.seek(b.start);
+        ByteReader r = file.upTo(b.start, b.start + b.length);
         const std::uint32_t chunk = r.le32();
         const std::uint32_t packed = r.le32(), unpacked = r.le32();
         Channel c;
@@ -124,7 +123,7 @@ std::vector<Channel> readChannels(const std::uint8_t* data, const std::vector<Bl
             : compression == 1                      ? std::uint64_t(packed) * 128
                                                     : std::uint64_t(packed) * 1032 + 64;
         if (unpacked > most) r.fail("a channel is short");
-        c.bytes = unpack(r.take(packed), packed, unpacked, compression);
+        c.bytes = unpack(r.take(packed), unpacked, compression);
         out.push_back(std::move(c));
     }
     return out;
@@ -165,7 +164,7 @@ TDecodedImage assemble(const Attributes& a, const std::vector<Channel>& channels
     img.allocate(a.width, a.height, TPixelFormat::pf8bit);
     for (int y = 0; y < a.height; ++y)
         for (int x = 0; x < a.width; ++x) {
-            const std::uint8_t* line = &c->bytes[c->rowBytes * y];
+            const auto line = std::span<const std::uint8_t>(c->bytes).subspan(c->rowBytes * y, c->rowBytes);
             int v = 0;
             if (a.bits == 8)
                 v = line[x];
@@ -192,23 +191,22 @@ std::size_t minRowBytes(int width, int bits)
 
 void DecodePsp(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
 {
-    ByteReader r(data, size, "PSP");
-    static const char signature[] = "Paint Shop Pro Image File\n\x1a";
-    if (size < 36 || std::memcmp(data, signature, sizeof signature - 1) != 0)
+    const ByteReader r(data, size, "PSP");
+    if (r.size() < 36 || !decoders::startsWith(r.bytes(), "Paint Shop Pro Image File\n\x1a"))
         r.fail("missing Paint Shop Pro signature");
-    r.seek(32);
-    const int major = r.le16();
-    r.skip(2);
+    ByteReader head = r.upTo(0, r.size());
+    head.seek(32);
+    const int major = head.le16();
+    head.skip(2);
     if (major < 4) r.fail("files of Paint Shop Pro 5 and earlier are not supported");
 
-    const auto top = readBlocks(data, r.pos(), size, major);
+    const auto top = readBlocks(r, head.pos(), r.size(), major);
     Attributes image;
     std::vector<std::array<std::uint8_t, 4>> palette;
     const Block* layers = nullptr;
     const Block* bank = nullptr;
     for (const Block& b : top) {
-        ByteReader br(data, b.start + b.length, "PSP");
-        br.seek(b.start);
+        ByteReader br = r.upTo(b.start, b.start + b.length);
         if (b.id == bImage) {
             br.skip(4); // chunk size
             image.width = int(br.le32());
@@ -221,7 +219,7 @@ void DecodePsp(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
         } else if (b.id == bColour) {
             br.skip(4);
             const std::uint32_t n = std::min<std::uint32_t>(br.le32(), 256);
-            const std::uint8_t* p = br.take(std::size_t(n) * 4);
+            const auto p = br.take(std::size_t(n) * 4);
             palette.resize(n);
             for (std::uint32_t i = 0; i < n; ++i) palette[i] = {p[i * 4 + 2], p[i * 4 + 1], p[i * 4], 0};
         } else if (b.id == bLayerStart && !layers) {
@@ -237,15 +235,13 @@ void DecodePsp(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
 
     // The bank's full composite (type 0) at the canvas size.
     if (bank) {
-        ByteReader br(data, bank->start + bank->length, "PSP");
-        br.seek(bank->start);
+        ByteReader br = r.upTo(bank->start, bank->start + bank->length);
         const std::uint32_t chunk = br.le32();
         if (chunk > bank->length) br.fail("the composite bank is damaged");
-        const auto subs = readBlocks(data, bank->start + chunk, bank->start + bank->length, major);
+        const auto subs = readBlocks(r, bank->start + chunk, bank->start + bank->length, major);
         for (std::size_t i = 0; i + 1 < subs.size(); ++i) {
             if (subs[i].id != bCompositeAttributes || subs[i + 1].id != bCompositeImage) continue;
-            ByteReader ar(data, subs[i].start + subs[i].length, "PSP");
-            ar.seek(subs[i].start + 4);
+            ByteReader ar = r.upTo(subs[i].start + 4, subs[i].start + subs[i].length);
             Attributes a;
             a.width = int(ar.le32());
             a.height = int(ar.le32());
@@ -256,24 +252,21 @@ void DecodePsp(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
             a.grey = image.grey;
             if (type != 0 || a.width != image.width || a.height != image.height || a.bits != image.bits) continue;
             const Block& ci = subs[i + 1];
-            ByteReader cr(data, ci.start + ci.length, "PSP");
-            cr.seek(ci.start);
+            ByteReader cr = r.upTo(ci.start, ci.start + ci.length);
             const std::uint32_t ciChunk = cr.le32();
             if (ciChunk > ci.length) cr.fail("a composite image is damaged");
-            const auto channelBlocks = readBlocks(data, ci.start + ciChunk, ci.start + ci.length, major);
-            const auto channels =
-                readChannels(data, channelBlocks, a.compression, a.height, minRowBytes(a.width, a.bits));
+            const auto channelBlocks = readBlocks(r, ci.start + ciChunk, ci.start + ci.length, major);
+            const auto channels = readChannels(r, channelBlocks, a.compression, a.height, minRowBytes(a.width, a.bits));
             out = assemble(a, channels, palette);
             return;
         }
     }
 
     if (!layers) r.fail("the file holds neither a composite image nor layers");
-    const auto layerBlocks = readBlocks(data, layers->start, layers->start + layers->length, major);
+    const auto layerBlocks = readBlocks(r, layers->start, layers->start + layers->length, major);
     for (const Block& lb : layerBlocks) {
         if (lb.id != bLayer) continue;
-        ByteReader lr(data, lb.start + lb.length, "PSP");
-        lr.seek(lb.start);
+        ByteReader lr = r.upTo(lb.start, lb.start + lb.length);
         const std::uint32_t infoChunk = lr.le32();
         const std::size_t nameLen = lr.le16();
         lr.skip(nameLen + 1); // name and layer type
@@ -288,8 +281,8 @@ void DecodePsp(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
         Attributes a = image;
         a.width = int(lw);
         a.height = int(lh);
-        const auto channelBlocks = readBlocks(data, lr.pos(), lb.start + lb.length, major);
-        const auto channels = readChannels(data, channelBlocks, a.compression, a.height, minRowBytes(a.width, a.bits));
+        const auto channelBlocks = readBlocks(r, lr.pos(), lb.start + lb.length, major);
+        const auto channels = readChannels(r, channelBlocks, a.compression, a.height, minRowBytes(a.width, a.bits));
         TDecodedImage layer = assemble(a, channels, palette);
         // Place the layer on a canvas of the image size; outside it stays clear.
         TDecodedImage canvas;

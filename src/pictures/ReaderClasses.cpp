@@ -1,7 +1,5 @@
 #include "pictures/ReaderClasses.h"
 
-#include "pictures/ByteReader.h"
-
 #include <ostream>
 
 namespace velmora {
@@ -21,30 +19,24 @@ void TFileBackedGraphic::SaveToStream(std::ostream& out) const
 
 std::size_t TFileBackedGraphic::ReadData(const std::uint8_t* data, std::size_t size)
 {
-    TByteReader<EPictureError> r({data, data ? size : 0}, "Stream read error");
-    const std::size_t s = r.le32();
-    r.need(s);
+    const auto stored = ReadStoredRecord(data, size);
     TDecodedImage image;
-    if (s) {
+    if (!stored.empty()) {
         try {
-            decode(data + 4, s, image);
+            decode(stored.data(), stored.size(), image);
         } catch (const EPictureError&) {
             if (!keepUndecodableStoredData()) throw;
             image = TDecodedImage();
         }
     }
-    bytes_.assign(data + 4, data + 4 + s);
+    bytes_.assign(stored.begin(), stored.end());
     image_ = std::move(image);
-    return 4 + s;
+    return 4 + stored.size();
 }
 
 std::vector<std::uint8_t> TFileBackedGraphic::WriteData() const
 {
-    std::vector<std::uint8_t> out(4);
-    const auto s = std::uint32_t(bytes_.size());
-    for (int k = 0; k < 4; ++k) out[k] = std::uint8_t(s >> (8 * k));
-    out.insert(out.end(), bytes_.begin(), bytes_.end());
-    return out;
+    return MakeStoredRecord(bytes_);
 }
 
 void TIcon::decode(const std::uint8_t* data, std::size_t size, TDecodedImage& out) const

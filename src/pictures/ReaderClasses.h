@@ -43,15 +43,12 @@ VELMORA_READER_CLASS(TPNGGraphic, DecodePng)
 
 // A platform picture kept as the file's own bytes (its stored form) together
 // with the pixels decoded from them.
-class TFileBackedGraphic : public TGraphic {
+class TFileBackedGraphic : public TRasterGraphic {
 public:
-    int Width() const override { return image_.Width; }
-    int Height() const override { return image_.Height; }
     void LoadFromBytes(const std::uint8_t* data, std::size_t size) override;
     void SaveToStream(std::ostream& out) const override;
     std::size_t ReadData(const std::uint8_t* data, std::size_t size) override;
     std::vector<std::uint8_t> WriteData() const override;
-    const TDecodedImage& Raster() const override { return image_; }
 
 protected:
     virtual void decode(const std::uint8_t* data, std::size_t size, TDecodedImage& out) const = 0;
@@ -61,7 +58,6 @@ protected:
 
 private:
     std::vector<std::uint8_t> bytes_;
-    TDecodedImage image_;
 };
 
 // Icons draw with their transparency over the bitmap they are drawn on.

@@ -23,7 +23,7 @@ void unpackChannel(decoders::ByteReader& block, std::uint8_t* dst, int stride, i
         } else {
             const int count = -n;
             if (count > w - x) block.fail("a run goes past the end of a line");
-            const std::uint8_t* src = block.take(count);
+            const auto src = block.take(count);
             for (int i = 0; i < count; ++i) dst[std::size_t(x++) * stride] = src[i];
         }
     }
@@ -34,7 +34,7 @@ void unpackChannel(decoders::ByteReader& block, std::uint8_t* dst, int stride, i
 void DecodeRla(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
 {
     decoders::ByteReader r(data, size, "RLA");
-    if (size < 740) r.truncated();
+    r.need(740);
     auto s16 = [&](std::size_t at) { return int(std::int16_t(r.be16At(at))); };
     const int left = s16(8), right = s16(10), bottom = s16(12), top = s16(14);
     const int colourChannels = s16(20), matteChannels = s16(22);
@@ -62,7 +62,7 @@ void DecodeRla(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
         std::uint8_t* row = img.row(h - 1 - line);
         for (int c = 0; c < colourChannels + matteChannels; ++c) {
             const std::size_t len = blocks.be16();
-            decoders::ByteReader block(blocks.take(len), len, "RLA");
+            decoders::ByteReader block = blocks.takeReader(len);
             // Channels are red, green, blue, matte; pixels are stored B,G,R,A.
             const int target = c < colourChannels ? 2 - c : 3;
             unpackChannel(block, row + target, bpp, w);

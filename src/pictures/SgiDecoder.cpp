@@ -1,6 +1,7 @@
 // SGI image files: verbatim or run-length, one to four channels stored as
 // separate planes, rows bottom-up.
 #include <algorithm>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -52,7 +53,7 @@ void DecodeSgi(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
     img.allocate(w, h, format);
     if (used == 1) decoders::setGreyPalette(img);
     const int bpp = BytesPerPixel(format);
-    auto sample = [&](const std::uint8_t* p, std::size_t i) -> std::uint8_t {
+    auto sample = [&](std::span<const std::uint8_t> p, std::size_t i) -> std::uint8_t {
         return bpc == 1 ? p[i] : decoders::scaleSample(std::uint32_t(p[2 * i] << 8 | p[2 * i + 1]), 65535);
     };
     // Channel c of the file goes to these bytes of each pixel (rows bottom-up).
@@ -73,7 +74,7 @@ void DecodeSgi(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
 
     if (storage == 0) {
         for (int c = 0; c < used; ++c) {
-            const std::uint8_t* src = r.at(data0 + std::size_t(c) * planeSize * bpc, planeSize * bpc).data();
+            const auto src = r.at(data0 + std::size_t(c) * planeSize * bpc, planeSize * bpc);
             for (int y = 0; y < h; ++y)
                 for (int x = 0; x < w; ++x) store(c, y, x, sample(src, std::size_t(y) * w + x));
         }

@@ -16,21 +16,14 @@ namespace velmora {
 namespace {
 
 struct TiffSource {
-    const std::uint8_t* data;
-    std::size_t size;
-    std::size_t pos = 0;
+    decoders::MemorySource in;
     std::string message;
 };
 
 tmsize_t tiffRead(thandle_t h, void* buf, tmsize_t n)
 {
-    auto* s = static_cast<TiffSource*>(h);
     if (n < 0) return -1;
-    std::size_t avail = s->pos < s->size ? s->size - s->pos : 0;
-    std::size_t k = std::min<std::size_t>(std::size_t(n), avail);
-    if (k) std::memcpy(buf, s->data + s->pos, k);
-    s->pos += k;
-    return tmsize_t(k);
+    return tmsize_t(static_cast<TiffSource*>(h)->in.read(buf, std::size_t(n)));
 }
 
 tmsize_t tiffWrite(thandle_t, void*, tmsize_t)
@@ -40,12 +33,7 @@ tmsize_t tiffWrite(thandle_t, void*, tmsize_t)
 
 toff_t tiffSeek(thandle_t h, toff_t off, int whence)
 {
-    auto* s = static_cast<TiffSource*>(h);
-    std::uint64_t base = whence == SEEK_CUR ? s->pos : whence == SEEK_END ? s->size : 0;
-    std::uint64_t p = base + off;
-    if (p < base && whence != SEEK_SET) return toff_t(-1);
-    s->pos = std::size_t(std::min<std::uint64_t>(p, std::uint64_t(SIZE_MAX)));
-    return p;
+    return static_cast<TiffSource*>(h)->in.seek(off, whence);
 }
 
 int tiffClose(thandle_t)
@@ -54,15 +42,15 @@ int tiffClose(thandle_t)
 }
 toff_t tiffSize(thandle_t h)
 {
-    return static_cast<TiffSource*>(h)->size;
+    return static_cast<TiffSource*>(h)->in.size();
 }
 // The data is already in memory; handing it out as a mapped file lets libtiff
 // take the same paths as for a file on disk (it never writes through it).
 int tiffMap(thandle_t h, void** base, toff_t* size)
 {
-    auto* s = static_cast<TiffSource*>(h);
-    *base = const_cast<std::uint8_t*>(s->data);
-    *size = s->size;
+    const auto bytes = static_cast<TiffSource*>(h)->in.bytes();
+    *base = const_cast<std::uint8_t*>(bytes.data());
+    *size = bytes.size();
     return 1;
 }
 void tiffUnmap(thandle_t, void*, toff_t) {}
@@ -100,8 +88,8 @@ struct TiffOptions {
 
 void DecodeTiff(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
 {
-    if (!data || size < 8) throw EPictureError("TIFF picture is not valid: the file is too short");
-    TiffSource src{data, size, 0, {}};
+    TiffSource src{decoders::MemorySource({data, data ? size : 0}), {}};
+    if (src.in.size() < 8) throw EPictureError("TIFF picture is not valid: the file is too short");
     TiffOptions options;
     TIFFOpenOptionsSetErrorHandlerExtR(options.opts, tiffError, &src);
     TIFFOpenOptionsSetWarningHandlerExtR(options.opts, tiffWarning, &src);
@@ -224,9 +212,9 @@ void DecodeEps(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
 {
     // Binary EPS: C5 D0 D3 C6, then offsets and lengths of the PostScript,
     // the metafile preview and the TIFF preview.
-    if (!data || size < 30 || data[0] != 0xC5 || data[1] != 0xD0 || data[2] != 0xD3 || data[3] != 0xC6)
-        throw EPictureError("EPS pictures without a TIFF preview cannot be read");
     const decoders::ByteReader r(data, size, "EPS");
+    if (r.size() < 30 || !decoders::startsWith(r.bytes(), "\xC5\xD0\xD3\xC6"))
+        throw EPictureError("EPS pictures without a TIFF preview cannot be read");
     const std::uint32_t off = r.le32At(20);
     const std::uint32_t len = r.le32At(24);
     if (off == 0 || len == 0) throw EPictureError("EPS pictures without a TIFF preview cannot be read");

@@ -1,5 +1,6 @@
 // Open reads the whole file before it changes anything: a missing, foreign or
 // damaged file leaves the open box exactly as it was, with the reason shown.
+#include "TestSupport.h"
 #include "box/MainModel.h"
 #include "box/SceneFiles.h"
 #include "engine/Scene.h"
@@ -18,6 +19,8 @@ namespace velmora {
 namespace {
 
 namespace fs = std::filesystem;
+using test::messageOf;
+using test::readText;
 
 struct Snapshot {
     std::vector<std::uint8_t> stream;
@@ -34,16 +37,6 @@ Snapshot snapshot(TfrmMainModel& m)
     return {SaveSceneToStream(*m.scene()->sceneGraph()), ini.text(), m.BoxType, m.PristineScene, m.sceneOpen()};
 }
 
-std::string messageOf(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const std::exception& e) {
-        return e.what();
-    }
-    return "(no error)";
-}
-
 void zipWith(const fs::path& file, const std::vector<std::pair<std::string, std::string>>& members)
 {
     int err = 0;
@@ -55,12 +48,6 @@ void zipWith(const fs::path& file, const std::vector<std::pair<std::string, std:
         zip_file_add(z, name.c_str(), zip_source_buffer(z, copy, data.size(), 1), 0);
     }
     zip_close(z);
-}
-
-std::string readText(const fs::path& p)
-{
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 class OpenKeepsTheBox : public ::testing::Test {

@@ -1,9 +1,9 @@
 // Formats no Debian tool writes (Autodesk, Dr. Halo, Wavefront RLA): files are
 // built byte by byte here and checked against the values they were built from.
-#include "DecoderTestSupport.h"
+#include "PictureTestSupport.h"
 
 using namespace velmora;
-using namespace velmora::decodertest;
+using namespace velmora::test;
 
 namespace {
 
@@ -128,6 +128,7 @@ TEST(DecodersCut, RunsDecodeToIndexes)
     EXPECT_EQ(img.Palette[9][0], 255);
     EXPECT_EQ(img.Palette[0][0], 0);
     expectSafeOnDamage(DecodeCut, cut);
+    expectCutsNameTheFormat(DecodeCut, cut, "CUT");
     // ImageMagick shows a palette-less cut file's indexes as they are, which
     // checks the run layout independently of our grey levels.
     if (!haveTool(Convert)) return;
@@ -161,6 +162,7 @@ TEST(DecodersAutodesk, PaletteComponentsAreWidenedFromSixBits)
     EXPECT_EQ(img.Palette[63][1], 0);
     EXPECT_EQ(img.Palette[1][2], 4);
     expectSafeOnDamage(DecodeAutodesk, cel);
+    expectCutsNameTheFormat(DecodeAutodesk, cel, "Autodesk");
 }
 
 } // namespace

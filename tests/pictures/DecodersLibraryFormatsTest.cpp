@@ -1,9 +1,9 @@
 // PNG, TIFF, GIF and EPS previews, checked against ImageMagick's reading of
 // files ImageMagick wrote.
-#include "DecoderTestSupport.h"
+#include "PictureTestSupport.h"
 
 using namespace velmora;
-using namespace velmora::decodertest;
+using namespace velmora::test;
 
 namespace {
 

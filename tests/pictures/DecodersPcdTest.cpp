@@ -1,11 +1,11 @@
 // Photo-CD base images, written and read back by ImageMagick.
-#include "DecoderTestSupport.h"
+#include "PictureTestSupport.h"
 
 #include <algorithm>
 #include <cmath>
 
 using namespace velmora;
-using namespace velmora::decodertest;
+using namespace velmora::test;
 
 namespace {
 
@@ -87,6 +87,27 @@ TEST(DecodersPcd, ShortOrForeignFilesAreRefused)
     // Signature present, base image missing.
     EXPECT_THROW(DecodePcd(b.data(), b.size(), img), EPictureError);
     EXPECT_THROW(DecodePcd(b.data(), 100, img), EPictureError);
+}
+
+TEST(DecodersPcd, CutOrGarbledFilesFailCleanly)
+{
+    const Bytes pcd = buildPcd();
+    expectCutsNameTheFormat(DecodePcd, pcd, "PCD");
+    TDecodedImage img;
+    const Bytes cut(pcd.begin(), pcd.end() - 1);
+    EXPECT_EQ(messageOf([&] { DecodePcd(cut.data(), cut.size(), img); }),
+              "PCD picture is not valid: the file ends early");
+    // Only the signature and the length decide; garbled pixels still decode.
+    for (std::size_t at = 0x800; at < 0x807; ++at) {
+        Bytes bad = pcd;
+        bad[at] ^= 0x20;
+        EXPECT_EQ(messageOf([&] { DecodePcd(bad.data(), bad.size(), img); }),
+                  "PCD picture is not valid: missing PCD_IPI signature");
+    }
+    Bytes noisy = pcd;
+    for (std::size_t at = 0x30000; at < noisy.size(); at += 97) noisy[at] = std::uint8_t(at * 31);
+    DecodePcd(noisy.data(), noisy.size(), img);
+    EXPECT_EQ(img.Width, 768);
 }
 
 } // namespace

@@ -1,12 +1,12 @@
 // Paint Shop Pro files built block by block (no Debian tool writes them).
-#include "DecoderTestSupport.h"
+#include "PictureTestSupport.h"
 
 #include <algorithm>
 
 #include <zlib.h>
 
 using namespace velmora;
-using namespace velmora::decodertest;
+using namespace velmora::test;
 
 namespace {
 
@@ -137,6 +137,7 @@ TEST(DecodersPsp, CompositeImageOfTheBankIsRead)
     ASSERT_EQ(img.Format, TPixelFormat::pf24bit);
     expectPlanes(img, 0, 0);
     expectSafeOnDamage(DecodePsp, f);
+    expectCutsNameTheFormat(DecodePsp, f, "PSP");
 }
 
 TEST(DecodersPsp, FirstLayerIsPlacedWhenThereIsNoComposite)
@@ -167,6 +168,7 @@ TEST(DecodersPsp, FirstLayerIsPlacedWhenThereIsNoComposite)
     EXPECT_EQ(img.row(0)[3], 0);       // outside the layer: clear
     EXPECT_EQ(img.row(1)[4 + 3], 255); // inside: the mask
     expectSafeOnDamage(DecodePsp, f);
+    expectCutsNameTheFormat(DecodePsp, f, "PSP");
 }
 
 TEST(DecodersPsp, DamagedChannelLengthsAskForNoHugeBuffers)

@@ -1,9 +1,9 @@
 // Our own readers of PNM, PCX, SGI and Photoshop files, checked against
 // ImageMagick's and netpbm's writing and ImageMagick's reading.
-#include "DecoderTestSupport.h"
+#include "PictureTestSupport.h"
 
 using namespace velmora;
-using namespace velmora::decodertest;
+using namespace velmora::test;
 
 namespace {
 

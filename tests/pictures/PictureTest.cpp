@@ -1,4 +1,4 @@
-#include "TestUtil.h"
+#include "PictureTestSupport.h"
 
 #include "pictures/CoreCodecs.h"
 #include "pictures/Picture.h"
@@ -31,16 +31,6 @@ Bytes smallJpeg(int w, int h)
     std::string jpg = ppm + ".jpg";
     if (!run("cjpeg -quality 85 " + ppm + " > " + jpg)) return {};
     return readFile(jpg);
-}
-
-std::string messageOf(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const std::exception& e) {
-        return e.what();
-    }
-    return "(no error)";
 }
 
 } // namespace

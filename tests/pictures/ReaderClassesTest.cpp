@@ -1,4 +1,4 @@
-#include "TestUtil.h"
+#include "PictureTestSupport.h"
 
 #include "pictures/Picture.h"
 #include "pictures/TextureImage.h"

@@ -2,7 +2,7 @@
 // reader close: data that cannot hold its picture, counters that run away.
 #include <gtest/gtest.h>
 
-#include "TestUtil.h"
+#include "PictureTestSupport.h"
 #include "pictures/ByteReader.h"
 #include "pictures/CoreCodecs.h"
 #include "pictures/DecoderSupport.h"
@@ -10,19 +10,9 @@
 #include <cstring>
 
 using namespace velmora;
-using velmora::test::Bytes;
+using namespace velmora::test;
 
 namespace {
-
-std::string messageOf(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const std::exception& e) {
-        return e.what();
-    }
-    return "(no error)";
-}
 
 void put32(Bytes& b, std::size_t at, std::uint32_t v)
 {

@@ -6,7 +6,6 @@
 namespace velmora {
 
 class TGLTexture;
-struct TGLBitmap32;
 
 struct TTextureSize {
     int Width = 0;

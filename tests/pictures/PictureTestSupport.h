@@ -1,65 +1,157 @@
 #pragma once
-// Helpers for checking the picture decoders against files written and read
-// back by independent command-line tools.
+// Helpers shared by the picture tests: temporary files, byte builders, and
+// checking the decoders against files written and read back by independent
+// command-line tools when those are installed.
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
+#include "TestSupport.h"
+#include "pictures/DecodedImage.h"
+#include "pictures/DecoderSupport.h"
+#include "pictures/Decoders.h"
+#include "pictures/Rasters.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
-#include "pictures/DecoderSupport.h"
-#include "pictures/Decoders.h"
+namespace velmora::test {
 
-namespace velmora::decodertest {
+inline std::filesystem::path tempDir()
+{
+    static std::filesystem::path dir = [] {
+        auto d = std::filesystem::temp_directory_path() / ("velmora-pictures-" + std::to_string(::getpid()));
+        std::filesystem::create_directories(d);
+        return d;
+    }();
+    return dir;
+}
 
-using Bytes = std::vector<std::uint8_t>;
+inline std::string writeTemp(const std::string& name, const Bytes& bytes)
+{
+    auto p = tempDir() / name;
+    writeFile(p, bytes);
+    return p.string();
+}
+
+inline void put16(Bytes& b, int v)
+{
+    b.push_back(std::uint8_t(v));
+    b.push_back(std::uint8_t(v >> 8));
+}
+
+// An 18-byte TGA header.
+inline Bytes tgaHeader(int imageType, int width, int height, int bits, int descriptor = 0, int mapType = 0,
+                       int mapLength = 0, int mapBits = 0, int idLength = 0)
+{
+    Bytes b{std::uint8_t(idLength), std::uint8_t(mapType), std::uint8_t(imageType)};
+    put16(b, 0);
+    put16(b, mapLength);
+    b.push_back(std::uint8_t(mapBits));
+    put16(b, 0);
+    put16(b, 0);
+    put16(b, width);
+    put16(b, height);
+    b.push_back(std::uint8_t(bits));
+    b.push_back(std::uint8_t(descriptor));
+    return b;
+}
+
+// Binary PPM (P6) or PAM with alpha, parsed into B,G,R(,A) rows top first.
+inline bool readNetpbm(const std::string& path, TDecodedImage& out)
+{
+    Bytes b = readFile(path);
+    std::size_t i = 0;
+    auto token = [&]() {
+        while (i < b.size()) {
+            if (b[i] == '#') {
+                while (i < b.size() && b[i] != '\n') ++i;
+            } else if (std::isspace(b[i])) {
+                ++i;
+            } else {
+                break;
+            }
+        }
+        std::string t;
+        while (i < b.size() && !std::isspace(b[i])) t += char(b[i++]);
+        return t;
+    };
+    std::string magic = token();
+    int w = 0, h = 0, maxv = 0, depth = 3;
+    if (magic == "P6" || magic == "P5") {
+        w = std::stoi(token());
+        h = std::stoi(token());
+        maxv = std::stoi(token());
+        depth = magic == "P6" ? 3 : 1;
+        ++i;
+    } else if (magic == "P7") {
+        for (std::string t = token(); t != "ENDHDR"; t = token()) {
+            if (t == "WIDTH")
+                w = std::stoi(token());
+            else if (t == "HEIGHT")
+                h = std::stoi(token());
+            else if (t == "DEPTH")
+                depth = std::stoi(token());
+            else if (t == "MAXVAL")
+                maxv = std::stoi(token());
+            else if (t == "TUPLTYPE")
+                token();
+        }
+        ++i;
+    } else {
+        return false;
+    }
+    if (maxv != 255 || b.size() < i + std::size_t(w) * h * depth) return false;
+    const bool alpha = depth == 4 || depth == 2;
+    out.allocate(w, h, alpha ? TPixelFormat::pf32bit : TPixelFormat::pf24bit);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const std::uint8_t* s = &b[i + (std::size_t(y) * w + x) * depth];
+            std::uint8_t* d = out.row(y) + x * (alpha ? 4 : 3);
+            if (depth >= 3) {
+                d[0] = s[2];
+                d[1] = s[1];
+                d[2] = s[0];
+            } else {
+                d[0] = d[1] = d[2] = s[0];
+            }
+            if (alpha) d[3] = s[depth - 1];
+        }
+    return true;
+}
+
+// Runs a tool's `command` that writes the netpbm file `reference`, and reads
+// that file; false when either step fails.
+inline bool netpbmReference(const std::string& command, const std::string& reference, TDecodedImage& out)
+{
+    return run(command) && readNetpbm(reference, out);
+}
+
+// A deterministic test picture with smooth gradients and hard edges.
+inline Bytes makePpm(int w, int h)
+{
+    std::string head = "P6\n" + std::to_string(w) + " " + std::to_string(h) + "\n255\n";
+    Bytes b(head.begin(), head.end());
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            b.push_back(std::uint8_t(x * 255 / std::max(1, w - 1)));
+            b.push_back(std::uint8_t(y * 255 / std::max(1, h - 1)));
+            b.push_back(std::uint8_t(((x / 8 + y / 8) & 1) ? 220 : 30));
+        }
+    return b;
+}
+
 using Decoder = std::function<void(const std::uint8_t*, std::size_t, TDecodedImage&)>;
-
-inline Bytes readFile(const std::filesystem::path& p)
-{
-    std::ifstream f(p, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(f), {});
-}
-
-inline void writeFile(const std::filesystem::path& p, const Bytes& b)
-{
-    std::ofstream f(p, std::ios::binary);
-    f.write(reinterpret_cast<const char*>(b.data()), std::streamsize(b.size()));
-}
-
-inline bool haveTool(const std::string& path)
-{
-    return ::access(path.c_str(), X_OK) == 0;
-}
 
 // The real ImageMagick, not a wrapper that might change what it writes.
 inline const std::string Convert = "/usr/bin/convert";
-
-inline bool run(const std::string& cmd)
-{
-    return std::system((cmd + " 2>/dev/null").c_str()) == 0;
-}
-
-// A scratch folder removed when the test ends.
-struct ScratchDir {
-    std::filesystem::path path;
-    ScratchDir()
-    {
-        std::string tmpl = (std::filesystem::temp_directory_path() / "velmora-dec-XXXXXX").string();
-        path = ::mkdtemp(tmpl.data());
-    }
-    ~ScratchDir() { std::filesystem::remove_all(path); }
-    std::string operator/(const std::string& name) const { return (path / name).string(); }
-};
 
 // A colourful test picture with every alpha level, written as a PAM that
 // ImageMagick and netpbm both read. Width is odd so row padding shows.
@@ -92,14 +184,9 @@ inline Bytes referenceRgba(const std::string& file, int w, int h)
 inline Bytes decodedRgba(const TDecodedImage& img)
 {
     TDecodedImage c = img;
-    decoders::toBgra(c);
+    ConvertToBgra(c);
     Bytes b(c.Pixels.size());
-    for (std::size_t i = 0; i + 3 < b.size(); i += 4) {
-        b[i] = c.Pixels[i + 2];
-        b[i + 1] = c.Pixels[i + 1];
-        b[i + 2] = c.Pixels[i];
-        b[i + 3] = c.Pixels[i + 3];
-    }
+    ConvertPixels(c.Pixels.data(), 4, b.data(), b.size() / 4, TChannelOrder::SwapRedBlue);
     return b;
 }
 
@@ -176,6 +263,20 @@ inline void expectSafeOnDamage(const Decoder& decode, const Bytes& good)
     EXPECT_THROW(decode(nullptr, 0, img), EPictureError);
 }
 
+// Every cut of a good file short of its end fails with the format's own
+// "<format> picture is not valid: ..." message, never another error.
+inline void expectCutsNameTheFormat(const Decoder& decode, const Bytes& good, const std::string& format)
+{
+    const std::string prefix = format + " picture is not valid: ";
+    const std::size_t step = good.size() <= 4096 ? 1 : good.size() / 512;
+    for (std::size_t n = 0; n < good.size(); n += step) {
+        const Bytes cut(good.begin(), good.begin() + std::ptrdiff_t(n));
+        TDecodedImage img;
+        const std::string message = messageOf([&] { decode(cut.data(), cut.size(), img); });
+        ASSERT_EQ(message.rfind(prefix, 0), 0u) << "cut at " << n << " of " << good.size() << ": " << message;
+    }
+}
+
 // One picture written by ImageMagick per case (source options, target file
 // whose extension picks the format), decoded and compared with its reading.
 struct Case {
@@ -199,4 +300,4 @@ inline void checkCases(const Decoder& decode, const std::vector<Case>& cases, in
     }
 }
 
-} // namespace velmora::decodertest
+} // namespace velmora::test

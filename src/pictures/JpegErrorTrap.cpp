@@ -1,0 +1,32 @@
+#include "pictures/JpegErrorTrap.h"
+
+#include "pictures/DecodedImage.h"
+
+#include <string>
+
+namespace velmora {
+
+namespace {
+
+void silent(j_common_ptr, int) {}
+
+} // namespace
+
+void TJpegErrorTrap::install(j_common_ptr cinfo, void (*emit)(j_common_ptr, int))
+{
+    cinfo->err = jpeg_std_error(&pub);
+    pub.error_exit = JpegTrapJump;
+    pub.emit_message = emit ? emit : silent;
+}
+
+void JpegTrapJump(j_common_ptr cinfo)
+{
+    std::longjmp(TJpegErrorTrap::of(cinfo).jump, 1);
+}
+
+void ThrowJpegError(int code)
+{
+    throw EPictureError("JPEG error #" + std::to_string(code));
+}
+
+} // namespace velmora
