@@ -9,8 +9,8 @@
 #include "files/DumpStream.h"
 #include "files/SceneBinding.h"
 #include "files/SceneFile.h"
+#include "pictures/TextCase.h"
 
-#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <ostream>
@@ -81,8 +81,7 @@ TCommandLine convert(const std::vector<std::string>& args, std::ostream& err)
     if (!target.empty() && target[0] == '-') return usageError(err, "convert needs an output file");
     // The format follows the name; any other name would hold a file that no
     // program (this one included) opens by its name.
-    std::string ext = std::filesystem::path(target).extension().string();
-    for (char& c : ext) c = char(std::tolower(static_cast<unsigned char>(c)));
+    const std::string ext = LowerCase(std::filesystem::path(target).extension().string());
     if (ext != ".vlm" && ext != ".gls")
         return usageError(err, "convert writes a .vlm scene archive or a .gls scene stream, not " + target);
     TSceneSession session;

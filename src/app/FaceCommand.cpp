@@ -2,6 +2,7 @@
 
 #include "faceeditor/FaceDocument.h"
 #include "faceeditor/FontServices.h"
+#include "pictures/TextCase.h"
 
 #include <QFile>
 #include <QImage>
@@ -305,8 +306,7 @@ void ComposeFaceDocument(const std::string& documentFile, TBitmap32& out)
 
 void WriteFacePicture(const TBitmap32& face, const std::string& fileName)
 {
-    std::string ext = std::filesystem::path(fileName).extension().string();
-    for (char& c : ext) c = char(std::tolower(static_cast<unsigned char>(c)));
+    const std::string ext = LowerCase(std::filesystem::path(fileName).extension().string());
     if (ext != ".png") {
         face.SavePicture(fileName);
         return;

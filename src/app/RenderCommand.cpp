@@ -3,6 +3,7 @@
 #include "app/SceneSession.h"
 #include "box/FacePictures.h"
 #include "box/RenderShot.h"
+#include "pictures/TextCase.h"
 
 #include <algorithm>
 #include <charconv>
@@ -100,8 +101,7 @@ RenderOptions parse(const std::vector<std::string>& args)
     }
     if (defaultScene && o.Scene) throw UsageError{"render takes a scene file or --default, not both"};
     if (o.Out.empty()) throw UsageError{"render needs an output file: -o OUT"};
-    std::string ext = std::filesystem::path(o.Out).extension().string();
-    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+    const std::string ext = LowerCase(std::filesystem::path(o.Out).extension().string());
     if (ext != ".jpg" && ext != ".jpeg" && ext != ".bmp" && ext != ".png")
         throw UsageError{"the output file must end in .jpg, .jpeg, .bmp or .png: " + o.Out};
     return o;

@@ -4,10 +4,10 @@
 #include "box/BoxScene.h"
 #include "box/FacePick.h"
 #include "box/MainModel.h"
+#include "pictures/TextCase.h"
 #include "pictures/TextureImage.h"
 
 #include <algorithm>
-#include <cctype>
 #include <filesystem>
 #include <system_error>
 
@@ -65,8 +65,7 @@ void TfrmMainModel::FaceImageClick(TBoxFace face)
 
 bool TfrmMainModel::IsSceneFileName(const std::string& fileName)
 {
-    std::string ext = std::filesystem::path(fileName).extension().string();
-    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+    const std::string ext = LowerCase(std::filesystem::path(fileName).extension().string());
     return ext == ".vlm" || ext == ".gls";
 }
 

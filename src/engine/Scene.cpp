@@ -4,9 +4,9 @@
 #include "engine/GLErrors.h"
 #include "engine/Material.h"
 #include "engine/SceneBuffer.h"
+#include "pictures/TextCase.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <numbers>
 
@@ -18,10 +18,7 @@ constexpr double kParallelEpsilon = 1e-5;
 
 bool SameName(const std::string& a, const std::string& b)
 {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (std::tolower((unsigned char)a[i]) != std::tolower((unsigned char)b[i])) return false;
-    return true;
+    return SameText(a, b);
 }
 
 // ---------------------------------------------------------------------------

@@ -1,5 +1,7 @@
 #include "files/IniFile.h"
 
+#include "pictures/TextCase.h"
+
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -22,13 +24,9 @@ std::string trim(const std::string& s)
 
 // INI section and key names compare without regard to case, as the platform's
 // INI service does.
-// Names compare without regard to ASCII case.
 std::string foldName(const std::string& a)
 {
-    std::string r = a;
-    for (char& c : r)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-    return r;
+    return LowerCase(a);
 }
 
 } // namespace

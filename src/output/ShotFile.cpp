@@ -1,6 +1,7 @@
 #include "output/ShotFile.h"
 
 #include "output/BmpWriter.h"
+#include "pictures/TextCase.h"
 
 #include <png.h>
 
@@ -25,9 +26,7 @@ std::string lowerExtension(const std::string& path)
     const std::string name = fs::path(path).filename().string();
     const auto dot = name.rfind('.');
     if (dot == std::string::npos) return {};
-    std::string ext = name.substr(dot);
-    for (char& c : ext) c = char(std::tolower(static_cast<unsigned char>(c)));
-    return ext;
+    return LowerCase(name.substr(dot));
 }
 
 [[noreturn]] void cannotCreate(const std::string& path, const std::string& reason)
