@@ -3,7 +3,7 @@
 // process broken down by stage, with the memory at each stage boundary.
 // Reports only.
 //
-//   bench_render_to_file_bench [RUNS] [OTHER_VELMORA ...]
+//   bench_render_to_file_bench [RUNS] [--marks] [OTHER_VELMORA ...]
 //
 // Other velmora binaries (an older build, say) are run in turn with this
 // build's, round by round, so their figures are taken under the same load.
@@ -203,7 +203,13 @@ int main(int argc, char** argv)
 {
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
     std::vector<std::string> programs{std::string(VELMORA_BIN_DIR) + "/velmora"};
-    for (int i = 2; i < argc; ++i) programs.emplace_back(argv[i]);
+    bool raw = false; // --marks: every stage boundary of the first in-process shot as well
+    for (int i = 2; i < argc; ++i) {
+        if (std::string(argv[i]) == "--marks")
+            raw = true;
+        else
+            programs.emplace_back(argv[i]);
+    }
     const std::string out = "/tmp/velmora-bench-shot.jpg";
     std::printf("velmora render --viewer 1000x800 --multiplier 4 (render bitmap 4000 x 3200, %.1f MB; target: peak "
                 "under %.0f MB)\n",
@@ -250,24 +256,56 @@ int main(int argc, char** argv)
         std::printf("the in-process shot failed\n");
         return 0;
     }
-    std::printf("in-process stages, this build (ms: min / median over %zu runs; memory in MB at the start of each "
-                "stage, median; resize on %s)\n",
-                profiles.size(), ResampleIsaName(ResampleBestIsa()));
-    std::printf("  %-32s %8s %8s %8s %8s %8s %8s\n", "stage", "min", "median", "VmRSS", "VmHWM", "RssAnon", "RssFile");
-    const std::vector<Mark>& first = profiles.front();
-    for (std::size_t i = 0; i < first.size(); ++i) {
-        std::vector<double> ms;
-        std::vector<long> rss, hwm, anon, file;
-        for (const auto& p : profiles) {
-            if (p.size() != first.size()) continue;
-            ms.push_back(i + 1 < p.size() ? p[i + 1].Ms - p[i].Ms : 0);
-            rss.push_back(p[i].Rss);
-            hwm.push_back(p[i].Hwm);
-            anon.push_back(p[i].Anon);
-            file.push_back(p[i].File);
+    if (raw) {
+        std::printf("stage boundaries of the first in-process shot (ms since start, VmRSS MB):\n");
+        for (const Mark& m : profiles.front()) std::printf("  %9.1f %7.1f  %s\n", m.Ms, m.Rss / 1024.0, m.Name.c_str());
+    }
+    // Per stage: its time summed over its occurrences (the render's stages
+    // come once per band) and the largest memory figures at its starts.
+    struct Stage {
+        std::vector<double> Ms;
+        std::vector<long> Rss, Hwm, Anon, File;
+        int Count = 0;
+    };
+    std::vector<std::string> order;
+    std::map<std::string, Stage> stages;
+    for (const auto& p : profiles) {
+        std::map<std::string, double> ms;
+        std::map<std::string, Memory> top;
+        std::map<std::string, int> count;
+        for (std::size_t i = 0; i < p.size(); ++i) {
+            const Mark& m = p[i];
+            if (!stages.count(m.Name)) order.push_back(m.Name);
+            Stage& st = stages[m.Name];
+            (void)st;
+            ms[m.Name] += i + 1 < p.size() ? p[i + 1].Ms - m.Ms : 0;
+            Memory& t = top[m.Name];
+            t.Rss = std::max(t.Rss, m.Rss);
+            t.Hwm = std::max(t.Hwm, m.Hwm);
+            t.Anon = std::max(t.Anon, m.Anon);
+            t.File = std::max(t.File, m.File);
+            ++count[m.Name];
         }
-        std::printf("  %-32s %8.1f %8.1f %8.1f %8.1f %8.1f %8.1f\n", first[i].Name.c_str(), minimum(ms), median(ms),
-                    median(rss) / 1024.0, median(hwm) / 1024.0, median(anon) / 1024.0, median(file) / 1024.0);
+        for (auto& [name, v] : ms) {
+            Stage& st = stages[name];
+            st.Ms.push_back(v);
+            st.Rss.push_back(top[name].Rss);
+            st.Hwm.push_back(top[name].Hwm);
+            st.Anon.push_back(top[name].Anon);
+            st.File.push_back(top[name].File);
+            st.Count = count[name];
+        }
+    }
+    std::printf("in-process stages, this build (ms: min / median over %zu runs of the time in the stage, summed over "
+                "its bands; memory in MB: median of the largest value at the stage's starts; resize on %s)\n",
+                profiles.size(), ResampleIsaName(ResampleBestIsa()));
+    std::printf("  %-30s %5s %8s %8s %8s %8s %8s %8s\n", "stage", "times", "min", "median", "VmRSS", "VmHWM", "RssAnon",
+                "RssFile");
+    for (const std::string& name : order) {
+        const Stage& st = stages[name];
+        std::printf("  %-30s %5d %8.1f %8.1f %8.1f %8.1f %8.1f %8.1f\n", name.c_str(), st.Count, minimum(st.Ms),
+                    median(st.Ms), median(st.Rss) / 1024.0, median(st.Hwm) / 1024.0, median(st.Anon) / 1024.0,
+                    median(st.File) / 1024.0);
     }
     std::remove(out.c_str());
     return 0;

@@ -20,10 +20,10 @@ int RenderLength(float multiplier, int viewerLength)
 
 int ShotBandRows(int renderWidth, int renderHeight)
 {
-    // About 8 MB of colour and depth per band: a few bands for a large
-    // shot, one for a viewer-sized one.
-    const std::int64_t rows = (std::int64_t(8) << 20) / (std::int64_t(std::max(1, renderWidth)) * 8);
-    return int(std::clamp<std::int64_t>(rows, 16, std::max(1, renderHeight)));
+    // About 8 MB of colour and depth per band, in whole 64-row tiles of the
+    // rasteriser: a few bands for a large shot, one for a viewer-sized one.
+    const std::int64_t rows = (std::int64_t(8) << 20) / (std::int64_t(std::max(1, renderWidth)) * 8) / 64 * 64;
+    return int(std::clamp<std::int64_t>(rows, 64, std::max(1, renderHeight)));
 }
 
 int RenderDPIFor(float multiplier)

@@ -2,6 +2,7 @@
 // scene, pixel for pixel, and the framebuffer pages it gives back.
 
 #include "BoxSceneFixture.h"
+#include "EngineTestSupport.h"
 
 #include "engine/gl/FramebufferPages.h"
 #include "engine/gl/GLContext.h"
@@ -19,9 +20,6 @@ using namespace velmora;
 using velmora::test::BoxSceneFixture;
 
 namespace {
-
-#define REQUIRE_EGL()                                                                                                  \
-    if (!TGLHeadlessContext::Available()) GTEST_SKIP() << "no headless EGL display"
 
 TGLBitmap24 onePiece(TGLSceneBuffer& buffer, int w, int h, int dpi)
 {
@@ -74,7 +72,7 @@ struct Shot {
 
 TEST(BandedRender, EveryPixelEqualsTheOnePieceRender)
 {
-    REQUIRE_EGL();
+    VELMORA_REQUIRE_HEADLESS_GL();
     // The 492 x 473 viewer at multipliers 1 to 4 and an odd small size, with
     // the reflection, then with the drop shadow on another background and
     // from another side; bands of single rows up to more than the picture.
@@ -111,7 +109,7 @@ TEST(BandedRender, EveryPixelEqualsTheOnePieceRender)
 
 TEST(BandedRender, FailuresLeaveTheBufferUsable)
 {
-    REQUIRE_EGL();
+    VELMORA_REQUIRE_HEADLESS_GL();
     BoxSceneFixture fx;
     TGLSceneBuffer buffer;
     fx.setUpBuffer(buffer);
@@ -131,7 +129,7 @@ TEST(BandedRender, FailuresLeaveTheBufferUsable)
 
 TEST(FramebufferPages, AreGivenBackAndTheFramebufferStillDraws)
 {
-    REQUIRE_EGL();
+    VELMORA_REQUIRE_HEADLESS_GL();
     // 3000 x 3000: 36 MB for colour and again for depth, each in memory of
     // its own. Made with its pages given back, the context holds a fraction
     // of that (the first such context also sets the renderer up, so the

@@ -1,6 +1,7 @@
 #include "output/RenderToFile.h"
 #include "engine/BoxSceneFixture.h"
 #include "engine/gl/GLContext.h"
+#include "output/ResampleOracle.h"
 #include "pictures/CoreCodecs.h"
 #include "pictures/Decoders.h"
 
@@ -204,6 +205,22 @@ TEST_F(RenderToFileTest, MultiplierOneCopiesTheRenderUnchanged)
     ASSERT_EQ(shot.Height, 97);
     ASSERT_EQ(shot.Format, TPixelFormat::pf24bit);
     for (int y = 0; y < 97; ++y) ASSERT_EQ(0, std::memcmp(shot.row(y), direct.pixel(0, y), 123 * 3)) << "row " << y;
+}
+
+TEST_F(RenderToFileTest, ShotMadeInBandsIsTheOracleResizeOfTheOnePieceRender)
+{
+    // 2000 x 1600 goes in several bands; the shot must still be the plain
+    // resize of the whole render made in one piece.
+    ASSERT_LT(ShotBandRows(2000, 1600), 1600);
+    render(dir / "banded.bmp", 4, 500, 400, 500, 400);
+    const TDecodedImage shot = decodeBmpFile(dir / "banded.bmp");
+    TGLBitmap24 whole(2000, 1600);
+    buffer.RenderToBitmap(whole, 384);
+    TRgb24Image expected(500, 400);
+    oracle::FilteredResize({whole.Data.data(), 2000, 1600, 2000 * 3}, expected.view(), TriangleFilter, 1.0f);
+    ASSERT_EQ(shot.Width, 500);
+    ASSERT_EQ(shot.Height, 400);
+    for (int y = 0; y < 400; ++y) ASSERT_EQ(0, std::memcmp(shot.row(y), expected.pixel(0, y), 500 * 3)) << "row " << y;
 }
 
 TEST_F(RenderToFileTest, BmpFilterWritesBmpDataUnderAnyName)

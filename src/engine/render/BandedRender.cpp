@@ -74,11 +74,15 @@ void TGLSceneBuffer::RenderToBands(int width, int height, int dpi, int bandRows,
     temp->Activate();
     const TScopeExit active([&temp] { temp->Deactivate(); });
     try {
-        // Bands from the top of the picture down; GL counts rows from the
-        // bottom, so band `top` covers GL rows y0 .. y0 + rows - 1.
-        for (int top = 0; top < height; top += rowsPerBand) {
-            const int rows = std::min(rowsPerBand, height - top);
-            const int y0 = height - top - rows;
+        // Bands from the top of the picture down. GL counts rows from the
+        // bottom: band edges sit on multiples of the band height from there,
+        // which for heights of whole 64-row tiles are the rasteriser's tile
+        // edges, and the top band takes what is left.
+        const int topBands = (height - 1) / rowsPerBand;
+        for (int k = topBands; k >= 0; --k) {
+            const int y0 = k * rowsPerBand;
+            const int rows = std::min(rowsPerBand, height - y0);
+            const int top = height - y0 - rows;
             // Each band starts from the state of a fresh context and a new
             // state cache, as the one-piece render does.
             glPushAttrib(GL_ALL_ATTRIB_BITS);
@@ -86,24 +90,22 @@ void TGLSceneBuffer::RenderToBands(int width, int height, int dpi, int bandRows,
             states_ = std::make_unique<TGLStateCache>();
             ClearGLError();
             setupFrameState();
-            const TVector bg = ColorFromWindowColor(backgroundColor_, 1);
-            glClearColor(bg.X, bg.Y, bg.Z, bg.W);
             glViewport(0, 0, width, height);
             glEnable(GL_SCISSOR_TEST);
             glScissor(0, y0, width, rows);
-            // What a new framebuffer holds where the frame does not clear:
-            // zeros (given-back pages read as zeros too, but pages at the
-            // ends of the block are kept).
-            GLbitfield fresh = 0;
-            if (contextOptions_.contains(roNoColorBuffer) || contextOptions_.contains(roNoColorBufferClear))
-                fresh |= GL_COLOR_BUFFER_BIT;
-            if (!contextOptions_.contains(roStencilBuffer)) fresh |= GL_STENCIL_BUFFER_BIT;
-            if (fresh) {
-                glClearColor(0, 0, 0, 0);
-                glClear(fresh);
+            // One clear sets every pixel of the band to what the one-piece
+            // render starts from: the frame's clear where it clears, and a
+            // new framebuffer's zeros where it does not (given-back pages
+            // read as zeros too, but those at the block's ends are kept).
+            const bool clearsColor =
+                !contextOptions_.contains(roNoColorBuffer) && !contextOptions_.contains(roNoColorBufferClear);
+            const TVector bg = ColorFromWindowColor(backgroundColor_, 1);
+            if (clearsColor)
                 glClearColor(bg.X, bg.Y, bg.Z, bg.W);
-            }
-            clearBuffers();
+            else
+                glClearColor(0, 0, 0, 0);
+            glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+            glClearColor(bg.X, bg.Y, bg.Z, bg.W);
             renderDPI_ = dpi != 0 ? dpi : ScreenDPI;
             viewport_ = {0, 0, width, height};
             stage("render");
