@@ -66,8 +66,8 @@ void TGLSceneBuffer::RenderToBands(int width, int height, int dpi, int bandRows,
         viewMatrixStack_.clear();
     });
 
-    // Read-back in pieces of about 4 MB, converted to three-byte rows.
-    const int readRows = std::max(1, std::min(rowsPerBand, int((std::size_t(4) << 20) / (std::size_t(width) * 4))));
+    // Read-back in pieces of about 1 MB, converted to three-byte rows.
+    const int readRows = std::max(1, std::min(rowsPerBand, int((std::size_t(1) << 20) / (std::size_t(width) * 4))));
     std::vector<std::uint8_t> bgra(std::size_t(width) * 4 * readRows);
     std::vector<std::uint8_t> bgr(std::size_t(width) * 3 * readRows);
 
