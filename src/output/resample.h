@@ -3,6 +3,7 @@
 // supersampled render down to the box shot's output size (and to enlarge).
 
 #include "pictures/Errors.h"
+#include "pictures/Rasters.h"
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -35,14 +36,7 @@ float MitchellFilter(float x);
 
 // A view of 24-bit pixels: three bytes per pixel in any fixed channel order
 // (the three channels are filtered independently), rows `Stride` bytes apart.
-struct TRgb24View {
-    std::uint8_t* Bits = nullptr;
-    int Width = 0;
-    int Height = 0;
-    std::ptrdiff_t Stride = 0;
-
-    std::uint8_t* pixel(int x, int y) const { return Bits + y * Stride + std::ptrdiff_t(x) * 3; }
-};
+using TRgb24View = TRgb24Rows<std::uint8_t>;
 
 // A 24-bit pixel buffer that owns its rows (tightly packed).
 class TRgb24Image {

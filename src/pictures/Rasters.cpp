@@ -96,6 +96,12 @@ void ConvertToBgra(TDecodedImage& img)
     img.Format = TPixelFormat::pf32bit;
 }
 
+TRgbRows RowsOf(const TDecodedImage& image)
+{
+    if (image.Format != TPixelFormat::pf24bit) throw EPictureError("Only 24-bit pictures can be written as JPEG");
+    return {image.Pixels.data(), image.Width, image.Height, std::ptrdiff_t(image.rowBytes()), true};
+}
+
 TGLBitmap32 ConvertToBitmap32(const TGraphic* graphic)
 {
     TGLBitmap32 out;

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
 #include <vector>
 
 namespace velmora {
@@ -31,6 +32,30 @@ template <int Channels> struct TGLBitmap {
 
 // The upload buffer of a texture: R, G, B, A, bottom row first.
 using TGLBitmap32 = TGLBitmap<4>;
+// A frame read back from GL: B, G, R, top row first.
+using TGLBitmap24 = TGLBitmap<3>;
+
+// A view of rows of three-byte pixels `Stride` bytes apart, top row first,
+// over memory owned elsewhere: what the resize reads and writes and the shot
+// writers encode. `Byte` is const for rows that are only read.
+template <class Byte> struct TRgb24Rows {
+    Byte* Bits = nullptr;
+    int Width = 0;
+    int Height = 0;
+    std::ptrdiff_t Stride = 0;
+    bool Bgr = true; // byte order B,G,R (bitmap rows); false for R,G,B
+
+    Byte* pixel(int x, int y) const { return Bits + y * Stride + std::ptrdiff_t(x) * 3; }
+    operator TRgb24Rows<const Byte>() const requires(!std::is_const_v<Byte>)
+    {
+        return {Bits, Width, Height, Stride, Bgr};
+    }
+};
+// Rows that are only read (the writers' input).
+using TRgbRows = TRgb24Rows<const std::uint8_t>;
+
+// The rows of a 24-bit decoded picture; other formats throw EPictureError.
+TRgbRows RowsOf(const TDecodedImage& image);
 
 // How a row of 3- or 4-byte pixels becomes a row of 4-byte pixels.
 enum class TChannelOrder {

@@ -18,8 +18,6 @@ static const EGLContext kNoEglContext = EGL_NO_CONTEXT;
 
 namespace velmora {
 
-TGLBitmap24::TGLBitmap24(int w, int h) : Width(w), Height(h), Data(std::size_t(w) * h * 3) {}
-
 namespace {
 TGLContext* currentContext = nullptr;
 }

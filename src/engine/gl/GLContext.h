@@ -5,6 +5,7 @@
 // framebuffer of a fixed size and can read its pixels back.
 
 #include "pictures/Errors.h"
+#include "pictures/Rasters.h"
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -23,19 +24,6 @@ public:
 class EPlatformError : public EInternalError {
 public:
     using EInternalError::EInternalError;
-};
-
-// A 24-bit picture, top row first, pixels stored blue, green, red, rows
-// packed (Width * 3 bytes apart).
-struct TGLBitmap24 {
-    int Width = 0;
-    int Height = 0;
-    std::vector<std::uint8_t> Data;
-
-    TGLBitmap24() = default;
-    TGLBitmap24(int w, int h);
-    std::uint8_t* pixel(int x, int y) { return Data.data() + (std::size_t(y) * Width + x) * 3; }
-    const std::uint8_t* pixel(int x, int y) const { return Data.data() + (std::size_t(y) * Width + x) * 3; }
 };
 
 // Rows of a picture that is handed over band by band: `Rows` rows of `Width`
