@@ -108,7 +108,8 @@ struct PngHandles {
 
 void DecodePng(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
 {
-    auto src = std::make_unique<PngSource>(decoders::MemorySource({data, data ? size : 0}));
+    // Braces: clang 14 has no aggregate initialisation from parentheses.
+    auto src = std::make_unique<PngSource>(PngSource{decoders::MemorySource({data, data ? size : 0})});
     if (src->in.size() < 8 || !decoders::startsWith(src->in.bytes(), "\x89PNG\r\n\x1a\n"))
         throw EPictureError("PNG picture is not valid: missing PNG signature");
     PngHandles h;
