@@ -103,6 +103,10 @@ bool TFramebufferPages::Locate(unsigned buffer, int width, int height, const std
     first_ = nullptr;
     bytes_ = 0;
     if (width < 1 || height < 2) return false;
+    // Under AddressSanitizer the driver's storage comes from the sanitizer's
+    // allocator, with poisoned guard zones around it, so the block cannot be
+    // searched: keep the pages, which is always exact.
+    if (AddressSanitizerBuild()) return false;
     const std::size_t row = std::size_t(width) * 4;
     const std::size_t need = row * std::size_t(height);
     // The block mapped for the storage: exactly one new range of about its size.

@@ -25,6 +25,22 @@ std::vector<TMemoryRange> AnonymousMemoryRanges();
 std::vector<TMemoryRange> NewMemoryRanges(const std::vector<TMemoryRange>& before,
                                           const std::vector<TMemoryRange>& after);
 
+// True in a build under AddressSanitizer, where pages are never given back.
+constexpr bool AddressSanitizerBuild()
+{
+#if defined(__SANITIZE_ADDRESS__)
+    return true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+    return true;
+#else
+    return false;
+#endif
+#else
+    return false;
+#endif
+}
+
 class TFramebufferPages {
 public:
     // Call right after the storage of the bound framebuffer's attachment
