@@ -187,6 +187,7 @@ private:
     TRectangle viewport_{0, 0, 100, 100};
     int renderDPI_ = 96;
     bool rendering_ = false;
+    TGLPixelFormatRequest beginBitmapRender();
     TMatrix projectionMatrix_;
     TMatrix viewMatrix_;
     std::vector<TMatrix> viewMatrixStack_;

@@ -26,22 +26,10 @@ void TGLSceneBuffer::RenderToBands(int width, int height, int dpi, int bandRows,
     GLAssert(!rendering_, "Already rendering");
     if (width < 1 || height < 1) throw EPlatformError("OS Error : invalid bitmap size");
     TScopedValue rendering(rendering_, true);
-    // As for one piece: texture names belong to the context that made them.
-    if (context_) {
-        context_->Activate();
-        const TScopeExit active([this] { context_->Deactivate(); });
-        if (scene_) ReleaseHandles(scene_->Objects(), true);
-    } else if (scene_) {
-        ReleaseHandles(scene_->Objects(), false);
-    }
+    const TGLPixelFormatRequest request = beginBitmapRender();
     auto stage = [this](const char* s) {
         if (BitmapRenderStage) BitmapRenderStage(s);
     };
-    stage("context");
-    TGLPixelFormatRequest request = PixelFormatRequest();
-    request.DoubleBuffer = false;
-    request.Samples = 0;
-    request.ColorBits = 24;
     const int rowsPerBand = std::clamp(bandRows, 1, height);
     // The framebuffer's pages are given back between bands, so only the
     // band being drawn is held in memory.

@@ -240,28 +240,36 @@ void TGLSceneBuffer::sceneRender(TDrawState mode, TGLBaseSceneObject* base)
     glAlphaFunc(GL_GREATER, 0);
 }
 
-void TGLSceneBuffer::RenderToBitmap(TGLBitmap24& bitmap, int dpi)
+// The start shared by the one-piece and the banded render: texture names
+// belong to the context that made them, so drop them for the temporary
+// context to upload its own (and again afterwards). The activation also
+// leaves the buffer's own context released, which a window context must be
+// before another one can be made current. Returns the temporary context's
+// pixel format.
+TGLPixelFormatRequest TGLSceneBuffer::beginBitmapRender()
 {
-    GLAssert(!rendering_, "Already rendering");
-    TScopedValue rendering(rendering_, true);
-    // Texture names belong to the context that made them: drop them so
-    // the temporary context uploads its own, and again afterwards. The
-    // activation also leaves the buffer's own context released, which a
-    // window context must be before another one can be made current.
     if (context_) {
         const auto active = activation(*context_);
         if (scene_) ReleaseHandles(scene_->Objects(), true);
     } else if (scene_) {
         ReleaseHandles(scene_->Objects(), false);
     }
-    auto stage = [this](const char* s) {
-        if (BitmapRenderStage) BitmapRenderStage(s);
-    };
-    stage("context");
+    if (BitmapRenderStage) BitmapRenderStage("context");
     TGLPixelFormatRequest request = PixelFormatRequest();
     request.DoubleBuffer = false;
     request.Samples = 0;
     request.ColorBits = 24;
+    return request;
+}
+
+void TGLSceneBuffer::RenderToBitmap(TGLBitmap24& bitmap, int dpi)
+{
+    GLAssert(!rendering_, "Already rendering");
+    TScopedValue rendering(rendering_, true);
+    const TGLPixelFormatRequest request = beginBitmapRender();
+    auto stage = [this](const char* s) {
+        if (BitmapRenderStage) BitmapRenderStage(s);
+    };
     auto temp = std::make_unique<TGLHeadlessContext>(bitmap.Width, bitmap.Height, request);
     if (camera_ && camera_->Scene()) {
         camera_->RebuildTransformIfStale();
