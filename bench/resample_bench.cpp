@@ -35,9 +35,9 @@ double nowMs()
 }
 
 // The same pattern the Pillow helper makes.
-TRgb24Image pattern(int w, int h)
+TGLBitmap24 pattern(int w, int h)
 {
-    TRgb24Image img(w, h);
+    TGLBitmap24 img(w, h);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
             std::uint8_t* p = img.pixel(x, y);
@@ -135,7 +135,7 @@ int main(int argc, char** argv)
         int sw, sh, dw, dh;
     } sizes[] = {{2000, 1600, 500, 400}, {1968, 1892, 492, 473}, {7680, 4320, 1920, 1080}};
     for (const auto& s : sizes) {
-        TRgb24Image src = pattern(s.sw, s.sh), dst(s.dw, s.dh), want(s.dw, s.dh);
+        TGLBitmap24 src = pattern(s.sw, s.sh), dst(s.dw, s.dh), want(s.dw, s.dh);
         oracle::FilteredResize(src.view(), want.view(), TriangleFilter, 1.0f);
         std::vector<Contender> cs;
         auto velmora = [&](const char* name, TResampleIsa isa, int threads) {

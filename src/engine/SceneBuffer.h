@@ -12,6 +12,7 @@
 #include "engine/Color.h"
 #include "engine/EngineTypes.h"
 #include "engine/Scene.h"
+#include "engine/ScopeGuard.h"
 #include "engine/gl/GLContext.h"
 #include "engine/gl/StateCache.h"
 #include "engine/render/RenderContextInfo.h"
@@ -188,6 +189,7 @@ private:
     int renderDPI_ = 96;
     bool rendering_ = false;
     TGLPixelFormatRequest beginBitmapRender();
+    void runBitmapRender(TGLContext& temp, TScopedValue<bool>& rendering, const std::function<void()>& draw);
     TMatrix projectionMatrix_;
     TMatrix viewMatrix_;
     std::vector<TMatrix> viewMatrixStack_;

@@ -2,6 +2,7 @@
 
 #include "faceeditor/Blend.h"
 #include "pictures/Picture.h"
+#include "pictures/Rasters.h"
 #include "pictures/ReaderClasses.h"
 #include "pictures/SystemColors.h"
 
@@ -152,52 +153,6 @@ void TBitmap32::CopyFrom(const TBitmap32& source)
 
 // --- pictures ------------------------------------------------------------------
 
-namespace {
-
-void rasterPixel(const TDecodedImage& img, const std::uint8_t* row, int x, std::uint8_t bgra[4])
-{
-    switch (img.Format) {
-    case TPixelFormat::pf8bit: {
-        const unsigned idx = row[x];
-        if (idx < img.Palette.size()) {
-            bgra[0] = img.Palette[idx][0];
-            bgra[1] = img.Palette[idx][1];
-            bgra[2] = img.Palette[idx][2];
-        } else {
-            bgra[0] = bgra[1] = bgra[2] = 0;
-        }
-        bgra[3] = 255;
-        break;
-    }
-    case TPixelFormat::pf15bit: {
-        const int w = row[2 * x] | row[2 * x + 1] << 8;
-        bgra[0] = std::uint8_t((w & 31) << 3);
-        bgra[1] = std::uint8_t(((w >> 5) & 31) << 3);
-        bgra[2] = std::uint8_t(((w >> 10) & 31) << 3);
-        bgra[3] = 255;
-        break;
-    }
-    case TPixelFormat::pf24bit:
-        std::memcpy(bgra, row + 3 * x, 3);
-        bgra[3] = 255;
-        break;
-    case TPixelFormat::pf32bit: std::memcpy(bgra, row + 4 * x, 4); break;
-    }
-}
-
-inline TColor32 packBgra(const std::uint8_t p[4])
-{
-    return Color32(p[2], p[1], p[0], p[3]);
-}
-
-// A picture drawn with its own transparency onto an opaque colour.
-inline int over(int c, int a, int bg)
-{
-    return (c * a + bg * (255 - a) + 127) / 255;
-}
-
-} // namespace
-
 void TBitmap32::CopyFrom(const TGraphic* graphic)
 {
     if (!graphic || graphic->Empty()) {
@@ -208,39 +163,9 @@ void TBitmap32::CopyFrom(const TGraphic* graphic)
     const TDecodedImage& img = graphic->Raster();
     const int w = img.Width, h = img.Height;
     if (std::int64_t(w) * h > MaxBitmapPixels) throw EBitmapError("Can't allocate the DIB handle");
+    // TColor32 is 0xAARRGGBB: bytes B, G, R, A in memory.
     std::vector<TColor32> px(std::size_t(w) * h);
-    std::uint8_t p[4];
-    if (graphic->DrawsTransparent()) {
-        // Drawn once onto white and once onto red: what differs is transparent.
-        for (int y = 0; y < h; ++y) {
-            const std::uint8_t* row = img.row(y);
-            for (int x = 0; x < w; ++x) {
-                rasterPixel(img, row, x, p);
-                const int a = p[3];
-                const int b1 = over(p[0], a, 255), g1 = over(p[1], a, 255), r1 = over(p[2], a, 255);
-                const int b2 = over(p[0], a, 0), g2 = over(p[1], a, 0), r2 = over(p[2], a, 255);
-                const bool same = b1 == b2 && g1 == g2 && r1 == r2;
-                px[std::size_t(y) * w + x] = Color32(r1, g1, b1, same ? 255 : 0);
-            }
-        }
-    } else {
-        // Bitmaps keep a 32-bit alpha; anything else comes out opaque.
-        const bool keepAlpha = dynamic_cast<const TBitmap*>(graphic) && img.Format == TPixelFormat::pf32bit;
-        for (int y = 0; y < h; ++y) {
-            const std::uint8_t* row = img.row(y);
-            TColor32* out = px.data() + std::size_t(y) * w;
-            if (img.Format == TPixelFormat::pf32bit) {
-                std::memcpy(out, row, std::size_t(w) * 4);
-                if (!keepAlpha)
-                    for (int x = 0; x < w; ++x) out[x] |= 0xFF000000u;
-                continue;
-            }
-            for (int x = 0; x < w; ++x) {
-                rasterPixel(img, row, x, p);
-                out[x] = packBgra(p);
-            }
-        }
-    }
+    drawToBgra(*graphic, reinterpret_cast<std::uint8_t*>(px.data()));
     adopt(w, h, std::move(px));
     Changed();
 }

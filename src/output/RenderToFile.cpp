@@ -79,7 +79,7 @@ TRenderToFileResult RenderToFile(TGLSceneBuffer& buffer, const TRenderToFileJob&
     CheckShotTarget(job.Path);
     result.Format = ShotFormatFor(job.Path, job.BmpFilterChosen, job.PngAllowed);
 
-    TRgb24Image output(job.OutputWidth, job.OutputHeight);
+    TGLBitmap24 output(job.OutputWidth, job.OutputHeight);
     {
         // The render comes in bands and each band is filtered as it comes,
         // so neither GL's buffers nor the render bitmap are ever held whole.
@@ -97,12 +97,12 @@ TRenderToFileResult RenderToFile(TGLSceneBuffer& buffer, const TRenderToFileJob&
                                      progress(100);
                                      stage("resize");
                                  }
-                                 resize.AddRows(band.Bits, band.Rows, band.Stride);
+                                 resize.AddRows(band.Bits, band.Height, band.Stride);
                              });
         resize.Finish();
     }
 
-    const TRgbRows rows{output.pixel(0, 0), output.width(), output.height(), std::ptrdiff_t(output.width()) * 3, true};
+    const TRgbRows rows = std::as_const(output).view();
     result.WrittenPath = job.Path;
     if (result.Format != TShotFormat::Jpeg) {
         stage("encode");

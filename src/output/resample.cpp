@@ -93,12 +93,6 @@ const TFilterEntry ResizeFilterTable[7] = {
     {"Mitchell", MitchellFilter, 2.0f},
 };
 
-TRgb24Image::TRgb24Image(int width, int height)
-    : Width(std::max(0, width)),
-      Height(std::max(0, height)),
-      Pixels(std::size_t(Width) * Height * 3)
-{}
-
 std::vector<std::vector<TContributor>> BuildContributors(float scale, int srcLength, int dstLength, TFilterProc filter,
                                                          float support)
 {

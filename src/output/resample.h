@@ -38,22 +38,6 @@ float MitchellFilter(float x);
 // (the three channels are filtered independently), rows `Stride` bytes apart.
 using TRgb24View = TRgb24Rows<std::uint8_t>;
 
-// A 24-bit pixel buffer that owns its rows (tightly packed).
-class TRgb24Image {
-public:
-    TRgb24Image() = default;
-    TRgb24Image(int width, int height);
-    int width() const { return Width; }
-    int height() const { return Height; }
-    TRgb24View view() { return {Pixels.data(), Width, Height, std::ptrdiff_t(Width) * 3}; }
-    std::uint8_t* pixel(int x, int y) { return Pixels.data() + (std::size_t(y) * Width + x) * 3; }
-    const std::uint8_t* pixel(int x, int y) const { return Pixels.data() + (std::size_t(y) * Width + x) * 3; }
-
-private:
-    int Width = 0, Height = 0;
-    std::vector<std::uint8_t> Pixels;
-};
-
 class EResampleError : public EInternalError {
 public:
     using EInternalError::EInternalError;

@@ -2,6 +2,7 @@
 
 #include "pictures/Picture.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace velmora {
@@ -77,6 +78,15 @@ void ConvertPixels(const std::uint8_t* src, int srcBytes, std::uint8_t* dst, std
     }
 }
 
+void dropFourthByte(const std::uint8_t* src, std::uint8_t* dst, std::size_t count)
+{
+    for (std::size_t i = 0; i < count; ++i, src += 4, dst += 3) {
+        dst[0] = src[0];
+        dst[1] = src[1];
+        dst[2] = src[2];
+    }
+}
+
 void ConvertToBgra(TDecodedImage& img)
 {
     if (img.Format == TPixelFormat::pf32bit) return;
@@ -100,6 +110,51 @@ TRgbRows RowsOf(const TDecodedImage& image)
 {
     if (image.Format != TPixelFormat::pf24bit) throw EPictureError("Only 24-bit pictures can be written as JPEG");
     return {image.Pixels.data(), image.Width, image.Height, std::ptrdiff_t(image.rowBytes()), true};
+}
+
+void drawToBgra(const TGraphic& graphic, std::uint8_t* out)
+{
+    const TDecodedImage& img = graphic.Raster();
+    const std::size_t w = std::size_t(std::max(0, img.Width));
+    const int h = std::max(0, img.Height);
+    if (graphic.DrawsTransparent()) {
+        // Drawn once onto white and once onto red: where blue or green differ
+        // the backdrop shows through. Only 32-bit pixels carry transparency.
+        const PixelReader onWhite{img, TFiveBits::Shift, true};
+        const bool alpha = img.Format == TPixelFormat::pf32bit;
+        for (int y = 0; y < h; ++y) {
+            const std::uint8_t* row = img.row(y);
+            for (std::size_t x = 0; x < w; ++x, out += 4) {
+                onWhite.bgr(row, x, out);
+                bool opaque = true;
+                if (alpha) {
+                    const std::uint8_t* p = row + 4 * x;
+                    const int a = p[3];
+                    for (int c = 0; c < 2; ++c) opaque = opaque && out[c] == (p[c] * a + 127) / 255;
+                }
+                out[3] = opaque ? 255 : 0;
+            }
+        }
+        return;
+    }
+    const bool keepAlpha = dynamic_cast<const TBitmap*>(&graphic) != nullptr;
+    const PixelReader reader{img, TFiveBits::Shift, false};
+    for (int y = 0; y < h; ++y, out += 4 * w) {
+        const std::uint8_t* row = img.row(y);
+        switch (img.Format) {
+        case TPixelFormat::pf32bit:
+            std::memcpy(out, row, 4 * w);
+            if (!keepAlpha)
+                for (std::size_t x = 0; x < w; ++x) out[4 * x + 3] = 255;
+            break;
+        case TPixelFormat::pf24bit: ConvertPixels(row, 3, out, w, TChannelOrder::Keep); break;
+        default:
+            for (std::size_t x = 0; x < w; ++x) {
+                reader.bgr(row, x, out + 4 * x);
+                out[4 * x + 3] = 255;
+            }
+        }
+    }
 }
 
 TGLBitmap32 ConvertToBitmap32(const TGraphic* graphic)

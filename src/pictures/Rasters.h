@@ -5,35 +5,13 @@
 
 #include "pictures/Picture.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <type_traits>
 #include <vector>
 
 namespace velmora {
-
-// A pixel buffer handed to or taken from GL: Width x Height pixels of
-// `Channels` bytes, rows packed without padding.
-template <int Channels> struct TGLBitmap {
-    int Width = 0;
-    int Height = 0;
-    std::vector<std::uint8_t> Data;
-
-    TGLBitmap() = default;
-    TGLBitmap(int width, int height) : Width(width), Height(height), Data(std::size_t(width) * height * Channels) {}
-
-    std::size_t DataSize() const { return Data.size(); }
-    std::size_t RowBytes() const { return std::size_t(Width) * Channels; }
-    std::uint8_t* ScanLine(int y) { return Data.data() + std::size_t(y) * RowBytes(); }
-    const std::uint8_t* ScanLine(int y) const { return Data.data() + std::size_t(y) * RowBytes(); }
-    std::uint8_t* pixel(int x, int y) { return ScanLine(y) + std::size_t(x) * Channels; }
-    const std::uint8_t* pixel(int x, int y) const { return ScanLine(y) + std::size_t(x) * Channels; }
-};
-
-// The upload buffer of a texture: R, G, B, A, bottom row first.
-using TGLBitmap32 = TGLBitmap<4>;
-// A frame read back from GL: B, G, R, top row first.
-using TGLBitmap24 = TGLBitmap<3>;
 
 // A view of rows of three-byte pixels `Stride` bytes apart, top row first,
 // over memory owned elsewhere: what the resize reads and writes and the shot
@@ -54,6 +32,51 @@ template <class Byte> struct TRgb24Rows {
 // Rows that are only read (the writers' input).
 using TRgbRows = TRgb24Rows<const std::uint8_t>;
 
+// Rows of a picture handed over band by band: rows Top .. Top + Height - 1
+// of the whole picture, B, G, R.
+struct TGLBitmapBand : TRgbRows {
+    int Top = 0;
+};
+
+// An owning pixel buffer: Width x Height pixels of `Channels` bytes, rows
+// packed without padding, handed to or taken from GL and filtered by the
+// resize. A negative size makes an empty buffer.
+template <int Channels> struct TGLBitmap {
+    int Width = 0;
+    int Height = 0;
+    std::vector<std::uint8_t> Data;
+
+    TGLBitmap() = default;
+    TGLBitmap(int width, int height)
+        : Width(std::max(0, width)),
+          Height(std::max(0, height)),
+          Data(std::size_t(Width) * Height * Channels)
+    {}
+
+    std::size_t DataSize() const { return Data.size(); }
+    std::size_t RowBytes() const { return std::size_t(Width) * Channels; }
+    std::uint8_t* ScanLine(int y) { return Data.data() + std::size_t(y) * RowBytes(); }
+    const std::uint8_t* ScanLine(int y) const { return Data.data() + std::size_t(y) * RowBytes(); }
+    std::uint8_t* pixel(int x, int y) { return ScanLine(y) + std::size_t(x) * Channels; }
+    const std::uint8_t* pixel(int x, int y) const { return ScanLine(y) + std::size_t(x) * Channels; }
+
+    // The rows of a three-byte buffer as the resize and the writers take them.
+    TRgb24Rows<std::uint8_t> view() requires(Channels == 3)
+    {
+        return {Data.data(), Width, Height, std::ptrdiff_t(RowBytes()), true};
+    }
+    TRgbRows view() const requires(Channels == 3)
+    {
+        return {Data.data(), Width, Height, std::ptrdiff_t(RowBytes()), true};
+    }
+};
+
+// The upload buffer of a texture: R, G, B, A, bottom row first.
+using TGLBitmap32 = TGLBitmap<4>;
+// B, G, R, top row first: a frame read back from GL, and the resize's
+// output the writers encode.
+using TGLBitmap24 = TGLBitmap<3>;
+
 // The rows of a 24-bit decoded picture; other formats throw EPictureError.
 TRgbRows RowsOf(const TDecodedImage& image);
 
@@ -67,9 +90,22 @@ enum class TChannelOrder {
 // pixels; 3-byte pixels get an opaque fourth byte, 4-byte ones keep theirs.
 void ConvertPixels(const std::uint8_t* src, int srcBytes, std::uint8_t* dst, std::size_t count, TChannelOrder order);
 
+// Converts `count` 4-byte pixels into 3-byte ones, dropping each fourth
+// byte (a B,G,R,A read-back into B,G,R rows).
+void dropFourthByte(const std::uint8_t* src, std::uint8_t* dst, std::size_t count);
+
 // Any decoded raster as B,G,R,A (palette looked up, 15-bit widened to 8 bits
 // by x 255 / 31, opaque unless it already is 32-bit).
 void ConvertToBgra(TDecodedImage& image);
+
+// A graphic's pixels as the face editor holds them: B,G,R,A, top row first,
+// rows packed, Width x Height of its raster written to `out`. Palettes are
+// looked up (an index past the palette is black) and 15-bit pixels widened
+// by x 8, as drawn onto a 24-bit surface; everything is opaque except a
+// 32-bit bitmap, which keeps its alpha. A graphic drawn with transparency
+// is composited onto white instead, and a pixel the backdrop shows through
+// gets alpha 0.
+void drawToBgra(const TGraphic& graphic, std::uint8_t* out);
 
 // A graphic as texture pixels. 24/32-bit bitmaps of a width divisible by 4
 // convert directly (32-bit keeps its alpha). Everything else is first drawn

@@ -185,7 +185,7 @@ TEST(RenderCommand, WholeShotIsTheOracleResizeOfTheFullRender)
     const TDecodedImage shot = decode(dir / "shot.bmp");
     ASSERT_EQ(full.Width, 492);
     ASSERT_EQ(full.Height, 388);
-    TRgb24Image expected(123, 97);
+    TGLBitmap24 expected(123, 97);
     const TRgb24View src{full.Pixels.data(), full.Width, full.Height, std::ptrdiff_t(full.rowBytes())};
     oracle::FilteredResize(src, expected.view(), TriangleFilter, 1.0f);
     ASSERT_EQ(shot.Width, 123);

@@ -35,9 +35,9 @@ TGLBitmap24 banded(TGLSceneBuffer& buffer, int w, int h, int dpi, int bandRows)
     buffer.RenderToBands(w, h, dpi, bandRows, [&](const TGLBitmapBand& b) {
         EXPECT_EQ(b.Top, next);
         EXPECT_EQ(b.Width, w);
-        for (int r = 0; r < b.Rows; ++r)
+        for (int r = 0; r < b.Height; ++r)
             std::memcpy(bmp.pixel(0, b.Top + r), b.Bits + r * b.Stride, std::size_t(w) * 3);
-        next = b.Top + b.Rows;
+        next = b.Top + b.Height;
     });
     EXPECT_EQ(next, h);
     return bmp;

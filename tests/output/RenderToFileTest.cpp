@@ -216,7 +216,7 @@ TEST_F(RenderToFileTest, ShotMadeInBandsIsTheOracleResizeOfTheOnePieceRender)
     const TDecodedImage shot = decodeBmpFile(dir / "banded.bmp");
     TGLBitmap24 whole(2000, 1600);
     buffer.RenderToBitmap(whole, 384);
-    TRgb24Image expected(500, 400);
+    TGLBitmap24 expected(500, 400);
     oracle::FilteredResize({whole.Data.data(), 2000, 1600, 2000 * 3}, expected.view(), TriangleFilter, 1.0f);
     ASSERT_EQ(shot.Width, 500);
     ASSERT_EQ(shot.Height, 400);

@@ -81,7 +81,7 @@ inline void FilteredResize(const TRgb24View& src, const TRgb24View& dst, TFilter
     const int SW = src.Width, SH = src.Height, DW = dst.Width, DH = dst.Height;
     if (SW < 1 || SH < 1) throw EResampleError("Source bitmap too small");
     if (DW < 1 || DH < 1) return;
-    TRgb24Image work(DW, SH);
+    TGLBitmap24 work(DW, SH);
     const auto columns = contributors(scaleFactor(DW, SW), SW, DW, filter, support);
     for (int k = 0; k < SH; ++k) {
         const std::uint8_t* row = src.Bits + k * src.Stride;

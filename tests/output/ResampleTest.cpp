@@ -9,9 +9,9 @@ using namespace velmora;
 
 namespace {
 
-TRgb24Image filled(int w, int h, std::uint8_t v)
+TGLBitmap24 filled(int w, int h, std::uint8_t v)
 {
-    TRgb24Image img(w, h);
+    TGLBitmap24 img(w, h);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
             for (int c = 0; c < 3; ++c) img.pixel(x, y)[c] = v;
@@ -74,7 +74,7 @@ TEST(ResampleContributors, QuarterSizeMirrorsAtTheBorder)
 
 TEST(Resample, SameSizeIsIdentityAndProgressEndsAt100)
 {
-    TRgb24Image src(7, 5), dst(7, 5);
+    TGLBitmap24 src(7, 5), dst(7, 5);
     for (int y = 0; y < 5; ++y)
         for (int x = 0; x < 7; ++x)
             for (int c = 0; c < 3; ++c) src.pixel(x, y)[c] = std::uint8_t(x * 31 + y * 7 + c * 50);
@@ -93,7 +93,7 @@ TEST(Resample, UniformGreyStaysUniformWithTriangle)
 {
     // The render-to-file case: multiplier 4 on a 500 x 400 shot.
     auto src = filled(2000, 1600, 137);
-    TRgb24Image dst(500, 400);
+    TGLBitmap24 dst(500, 400);
     FilteredResize(src.view(), dst.view(), TriangleFilter, 1.0f);
     for (int y = 0; y < 400; ++y)
         for (int x = 0; x < 500; ++x) ASSERT_EQ(dst.pixel(x, y)[1], 137) << x << "," << y;
@@ -102,10 +102,10 @@ TEST(Resample, UniformGreyStaysUniformWithTriangle)
 TEST(Resample, OvershootIsClampedNotWrapped)
 {
     for (const char* name : {"Lanczos3", "Mitchell"}) {
-        TRgb24Image src(16, 1);
+        TGLBitmap24 src(16, 1);
         for (int x = 0; x < 16; ++x)
             for (int c = 0; c < 3; ++c) src.pixel(x, 0)[c] = x < 8 ? 0 : 255;
-        TRgb24Image dst(61, 1);
+        TGLBitmap24 dst(61, 1);
         const auto& f = filterNamed(name);
         FilteredResize(src.view(), dst.view(), f.Filter, f.Width);
         // Around the edge the dark side must stay dark and the light side light.
@@ -120,7 +120,7 @@ TEST(Resample, OvershootIsClampedNotWrapped)
 TEST(Resample, HalvesRoundToEven)
 {
     // Enlarging 2 -> 3 puts column 1 halfway between the two source pixels.
-    TRgb24Image src(2, 1), dst(3, 1);
+    TGLBitmap24 src(2, 1), dst(3, 1);
     src.pixel(0, 0)[0] = 2, src.pixel(1, 0)[0] = 3; // 2.5 -> 2
     src.pixel(0, 0)[1] = 3, src.pixel(1, 0)[1] = 4; // 3.5 -> 4
     FilteredResize(src.view(), dst.view(), TriangleFilter, 1.0f);
@@ -130,7 +130,7 @@ TEST(Resample, HalvesRoundToEven)
 
 TEST(Resample, DegenerateSizesNeitherCrashNorReadOutside)
 {
-    TRgb24Image empty(0, 3), dst(4, 4);
+    TGLBitmap24 empty(0, 3), dst(4, 4);
     dst.pixel(0, 0)[0] = 77;
     EXPECT_THROW(
         {
@@ -146,11 +146,11 @@ TEST(Resample, DegenerateSizesNeitherCrashNorReadOutside)
 
     // One-pixel destinations, a one-row source and a source narrower than the support.
     auto grey = filled(9, 1, 90);
-    TRgb24Image one(1, 1);
+    TGLBitmap24 one(1, 1);
     FilteredResize(grey.view(), one.view(), TriangleFilter, 1.0f);
     EXPECT_EQ(one.pixel(0, 0)[2], 90);
     auto two = filled(2, 2, 200);
-    TRgb24Image wide(1, 9);
+    TGLBitmap24 wide(1, 9);
     FilteredResize(two.view(), wide.view(), Lanczos3Filter, 3.0f);
     for (int y = 0; y < 9; ++y) EXPECT_NEAR(wide.pixel(0, y)[0], 200, 2);
 }

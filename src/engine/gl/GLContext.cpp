@@ -294,12 +294,7 @@ void TGLHeadlessContext::ReadPixels(TGLBitmap24& out)
         glReadPixels(0, y0, width_, rows, GL_BGRA, GL_UNSIGNED_BYTE, band.data());
         for (int r = 0; r < rows; ++r) {
             const std::uint8_t* from = band.data() + std::size_t(r) * width_ * 4;
-            std::uint8_t* to = out.Data.data() + std::size_t(height_ - 1 - (y0 + r)) * stride;
-            for (int x = 0; x < width_; ++x) {
-                to[3 * x] = from[4 * x];
-                to[3 * x + 1] = from[4 * x + 1];
-                to[3 * x + 2] = from[4 * x + 2];
-            }
+            dropFourthByte(from, out.Data.data() + std::size_t(height_ - 1 - (y0 + r)) * stride, std::size_t(width_));
         }
     }
     Deactivate();

@@ -26,17 +26,6 @@ public:
     using EInternalError::EInternalError;
 };
 
-// Rows of a picture that is handed over band by band: `Rows` rows of `Width`
-// pixels stored blue, green, red, top row first, `Stride` bytes apart; they
-// are rows Top .. Top + Rows - 1 of the whole picture.
-struct TGLBitmapBand {
-    int Top = 0;
-    int Rows = 0;
-    int Width = 0;
-    const std::uint8_t* Bits = nullptr;
-    std::ptrdiff_t Stride = 0;
-};
-
 // What a buffer asks of its pixel format.
 struct TGLPixelFormatRequest {
     bool DoubleBuffer = false;

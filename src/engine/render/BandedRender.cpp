@@ -39,29 +39,12 @@ void TGLSceneBuffer::RenderToBands(int width, int height, int dpi, int bandRows,
     if (width > maxSide || height > maxSide)
         throw EPlatformError("OS Error : bitmap of " + std::to_string(width) + " x " + std::to_string(height) +
                              " pixels is larger than the renderer allows (" + std::to_string(maxSide) + ")");
-    if (camera_ && camera_->Scene()) {
-        camera_->RebuildTransformIfStale();
-        RegisterWith(*camera_->Scene());
-    }
-
-    auto ownStates = std::move(states_);
-    const TRectangle ownViewport = viewport_;
-    const int ownDPI = renderDPI_;
-    const TScopeExit restore([&] {
-        states_ = std::move(ownStates);
-        viewport_ = ownViewport;
-        renderDPI_ = ownDPI;
-        viewMatrixStack_.clear();
-    });
-
     // Read-back in pieces of about 1 MB, converted to three-byte rows.
     const int readRows = std::max(1, std::min(rowsPerBand, int((std::size_t(1) << 20) / (std::size_t(width) * 4))));
     std::vector<std::uint8_t> bgra(std::size_t(width) * 4 * readRows);
     std::vector<std::uint8_t> bgr(std::size_t(width) * 3 * readRows);
 
-    temp->Activate();
-    const TScopeExit active([&temp] { temp->Deactivate(); });
-    try {
+    runBitmapRender(*temp, rendering, [&] {
         // Bands from the top of the picture down. GL counts rows from the
         // bottom: band edges sit on multiples of the band height from there,
         // which for heights of whole 64-row tiles are the rasteriser's tile
@@ -109,26 +92,14 @@ void TGLSceneBuffer::RenderToBands(int width, int height, int dpi, int bandRows,
                 temp->ReadRowsBgra(y0 + rows - done - n, n, bgra.data());
                 for (int r = 0; r < n; ++r) {
                     const std::uint8_t* from = bgra.data() + std::size_t(n - 1 - r) * width * 4;
-                    std::uint8_t* to = bgr.data() + std::size_t(r) * width * 3;
-                    for (int x = 0; x < width; ++x) {
-                        to[3 * x] = from[4 * x];
-                        to[3 * x + 1] = from[4 * x + 1];
-                        to[3 * x + 2] = from[4 * x + 2];
-                    }
+                    dropFourthByte(from, bgr.data() + std::size_t(r) * width * 3, std::size_t(width));
                 }
-                sink(TGLBitmapBand{top + done, n, width, bgr.data(), std::ptrdiff_t(width) * 3});
+                sink(TGLBitmapBand{{bgr.data(), width, n, std::ptrdiff_t(width) * 3, true}, top + done});
                 temp->Rebind();
             }
             if (bands) temp->ReleasePixelPages();
         }
-    } catch (...) {
-        if (scene_) ReleaseHandles(scene_->Objects(), true);
-        throw;
-    }
-    if (scene_) ReleaseHandles(scene_->Objects(), true);
-    stage("done");
-    rendering.Restore();
-    if (AfterRender) AfterRender(this);
+    });
 }
 
 } // namespace velmora

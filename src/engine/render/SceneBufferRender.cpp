@@ -262,15 +262,13 @@ TGLPixelFormatRequest TGLSceneBuffer::beginBitmapRender()
     return request;
 }
 
-void TGLSceneBuffer::RenderToBitmap(TGLBitmap24& bitmap, int dpi)
+// The rest shared by the one-piece and the banded render, around `draw` run
+// with the temporary context current: the camera's scene registered, the
+// buffer's own state cache, viewport and DPI lent out (and put back last),
+// the temporary context's texture names dropped however the drawing ends,
+// then the "done" stage and AfterRender.
+void TGLSceneBuffer::runBitmapRender(TGLContext& temp, TScopedValue<bool>& rendering, const std::function<void()>& draw)
 {
-    GLAssert(!rendering_, "Already rendering");
-    TScopedValue rendering(rendering_, true);
-    const TGLPixelFormatRequest request = beginBitmapRender();
-    auto stage = [this](const char* s) {
-        if (BitmapRenderStage) BitmapRenderStage(s);
-    };
-    auto temp = std::make_unique<TGLHeadlessContext>(bitmap.Width, bitmap.Height, request);
     if (camera_ && camera_->Scene()) {
         camera_->RebuildTransformIfStale();
         RegisterWith(*camera_->Scene());
@@ -279,39 +277,50 @@ void TGLSceneBuffer::RenderToBitmap(TGLBitmap24& bitmap, int dpi)
     auto ownStates = std::move(states_);
     const TRectangle ownViewport = viewport_;
     const int ownDPI = renderDPI_;
-    TScopeExit restore([&] {
+    const TScopeExit restore([&] {
         states_ = std::move(ownStates);
         viewport_ = ownViewport;
         renderDPI_ = ownDPI;
         viewMatrixStack_.clear();
     });
-    states_ = std::make_unique<TGLStateCache>();
     {
-        const auto active = activation(*temp);
+        const auto active = activation(temp);
         try {
-            ClearGLError();
-            setupFrameState();
-            const TVector bg = ColorFromWindowColor(backgroundColor_, 1);
-            glClearColor(bg.X, bg.Y, bg.Z, bg.W);
-            glViewport(0, 0, bitmap.Width, bitmap.Height);
-            clearBuffers();
-            renderDPI_ = dpi != 0 ? dpi : ScreenDPI;
-            viewport_ = {0, 0, bitmap.Width, bitmap.Height};
-            stage("render");
-            baseRender(viewport_, renderDPI_, dsPrinting, nullptr);
-            CheckOpenGLError();
-            glFinish();
-            stage("read-back");
-            temp->ReadPixels(bitmap);
+            draw();
         } catch (...) {
             if (scene_) ReleaseHandles(scene_->Objects(), true);
             throw;
         }
         if (scene_) ReleaseHandles(scene_->Objects(), true);
     }
-    stage("done");
+    if (BitmapRenderStage) BitmapRenderStage("done");
     rendering.Restore();
     if (AfterRender) AfterRender(this);
+}
+
+void TGLSceneBuffer::RenderToBitmap(TGLBitmap24& bitmap, int dpi)
+{
+    GLAssert(!rendering_, "Already rendering");
+    TScopedValue rendering(rendering_, true);
+    const TGLPixelFormatRequest request = beginBitmapRender();
+    auto temp = std::make_unique<TGLHeadlessContext>(bitmap.Width, bitmap.Height, request);
+    runBitmapRender(*temp, rendering, [&] {
+        states_ = std::make_unique<TGLStateCache>();
+        ClearGLError();
+        setupFrameState();
+        const TVector bg = ColorFromWindowColor(backgroundColor_, 1);
+        glClearColor(bg.X, bg.Y, bg.Z, bg.W);
+        glViewport(0, 0, bitmap.Width, bitmap.Height);
+        clearBuffers();
+        renderDPI_ = dpi != 0 ? dpi : ScreenDPI;
+        viewport_ = {0, 0, bitmap.Width, bitmap.Height};
+        if (BitmapRenderStage) BitmapRenderStage("render");
+        baseRender(viewport_, renderDPI_, dsPrinting, nullptr);
+        CheckOpenGLError();
+        glFinish();
+        if (BitmapRenderStage) BitmapRenderStage("read-back");
+        temp->ReadPixels(bitmap);
+    });
 }
 
 } // namespace velmora
