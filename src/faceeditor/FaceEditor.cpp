@@ -86,6 +86,15 @@ namespace {
 
 enum class Tool { Select, Graphic, Text, Delete, LevelDown, LevelUp, SendBack, BringFront };
 
+// The closed outline through the corners in order.
+QPainterPath closedPath(std::initializer_list<QPointF> corners)
+{
+    QPainterPath path(*corners.begin());
+    for (auto c = corners.begin() + 1; c != corners.end(); ++c) path.lineTo(*c);
+    path.closeSubpath();
+    return path;
+}
+
 // Two overlapping sheets, the one in front marked: the four stacking pictures.
 void paintStack(QPainter& p, bool markFront, bool arrowUp, bool toEnd)
 {
@@ -95,12 +104,8 @@ void paintStack(QPainter& p, bool markFront, bool arrowUp, bool toEnd)
     p.drawRect(3, 3, 11, 11);
     p.setBrush(markFront ? front : back);
     p.drawRect(9, 9, 11, 11);
-    QPainterPath arrow;
     const double x = 19.5, y0 = arrowUp ? 8 : 2, y1 = arrowUp ? 2 : 8;
-    arrow.moveTo(x - 3, y0);
-    arrow.lineTo(x + 3, y0);
-    arrow.lineTo(x, y1);
-    arrow.closeSubpath();
+    const QPainterPath arrow = closedPath({{x - 3, y0}, {x + 3, y0}, {x, y1}});
     p.setBrush(Qt::black);
     p.drawPath(arrow);
     if (toEnd) p.drawLine(QPointF(x - 3, y1 - (arrowUp ? 1 : -1)), QPointF(x + 3, y1 - (arrowUp ? 1 : -1)));
@@ -114,15 +119,7 @@ QIcon toolIcon(Tool tool)
     p.setRenderHint(QPainter::Antialiasing);
     switch (tool) {
     case Tool::Select: {
-        QPainterPath arrow;
-        arrow.moveTo(7, 3);
-        arrow.lineTo(7, 19);
-        arrow.lineTo(11, 15);
-        arrow.lineTo(14, 21);
-        arrow.lineTo(16.5, 20);
-        arrow.lineTo(13.5, 14);
-        arrow.lineTo(19, 14);
-        arrow.closeSubpath();
+        const QPainterPath arrow = closedPath({{7, 3}, {7, 19}, {11, 15}, {14, 21}, {16.5, 20}, {13.5, 14}, {19, 14}});
         p.setPen(QPen(Qt::black, 1.2));
         p.setBrush(Qt::white);
         p.drawPath(arrow);
@@ -133,14 +130,7 @@ QIcon toolIcon(Tool tool)
         p.setBrush(QColor(170, 215, 255));
         p.drawRect(QRectF(2.5, 4.5, 19, 15));
         p.setBrush(QColor(60, 150, 60));
-        QPainterPath hill;
-        hill.moveTo(3, 19);
-        hill.lineTo(9, 11);
-        hill.lineTo(13, 16);
-        hill.lineTo(16, 13);
-        hill.lineTo(21, 19);
-        hill.closeSubpath();
-        p.drawPath(hill);
+        p.drawPath(closedPath({{3, 19}, {9, 11}, {13, 16}, {16, 13}, {21, 19}}));
         p.setBrush(QColor(250, 210, 40));
         p.setPen(Qt::NoPen);
         p.drawEllipse(QPointF(17, 8.5), 2, 2);
