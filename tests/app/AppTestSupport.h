@@ -1,10 +1,12 @@
 #pragma once
 // Shared helpers of the window and command-line tests: one application object
 // for the whole test program, a configuration folder per test, a watcher that
-// answers message boxes as a user would, answering any modal window, and
-// clicks.
+// answers message boxes as a user would, answering any modal window, clicks,
+// and running the command line in-process.
 
+#include "TestSupport.h"
 #include "app/Application.h"
+#include "app/CommandLine.h"
 #include "app/Hint.h"
 
 #include <QApplication>
@@ -13,16 +15,12 @@
 #include <QTimer>
 #include <QWidget>
 
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <optional>
 #include <sstream>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace velmora::test {
@@ -32,16 +30,11 @@ namespace velmora::test {
 // the tip window point XDG_CONFIG_HOME elsewhere themselves.
 inline void useQuietConfigFolder()
 {
+    static const ScratchDir root("velmora-test-config");
     static const bool done = [] {
-        char templ[] = "/tmp/velmora-test-config-XXXXXX";
-        if (!mkdtemp(templ)) return false;
-        const std::string folder = std::string(templ) + "/Velmora";
-        mkdir(folder.c_str(), 0700);
-        if (FILE* f = std::fopen((folder + "/Velmora.INI").c_str(), "w")) {
-            std::fputs("[Tips]\nStartup=0\n", f);
-            std::fclose(f);
-        }
-        setenv("XDG_CONFIG_HOME", templ, 1);
+        std::filesystem::create_directories(root.path / "Velmora");
+        writeFile(root.path / "Velmora" / "Velmora.INI", std::string("[Tips]\nStartup=0\n"));
+        setenv("XDG_CONFIG_HOME", root.path.c_str(), 1);
         return true;
     }();
     (void)done;
@@ -91,8 +84,6 @@ public:
     {
         testApp(); // first, so its own quiet folder does not replace this one
         if (const char* old = std::getenv("XDG_CONFIG_HOME")) Previous = old, HadPrevious = true;
-        char templ[] = "/tmp/velmora-config-XXXXXX";
-        Root = mkdtemp(templ);
         setenv("XDG_CONFIG_HOME", Root.c_str(), 1);
         TipIndex = 0;
     }
@@ -102,9 +93,6 @@ public:
             setenv("XDG_CONFIG_HOME", Previous.c_str(), 1);
         else
             unsetenv("XDG_CONFIG_HOME");
-        std::error_code ec;
-        std::filesystem::permissions(Root, std::filesystem::perms::owner_all, ec);
-        std::filesystem::remove_all(Root, ec);
     }
 
     std::filesystem::path folder() const { return Root / "Velmora"; }
@@ -113,22 +101,32 @@ public:
     void write(const std::string& text) const
     {
         std::filesystem::create_directories(folder());
-        std::ofstream(ini(), std::ios::binary) << text;
+        writeFile(ini(), text);
     }
-    std::string read() const
-    {
-        std::ifstream in(ini(), std::ios::binary);
-        std::ostringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
+    std::string read() const { return readText(ini()); }
 
-    std::filesystem::path Root;
+    ScratchDir Scratch{"velmora-config"};
+    const std::filesystem::path& Root = Scratch.path;
 
 private:
     std::string Previous;
     bool HadPrevious = false;
 };
+
+// One run of the command line in this process, with what it printed.
+struct CliRun {
+    TCommandLine result;
+    std::string out, err;
+};
+
+inline CliRun runCli(const std::vector<std::string>& args, const std::string& version = "test")
+{
+    std::ostringstream out, err;
+    CliRun r{RunCommandLine(args, out, err, version), "", ""};
+    r.out = out.str();
+    r.err = err.str();
+    return r;
+}
 
 // Runs `inspect` on every modal window that opens while `trigger` runs, then
 // closes it, so a modal exec returns. Gives up after timeoutMs.

@@ -1,31 +1,21 @@
 #include "app/CommandLine.h"
+#include "app/AppTestSupport.h"
 #include "box/MainModel.h"
 #include "files/SceneFile.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
-
-#include <sstream>
 
 namespace velmora {
 namespace {
 
-struct CliRun {
-    TCommandLine result;
-    std::string out, err;
-};
+using test::CliRun;
 
-CliRun run(std::vector<std::string> args)
+CliRun run(const std::vector<std::string>& args)
 {
-    std::ostringstream out, err;
-    CliRun r{RunCommandLine(args, out, err, "9.8.7"), "", ""};
-    r.out = out.str();
-    r.err = err.str();
-    return r;
+    return test::runCli(args, "9.8.7");
 }
 
 TEST(CommandLine, HelpAndVersionSucceedWithoutTheDesktop)
@@ -73,11 +63,12 @@ TEST(CommandLine, WithoutADisplayTheDesktopSaysWhatToDoInstead)
 
 TEST(CommandLine, ConvertRefusesOutputNamesOfNoSceneFormat)
 {
+    test::ScratchDir dir;
     for (const char* target : {"x.txt", "box", "box.vlm.bak", "scene.zip"}) {
-        CliRun r = run({"convert", "--default", (std::filesystem::temp_directory_path() / target).string()});
+        CliRun r = run({"convert", "--default", dir / target});
         EXPECT_EQ(r.result.ExitCode, 2) << target;
         EXPECT_NE(r.err.find("convert writes a .vlm scene archive or a .gls scene stream"), std::string::npos);
-        EXPECT_FALSE(std::filesystem::exists(std::filesystem::temp_directory_path() / target));
+        EXPECT_FALSE(std::filesystem::exists(dir / target));
     }
 }
 
@@ -105,9 +96,7 @@ TEST(CommandLine, DumpPrintsAStreamAndReportsAMissingFile)
     const std::string streams = std::string(VELMORA_FIXTURES) + "/streams/";
     CliRun ok = run({"dump", streams + "default-scene.gls"});
     EXPECT_EQ(ok.result.ExitCode, 0) << ok.err;
-    std::ifstream expected(streams + "default-scene.dump.txt", std::ios::binary);
-    const std::string want{std::istreambuf_iterator<char>(expected), std::istreambuf_iterator<char>()};
-    EXPECT_EQ(ok.out, want);
+    EXPECT_EQ(ok.out, test::readText(streams + "default-scene.dump.txt"));
 }
 
 bool defaultSceneLinked()
@@ -118,10 +107,10 @@ bool defaultSceneLinked()
 
 TEST(CommandLine, DefaultSceneDumpAndConvert)
 {
-    const auto out = std::filesystem::temp_directory_path() / "velmora-cli-convert.gls";
-    std::filesystem::remove(out);
+    test::ScratchDir dir;
+    const std::string out = dir / "convert.gls";
     CliRun d = run({"dump", "--default"});
-    CliRun c = run({"convert", "--default", out.string()});
+    CliRun c = run({"convert", "--default", out});
     if (!defaultSceneLinked()) {
         EXPECT_EQ(d.result.ExitCode, 1);
         EXPECT_EQ(d.err, "velmora: The default scene is not available in this build.\n");
@@ -133,28 +122,25 @@ TEST(CommandLine, DefaultSceneDumpAndConvert)
     EXPECT_EQ(d.out.rfind("object GLScene1 TGLScene\n", 0), 0u);
     ASSERT_EQ(c.result.ExitCode, 0) << c.err;
     // The converted file dumps like the default scene.
-    CliRun again = run({"dump", out.string()});
+    CliRun again = run({"dump", out});
     EXPECT_EQ(again.out, d.out);
-    std::filesystem::remove(out);
 }
 
 TEST(CommandLine, ConvertBetweenStreamAndArchive)
 {
     if (!defaultSceneLinked()) GTEST_SKIP() << "no scene graph linked in this build";
     const std::string source = std::string(VELMORA_FIXTURES) + "/streams/mutated-2.gls";
-    const auto vlm = std::filesystem::temp_directory_path() / "velmora-cli-convert.vlm";
-    const auto gls = std::filesystem::temp_directory_path() / "velmora-cli-convert-back.gls";
-    CliRun toArchive = run({"convert", source, vlm.string()});
+    test::ScratchDir dir;
+    const std::string vlm = dir / "convert.vlm", gls = dir / "convert-back.gls";
+    CliRun toArchive = run({"convert", source, vlm});
     ASSERT_EQ(toArchive.result.ExitCode, 0) << toArchive.err;
-    CliRun back = run({"convert", vlm.string(), gls.string()});
+    CliRun back = run({"convert", vlm, gls});
     ASSERT_EQ(back.result.ExitCode, 0) << back.err;
     const std::string expected = run({"dump", source}).out;
-    EXPECT_EQ(run({"dump", gls.string()}).out, expected);
-    EXPECT_EQ(run({"dump", vlm.string()}).out, expected);
+    EXPECT_EQ(run({"dump", gls}).out, expected);
+    EXPECT_EQ(run({"dump", vlm}).out, expected);
     // Bitmap pictures included, the stream comes back byte for byte.
     EXPECT_TRUE(ReadFileBytes(gls) == ReadFileBytes(source));
-    std::filesystem::remove(vlm);
-    std::filesystem::remove(gls);
 }
 
 } // namespace

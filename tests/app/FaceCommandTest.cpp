@@ -18,23 +18,20 @@ namespace {
 
 const fs::path kExamples = fs::path(VELMORA_TEST_DATA) / ".." / ".." / "examples";
 
-struct TempDir {
-    fs::path path = fs::temp_directory_path() / ("velmora-facecmd-" + std::to_string(::getpid()));
-    TempDir() { fs::create_directories(path); }
-    ~TempDir() { fs::remove_all(path); }
+// A scratch folder that also writes documents into itself.
+struct TempDir : test::ScratchDir {
     fs::path write(const std::string& name, const std::string& text) const
     {
-        std::ofstream(path / name) << text;
+        test::writeFile(path / name, text);
         return path / name;
     }
 };
 
 int run(const std::vector<std::string>& args, std::string* errText = nullptr)
 {
-    std::ostringstream out, err;
-    const TCommandLine cl = RunCommandLine(args, out, err, "test");
-    if (errText) *errText = err.str();
-    return cl.ExitCode;
+    const test::CliRun r = test::runCli(args);
+    if (errText) *errText = r.err;
+    return r.result.ExitCode;
 }
 
 } // namespace

@@ -29,9 +29,9 @@
 
 namespace fs = std::filesystem;
 using namespace velmora;
-using velmora::test::TScratchFolder;
+using velmora::test::ScratchDir;
 using velmora::test::writeBmp24;
-using velmora::test::writeText;
+using velmora::test::writeFile;
 
 namespace {
 
@@ -150,12 +150,12 @@ TEST(BackgroundImageRules, ReductionEqualsThePlainAreaAverageBitForBit)
 
 TEST(BackgroundImageRules, ThumbnailSizeAndRowHeightOfEachShape)
 {
-    TScratchFolder dir;
-    writeBmp24(dir.file("wide.bmp"), 1024, 768);
-    writeBmp24(dir.file("tall.bmp"), 100, 300);
-    writeBmp24(dir.file("small.bmp"), 150, 120, [](int x, int y) { return std::uint32_t(x * 65536 + y * 256 + 7); });
-    writeBmp24(dir.file("icon.bmp"), 32, 32);
-    TBackgroundImageModel m({dir.Path.string()});
+    ScratchDir dir;
+    writeBmp24(dir / "wide.bmp", 1024, 768);
+    writeBmp24(dir / "tall.bmp", 100, 300);
+    writeBmp24(dir / "small.bmp", 150, 120, [](int x, int y) { return std::uint32_t(x * 65536 + y * 256 + 7); });
+    writeBmp24(dir / "icon.bmp", 32, 32);
+    TBackgroundImageModel m({dir.path.string()});
     m.ExpandNow(*m.Roots()[0]);
     TShellObjectData& root = *m.Roots()[0];
     struct Case {
@@ -246,16 +246,16 @@ TEST(BackgroundImageRules, ReductionAveragesTheCoveredArea)
 
 TEST(BackgroundImageRules, PropertiesTextInTheCLocaleAndGrouped)
 {
-    TScratchFolder dir;
+    ScratchDir dir;
     // A 24-bit 640 x 480 picture of exactly 153 600 bytes: a PNG padded after its end.
     QImage img(640, 480, QImage::Format_RGB888);
     img.fill(QColor(20, 120, 200));
-    const std::string png = dir.file("photo.png");
+    const std::string png = dir / "photo.png";
     ASSERT_TRUE(img.save(QString::fromStdString(png), "PNG"));
     ASSERT_LT(fs::file_size(png), 153600u);
     fs::resize_file(png, 153600);
 
-    TBackgroundImageModel m({dir.Path.string()});
+    TBackgroundImageModel m({dir.path.string()});
     m.ExpandNow(*m.Roots()[0]);
     TShellObjectData* n = child(*m.Roots()[0], "photo.png");
     ASSERT_NE(n, nullptr);
@@ -306,19 +306,19 @@ TEST(BackgroundImageRules, ImageExtensionsComeFromTheReaders)
 
 TEST(BackgroundImageListing, FoldersFirstThenPicturesInOrderAndNothingElse)
 {
-    TScratchFolder dir;
-    writeBmp24(dir.file("b.bmp"), 4, 4);
-    writeBmp24(dir.file("A.bmp"), 4, 4);
-    writeBmp24(dir.file("c.BMP"), 4, 4);
-    writeText(dir.file("readme.txt"), "not a picture");
-    writeText(dir.file("noext"), "x");
-    writeBmp24(dir.file(".hidden.bmp"), 4, 4);
-    fs::create_directory(dir.Path / "zeta");
-    fs::create_directory(dir.Path / "Alpha");
-    fs::create_directory(dir.Path / "empty");
-    writeText(dir.file("zeta/inside.txt"), "x");
+    ScratchDir dir;
+    writeBmp24(dir / "b.bmp", 4, 4);
+    writeBmp24(dir / "A.bmp", 4, 4);
+    writeBmp24(dir / "c.BMP", 4, 4);
+    writeFile(dir / "readme.txt", "not a picture");
+    writeFile(dir / "noext", "x");
+    writeBmp24(dir / ".hidden.bmp", 4, 4);
+    fs::create_directory(dir.path / "zeta");
+    fs::create_directory(dir.path / "Alpha");
+    fs::create_directory(dir.path / "empty");
+    writeFile(dir / "zeta/inside.txt", "x");
 
-    TBackgroundImageModel m({dir.Path.string()});
+    TBackgroundImageModel m({dir.path.string()});
     TShellObjectData& root = *m.Roots()[0];
     EXPECT_TRUE(root.CanExpand);
     EXPECT_TRUE(root.Children.empty()) << "nothing is read before the folder is opened";
@@ -327,7 +327,7 @@ TEST(BackgroundImageListing, FoldersFirstThenPicturesInOrderAndNothingElse)
     for (std::size_t i = 0; i < root.Children.size(); ++i) EXPECT_EQ(root.Children[i]->Row, int(i));
     EXPECT_FALSE(child(root, "empty")->CanExpand);
     EXPECT_TRUE(child(root, "zeta")->CanExpand);
-    EXPECT_EQ(child(root, "A.bmp")->PathName, (dir.Path / "A.bmp").string());
+    EXPECT_EQ(child(root, "A.bmp")->PathName, (dir.path / "A.bmp").string());
     EXPECT_EQ(child(root, "A.bmp")->Details, "0.10 KB, ");
 
     // Opening again lists nothing twice.
@@ -344,14 +344,14 @@ TEST(BackgroundImageListing, FoldersFirstThenPicturesInOrderAndNothingElse)
 
 TEST(BackgroundImageListing, LinksAreListedAsWhatTheyPointToAndDanglingOnesNotAtAll)
 {
-    TScratchFolder dir;
-    fs::create_directory(dir.Path / "real");
-    writeBmp24(dir.file("real/p.bmp"), 3, 3);
-    fs::create_directory(dir.Path / "list");
-    fs::create_symlink(dir.Path / "real", dir.Path / "list" / "folder-link");
-    fs::create_symlink(dir.Path / "real" / "p.bmp", dir.Path / "list" / "picture-link.bmp");
-    fs::create_symlink(dir.Path / "nowhere.bmp", dir.Path / "list" / "dangling.bmp");
-    TBackgroundImageModel m({(dir.Path / "list").string()});
+    ScratchDir dir;
+    fs::create_directory(dir.path / "real");
+    writeBmp24(dir / "real/p.bmp", 3, 3);
+    fs::create_directory(dir.path / "list");
+    fs::create_symlink(dir.path / "real", dir.path / "list" / "folder-link");
+    fs::create_symlink(dir.path / "real" / "p.bmp", dir.path / "list" / "picture-link.bmp");
+    fs::create_symlink(dir.path / "nowhere.bmp", dir.path / "list" / "dangling.bmp");
+    TBackgroundImageModel m({(dir.path / "list").string()});
     TShellObjectData& root = *m.Roots()[0];
     m.ExpandNow(root);
     EXPECT_EQ(names(root), (std::vector<std::string>{"folder-link", "picture-link.bmp"}));
@@ -381,11 +381,11 @@ TEST(BackgroundImageListing, CompareOrderAndHeaderClicks)
     under.PathName = "/z/_x.bmp"; // '_' is 95: after 'A'..'Z' as codes, but letters compare folded to lower case
     EXPECT_LT(TBackgroundImageModel::VDT1CompareNodes(under, b, false), 0);
 
-    TScratchFolder dir;
-    writeBmp24(dir.file("a.bmp"), 2, 2);
-    writeBmp24(dir.file("b.bmp"), 2, 2);
-    fs::create_directory(dir.Path / "sub");
-    TBackgroundImageModel m({dir.Path.string()});
+    ScratchDir dir;
+    writeBmp24(dir / "a.bmp", 2, 2);
+    writeBmp24(dir / "b.bmp", 2, 2);
+    fs::create_directory(dir.path / "sub");
+    TBackgroundImageModel m({dir.path.string()});
     TShellObjectData& root = *m.Roots()[0];
     m.ExpandNow(root);
     EXPECT_EQ(m.SortColumn, -1);
@@ -411,13 +411,13 @@ TEST(BackgroundImageListing, RootsAndTheirNames)
     // A documents folder that is the home folder is shown once.
     EXPECT_EQ(TBackgroundImageModel::DefaultRootPaths("/opt/v", "/home/u/", "/home/u").size(), 3u);
 
-    TScratchFolder dir;
+    ScratchDir dir;
     TBackgroundImageModel m(
-        {(dir.Path / "Templates").string(), (dir.Path / "Documents").string(), dir.Path.string(), "/"});
+        {(dir.path / "Templates").string(), (dir.path / "Documents").string(), dir.path.string(), "/"});
     ASSERT_EQ(m.Roots().size(), 4u);
     EXPECT_EQ(m.Roots()[0]->ShownName, "Templates");
     EXPECT_EQ(m.Roots()[1]->ShownName, "Documents");
-    EXPECT_EQ(m.Roots()[2]->ShownName, dir.Path.string());
+    EXPECT_EQ(m.Roots()[2]->ShownName, dir.path.string());
     EXPECT_EQ(m.Roots()[3]->ShownName, "/");
     // A root that does not exist keeps its row and lists nothing.
     TShellObjectData& missing = *m.Roots()[0];
@@ -430,16 +430,16 @@ TEST(BackgroundImageListing, RootsAndTheirNames)
 
 TEST(BackgroundImageListing, UnreadableFolderAndUnreadablePicture)
 {
-    TScratchFolder dir;
-    fs::create_directory(dir.Path / "locked");
-    writeBmp24(dir.file("locked/inside.bmp"), 2, 2);
-    writeText(dir.file("broken.jpg"), "this is no JPEG");
-    writeBmp24(dir.file("cut.bmp"), 64, 64);
-    fs::resize_file(dir.file("cut.bmp"), 100);
-    ::chmod(dir.file("locked").c_str(), 0);
+    ScratchDir dir;
+    fs::create_directory(dir.path / "locked");
+    writeBmp24(dir / "locked/inside.bmp", 2, 2);
+    writeFile(dir / "broken.jpg", "this is no JPEG");
+    writeBmp24(dir / "cut.bmp", 64, 64);
+    fs::resize_file(dir / "cut.bmp", 100);
+    ::chmod((dir / "locked").c_str(), 0);
     const bool rootUser = ::geteuid() == 0;
 
-    TBackgroundImageModel m({dir.Path.string()});
+    TBackgroundImageModel m({dir.path.string()});
     TShellObjectData& root = *m.Roots()[0];
     m.ExpandNow(root);
     TShellObjectData* locked = child(root, "locked");
@@ -449,14 +449,14 @@ TEST(BackgroundImageListing, UnreadableFolderAndUnreadablePicture)
         EXPECT_TRUE(locked->Children.empty());
     }
     // A folder gone between listing and opening cannot be searched either.
-    fs::create_directory(dir.Path / "gone");
-    writeBmp24(dir.file("gone/x.bmp"), 2, 2);
-    TBackgroundImageModel again({dir.Path.string()});
+    fs::create_directory(dir.path / "gone");
+    writeBmp24(dir / "gone/x.bmp", 2, 2);
+    TBackgroundImageModel again({dir.path.string()});
     again.ExpandNow(*again.Roots()[0]);
     TShellObjectData* gone = child(*again.Roots()[0], "gone");
     ASSERT_NE(gone, nullptr);
     EXPECT_TRUE(gone->CanExpand);
-    fs::remove_all(dir.Path / "gone");
+    fs::remove_all(dir.path / "gone");
     again.ExpandNow(*gone);
     EXPECT_TRUE(gone->Children.empty());
     EXPECT_FALSE(gone->CanExpand);
@@ -469,18 +469,18 @@ TEST(BackgroundImageListing, UnreadableFolderAndUnreadablePicture)
         EXPECT_EQ(m.CellText(*n, 2), "") << name;
         EXPECT_EQ(n->RowHeight, 38) << name;
     }
-    const TThumbnailResult r = ReadThumbnail(dir.file("broken.jpg"));
+    const TThumbnailResult r = ReadThumbnail(dir / "broken.jpg");
     EXPECT_FALSE(r.Ok);
     EXPECT_FALSE(r.Error.empty());
-    ::chmod(dir.file("locked").c_str(), 0755);
+    ::chmod((dir / "locked").c_str(), 0755);
 }
 
 TEST(BackgroundImageListing, ChoosingPicturesFoldersAndNothing)
 {
-    TScratchFolder dir;
-    writeBmp24(dir.file("p.bmp"), 2, 2);
-    fs::create_directory(dir.Path / "sub");
-    TBackgroundImageModel m({dir.Path.string()});
+    ScratchDir dir;
+    writeBmp24(dir / "p.bmp", 2, 2);
+    fs::create_directory(dir.path / "sub");
+    TBackgroundImageModel m({dir.path.string()});
     TShellObjectData& root = *m.Roots()[0];
     m.ExpandNow(root);
 
@@ -495,13 +495,13 @@ TEST(BackgroundImageListing, ChoosingPicturesFoldersAndNothing)
     EXPECT_TRUE(m.NoChoice);
     EXPECT_TRUE(m.VDT1DblClick(child(root, "p.bmp")));
     EXPECT_FALSE(m.NoChoice);
-    EXPECT_EQ(m.ChosenFile, dir.file("p.bmp"));
+    EXPECT_EQ(m.ChosenFile, dir / "p.bmp");
 
-    TBackgroundImageModel ok({dir.Path.string()});
+    TBackgroundImageModel ok({dir.path.string()});
     ok.ExpandNow(*ok.Roots()[0]);
     ok.btnOkClick(child(*ok.Roots()[0], "p.bmp"));
     EXPECT_FALSE(ok.NoChoice);
-    EXPECT_EQ(ok.ChosenFile, dir.file("p.bmp"));
+    EXPECT_EQ(ok.ChosenFile, dir / "p.bmp");
     ok.btnCancelClick();
     EXPECT_TRUE(ok.NoChoice);
     EXPECT_EQ(ok.ChosenFile, "");
@@ -541,18 +541,18 @@ TEST_F(BackgroundImageWindow, LooksAsSpecifiedAndStartsWithTheDefaultRoots)
 
 TEST_F(BackgroundImageWindow, RowsAtOnceThumbnailsLaterOkOnAFolderChoosesNothing)
 {
-    TScratchFolder dir;
+    ScratchDir dir;
     for (int i = 0; i < 6; ++i)
-        writeBmp24(dir.file("pic" + std::to_string(i) + ".bmp"), 1024, 768,
+        writeBmp24(dir / ("pic" + std::to_string(i) + ".bmp"), 1024, 768,
                    [i](int x, int y) { return std::uint32_t((x * 255 / 1024) << 16 | (y * 255 / 768) << 8 | i * 40); });
-    writeText(dir.file("notes.txt"), "x");
-    fs::create_directory(dir.Path / "more");
-    writeBmp24(dir.file("more/x.bmp"), 8, 8);
+    writeFile(dir / "notes.txt", "x");
+    fs::create_directory(dir.path / "more");
+    writeBmp24(dir / "more/x.bmp", 8, 8);
 
     // The size text follows the user's number format.
     const QLocale before;
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-    TfrmBackgroundImage w(nullptr, {dir.Path.string()});
+    TfrmBackgroundImage w(nullptr, {dir.path.string()});
     QLocale::setDefault(before);
     w.show();
     QAbstractItemModel* tm = w.VDT1->model();
@@ -605,10 +605,10 @@ TEST_F(BackgroundImageWindow, ShowsTheShippedTemplatesWithTheirThumbnails)
 
 TEST_F(BackgroundImageWindow, DoubleClickChoosesAPictureAndHeaderSortsTheRows)
 {
-    TScratchFolder dir;
-    writeBmp24(dir.file("a.bmp"), 3, 3);
-    writeBmp24(dir.file("b.bmp"), 3, 3);
-    TfrmBackgroundImage w(nullptr, {dir.Path.string()});
+    ScratchDir dir;
+    writeBmp24(dir / "a.bmp", 3, 3);
+    writeBmp24(dir / "b.bmp", 3, 3);
+    TfrmBackgroundImage w(nullptr, {dir.path.string()});
     w.show();
     QAbstractItemModel* tm = w.VDT1->model();
     const QModelIndex root = tm->index(0, 0);
@@ -627,7 +627,7 @@ TEST_F(BackgroundImageWindow, DoubleClickChoosesAPictureAndHeaderSortsTheRows)
     w.VDT1DblClick(tm->index(1, 1, root)); // a.bmp, any column
     EXPECT_EQ(w.result(), QDialog::Accepted);
     EXPECT_FALSE(w.NoChoice());
-    EXPECT_EQ(w.ChosenFile().toStdString(), dir.file("a.bmp"));
+    EXPECT_EQ(w.ChosenFile().toStdString(), dir / "a.bmp");
     ASSERT_TRUE(velmora::test::waitUntil([&] { return w.pendingThumbnails() == 0; }));
 }
 
@@ -649,11 +649,11 @@ void doubleClick(QTreeView* view, const QModelIndex& index)
 
 TEST_F(BackgroundImageWindow, MouseAndKeyboardOpenFoldersAndChoose)
 {
-    TScratchFolder dir;
-    fs::create_directory(dir.Path / "sub");
-    writeBmp24(dir.file("sub/inner.bmp"), 5, 5);
-    writeBmp24(dir.file("top.bmp"), 5, 5);
-    TfrmBackgroundImage w(nullptr, {dir.Path.string()});
+    ScratchDir dir;
+    fs::create_directory(dir.path / "sub");
+    writeBmp24(dir / "sub/inner.bmp", 5, 5);
+    writeBmp24(dir / "top.bmp", 5, 5);
+    TfrmBackgroundImage w(nullptr, {dir.path.string()});
     w.show();
     QAbstractItemModel* tm = w.VDT1->model();
     const QModelIndex root = tm->index(0, 0);
@@ -678,7 +678,7 @@ TEST_F(BackgroundImageWindow, MouseAndKeyboardOpenFoldersAndChoose)
     doubleClick(w.VDT1, tm->index(1, 0, root));
     EXPECT_FALSE(w.isVisible());
     EXPECT_EQ(w.result(), QDialog::Accepted);
-    EXPECT_EQ(w.ChosenFile().toStdString(), dir.file("top.bmp"));
+    EXPECT_EQ(w.ChosenFile().toStdString(), dir / "top.bmp");
 }
 
 class TUrlCatcher : public QObject {
@@ -691,8 +691,8 @@ public slots:
 
 TEST_F(BackgroundImageWindow, CancelAndTheMoreBackgroundsLink)
 {
-    TScratchFolder dir;
-    TfrmBackgroundImage w(nullptr, {dir.Path.string()});
+    ScratchDir dir;
+    TfrmBackgroundImage w(nullptr, {dir.path.string()});
     TUrlCatcher catcher;
     QDesktopServices::setUrlHandler("https", &catcher, "open");
     w.Label29Click();
@@ -709,10 +709,10 @@ TEST_F(BackgroundImageWindow, CancelAndTheMoreBackgroundsLink)
 
 TEST_F(BackgroundImageWindow, ClosingWhileThumbnailsAreReadIsSafe)
 {
-    TScratchFolder dir;
-    for (int i = 0; i < 8; ++i) writeBmp24(dir.file("big" + std::to_string(i) + ".bmp"), 1600, 1200);
+    ScratchDir dir;
+    for (int i = 0; i < 8; ++i) writeBmp24(dir / ("big" + std::to_string(i) + ".bmp"), 1600, 1200);
     for (int round = 0; round < 3; ++round) {
-        auto* w = new TfrmBackgroundImage(nullptr, {dir.Path.string()});
+        auto* w = new TfrmBackgroundImage(nullptr, {dir.path.string()});
         w->expandRow(w->VDT1->model()->index(0, 0));
         QCoreApplication::processEvents();
         delete w; // must wait for running readings, drop queued ones, and not crash

@@ -24,7 +24,7 @@ namespace velmora {
 namespace {
 
 using test::answerNextDialog;
-using test::TScratchFolder;
+using test::ScratchDir;
 using test::writeBmp24;
 
 class FaceEditorWindow : public ::testing::Test {
@@ -46,7 +46,7 @@ protected:
     // Opens a picture layer from a generated file, as "New Bitmap Layer" does.
     void addPicture(int w, int h)
     {
-        const std::string file = scratch.file("layer" + std::to_string(++pictures) + ".bmp");
+        const std::string file = scratch / ("layer" + std::to_string(++pictures) + ".bmp");
         writeBmp24(file, w, h, [](int, int) { return 0xFF0000u; });
         editor->OpenPictureDialog1 = [file] { return QString::fromStdString(file); };
         editor->mnNewBitmapLayer->trigger();
@@ -54,11 +54,11 @@ protected:
     // The next picture dialog answers with a file that is no picture.
     void offerUnreadablePicture(const std::string& name)
     {
-        const std::string bad = scratch.file(name);
-        test::writeText(bad, "not a picture");
+        const std::string bad = scratch / name;
+        test::writeFile(bad, "not a picture");
         editor->OpenPictureDialog1 = [bad] { return QString::fromStdString(bad); };
     }
-    TScratchFolder scratch;
+    ScratchDir scratch;
     std::unique_ptr<TfrmFaceEditor> editor;
     int pictures = 0;
 };
@@ -256,7 +256,7 @@ TEST_F(FaceEditorWindow, BaseColourSaveAsAndAFailedOpen)
     EXPECT_EQ(editor->Document().Base().Pixel(0, 0), 0xFF0080FFu);
     EXPECT_EQ(editor->ImgView->Layers().Count(), 2) << "layers stay";
 
-    const std::string saved = scratch.file("face.bmp");
+    const std::string saved = scratch / "face.bmp";
     editor->SavePictureDialog1 = [saved] { return QString::fromStdString(saved); };
     editor->SaveAs1->trigger();
     TBitmap32 back;

@@ -1,7 +1,10 @@
 #pragma once
 // Helpers of the face editor's window and dialog tests: one application object
-// shared by every test of the program, a scratch folder, hand-written picture
-// files, answering modal dialogs, and waiting on the event loop.
+// shared by every test of the program, hand-written picture files, answering
+// modal dialogs, and waiting on the event loop (scratch folders and files come
+// from TestSupport.h).
+
+#include "TestSupport.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -15,12 +18,9 @@
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
-
-#include <unistd.h>
 
 namespace velmora::test {
 
@@ -89,24 +89,6 @@ inline void pressKey(QWidget* w, int key)
     QApplication::sendEvent(w, &press);
 }
 
-// A folder of its own per test, removed afterwards.
-class TScratchFolder {
-public:
-    TScratchFolder()
-    {
-        std::string tmpl = (std::filesystem::temp_directory_path() / "velmora-dialogs-XXXXXX").string();
-        if (!::mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp failed");
-        Path = tmpl;
-    }
-    ~TScratchFolder()
-    {
-        std::error_code ec;
-        std::filesystem::remove_all(Path, ec);
-    }
-    std::string file(const std::string& name) const { return (Path / name).string(); }
-    std::filesystem::path Path;
-};
-
 // A 24-bit bottom-up BMP whose pixel (x, y) has the colour of `rgb`.
 inline void writeBmp24(const std::string& file, int w, int h, const std::function<std::uint32_t(int, int)>& rgb = {})
 {
@@ -129,12 +111,7 @@ inline void writeBmp24(const std::string& file, int w, int h, const std::functio
             std::uint8_t* p = &b[54 + std::size_t(h - 1 - y) * stride + std::size_t(x) * 3];
             p[0] = std::uint8_t(c), p[1] = std::uint8_t(c >> 8), p[2] = std::uint8_t(c >> 16);
         }
-    std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(b.data()), std::streamsize(b.size()));
-}
-
-inline void writeText(const std::string& file, const std::string& text)
-{
-    std::ofstream(file, std::ios::binary) << text;
+    writeFile(file, b);
 }
 
 // Saves a picture of the widget when VELMORA_SCREENSHOTS names a folder.

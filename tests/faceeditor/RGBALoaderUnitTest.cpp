@@ -19,7 +19,7 @@
 #include <filesystem>
 
 using namespace velmora;
-using velmora::test::TScratchFolder;
+using velmora::test::ScratchDir;
 using velmora::test::writeBmp24;
 
 namespace {
@@ -48,7 +48,7 @@ protected:
         return !b.Empty();
     }
 
-    TScratchFolder dir;
+    ScratchDir dir;
 };
 
 } // namespace
@@ -91,7 +91,7 @@ TEST_F(RGBALoaderForm, AlphaPicturesBecomeTheirGreyLevels)
         int level;
     } cases[] = {{0xFFFFFF, 255}, {0x000000, 0}, {0x808080, 128}, {0xFF0000, 60}, {0x00FF00, 173}, {0x0000FF, 20}};
     for (const Case& c : cases) {
-        const std::string file = dir.file("alpha.bmp");
+        const std::string file = dir / "alpha.bmp";
         writeBmp24(file, 7, 5, [&](int, int) { return c.rgb; });
         TRGBALoaderForm f;
         answer(f, {file});
@@ -103,10 +103,10 @@ TEST_F(RGBALoaderForm, AlphaPicturesBecomeTheirGreyLevels)
 
 TEST_F(RGBALoaderForm, ColourPictureKeepsItsPixelsAndASecondLoadReplacesIt)
 {
-    writeBmp24(dir.file("a.bmp"), 10, 4, [](int x, int y) { return std::uint32_t(x * 20 << 16 | y * 50 << 8 | 9); });
-    writeBmp24(dir.file("b.bmp"), 3, 3, [](int, int) { return 0x123456u; });
+    writeBmp24(dir / "a.bmp", 10, 4, [](int x, int y) { return std::uint32_t(x * 20 << 16 | y * 50 << 8 | 9); });
+    writeBmp24(dir / "b.bmp", 3, 3, [](int, int) { return 0x123456u; });
     TRGBALoaderForm f;
-    answer(f, {dir.file("a.bmp"), dir.file("b.bmp")});
+    answer(f, {(dir / "a.bmp"), (dir / "b.bmp")});
     f.Button1Click();
     ASSERT_EQ(f.ImgRGB->Bitmap().Width(), 10);
     EXPECT_EQ(f.ImgRGB->Bitmap().Pixel(3, 2), Color32(60, 100, 9, 255));
@@ -119,10 +119,10 @@ TEST_F(RGBALoaderForm, ColourPictureKeepsItsPixelsAndASecondLoadReplacesIt)
 
 TEST_F(RGBALoaderForm, AnUnreadablePictureRaisesTheReadersErrorAndKeepsThePreview)
 {
-    writeBmp24(dir.file("good.bmp"), 4, 4, [](int, int) { return 0xFFFFFFu; });
-    velmora::test::writeText(dir.file("bad.bmp"), "BM but not really a bitmap");
+    writeBmp24(dir / "good.bmp", 4, 4, [](int, int) { return 0xFFFFFFu; });
+    velmora::test::writeFile(dir / "bad.bmp", "BM but not really a bitmap");
     TRGBALoaderForm f;
-    answer(f, {dir.file("good.bmp"), dir.file("bad.bmp"), dir.file("good.bmp"), dir.file("missing.png")});
+    answer(f, {(dir / "good.bmp"), dir / "bad.bmp", dir / "good.bmp", (dir / "missing.png")});
     f.Button2Click();
     EXPECT_THROW(f.Button2Click(), std::exception);
     EXPECT_TRUE(allPixels(f.ImgAlpha->Bitmap(), GrayPixel(255, 255)));
@@ -156,11 +156,10 @@ TEST_F(RGBALoaderForm, TheEditorBuildsOneLayerFromBothPreviews)
 {
     // 100 x 100 colour, 50 x 50 alpha of distinct greys: each alpha pixel
     // covers a 2 x 2 block of the layer; the colour stays the colour picture's.
-    writeBmp24(dir.file("colour.bmp"), 100, 100, [](int x, int y) { return std::uint32_t(x << 16 | y << 8 | 77); });
-    writeBmp24(dir.file("alpha.bmp"), 50, 50,
-               [](int x, int y) { return std::uint32_t((x * 5 + y) % 256 * 0x010101u); });
+    writeBmp24(dir / "colour.bmp", 100, 100, [](int x, int y) { return std::uint32_t(x << 16 | y << 8 | 77); });
+    writeBmp24(dir / "alpha.bmp", 50, 50, [](int x, int y) { return std::uint32_t((x * 5 + y) % 256 * 0x010101u); });
     TRGBALoaderForm f;
-    answer(f, {dir.file("colour.bmp"), dir.file("alpha.bmp")});
+    answer(f, {(dir / "colour.bmp"), (dir / "alpha.bmp")});
     f.Button1Click();
     f.Button2Click();
 
@@ -182,7 +181,7 @@ TEST_F(RGBALoaderForm, TheEditorBuildsOneLayerFromBothPreviews)
 
     // OK with only an alpha picture adds nothing.
     TRGBALoaderForm g;
-    answer(g, {dir.file("alpha.bmp")});
+    answer(g, {(dir / "alpha.bmp")});
     g.Button2Click();
     const int before = view.Layers().Count();
     EXPECT_EQ(doc.AddRGBALayer(g.ImgRGB->Bitmap(), g.ImgAlpha->Bitmap()), nullptr);
@@ -195,13 +194,13 @@ TEST_F(RGBALoaderForm, ShowsBothPreviews)
                                 "Gradients" / "Sunset Glow.jpg")
                                    .lexically_normal()
                                    .string();
-    writeBmp24(dir.file("ring.bmp"), 300, 300, [](int x, int y) {
+    writeBmp24(dir / "ring.bmp", 300, 300, [](int x, int y) {
         const int d = int(std::hypot(x - 150, y - 150));
         const std::uint32_t v = d < 150 ? std::uint32_t(255 - d * 255 / 150) : 0u;
         return v * 0x010101u;
     });
     TRGBALoaderForm f;
-    answer(f, {colour, dir.file("ring.bmp")});
+    answer(f, {colour, (dir / "ring.bmp")});
     f.Button1Click();
     f.Button2Click();
     EXPECT_EQ(f.ImgRGB->Bitmap().Width(), 919);

@@ -9,7 +9,7 @@
 #include <iterator>
 
 using namespace velmora;
-using namespace velmora::testing;
+using namespace velmora::test;
 
 namespace {
 

@@ -6,12 +6,10 @@
 
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <sstream>
 
 using namespace velmora;
-using namespace velmora::testing;
+using namespace velmora::test;
 
 namespace {
 
@@ -29,12 +27,16 @@ std::string lineOf(const std::string& dump, const std::string& key)
     return dump.substr(at + key.size() + 3, dump.find('\n', at) - at - key.size() - 3);
 }
 
+// Each key's line of the dump holds its value.
+void expectLines(const std::string& dump, const std::vector<std::pair<std::string, std::string>>& lines)
+{
+    for (const auto& [key, value] : lines) EXPECT_EQ(lineOf(dump, key), value) << key;
+}
+
 TEST(DumpStream, ReproducesTheReferenceDumpOfTheDefaultScene)
 {
     const auto bytes = ReadFileBytes(streams() / "default-scene.gls");
-    std::ifstream in(streams() / "default-scene.dump.txt", std::ios::binary);
-    const std::string expected{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    EXPECT_EQ(DumpStream(bytes), expected);
+    EXPECT_EQ(DumpStream(bytes), readText(streams() / "default-scene.dump.txt"));
 }
 
 TEST(DumpStream, FloatsShowBitsAndNineDigits)
@@ -49,11 +51,14 @@ TEST(DumpStream, FloatsShowBitsAndNineDigits)
     add("CubeSize", -0.0L);
     root.children.push_back(cube);
     const std::string d = dumpOf(root);
-    EXPECT_EQ(lineOf(d, "GLScene1/C TagFloat"), "0x322BCC77 9.99999994e-09");
-    EXPECT_EQ(lineOf(d, "GLScene1/C PitchAngle"), "0x51E5F4C9 1.23456791e+11");
-    EXPECT_EQ(lineOf(d, "GLScene1/C RollAngle"), "0xBDCCCCCD -0.100000002");
-    EXPECT_EQ(lineOf(d, "GLScene1/C TurnAngle"), "0x47C35000 100000");
-    EXPECT_EQ(lineOf(d, "GLScene1/C CubeSize"), "0x80000000 -0");
+    expectLines(d,
+                {
+                    {"GLScene1/C TagFloat", "0x322BCC77 9.99999994e-09"},
+                    {"GLScene1/C PitchAngle", "0x51E5F4C9 1.23456791e+11"},
+                    {"GLScene1/C RollAngle", "0xBDCCCCCD -0.100000002"},
+                    {"GLScene1/C TurnAngle", "0x47C35000 100000"},
+                    {"GLScene1/C CubeSize", "0x80000000 -0"},
+                });
 }
 
 TEST(DumpStream, AbsentPropertiesShowWhatANewObjectHoldsAndStrayRecordsAreListed)
@@ -70,13 +75,16 @@ TEST(DumpStream, AbsentPropertiesShowWhatANewObjectHoldsAndStrayRecordsAreListed
     ComponentNode odd = node("TGLCube", "Q");
     root.children = {cam, pts, odd};
     const std::string d = dumpOf(root);
-    EXPECT_EQ(lineOf(d, "GLScene1/Cam DepthOfView"), "0x42C80000 100");
-    EXPECT_EQ(lineOf(d, "GLScene1/Cam Direction.Coordinates"), "0x00000000 0 0x00000000 0 0xBF800000 -1 0x00000000 0");
-    EXPECT_EQ(lineOf(d, "GLScene1/Cam TargetObject"), "nil");
-    EXPECT_EQ(lineOf(d, "GLScene1/Cam Position.Z"), "0x40000000 2");
-    EXPECT_EQ(lineOf(d, "GLScene1/Cam Bogus"), "7");
-    EXPECT_EQ(lineOf(d, "GLScene1/P PointParameters.MaxSize"), "0x42800000 64");
-    EXPECT_EQ(lineOf(d, "GLScene1/P PointParameters.FadeTresholdSize"), "0x40400000 3");
+    expectLines(d,
+                {
+                    {"GLScene1/Cam DepthOfView", "0x42C80000 100"},
+                    {"GLScene1/Cam Direction.Coordinates", "0x00000000 0 0x00000000 0 0xBF800000 -1 0x00000000 0"},
+                    {"GLScene1/Cam TargetObject", "nil"},
+                    {"GLScene1/Cam Position.Z", "0x40000000 2"},
+                    {"GLScene1/Cam Bogus", "7"},
+                    {"GLScene1/P PointParameters.MaxSize", "0x42800000 64"},
+                    {"GLScene1/P PointParameters.FadeTresholdSize", "0x40400000 3"},
+                });
     EXPECT_NE(d.find("object GLScene1/Q TGLCube\nGLScene1/Q #children =\n"), std::string::npos);
     EXPECT_NE(d.find("GLScene1 #children = Cam P Q\n"), std::string::npos);
 }

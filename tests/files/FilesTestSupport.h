@@ -4,6 +4,7 @@
 // the table of damaged streams with the outcomes decided for the cases the
 // format leaves open.
 
+#include "TestSupport.h"
 #include "files/ComponentStream.h"
 #include "files/PropertyBagScene.h"
 #include "files/SceneFile.h"
@@ -19,7 +20,7 @@
 #include <string>
 #include <vector>
 
-namespace velmora::testing {
+namespace velmora::test {
 
 // tests/data/streams: reference streams written by another program.
 inline std::filesystem::path streams()
@@ -99,4 +100,4 @@ inline std::vector<MalformedCase> malformedCases()
     return cases;
 }
 
-} // namespace velmora::testing
+} // namespace velmora::test

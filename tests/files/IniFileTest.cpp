@@ -1,10 +1,9 @@
 #include "files/IniFile.h"
+#include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <unistd.h>
 
 using namespace velmora;
 namespace fs = std::filesystem;
@@ -131,8 +130,8 @@ TEST(IniFileService, ParsesForeignFilesAndReportsWriteFailures)
     EXPECT_EQ(ini.readString("Other", "k", ""), "v=w");
     EXPECT_FALSE(ini.valueExists("", "loose"));
 
-    const fs::path dir = fs::temp_directory_path() / ("velmora-ini-" + std::to_string(::getpid()));
-    fs::create_directories(dir);
+    const test::ScratchDir scratch("velmora-ini");
+    const fs::path& dir = scratch.path;
     IniFile out(dir / "Scene.ini");
     EXPECT_FALSE(out.sectionExists("Box")); // missing file reads as empty
     out.writeInteger("Box", "Type", 1);
@@ -144,5 +143,4 @@ TEST(IniFileService, ParsesForeignFilesAndReportsWriteFailures)
     } catch (const EIniFileError& e) {
         EXPECT_EQ(std::string(e.what()), "Unable to write to " + (dir / "no" / "such" / "Scene.ini").string());
     }
-    fs::remove_all(dir);
 }

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace velmora::testing {
+namespace velmora::test {
 
 class BagObject : public StreamObject {
 public:
@@ -93,4 +93,4 @@ inline std::unique_ptr<BagObject> newBagScene()
     return std::make_unique<BagObject>(sceneRootClass(), "GLScene1");
 }
 
-} // namespace velmora::testing
+} // namespace velmora::test

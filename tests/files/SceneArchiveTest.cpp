@@ -1,4 +1,5 @@
 #include "files/SceneArchive.h"
+#include "TestSupport.h"
 #include "files/ZipArchive.h"
 
 #include <gtest/gtest.h>
@@ -7,23 +8,14 @@
 #include <filesystem>
 #include <fstream>
 #include <sys/stat.h>
-#include <unistd.h>
 
 using namespace velmora;
 namespace fs = std::filesystem;
 
 namespace {
 
-std::string readFile(const fs::path& p)
-{
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void writeFile(const fs::path& p, const std::string& data)
-{
-    std::ofstream(p, std::ios::binary) << data;
-}
+using test::readText;
+using test::writeFile;
 
 // A stand-in for the window model: the "scene" is a byte string written as the
 // stream, and the settings are a plain struct.
@@ -46,7 +38,7 @@ struct FakeScene {
         };
         h.loadSceneStream = [this](const fs::path& p) {
             if (!fs::exists(p)) throw std::runtime_error("File not found: \"" + p.string() + "\"");
-            loaded = readFile(p);
+            loaded = readText(p);
             log.push_back("load");
         };
         h.currentSettings = [this] { return settings; };
@@ -60,23 +52,12 @@ struct FakeScene {
     }
 };
 
+// A scratch folder with the program's working folder "Temp" inside.
 struct Dirs {
-    fs::path root;
-    fs::path work;
-    Dirs()
-    {
-        static int n = 0;
-        root = fs::temp_directory_path() / ("velmora-arch-" + std::to_string(::getpid()) + "-" + std::to_string(n++));
-        fs::remove_all(root);
-        fs::create_directories(root / "Temp");
-        work = root / "Temp";
-    }
-    ~Dirs()
-    {
-        std::error_code ec;
-        fs::permissions(root, fs::perms::owner_all, fs::perm_options::add, ec);
-        fs::remove_all(root, ec);
-    }
+    test::ScratchDir scratch{"velmora-arch"};
+    const fs::path& root = scratch.path;
+    const fs::path work = root / "Temp";
+    Dirs() { fs::create_directories(work); }
 };
 
 SceneIniSettings sample()
@@ -174,12 +155,12 @@ TEST(SceneArchive, SaveWritesArchiveOrBareStreamByPathAndFilter)
     EXPECT_TRUE(fs::is_empty(d.work)); // working files removed
 
     SaveScene(d.root / "box.gls", SceneFilter::Archive, d.work, scene.host());
-    EXPECT_EQ(readFile(d.root / "box.gls"), scene.scene);
+    EXPECT_EQ(readText(d.root / "box.gls"), scene.scene);
     fs::create_directories(d.root / "gls");
     SaveScene(d.root / "gls" / "box.vlm", SceneFilter::Archive, d.work, scene.host());
-    EXPECT_EQ(readFile(d.root / "gls" / "box.vlm"), scene.scene);
+    EXPECT_EQ(readText(d.root / "gls" / "box.vlm"), scene.scene);
     SaveScene(d.root / "other.vlm", SceneFilter::Legacy, d.work, scene.host());
-    EXPECT_EQ(readFile(d.root / "other.vlm"), scene.scene);
+    EXPECT_EQ(readText(d.root / "other.vlm"), scene.scene);
 
     // Not a box scene: the save says so and writes nothing.
     scene.boxType = 0;
@@ -208,7 +189,7 @@ TEST(SceneArchive, FailedSaveKeepsTheOldFile)
     } catch (const ESceneArchiveError& e) {
         EXPECT_STREQ(e.what(), "Unable to save scene.");
     }
-    EXPECT_EQ(readFile(d.root / "ro.vlm"), "read only");
+    EXPECT_EQ(readText(d.root / "ro.vlm"), "read only");
     EXPECT_TRUE(fs::exists(d.work / "temp.zip")); // working files stay after the failure
 
     // The stream writer fails half way: the old bare stream is kept.
@@ -219,7 +200,7 @@ TEST(SceneArchive, FailedSaveKeepsTheOldFile)
         throw std::runtime_error("disk full");
     };
     EXPECT_THROW(SaveScene(d.root / "keep.gls", SceneFilter::None, d.work, h), std::runtime_error);
-    EXPECT_EQ(readFile(d.root / "keep.gls"), "previous");
+    EXPECT_EQ(readText(d.root / "keep.gls"), "previous");
     for (const auto& e : fs::directory_iterator(d.root))
         EXPECT_EQ(e.path().filename().string().find(".keep.gls"), std::string::npos) << e.path();
 

@@ -18,7 +18,7 @@
 #include <sstream>
 
 using namespace velmora;
-using namespace velmora::testing;
+using namespace velmora::test;
 
 namespace {
 

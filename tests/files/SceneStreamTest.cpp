@@ -11,7 +11,7 @@
 #include <sstream>
 
 using namespace velmora;
-using namespace velmora::testing;
+using namespace velmora::test;
 
 namespace {
 

@@ -1,4 +1,5 @@
 #include "files/ZipArchive.h"
+#include "TestSupport.h"
 
 #include <gtest/gtest.h>
 #include <zip.h>
@@ -6,35 +7,15 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
-#include <unistd.h>
 
 using namespace velmora;
 namespace fs = std::filesystem;
 
 namespace {
 
-struct TempDir {
-    fs::path path;
-    TempDir()
-    {
-        static int n = 0;
-        path = fs::temp_directory_path() / ("velmora-zip-" + std::to_string(::getpid()) + "-" + std::to_string(n++));
-        fs::remove_all(path);
-        fs::create_directories(path);
-    }
-    ~TempDir() { fs::remove_all(path); }
-};
-
-void writeFile(const fs::path& p, const std::string& data)
-{
-    std::ofstream(p, std::ios::binary) << data;
-}
-
-std::string readFile(const fs::path& p)
-{
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using TempDir = test::ScratchDir;
+using test::readText;
+using test::writeFile;
 
 // Builds an archive with arbitrary member names straight through the library.
 void makeZip(const fs::path& p, const std::vector<std::pair<std::string, std::string>>& members)
@@ -84,8 +65,8 @@ TEST(ZipArchive, WritesMatchingFilesUnderBaseNamesDeflatedOrStored)
     TempDir out;
     auto names = r.extractAll(out.path);
     EXPECT_EQ(names.size(), 2u);
-    EXPECT_EQ(readFile(out.path / "Scene.gls"), noise);
-    EXPECT_EQ(readFile(out.path / "Scene.ini"), text);
+    EXPECT_EQ(readText(out.path / "Scene.gls"), noise);
+    EXPECT_EQ(readText(out.path / "Scene.ini"), text);
 }
 
 TEST(ZipArchive, RecognisesMissingAndForeignFiles)
@@ -106,7 +87,7 @@ TEST(ZipArchive, RecognisesMissingAndForeignFiles)
     }
     // A truncated archive fails with a clear error, never a crash.
     makeZip(d.path / "good.zip", {{"Scene.ini", std::string(4000, 'q')}});
-    const std::string whole = readFile(d.path / "good.zip");
+    const std::string whole = readText(d.path / "good.zip");
     for (std::size_t cut : {whole.size() - 5, whole.size() / 2, std::size_t(10)}) {
         writeFile(d.path / "cut.zip", whole.substr(0, cut));
         EXPECT_THROW(
@@ -126,9 +107,9 @@ TEST(ZipArchive, HostileArchivesStayInsideTheFolder)
             {{"../../evil.txt", "a"}, {"/abs/Scene.ini", "b"}, {"dir\\Scene.gls", "c"}, {"folder/", ""}});
     ZipReader r(d.path / "paths.zip");
     r.extractAll(out.path);
-    EXPECT_EQ(readFile(out.path / "evil.txt"), "a");
-    EXPECT_EQ(readFile(out.path / "Scene.ini"), "b");
-    EXPECT_EQ(readFile(out.path / "Scene.gls"), "c");
+    EXPECT_EQ(readText(out.path / "evil.txt"), "a");
+    EXPECT_EQ(readText(out.path / "Scene.ini"), "b");
+    EXPECT_EQ(readText(out.path / "Scene.gls"), "c");
     EXPECT_FALSE(fs::exists(out.path.parent_path() / "evil.txt"));
 
     makeZip(d.path / "dots.zip", {{"a/..", "x"}});
@@ -139,7 +120,7 @@ TEST(ZipArchive, HostileArchivesStayInsideTheFolder)
     fs::remove(out.path / "Scene.ini");
     fs::create_symlink(d.path / "victim", out.path / "Scene.ini");
     r.extractAll(out.path);
-    EXPECT_EQ(readFile(d.path / "victim"), "keep");
+    EXPECT_EQ(readText(d.path / "victim"), "keep");
     EXPECT_FALSE(fs::is_symlink(out.path / "Scene.ini"));
 }
 
