@@ -33,7 +33,7 @@ inline void useQuietConfigFolder()
     static const ScratchDir root("velmora-test-config");
     static const bool done = [] {
         std::filesystem::create_directories(root.path / "Velmora");
-        writeFile(root.path / "Velmora" / "Velmora.INI", std::string("[Tips]\nStartup=0\n"));
+        writeFile(root.path / "Velmora" / "Velmora.INI", "[Tips]\nStartup=0\n");
         setenv("XDG_CONFIG_HOME", root.path.c_str(), 1);
         return true;
     }();

@@ -23,21 +23,15 @@ protected:
     FaceEditorHandOff()
     {
         test::testApp();
-        work = std::filesystem::temp_directory_path() / ("velmora-handoff-" + std::to_string(::getpid()));
-        std::filesystem::create_directories(work);
         w = std::make_unique<TfrmMain>(VELMORA_BIN_DIR "/", work.string() + "/");
         w->New1Click();
     }
-    ~FaceEditorHandOff() override
-    {
-        w.reset();
-        std::error_code ec;
-        std::filesystem::remove_all(work, ec);
-    }
+    ~FaceEditorHandOff() override { w.reset(); }
     TGLTexture& texture(TBoxFace f) { return w->model().boxScene()->facePlane(f)->Material().Texture(); }
     void clickNew(const char* name) { w->findChild<QPushButton*>(QString::fromUtf8(name))->click(); }
 
-    std::filesystem::path work;
+    const test::ScratchDir scratch{"velmora-handoff"};
+    const std::filesystem::path& work = scratch.path;
     std::unique_ptr<TfrmMain> w;
 };
 

@@ -12,7 +12,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <vector>
 
 namespace velmora {
@@ -66,26 +65,20 @@ protected:
         test::testApp();
         saved = OpenUrlHandler;
         OpenUrlHandler = [this](const QUrl& u) { opened.push_back(u.toString().toStdString()); };
-        char templ[] = "/tmp/velmora-program-XXXXXX";
-        folder = std::string(mkdtemp(templ)) + "/";
     }
-    ~HelpLinksTest() override
-    {
-        OpenUrlHandler = saved;
-        std::error_code ec;
-        std::filesystem::remove_all(folder, ec);
-    }
+    ~HelpLinksTest() override { OpenUrlHandler = saved; }
     void addPage(const std::string& page)
     {
         std::filesystem::create_directories(std::filesystem::path(folder + page).parent_path());
-        std::ofstream(folder + page) << "<html></html>";
+        test::writeFile(folder + page, "<html></html>");
     }
     // Near the top left corner, where a link label's text starts.
     static void click(QWidget* target) { test::click(target, QPointF(2, 2)); }
 
     std::function<void(const QUrl&)> saved;
     std::vector<std::string> opened;
-    std::string folder;
+    const test::ScratchDir scratch{"velmora-program"};
+    const std::string folder = scratch.path.string() + "/";
 };
 
 TEST_F(HelpLinksTest, MissingHelpPagesDoNothing)

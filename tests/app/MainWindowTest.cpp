@@ -148,8 +148,8 @@ TEST_F(MainWindowTest, StartPanelClickAreasRunTheirCommands)
 
 TEST_F(MainWindowTest, SaveWritesTheSceneAndOpenReadsItBack)
 {
-    const auto file =
-        std::filesystem::temp_directory_path() / ("velmora-mainwindow-" + std::to_string(::getpid()) + ".gls");
+    const test::ScratchDir scratch("velmora-mainwindow");
+    const auto file = scratch.path / "box.gls";
     w->New1Click();
     ASSERT_TRUE(w->Save1->isEnabled());
     w->RunSaveDialog = [&] { return TfrmMain::OpenDialogResult(std::make_pair(file.string(), 2)); };

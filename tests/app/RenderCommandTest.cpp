@@ -1,17 +1,16 @@
+#include "app/AppTestSupport.h"
 #include "app/CommandLine.h"
+#include "engine/EngineTestSupport.h"
 #include "engine/gl/GLContext.h"
 #include "output/ResampleOracle.h"
 #include "pictures/CoreCodecs.h"
 #include "pictures/Decoders.h"
+#include "pictures/PictureTestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <sstream>
-#include <unistd.h>
 
 namespace velmora {
 namespace {
@@ -26,49 +25,14 @@ struct CliResult {
 CliResult render(std::vector<std::string> args)
 {
     args.insert(args.begin(), "render");
-    std::ostringstream out, err;
-    const TCommandLine r = RunCommandLine(args, out, err, "test");
-    EXPECT_FALSE(r.GuiScene);
-    EXPECT_TRUE(out.str().empty());
-    return {r.ExitCode, err.str()};
+    const test::CliRun r = test::runCli(args);
+    EXPECT_FALSE(r.result.GuiScene);
+    EXPECT_TRUE(r.out.empty());
+    return {r.result.ExitCode, r.err};
 }
 
-struct Folder {
-    fs::path path;
-    Folder()
-    {
-        char tmpl[] = "/tmp/velmora-cli-XXXXXX";
-        path = ::mkdtemp(tmpl);
-    }
-    ~Folder() { fs::remove_all(path); }
-    std::string operator/(const std::string& n) const { return (path / n).string(); }
-    size_t count() const { return size_t(std::distance(fs::directory_iterator(path), fs::directory_iterator())); }
-};
-
-std::vector<std::uint8_t> bytesOf(const std::string& file)
-{
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-TDecodedImage decode(const std::string& file)
-{
-    const auto b = bytesOf(file);
-    TDecodedImage img;
-    const std::string ext = fs::path(file).extension().string();
-    if (ext == ".bmp")
-        DecodeBmp(b.data(), b.size(), img);
-    else if (ext == ".png")
-        DecodePng(b.data(), b.size(), img);
-    else
-        DecodeJpeg(b.data(), b.size(), img);
-    return img;
-}
-
-bool haveEgl()
-{
-    return TGLHeadlessContext::Available();
-}
+using test::decodeFile;
+using Folder = test::ScratchDir;
 
 TEST(RenderCommand, BadInputGivesOneMessageAndWritesNothing)
 {
@@ -93,7 +57,7 @@ TEST(RenderCommand, BadInputGivesOneMessageAndWritesNothing)
         {{"--front", dir / "nothing.png", "-o", out}, 1, "Could not open file"},
         {{"--back", dir / "x.xyz", "-o", out}, 1, ""},
     };
-    std::ofstream(dir / "x.xyz") << "not a picture";
+    test::writeFile(dir / "x.xyz", "not a picture");
     for (const auto& c : cases) {
         const CliResult r = render(c.args);
         EXPECT_EQ(r.code, c.code) << c.args[0] << " " << r.err;
@@ -103,17 +67,17 @@ TEST(RenderCommand, BadInputGivesOneMessageAndWritesNothing)
         EXPECT_EQ(r.err.find("velmora: ", 1), std::string::npos) << r.err;
         EXPECT_FALSE(fs::exists(out));
     }
-    EXPECT_EQ(dir.count(), 1u); // only x.xyz
+    EXPECT_EQ(dir.names(), std::vector<std::string>{"x.xyz"});
 }
 
 TEST(RenderCommand, DefaultSceneToJpegBmpAndPng)
 {
-    if (!haveEgl()) GTEST_SKIP() << "no headless EGL display";
+    VELMORA_REQUIRE_HEADLESS_GL();
     Folder dir;
     CliResult r = render({"--default", "--viewer", "160x120", "-o", dir / "shot.jpg"});
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_TRUE(r.err.empty()); // not a terminal: no progress line
-    const auto jpg = bytesOf(dir / "shot.jpg");
+    const auto jpg = test::readFile(dir / "shot.jpg");
     const TJpegHeader h = ReadJpegHeader(jpg.data(), jpg.size());
     EXPECT_EQ(h.Width, 160);
     EXPECT_EQ(h.Height, 120);
@@ -125,22 +89,22 @@ TEST(RenderCommand, DefaultSceneToJpegBmpAndPng)
     EXPECT_TRUE(sof0);
 
     ASSERT_EQ(render({"--viewer", "160x120", "--multiplier", "1", "--size", "80x60", "-o", dir / "shot.bmp"}).code, 0);
-    const auto bmp = bytesOf(dir / "shot.bmp");
+    const auto bmp = test::readFile(dir / "shot.bmp");
     ASSERT_GT(bmp.size(), 54u);
     EXPECT_EQ(bmp[28], 24);
-    EXPECT_EQ(decode(dir / "shot.bmp").Width, 80);
+    EXPECT_EQ(decodeFile(dir / "shot.bmp", DecodeBmp).Width, 80);
 
     ASSERT_EQ(render({"--viewer", "64x48", "-o", dir / "shot.png"}).code, 0);
-    const auto png = bytesOf(dir / "shot.png");
+    const auto png = test::readFile(dir / "shot.png");
     EXPECT_EQ(png[24], 8);
     EXPECT_EQ(png[25], 2);
-    EXPECT_EQ(decode(dir / "shot.png").Height, 48);
-    EXPECT_EQ(dir.count(), 3u);
+    EXPECT_EQ(decodeFile(dir / "shot.png", DecodePng).Height, 48);
+    EXPECT_EQ(dir.names(), (std::vector<std::string>{"shot.bmp", "shot.jpg", "shot.png"}));
 }
 
 TEST(RenderCommand, FaceOptionPutsThePictureOnTheFront)
 {
-    if (!haveEgl()) GTEST_SKIP() << "no headless EGL display";
+    VELMORA_REQUIRE_HEADLESS_GL();
     Folder dir;
     // A pure red picture on the front face of a saved scene.
     TDecodedImage red;
@@ -151,15 +115,12 @@ TEST(RenderCommand, FaceOptionPutsThePictureOnTheFront)
             red.row(y)[3 * x + 1] = 0;
             red.row(y)[3 * x + 2] = 255;
         }
-    {
-        const auto b = EncodeBmp(red);
-        std::ofstream(dir / "red.bmp", std::ios::binary).write(reinterpret_cast<const char*>(b.data()), b.size());
-    }
-    std::ostringstream o, e;
-    ASSERT_EQ(RunCommandLine({"convert", "--default", dir / "scene.vlm"}, o, e, "t").ExitCode, 0) << e.str();
+    test::writeFile(dir / "red.bmp", EncodeBmp(red));
+    const test::CliRun convert = test::runCli({"convert", "--default", dir / "scene.vlm"});
+    ASSERT_EQ(convert.result.ExitCode, 0) << convert.err;
     ASSERT_EQ(render({dir / "scene.vlm", "--front", dir / "red.bmp", "-o", dir / "b.png"}).code, 0);
     ASSERT_EQ(render({dir / "scene.vlm", "-o", dir / "plain.png"}).code, 0);
-    const TDecodedImage with = decode(dir / "b.png"), without = decode(dir / "plain.png");
+    const TDecodedImage with = decodeFile(dir / "b.png", DecodePng), without = decodeFile(dir / "plain.png", DecodePng);
     ASSERT_EQ(with.Width, 492);
     // The front face covers the middle of the shot.
     auto at = [](const TDecodedImage& img, int x, int y) {
@@ -175,14 +136,14 @@ TEST(RenderCommand, FaceOptionPutsThePictureOnTheFront)
 
 TEST(RenderCommand, WholeShotIsTheOracleResizeOfTheFullRender)
 {
-    if (!haveEgl()) GTEST_SKIP() << "no headless EGL display";
+    VELMORA_REQUIRE_HEADLESS_GL();
     Folder dir;
     // The m-times render kept whole (the resize to its own size copies it) ...
     ASSERT_EQ(render({"--viewer", "123x97", "--multiplier", "4", "--size", "492x388", "-o", dir / "full.bmp"}).code, 0);
     // ... and the shot made from the same render.
     ASSERT_EQ(render({"--viewer", "123x97", "--multiplier", "4", "-o", dir / "shot.bmp"}).code, 0);
-    TDecodedImage full = decode(dir / "full.bmp");
-    const TDecodedImage shot = decode(dir / "shot.bmp");
+    TDecodedImage full = decodeFile(dir / "full.bmp", DecodeBmp);
+    const TDecodedImage shot = decodeFile(dir / "shot.bmp", DecodeBmp);
     ASSERT_EQ(full.Width, 492);
     ASSERT_EQ(full.Height, 388);
     TGLBitmap24 expected(123, 97);

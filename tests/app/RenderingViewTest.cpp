@@ -1,6 +1,7 @@
 #include "AppTestSupport.h"
 
 #include "app/Unit1.h"
+#include "engine/EngineTestSupport.h"
 #include "engine/gl/GLContext.h"
 
 #include <QCheckBox>
@@ -16,7 +17,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <unistd.h>
 
 namespace velmora {
 namespace {
@@ -33,12 +33,9 @@ protected:
             ++dialogs;
             return answer;
         };
-        char tmpl[] = "/tmp/velmora-view-XXXXXX";
-        dir = ::mkdtemp(tmpl);
         w->New1Click();
         w->model().GLSceneViewer1PostRender(120, 90);
     }
-    ~RenderingViewTest() override { fs::remove_all(dir); }
 
     static void key(QWidget* target, Qt::Key k, const QString& text)
     {
@@ -51,7 +48,8 @@ protected:
     std::unique_ptr<TfrmMain> w;
     TfrmMain::OpenDialogResult answer;
     int dialogs = 0;
-    fs::path dir;
+    const test::ScratchDir scratch{"velmora-view"};
+    const fs::path& dir = scratch.path;
 };
 
 TEST_F(RenderingViewTest, SizeEditsTakeDigitsAndFollowTheSwitch)
@@ -89,7 +87,7 @@ TEST_F(RenderingViewTest, SizeEditsTakeDigitsAndFollowTheSwitch)
 
 TEST_F(RenderingViewTest, RenderButtonWritesTheFileAndMovesTheBar)
 {
-    if (!TGLHeadlessContext::Available()) GTEST_SKIP() << "no headless EGL display";
+    VELMORA_REQUIRE_HEADLESS_GL();
     std::vector<int> values;
     QObject::connect(w->pb, &QProgressBar::valueChanged, [&](int v) { values.push_back(v); });
     bool overlaySeen = false;

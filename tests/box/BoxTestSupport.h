@@ -1,40 +1,24 @@
 #pragma once
 // Helpers shared by the box tests: a main window model over the real box
 // scene with its shipped pictures, in the scene-open state, with the
-// window's services answered by the test.
+// window's services answered by the test, and a working folder of its own.
 
+#include "TestSupport.h"
 #include "box/BoxScene.h"
 #include "box/MainModel.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <filesystem>
 #include <optional>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace velmora::test {
 
-inline std::string resourcesFolder()
-{
-    std::string root = VELMORA_TEST_DATA; // <source>/tests/data
-    root.resize(root.size() - std::string("tests/data").size());
-    return root + "resources/";
-}
-
-inline std::filesystem::path scratchFolder(const std::string& name)
-{
-    auto dir = std::filesystem::temp_directory_path() / ("velmora-" + name + "-" + std::to_string(::getpid()));
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
-    return dir;
-}
-
 struct BoxModelTest : ::testing::Test {
     explicit BoxModelTest(std::string programFolder = resourcesFolder())
-        : m(std::move(programFolder), scratchFolder("work").string() + "/")
+        : m(std::move(programFolder), work.path.string() + "/")
     {
         m.ProcessMessages = [this] { ++messageRuns; };
         m.Sleep = [this](int ms) { sleeps.push_back(ms); };
@@ -53,6 +37,7 @@ struct BoxModelTest : ::testing::Test {
 
     TBoxScene& scene() { return *box; }
 
+    ScratchDir work{"velmora-work"}; // the program's working folder; made before the model
     TfrmMainModel m;
     TBoxScene* box = nullptr;
     int messageRuns = 0;

@@ -3,8 +3,6 @@
 #include "box/FacePick.h"
 #include "pictures/Picture.h"
 
-#include <fstream>
-
 namespace velmora {
 namespace {
 
@@ -62,11 +60,12 @@ TEST_F(FaceLoadingTest, LoadingAfterASecondNewEnablesOnlyThatFace)
 TEST_F(FaceLoadingTest, AnUnreadableFileLeavesThePictureAndItsSwitch)
 {
     m.New1Click();
-    const auto dir = test::scratchFolder("faces");
+    const test::ScratchDir scratch("velmora-faces");
+    const auto& dir = scratch.path;
     const std::string damaged = (dir / "broken.jpg").string();
-    std::ofstream(damaged, std::ios::binary) << "\xFF\xD8\xFF\xE0 not really a JPEG";
+    test::writeFile(damaged, "\xFF\xD8\xFF\xE0 not really a JPEG");
     const std::string unknown = (dir / "notes.txt").string();
-    std::ofstream(unknown) << "hello";
+    test::writeFile(unknown, "hello");
     const TGraphic* before = picture(TBoxFace::Top).Graphic();
 
     struct Case {
@@ -91,7 +90,6 @@ TEST_F(FaceLoadingTest, AnUnreadableFileLeavesThePictureAndItsSwitch)
     pictureAnswer = unknown;
     EXPECT_ANY_THROW(m.Top1Click());
     EXPECT_FALSE(texture(TBoxFace::Top).Disabled());
-    std::filesystem::remove_all(dir);
 }
 
 TEST_F(FaceLoadingTest, OtherBoxTypesDoNotEvenAsk)
@@ -210,9 +208,10 @@ TEST_F(DropTargetTest, DroppingAPictureFillsTheFaceUnderThePointer)
         EXPECT_EQ(picture(AllBoxFaces[i]).Graphic(), before[i]) << BoxFaceName(AllBoxFaces[i]);
 
     // A file no reader takes fails with the reader's message and changes nothing.
-    const auto dir = test::scratchFolder("drop");
+    const test::ScratchDir scratch("velmora-drop");
+    const auto& dir = scratch.path;
     const std::string text = (dir / "readme.txt").string();
-    std::ofstream(text) << "not a picture";
+    test::writeFile(text, "not a picture");
     try {
         m.FormDropFile(text, true, tx, ty, W, H);
         ADD_FAILURE();
@@ -220,7 +219,6 @@ TEST_F(DropTargetTest, DroppingAPictureFillsTheFaceUnderThePointer)
         EXPECT_STREQ(e.what(), "Unknown picture file extension (.txt)");
     }
     EXPECT_EQ(picture(TBoxFace::Top).Graphic(), before[2]);
-    std::filesystem::remove_all(dir);
 }
 
 TEST_F(DropTargetTest, DroppingASceneOpensItAsOpenDoes)

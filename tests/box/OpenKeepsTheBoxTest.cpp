@@ -9,11 +9,9 @@
 #include "files/SceneFile.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 #include <zip.h>
 
 #include <filesystem>
-#include <fstream>
 
 namespace velmora {
 namespace {
@@ -52,12 +50,12 @@ void zipWith(const fs::path& file, const std::vector<std::pair<std::string, std:
 
 class OpenKeepsTheBox : public ::testing::Test {
 protected:
-    fs::path dir = fs::temp_directory_path() / ("velmora-openkeeps-" + std::to_string(::getpid()));
+    const test::ScratchDir scratch{"velmora-openkeeps"};
+    const fs::path& dir = scratch.path;
     std::unique_ptr<TfrmMainModel> m;
 
     void SetUp() override
     {
-        fs::remove_all(dir);
         fs::create_directories(dir / "work");
         m = std::make_unique<TfrmMainModel>(std::string(VELMORA_BIN_DIR) + "/", (dir / "work").string() + "/");
         InstallSceneFiles(*m);
@@ -69,18 +67,14 @@ protected:
         m->tbReflectionOpacity.setPosition(31);
         m->scene()->sceneGraph()->FindSceneObject("GLCamera1")->Position().SetX(3.5f);
     }
-    void TearDown() override
-    {
-        m.reset();
-        fs::remove_all(dir);
-    }
+    void TearDown() override { m.reset(); }
 };
 
 TEST_F(OpenKeepsTheBox, MissingForeignAndDamagedFilesChangeNothing)
 {
     const Snapshot before = snapshot(*m);
     const fs::path data = fs::path(VELMORA_TEST_DATA);
-    std::ofstream(dir / "notes.vlm") << "just some text";
+    test::writeFile(dir / "notes.vlm", "just some text");
     zipWith(dir / "noscene.vlm", {{"Scene.ini", "[Reflection]\r\nOpacity=5\r\n[Box]\r\nType=1\r\n"}});
     zipWith(dir / "damaged.vlm",
             {{"Scene.ini", "[Reflection]\r\nOpacity=5\r\n"},

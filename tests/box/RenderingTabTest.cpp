@@ -7,13 +7,11 @@
 #include "engine/gl/GLContext.h"
 #include "pictures/CoreCodecs.h"
 #include "pictures/Picture.h"
+#include "pictures/PictureTestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <unistd.h>
 
 namespace velmora {
 namespace {
@@ -114,13 +112,12 @@ TEST(RenderingTab, LongNumbersNeitherWrapNorCrash)
 }
 
 struct RenderRun : TabModel {
-    fs::path dir;
+    const test::ScratchDir scratch{"velmora-tab"};
+    const fs::path& dir = scratch.path;
     std::vector<std::string> log;
     std::optional<std::pair<std::string, int>> answer;
     RenderRun(int vw = 492, int vh = 473) : TabModel(vw, vh)
     {
-        char tmpl[] = "/tmp/velmora-tab-XXXXXX";
-        dir = ::mkdtemp(tmpl);
         m.New1Click();
         m.RunSavePictureDialog = [this] {
             log.push_back("dialog");
@@ -133,22 +130,11 @@ struct RenderRun : TabModel {
         };
         m.ShowMessage = [this](const std::string& s) { log.push_back("message " + s); };
     }
-    ~RenderRun() { fs::remove_all(dir); }
     std::vector<int> progress;
     bool overlayUp = false;
 };
 
-TDecodedImage readShot(const fs::path& file)
-{
-    std::ifstream in(file, std::ios::binary);
-    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    TDecodedImage img;
-    if (!bytes.empty() && bytes[0] == 'B')
-        DecodeBmp(bytes.data(), bytes.size(), img);
-    else
-        DecodeJpeg(bytes.data(), bytes.size(), img);
-    return img;
-}
+using test::decodeFile;
 
 TEST(RenderingTabRender, CancelledDialogDoesNothingAndTooSmallNewSizeAsksNoDialog)
 {
@@ -187,7 +173,7 @@ TEST(RenderingTabRender, RenderWritesTheShownSizeWithTheOverlayUp)
     EXPECT_FALSE(r.m.pnlProcessing.visible());
     EXPECT_EQ(r.progress.back(), 0);
     EXPECT_EQ(r.m.SavePictureDialog1FileName, (r.dir / "shot").string());
-    const TDecodedImage shot = readShot(r.dir / "shot");
+    const TDecodedImage shot = decodeFile(r.dir / "shot");
     EXPECT_EQ(shot.Width, 50);
     EXPECT_EQ(shot.Height, 40);
 }
@@ -210,7 +196,7 @@ TEST(RenderingTabRender, RenderImageUsesMultiplierFourAndAFailureHidesTheOverlay
     r.m.SaveToFile1Click();
     EXPECT_EQ(dpi, 384);
     EXPECT_EQ(width, 240);
-    const TDecodedImage shot = readShot(r.dir / "box.jpg");
+    const TDecodedImage shot = decodeFile(r.dir / "box.jpg");
     EXPECT_EQ(shot.Width, 60);
     EXPECT_EQ(shot.Height, 40);
 

@@ -1,5 +1,6 @@
 // A save killed at any moment, or stopped by a full disk, leaves at the
 // target either the old file or the complete new one.
+#include "TestSupport.h"
 #include "box/Input.h"
 #include "box/MainModel.h"
 #include "box/SceneFiles.h"
@@ -28,14 +29,14 @@ namespace fs = std::filesystem;
 
 class SaveInterrupted : public ::testing::Test {
 protected:
-    fs::path dir = fs::temp_directory_path() / ("velmora-saveint-" + std::to_string(::getpid()));
+    const test::ScratchDir scratch{"velmora-saveint"};
+    const fs::path& dir = scratch.path;
     std::unique_ptr<TfrmMainModel> m;
     fs::path target;
     std::vector<std::uint8_t> oldBytes;
 
     void SetUp() override
     {
-        fs::remove_all(dir);
         fs::create_directories(dir / "work");
         fs::create_directories(dir / "out");
         m = std::make_unique<TfrmMainModel>(std::string(VELMORA_BIN_DIR) + "/", (dir / "work").string() + "/");
@@ -45,11 +46,7 @@ protected:
         m->Save1Click(target.string(), 1); // the old file: the default box
         oldBytes = ReadFileBytes(target);
     }
-    void TearDown() override
-    {
-        m.reset();
-        fs::remove_all(dir);
-    }
+    void TearDown() override { m.reset(); }
 
     // Six 4096 x 4096 JPEG faces (a few MB of picture data to write).
     void loadBigFaces()

@@ -1,5 +1,6 @@
 #include "box/SceneFiles.h"
 
+#include "TestSupport.h"
 #include "box/MainModel.h"
 #include "engine/CameraLights.h"
 #include "engine/Objects.h"
@@ -38,14 +39,13 @@ public:
 
 class SceneFilesTest : public ::testing::Test {
 protected:
-    fs::path dir = fs::temp_directory_path() / ("velmora-scenefiles-" + std::to_string(::getpid()));
+    const test::ScratchDir scratch{"velmora-scenefiles"};
+    const fs::path& dir = scratch.path;
     void SetUp() override
     {
-        fs::remove_all(dir);
         fs::create_directories(dir / "work1");
         fs::create_directories(dir / "work2");
     }
-    void TearDown() override { fs::remove_all(dir); }
 
     std::unique_ptr<TfrmMainModel> model(const char* work)
     {
@@ -164,8 +164,8 @@ namespace {
 
 TEST(BoxSceneFiles, AfterOpeningTheWindowsReferencesAreTheNewObjects)
 {
-    const fs::path dir = fs::temp_directory_path() / ("velmora-boxscenefiles-" + std::to_string(::getpid()));
-    fs::create_directories(dir);
+    const test::ScratchDir scratch("velmora-boxscenefiles");
+    const fs::path& dir = scratch.path;
     TfrmMainModel model(std::string(), dir.string() + "/");
     auto* box = dynamic_cast<TBoxScene*>(model.scene());
     if (!box) GTEST_SKIP() << "no box scene linked in this build";
@@ -184,7 +184,6 @@ TEST(BoxSceneFiles, AfterOpeningTheWindowsReferencesAreTheNewObjects)
     const float before = box->PLFront->Scale().X();
     model.tbBoxWidth.setPosition(50);
     EXPECT_NE(box->PLFront->Scale().X(), before);
-    fs::remove_all(dir);
 }
 
 } // namespace

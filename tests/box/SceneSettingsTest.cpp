@@ -3,8 +3,6 @@
 #include "box/SceneFiles.h"
 #include "pictures/Picture.h"
 
-#include <fstream>
-
 namespace velmora {
 namespace {
 
@@ -208,7 +206,8 @@ TEST_F(SceneSettingsTest, RefreshSceneNudgesTheCameraAndPutsItBack)
 struct RefreshShadowTest : BoxModelTest {
     static std::string folder()
     {
-        static const std::string f = test::scratchFolder("program").string() + "/";
+        static const test::ScratchDir dir("velmora-program");
+        static const std::string f = dir.path.string() + "/";
         return f;
     }
     RefreshShadowTest() : BoxModelTest(folder())
@@ -235,7 +234,7 @@ TEST_F(RefreshShadowTest, AMissingPictureIsReportedAndTheShadowKeepsItsTexture)
 
 TEST_F(RefreshShadowTest, ADamagedPictureFailsAndLeavesTheTextureOff)
 {
-    std::ofstream(folder() + "Media/Shadow.tga", std::ios::binary) << "not a targa";
+    test::writeFile(folder() + "Media/Shadow.tga", "not a targa");
     EXPECT_ANY_THROW(m.btnRefreshShadow.click());
     EXPECT_TRUE(messages.empty());
     EXPECT_TRUE(texture().Disabled());
@@ -259,8 +258,8 @@ namespace {
 // it exactly, with their dependent controls enabled to match.
 struct SettingsArchiveTest : test::BoxModelTest {
     SettingsArchiveTest() { InstallSceneFiles(m); }
-    ~SettingsArchiveTest() override { std::filesystem::remove_all(dir); }
-    std::filesystem::path dir = test::scratchFolder("settings-archive");
+    const test::ScratchDir scratch{"velmora-settings-archive"};
+    const std::filesystem::path& dir = scratch.path;
 };
 
 TEST_F(SettingsArchiveTest, ReflectionOpacityAndPointOfFocusComeBack)

@@ -10,7 +10,6 @@
 
 #include <GL/gl.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 
@@ -33,7 +32,8 @@ int namesHeldBy(TGLContext& context)
 TEST(TextureNames, TenOpensInARowLeaveNoMoreNamesThanOneScene)
 {
     VELMORA_REQUIRE_HEADLESS_GL();
-    const fs::path dir = fs::temp_directory_path() / ("velmora-texnames-" + std::to_string(::getpid()));
+    const test::ScratchDir scratch("velmora-texnames");
+    const fs::path& dir = scratch.path;
     fs::create_directories(dir / "work");
     {
         TfrmMainModel m(std::string(VELMORA_BIN_DIR) + "/", (dir / "work").string() + "/");
@@ -66,7 +66,6 @@ TEST(TextureNames, TenOpensInARowLeaveNoMoreNamesThanOneScene)
                     scene.FindSceneObject(scene.ActiveCamera->Name()) ==
                         static_cast<TGLBaseSceneObject*>(scene.ActiveCamera));
     }
-    fs::remove_all(dir);
 }
 
 TEST(TextureNames, ANameOutlivingItsContextIsOnlyForgotten)

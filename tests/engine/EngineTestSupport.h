@@ -4,23 +4,18 @@
 // reports, picture compares.
 
 #include "BoxSceneFixture.h"
+#include "TestSupport.h"
 #include "engine/SceneBuffer.h"
 #include "engine/gl/GLContext.h"
 
 #include <gtest/gtest.h>
 
 #include <cstddef>
-#include <cstdlib>
 
 // Skips the test where no headless GL display can be had; with CI set that
 // is a failure instead, so a broken runner cannot pass by skipping.
 #define VELMORA_REQUIRE_HEADLESS_GL()                                                                                  \
-    do {                                                                                                               \
-        if (!::velmora::TGLHeadlessContext::Available()) {                                                             \
-            if (std::getenv("CI")) FAIL() << "no headless EGL display";                                                \
-            GTEST_SKIP() << "no headless EGL display";                                                                 \
-        }                                                                                                              \
-    } while (false)
+    VELMORA_REQUIRE(::velmora::TGLHeadlessContext::Available(), "no headless EGL display")
 
 namespace velmora::test {
 

@@ -1,4 +1,5 @@
 #include "faceeditor/Bitmap32.h"
+#include "TestSupport.h"
 #include "faceeditor/Blend.h"
 #include "faceeditor/ReferenceRaster.h"
 
@@ -31,9 +32,11 @@ void fillRandom(TBitmap32& b, std::mt19937& rng)
     }
 }
 
+// A file in one scratch folder of the test program, removed when it ends.
 std::filesystem::path tempFile(const std::string& name)
 {
-    return std::filesystem::temp_directory_path() / ("velmora-facecore-" + std::to_string(::getpid()) + "-" + name);
+    static const test::ScratchDir dir("velmora-facecore");
+    return dir.path / name;
 }
 
 } // namespace
@@ -357,8 +360,7 @@ TEST(Bitmap32, SavesAlwaysA32BitBmpAndReadsItBack)
     b.Pixel(2, 1) = 0xFFABCDEF;
     const auto jpg = tempFile("face.jpg");
     b.SavePicture(jpg.string());
-    std::ifstream in(jpg, std::ios::binary);
-    std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(in)), {});
+    const test::Bytes bytes = test::readFile(jpg);
     ASSERT_EQ(bytes.size(), 54u + 24u);
     EXPECT_EQ(bytes[0], 'B');
     EXPECT_EQ(bytes[1], 'M');
@@ -377,8 +379,6 @@ TEST(Bitmap32, SavesAlwaysA32BitBmpAndReadsItBack)
     EXPECT_EQ(back.Width(), 3);
     EXPECT_EQ(back.Pixel(0, 0), 0x80112233u);
     EXPECT_EQ(back.Pixel(2, 1), 0xFFABCDEFu);
-    std::filesystem::remove(jpg);
-    std::filesystem::remove(bmp);
 
     EXPECT_THROW(b.SavePicture("/nonexistent-folder/x.bmp"), EBitmapError);
 }
@@ -388,10 +388,7 @@ TEST(Bitmap32, PicturesThatCannotBeReadKeepTheBitmap)
     TBitmap32 b(2, 2);
     b.FillAll(0xFF010203);
     const auto bad = tempFile("bad.bmp");
-    {
-        std::ofstream out(bad, std::ios::binary);
-        out << "BM this is no bitmap";
-    }
+    test::writeFile(bad, "BM this is no bitmap");
     EXPECT_ANY_THROW(b.LoadPicture(bad.string()));
     EXPECT_EQ(b.Width(), 2);
     EXPECT_EQ(b.Pixel(1, 1), 0xFF010203u);
@@ -418,7 +415,6 @@ TEST(Bitmap32, PicturesThatCannotBeReadKeepTheBitmap)
     EXPECT_ANY_THROW(b.LoadPicture(tempFile("missing.png").string()));
     EXPECT_ANY_THROW(b.LoadPicture(tempFile("file.unknownext").string()));
     EXPECT_EQ(b.Pixel(0, 0), 0xFF010203u);
-    std::filesystem::remove(bad);
 }
 
 TEST(Bitmap32, ThreadedAndVectorPathsGiveThePlainPixels)

@@ -1,4 +1,5 @@
 #include "faceeditor/FaceDocument.h"
+#include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -174,8 +175,8 @@ TEST(FaceDocument, FlattenBlendsAlphaToo)
 TEST(FaceDocument, BaseCommands)
 {
     Editor e;
-    const auto file =
-        std::filesystem::temp_directory_path() / ("velmora-facedoc-" + std::to_string(::getpid()) + ".bmp");
+    const test::ScratchDir scratch("velmora-facedoc");
+    const auto file = scratch.path / "base.bmp";
     TBitmap32 pic(2, 2);
     pic.FillAll(0xFF0000FF);
     pic.SavePicture(file.string());
@@ -202,7 +203,6 @@ TEST(FaceDocument, BaseCommands)
     EXPECT_EQ(e.doc.Base().Pixel(0, 0), back.Pixel(0, 0));
     EXPECT_ANY_THROW(e.doc.AddPictureLayer(file.string() + ".missing.bmp"));
     EXPECT_EQ(e.view.Layers().Count(), 0); // the failed layer is gone again
-    std::filesystem::remove(file);
 }
 
 TEST(FaceDocument, TextLayers)

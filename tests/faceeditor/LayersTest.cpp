@@ -183,30 +183,28 @@ TEST(Layers, RubberbandGrips)
     EXPECT_EQ(stack.MouseDown(mbLeft, 0, 202, 125), rb);
     EXPECT_TRUE(rb->Dragging());
     stack.MouseUp(mbLeft, 0, 202, 125);
-    EXPECT_EQ(rb->GripAt(202, 125), rgRight);
-    EXPECT_EQ(rb->GripAt(203, 125), rgRight);
-    EXPECT_EQ(rb->GripAt(204, 125), rgNone);
-    EXPECT_EQ(rb->GripAt(199, 149), rgBottomRight);
-    EXPECT_EQ(rb->GripAt(97, 146), rgBottomLeft);
-    EXPECT_EQ(rb->GripAt(199, 100), rgTopRight);
-    EXPECT_EQ(rb->GripAt(100, 100), rgTopLeft);
-    EXPECT_EQ(rb->GripAt(149, 150), rgBottom);
-    EXPECT_EQ(rb->GripAt(100, 124), rgLeft);
-    EXPECT_EQ(rb->GripAt(149, 96), rgTop);
-    EXPECT_EQ(rb->GripAt(130, 130), rgMove);
-    EXPECT_EQ(rb->GripAt(150, 160), rgNone);
+    const struct {
+        int x, y;
+        TRubberbandGrip grip;
+    } grips[] = {
+        {202, 125, rgRight},     {203, 125, rgRight},    {204, 125, rgNone},    {199, 149, rgBottomRight},
+        {97, 146, rgBottomLeft}, {199, 100, rgTopRight}, {100, 100, rgTopLeft}, {149, 150, rgBottom},
+        {100, 124, rgLeft},      {149, 96, rgTop},       {130, 130, rgMove},    {150, 160, rgNone},
+    };
+    for (const auto& g : grips) EXPECT_EQ(rb->GripAt(g.x, g.y), g.grip) << g.x << "," << g.y;
 
     // The pointer shapes follow the grip.
-    stack.MouseMove(0, 100, 124);
-    EXPECT_EQ(host.cursor, crSizeWE);
-    stack.MouseMove(0, 149, 96);
-    EXPECT_EQ(host.cursor, crSizeNS);
-    stack.MouseMove(0, 100, 100);
-    EXPECT_EQ(host.cursor, crSizeNWSE);
-    stack.MouseMove(0, 199, 100);
-    EXPECT_EQ(host.cursor, crSizeNESW);
-    stack.MouseMove(0, 500, 500);
-    EXPECT_EQ(host.cursor, crDefault);
+    const struct {
+        int x, y;
+        TCursor cursor;
+    } pointers[] = {
+        {100, 124, crSizeWE},   {149, 96, crSizeNS},   {100, 100, crSizeNWSE},
+        {199, 100, crSizeNESW}, {500, 500, crDefault},
+    };
+    for (const auto& p : pointers) {
+        stack.MouseMove(0, p.x, p.y);
+        EXPECT_EQ(host.cursor, p.cursor) << p.x << "," << p.y;
+    }
 
     // Deleting the framed layer leaves the frame without a target.
     stack.Delete(pic);

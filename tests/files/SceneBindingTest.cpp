@@ -148,14 +148,15 @@ TEST(SceneLoad, TheObjectsOwnSetterRulesApplyWhileReading)
 TEST(SceneFile, MissingFilesAndUnwritableTargetsGiveTheirMessages)
 {
     TGLScene scene;
-    const auto missing = std::filesystem::temp_directory_path() / "velmora-no-such-scene.gls";
+    const ScratchDir dir;
+    const auto missing = dir.path / "no-such-scene.gls";
     try {
         LoadSceneFromFile(scene, missing);
         FAIL();
     } catch (const std::runtime_error& e) {
         EXPECT_EQ(std::string(e.what()), "File not found: \"" + missing.string() + "\"");
     }
-    const auto target = std::filesystem::temp_directory_path() / "velmora-no-such-dir" / "x.gls";
+    const auto target = dir.path / "no-such-dir" / "x.gls";
     try {
         SaveSceneToFile(scene, target);
         FAIL();

@@ -32,11 +32,7 @@ void settleEditor(int rounds = 10)
 
 void rootScreenshot(const char* name)
 {
-    const char* dir = std::getenv("VELMORA_SCREENSHOTS");
-    if (!dir) return;
-    settleEditor(30);
-    const std::string cmd = std::string("import -window root ") + dir + "/" + name + ".png";
-    EXPECT_EQ(std::system(cmd.c_str()), 0) << cmd;
+    test::displayScreenshot(name, [] { settleEditor(30); });
 }
 
 // The road of a face built in the editor: "New " of the front face, a picture
@@ -45,8 +41,8 @@ TEST(FaceEditorRoad, NewFrontFaceWithAPictureAndTextEndsOnTheBox)
 {
     VELMORA_REQUIRE_DISPLAY();
     test::testApp();
-    const auto work = std::filesystem::temp_directory_path() / ("velmora-road-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(work);
+    const test::ScratchDir scratch("velmora-road");
+    const std::filesystem::path& work = scratch.path;
     auto w = std::make_unique<TfrmMain>(VELMORA_BIN_DIR "/", work.string() + "/");
     w->show();
     w->New1Click();
@@ -55,9 +51,7 @@ TEST(FaceEditorRoad, NewFrontFaceWithAPictureAndTextEndsOnTheBox)
     ASSERT_NE(viewer, nullptr);
     const QImage before = viewer->grabFramebuffer();
 
-    std::string root = VELMORA_TEST_DATA;
-    root.resize(root.size() - std::string("tests/data").size());
-    const std::string picture = root + "resources/Faces/Side.jpg";
+    const std::string picture = test::resourcesFolder() + "Faces/Side.jpg";
 
     bool ran = false;
     TEditorRoad road;
@@ -85,7 +79,6 @@ TEST(FaceEditorRoad, NewFrontFaceWithAPictureAndTextEndsOnTheBox)
     EXPECT_NE(viewer->grabFramebuffer(), before) << "the new face shows on the box";
     rootScreenshot("box-with-new-face");
     w.reset();
-    std::filesystem::remove_all(work);
 }
 
 } // namespace

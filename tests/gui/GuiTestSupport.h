@@ -3,10 +3,13 @@
 // of their own: Xvfb picks a free display itself (-displayfd), so test
 // programs running side by side never share or race for one.
 
+#include "TestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <fcntl.h>
+#include <functional>
 #include <poll.h>
 #include <signal.h>
 #include <string>
@@ -63,13 +66,19 @@ private:
     static inline bool Available = false;
 };
 
+// Saves a picture of the whole display as <VELMORA_SCREENSHOTS>/<name>.png
+// when that names a folder; `settle` runs first, so the latest frame shows.
+inline void displayScreenshot(const char* name, const std::function<void()>& settle)
+{
+    const char* dir = std::getenv("VELMORA_SCREENSHOTS");
+    if (!dir) return;
+    settle();
+    const std::string command = std::string("import -window root ") + dir + "/" + name + ".png";
+    EXPECT_TRUE(run(command)) << command;
+}
+
 // Skips (or, under CI, fails) a test when no virtual display could be started.
 #define VELMORA_REQUIRE_DISPLAY()                                                                                      \
-    do {                                                                                                               \
-        if (!::velmora::test::VirtualDisplay::available()) {                                                           \
-            if (std::getenv("CI")) FAIL() << "Xvfb could not be started";                                              \
-            GTEST_SKIP() << "Xvfb not available";                                                                      \
-        }                                                                                                              \
-    } while (0)
+    VELMORA_REQUIRE(::velmora::test::VirtualDisplay::available(), "Xvfb could not be started")
 
 } // namespace velmora::test

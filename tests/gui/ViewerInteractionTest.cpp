@@ -35,12 +35,7 @@ namespace {
 
 [[maybe_unused]] auto* const display = ::testing::AddGlobalTestEnvironment(new test::VirtualDisplay);
 
-std::string resources()
-{
-    std::string root = VELMORA_TEST_DATA;
-    root.resize(root.size() - std::string("tests/data").size());
-    return root + "resources/";
-}
+using test::resourcesFolder;
 
 void settle(int rounds = 10)
 {
@@ -97,11 +92,7 @@ protected:
     }
     void screenshot(const char* name)
     {
-        const char* dir = std::getenv("VELMORA_SCREENSHOTS");
-        if (!dir) return;
-        settle(20);
-        const std::string cmd = std::string("import -window root ") + dir + "/" + name + ".png";
-        EXPECT_EQ(std::system(cmd.c_str()), 0) << cmd;
+        test::displayScreenshot(name, [] { settle(20); });
     }
 
     std::unique_ptr<TfrmMain> w;
@@ -208,7 +199,7 @@ TEST_F(GuiTest, APictureLoadedThroughTheDialogFillsTheFrontFace)
     TGLTexture& front = box->PLFront->Material().Texture();
     ASSERT_TRUE(front.Disabled());
     {
-        PictureDialogAnswer answer(resources() + "Faces/Side.jpg");
+        PictureDialogAnswer answer(resourcesFolder() + "Faces/Side.jpg");
         w->Front1->trigger();
         EXPECT_EQ(answer.Runs, 1);
         ASSERT_FALSE(answer.Filters.isEmpty());
@@ -223,8 +214,9 @@ TEST_F(GuiTest, APictureLoadedThroughTheDialogFillsTheFrontFace)
     EXPECT_NE(frame(), untextured);
 
     // A damaged file: the reader's message, and the face keeps its picture.
-    const auto bad = std::filesystem::temp_directory_path() / ("velmora-gui-" + std::to_string(::getpid()) + ".jpg");
-    std::ofstream(bad, std::ios::binary) << "\xFF\xD8 damaged";
+    const test::ScratchDir scratch("velmora-gui");
+    const std::filesystem::path bad = scratch / "damaged.jpg";
+    test::writeFile(bad, "\xFF\xD8 damaged");
     const TGraphic* kept = front.PictureImage().Picture()->Graphic();
     test::TMessageBoxWatcher messages;
     {
@@ -238,7 +230,6 @@ TEST_F(GuiTest, APictureLoadedThroughTheDialogFillsTheFrontFace)
     EXPECT_NE(messages.seen[0].text.find("JPEG"), std::string::npos) << messages.seen[0].text;
     EXPECT_EQ(front.PictureImage().Picture()->Graphic(), kept);
     EXPECT_FALSE(front.Disabled());
-    std::filesystem::remove(bad);
 }
 
 TEST_F(GuiTest, SwitchingTheDropShadowOnHidesTheReflection)
@@ -285,7 +276,7 @@ TEST_F(GuiTest, DroppingFilesOnTheWindow)
             }
     ASSERT_GE(onFront.x(), 0);
     QMimeData mime;
-    mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(resources() + "Faces/Side.jpg"))});
+    mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(resourcesFolder() + "Faces/Side.jpg"))});
     auto at = [&](QPoint viewerPoint) { return QPointF(viewer->mapTo(w.get(), viewerPoint)); };
 
     QDragEnterEvent enter(at(onNothing).toPoint(), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);

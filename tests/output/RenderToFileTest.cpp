@@ -1,78 +1,54 @@
 #include "output/RenderToFile.h"
-#include "engine/BoxSceneFixture.h"
+#include "engine/EngineTestSupport.h"
 #include "engine/gl/GLContext.h"
 #include "output/ResampleOracle.h"
 #include "pictures/CoreCodecs.h"
 #include "pictures/Decoders.h"
+#include "pictures/PictureTestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <unistd.h>
 
 using namespace velmora;
 namespace fs = std::filesystem;
 
-namespace {
-
-struct TempFolder {
-    fs::path path;
-    TempFolder()
-    {
-        char tmpl[] = "/tmp/velmora-shot-XXXXXX";
-        path = ::mkdtemp(tmpl);
-    }
-    ~TempFolder() { fs::remove_all(path); }
-    std::string operator/(const std::string& name) const { return (path / name).string(); }
-    std::vector<std::string> names() const
-    {
-        std::vector<std::string> n;
-        for (const auto& e : fs::directory_iterator(path)) n.push_back(e.path().filename().string());
-        std::sort(n.begin(), n.end());
-        return n;
-    }
-};
-
-std::vector<std::uint8_t> readAll(const std::string& file)
-{
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-TDecodedImage decodeBmpFile(const std::string& file)
-{
-    const auto bytes = readAll(file);
-    TDecodedImage img;
-    DecodeBmp(bytes.data(), bytes.size(), img);
-    return img;
-}
-
-} // namespace
+using test::decodeFile;
+using test::readFile;
+using TempFolder = test::ScratchDir;
 
 TEST(ShotFormat, ExtensionOfTheFileNameOrTheFilterDecides)
 {
-    EXPECT_EQ(ShotFormatFor("/home/u/box.bmp", false), TShotFormat::Bmp);
-    EXPECT_EQ(ShotFormatFor("/home/u/box.BMP", false), TShotFormat::Bmp);
-    // Any case of the extension counts, folders do not.
-    EXPECT_EQ(ShotFormatFor("/home/u/box.Bmp", false), TShotFormat::Bmp);
-    EXPECT_EQ(ShotFormatFor("/home/u/bmp/box.jpg", false), TShotFormat::Jpeg);
-    EXPECT_EQ(ShotFormatFor("/home/BMP.d/boxbmp", false), TShotFormat::Jpeg);
-    EXPECT_EQ(ShotFormatFor("/home/u/box.bmp.jpg", false), TShotFormat::Jpeg);
-    // The "Bitmaps (*.bmp)" entry writes BMP data whatever the name.
-    EXPECT_EQ(ShotFormatFor("/home/u/box", true), TShotFormat::Bmp);
-    EXPECT_EQ(ShotFormatFor("/home/u/box.jpg", true), TShotFormat::Bmp);
-    EXPECT_EQ(ShotFormatFor("box.png", false, true), TShotFormat::Png);
-    EXPECT_EQ(ShotFormatFor("box.PNG", false, true), TShotFormat::Png);
-    EXPECT_EQ(ShotFormatFor("box.png", false, false), TShotFormat::Jpeg);
+    const struct {
+        const char* path;
+        bool bmpFilter, pngAllowed;
+        TShotFormat format;
+    } cases[] = {
+        {"/home/u/box.bmp", false, false, TShotFormat::Bmp},
+        {"/home/u/box.BMP", false, false, TShotFormat::Bmp},
+        // Any case of the extension counts, folders do not.
+        {"/home/u/box.Bmp", false, false, TShotFormat::Bmp},
+        {"/home/u/bmp/box.jpg", false, false, TShotFormat::Jpeg},
+        {"/home/BMP.d/boxbmp", false, false, TShotFormat::Jpeg},
+        {"/home/u/box.bmp.jpg", false, false, TShotFormat::Jpeg},
+        // The "Bitmaps (*.bmp)" entry writes BMP data whatever the name.
+        {"/home/u/box", true, false, TShotFormat::Bmp},
+        {"/home/u/box.jpg", true, false, TShotFormat::Bmp},
+        {"box.png", false, true, TShotFormat::Png},
+        {"box.PNG", false, true, TShotFormat::Png},
+        {"box.png", false, false, TShotFormat::Jpeg},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ShotFormatFor(c.path, c.bmpFilter, c.pngAllowed), c.format)
+            << c.path << (c.bmpFilter ? " (Bitmaps entry)" : "") << (c.pngAllowed ? " (PNG allowed)" : "");
 
-    EXPECT_EQ(WithBmpExtension("/a/box.jpg"), "/a/box.bmp");
-    EXPECT_EQ(WithBmpExtension("/a/box.tar.jpeg"), "/a/box.tar.bmp");
-    EXPECT_EQ(WithBmpExtension("/a.d/box"), "/a.d/box.bmp");
-    EXPECT_EQ(WithBmpExtension("box"), "box.bmp");
+    const std::pair<const char*, const char*> renamed[] = {{"/a/box.jpg", "/a/box.bmp"},
+                                                           {"/a/box.tar.jpeg", "/a/box.tar.bmp"},
+                                                           {"/a.d/box", "/a.d/box.bmp"},
+                                                           {"box", "box.bmp"}};
+    for (const auto& [path, bmp] : renamed) EXPECT_EQ(WithBmpExtension(path), bmp) << path;
 }
 
 TEST(ShotFile, ReplacesWholeFilesAndLeavesNothingOnFailure)
@@ -81,7 +57,7 @@ TEST(ShotFile, ReplacesWholeFilesAndLeavesNothingOnFailure)
     const std::string target = dir / "shot.jpg";
     WriteFileReplacing(target, {1, 2, 3});
     WriteFileReplacing(target, {4, 5});
-    EXPECT_EQ(readAll(target), (std::vector<std::uint8_t>{4, 5}));
+    EXPECT_EQ(readFile(target), (std::vector<std::uint8_t>{4, 5}));
     EXPECT_EQ(dir.names(), std::vector<std::string>{"shot.jpg"}); // no temporary left
 
     // Renaming onto a folder fails: the folder stays, no temporary remains.
@@ -127,7 +103,7 @@ class RenderToFileTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (!TGLHeadlessContext::Available()) GTEST_SKIP() << "no headless EGL display";
+        VELMORA_REQUIRE_HEADLESS_GL();
         fixture = std::make_unique<test::BoxSceneFixture>();
         buffer.RegisterWith(fixture->scene);
         buffer.SetCamera(fixture->camera);
@@ -176,7 +152,7 @@ TEST_F(RenderToFileTest, RenderImageOfA500By400ViewerIsA4xRenderFilteredToJpeg)
     EXPECT_EQ(r.Format, TShotFormat::Jpeg);
     EXPECT_TRUE(messages.empty());
     EXPECT_GT(messageRuns, 3);
-    const auto bytes = readAll(dir / "box.jpg");
+    const auto bytes = readFile(dir / "box.jpg");
     const TJpegHeader h = ReadJpegHeader(bytes.data(), bytes.size());
     EXPECT_EQ(h.Width, 500);
     EXPECT_EQ(h.Height, 400);
@@ -198,7 +174,7 @@ TEST_F(RenderToFileTest, RenderImageOfA500By400ViewerIsA4xRenderFilteredToJpeg)
 TEST_F(RenderToFileTest, MultiplierOneCopiesTheRenderUnchanged)
 {
     render(dir / "same.bmp", 1, 123, 97, 123, 97);
-    const TDecodedImage shot = decodeBmpFile(dir / "same.bmp");
+    const TDecodedImage shot = decodeFile(dir / "same.bmp", DecodeBmp);
     TGLBitmap24 direct(123, 97);
     buffer.RenderToBitmap(direct, 96);
     ASSERT_EQ(shot.Width, 123);
@@ -213,7 +189,7 @@ TEST_F(RenderToFileTest, ShotMadeInBandsIsTheOracleResizeOfTheOnePieceRender)
     // resize of the whole render made in one piece.
     ASSERT_LT(ShotBandRows(2000, 1600), 1600);
     render(dir / "banded.bmp", 4, 500, 400, 500, 400);
-    const TDecodedImage shot = decodeBmpFile(dir / "banded.bmp");
+    const TDecodedImage shot = decodeFile(dir / "banded.bmp", DecodeBmp);
     TGLBitmap24 whole(2000, 1600);
     buffer.RenderToBitmap(whole, 384);
     TGLBitmap24 expected(500, 400);
@@ -226,7 +202,7 @@ TEST_F(RenderToFileTest, ShotMadeInBandsIsTheOracleResizeOfTheOnePieceRender)
 TEST_F(RenderToFileTest, BmpFilterWritesBmpDataUnderAnyName)
 {
     render(dir / "shot", 1, 40, 30, 40, 30, true);
-    const auto bytes = readAll(dir / "shot");
+    const auto bytes = readFile(dir / "shot");
     ASSERT_GT(bytes.size(), 54u);
     EXPECT_EQ(bytes[0], 'B');
     EXPECT_EQ(bytes[1], 'M');
@@ -234,9 +210,9 @@ TEST_F(RenderToFileTest, BmpFilterWritesBmpDataUnderAnyName)
     // A .Bmp name with the JPEG entry writes BMP, a .jpg in a folder named bmp JPEG.
     fs::create_directory(dir / "bmp");
     render(dir / "bmp/box.jpg", 1, 40, 30, 40, 30);
-    EXPECT_EQ(readAll(dir / "bmp/box.jpg")[0], 0xFF);
+    EXPECT_EQ(readFile(dir / "bmp/box.jpg")[0], 0xFF);
     render(dir / "box.Bmp", 1, 40, 30, 40, 30);
-    EXPECT_EQ(readAll(dir / "box.Bmp")[0], 'B');
+    EXPECT_EQ(readFile(dir / "box.Bmp")[0], 'B');
 }
 
 TEST_F(RenderToFileTest, JpegThatCannotBeWrittenFallsBackToBmpWithTheMessage)
@@ -248,7 +224,7 @@ TEST_F(RenderToFileTest, JpegThatCannotBeWrittenFallsBackToBmpWithTheMessage)
     EXPECT_TRUE(r.FellBackToBmp);
     EXPECT_EQ(r.WrittenPath, dir / "box.bmp");
     EXPECT_EQ(dir.names(), std::vector<std::string>{"box.bmp"});
-    const TDecodedImage bmp = decodeBmpFile(dir / "box.bmp");
+    const TDecodedImage bmp = decodeFile(dir / "box.bmp", DecodeBmp);
     EXPECT_EQ(bmp.Width, 65501);
     EXPECT_EQ(bmp.Height, 2);
     EXPECT_EQ(progress.back(), 0);

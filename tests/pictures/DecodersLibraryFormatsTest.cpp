@@ -33,7 +33,7 @@ TEST(DecodersPng, EveryColourTypeAndDepthMatchesImageMagick)
 
 TEST(DecodersPng, PalettedPictureStaysIndexed)
 {
-    if (!haveTool(Convert)) GTEST_SKIP();
+    VELMORA_REQUIRE_TOOLS(Convert);
     ScratchDir dir;
     writeSourcePam(dir / "src.pam", 37, 23, false);
     ASSERT_TRUE(run(Convert + " '" + (dir / "src.pam") + "' -colors 16 PNG8:'" + (dir / "p.png") + "'"));
@@ -79,7 +79,7 @@ TEST(DecodersGif, FramesInterlaceAndTransparencyMatchImageMagick)
 
 TEST(DecodersGif, OnlyTheFirstFrameIsRead)
 {
-    if (!haveTool(Convert)) GTEST_SKIP();
+    VELMORA_REQUIRE_TOOLS(Convert);
     ScratchDir dir;
     ASSERT_TRUE(run(Convert + " -size 5x4 xc:red -size 5x4 xc:blue '" + (dir / "anim.gif") + "'"));
     Bytes data = readFile(dir / "anim.gif");
@@ -93,7 +93,7 @@ TEST(DecodersGif, OnlyTheFirstFrameIsRead)
 
 TEST(DecodersEps, TiffPreviewIsDecoded)
 {
-    if (!haveTool(Convert)) GTEST_SKIP();
+    VELMORA_REQUIRE_TOOLS(Convert);
     ScratchDir dir;
     writeSourcePam(dir / "src.pam", 37, 23, false);
     ASSERT_TRUE(run(Convert + " '" + (dir / "src.pam") + "' '" + (dir / "preview.tif") + "'"));
@@ -141,7 +141,7 @@ TEST(DecodersMetafile, RefusedWithAClearMessage)
 
 TEST(DecodersLibraryFormats, DamagedFilesFailCleanly)
 {
-    if (!haveTool(Convert)) GTEST_SKIP();
+    VELMORA_REQUIRE_TOOLS(Convert);
     ScratchDir dir;
     writeSourcePam(dir / "src.pam", 19, 11, true);
     const std::string src = dir / "src.pam";
@@ -156,7 +156,7 @@ TEST(DecodersLibraryFormats, DamagedFilesFailCleanly)
 TEST(DecodersLibraryFormats, HugeDeclaredSizesAreRefusedBeforeAllocating)
 {
     // A PNG header claiming 60000 x 60000: over the pixel limit.
-    if (!haveTool(Convert)) GTEST_SKIP();
+    VELMORA_REQUIRE_TOOLS(Convert);
     ScratchDir dir;
     ASSERT_TRUE(run(Convert + " -size 3x3 xc:red '" + (dir / "s.png") + "'"));
     Bytes png = readFile(dir / "s.png");
@@ -193,7 +193,7 @@ TEST(DecodersIco, BitmapAndPngIconsMatchImageMagick)
 
 TEST(DecodersIco, LargestImageIsChosenAndMaskGivesAlpha)
 {
-    if (!haveTool("/usr/bin/pamtowinicon")) GTEST_SKIP() << "netpbm is not installed";
+    VELMORA_REQUIRE_TOOLS("/usr/bin/pamtowinicon");
     ScratchDir dir;
     writeSourcePam(dir / "big.pam", 24, 24, true);
     writeSourcePam(dir / "small.pam", 8, 8, false);

@@ -66,7 +66,7 @@ TEST(DecodersPcd, KodakYccReturnsTheColoursItWasMadeFrom)
 
 TEST(DecodersPcd, ImageMagickFilesDecodeToTheBaseSize)
 {
-    if (!haveTool(Convert)) GTEST_SKIP();
+    VELMORA_REQUIRE_TOOLS(Convert);
     ScratchDir dir;
     writeSourcePam(dir / "src.pam", 37, 23, false);
     const std::string pcd = dir / "a.pcd";

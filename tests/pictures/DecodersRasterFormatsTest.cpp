@@ -10,7 +10,7 @@ namespace {
 // Runs a netpbm pipeline from the source picture to `target` and compares.
 void checkNetpbm(const Decoder& decode, const std::string& pipeline, const std::string& target)
 {
-    if (!haveTool("/usr/bin/pamtopnm") || !haveTool(Convert)) GTEST_SKIP() << "netpbm is not installed";
+    VELMORA_REQUIRE_TOOLS("/usr/bin/pamtopnm", Convert);
     ScratchDir dir;
     writeSourcePam(dir / "src.pam", 37, 23, false);
     const std::string out = dir / target;
@@ -114,7 +114,7 @@ TEST(DecodersPsd, IndexedPictureMatchesTheSameQuantisation)
 {
     // ImageMagick cannot read back its own indexed documents; its quantiser is
     // deterministic, so the same options written raw give the expected pixels.
-    if (!haveTool(Convert)) GTEST_SKIP();
+    VELMORA_REQUIRE_TOOLS(Convert);
     ScratchDir dir;
     writeSourcePam(dir / "src.pam", 37, 23, false);
     const std::string opts = " -colors 60 -type Palette ";
@@ -147,7 +147,7 @@ TEST(DecodersPsd, TransparentCompositeIsUnmattedFromWhite)
 // Damage every byte position of small files of each reader, and garble them.
 TEST(DecodersRasterFormats, DamagedFilesFailCleanly)
 {
-    if (!haveTool(Convert)) GTEST_SKIP();
+    VELMORA_REQUIRE_TOOLS(Convert);
     ScratchDir dir;
     writeSourcePam(dir / "src.pam", 13, 7, true);
     const std::string src = dir / "src.pam";

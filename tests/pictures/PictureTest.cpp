@@ -26,11 +26,19 @@ Bytes tga32(int w, int h)
 
 Bytes smallJpeg(int w, int h)
 {
-    // A baseline JPEG made by the system's own encoder when present, else skip.
+    // A baseline JPEG made by the system's own encoder; empty when that fails.
     std::string ppm = writeTemp("j" + std::to_string(w) + "x" + std::to_string(h) + ".ppm", makePpm(w, h));
     std::string jpg = ppm + ".jpg";
     if (!run("cjpeg -quality 85 " + ppm + " > " + jpg)) return {};
     return readFile(jpg);
+}
+
+// The texture upload pixels of a picture file written with `bytes`.
+TGLBitmap32 uploadPixelsOf(const std::string& name, const Bytes& bytes)
+{
+    TPicture pic;
+    pic.LoadFromFile(writeTemp(name, bytes));
+    return ConvertToBitmap32(pic);
 }
 
 } // namespace
@@ -63,10 +71,9 @@ TEST(PictureRegistry, LatestRegistrationWins)
 
 TEST(PictureRegistry, ExtensionOfLastPathComponent)
 {
-    EXPECT_EQ(PictureFileExtension("/a.b/c.TGA"), "TGA");
-    EXPECT_EQ(PictureFileExtension("/a.b/c"), "");
-    EXPECT_EQ(PictureFileExtension("x.tar.gz"), "gz");
-    EXPECT_EQ(PictureFileExtension("name."), "");
+    const std::pair<const char*, const char*> cases[] = {
+        {"/a.b/c.TGA", "TGA"}, {"/a.b/c", ""}, {"x.tar.gz", "gz"}, {"name.", ""}};
+    for (const auto& [file, extension] : cases) EXPECT_EQ(PictureFileExtension(file), extension) << file;
 }
 
 TEST(PictureLoad, FailuresKeepThePreviousGraphic)
@@ -165,8 +172,9 @@ TEST(PictureStoredData, EmptyUnknownAndDamagedBlocks)
 
 TEST(PictureStoredData, JpegIsStoredByteForByte)
 {
+    VELMORA_REQUIRE_TOOLS("cjpeg");
     Bytes jpeg = smallJpeg(33, 17);
-    if (jpeg.empty()) GTEST_SKIP() << "cjpeg not installed";
+    ASSERT_FALSE(jpeg.empty());
     // Trailing bytes after the end marker survive too.
     jpeg.insert(jpeg.end(), {'t', 'a', 'i', 'l'});
     TPicture pic;
@@ -184,9 +192,7 @@ TEST(PictureStoredData, JpegIsStoredByteForByte)
 
 TEST(UploadPixels, DirectConversionKeepsAlphaAndFlipsRows)
 {
-    TPicture pic;
-    pic.LoadFromFile(writeTemp("a256.tga", tga32(256, 256)));
-    TGLBitmap32 px = ConvertToBitmap32(pic);
+    const TGLBitmap32 px = uploadPixelsOf("a256.tga", tga32(256, 256));
     ASSERT_EQ(px.Width, 256);
     ASSERT_EQ(px.Height, 256);
     // The TGA is stored bottom-up, so its first pixel is the picture's bottom
@@ -201,9 +207,7 @@ TEST(UploadPixels, DirectConversionKeepsAlphaAndFlipsRows)
 
 TEST(UploadPixels, WidthsNotDivisibleByFourAreStretchedAndOpaque)
 {
-    TPicture pic;
-    pic.LoadFromFile(writeTemp("a250.tga", tga32(250, 3)));
-    TGLBitmap32 px = ConvertToBitmap32(pic);
+    const TGLBitmap32 px = uploadPixelsOf("a250.tga", tga32(250, 3));
     ASSERT_EQ(px.Width, 252);
     ASSERT_EQ(px.Height, 3);
     for (std::size_t i = 3; i < px.Data.size(); i += 4) ASSERT_EQ(px.Data[i], 255);
@@ -221,11 +225,10 @@ TEST(UploadPixels, WidthsNotDivisibleByFourAreStretchedAndOpaque)
 
 TEST(UploadPixels, OnePixelJpegBecomesFourWide)
 {
+    VELMORA_REQUIRE_TOOLS("cjpeg");
     Bytes jpeg = smallJpeg(1, 1);
-    if (jpeg.empty()) GTEST_SKIP() << "cjpeg not installed";
-    TPicture pic;
-    pic.LoadFromFile(writeTemp("one.jpeg", jpeg));
-    TGLBitmap32 px = ConvertToBitmap32(pic);
+    ASSERT_FALSE(jpeg.empty());
+    const TGLBitmap32 px = uploadPixelsOf("one.jpeg", jpeg);
     ASSERT_EQ(px.Width, 4);
     ASSERT_EQ(px.Height, 1);
     for (int x = 1; x < 4; ++x)

@@ -1,11 +1,13 @@
 #pragma once
-// Helpers shared by the picture tests: temporary files, byte builders, and
+// Helpers shared by the picture tests (and the tests of the layers that
+// write pictures): temporary files, byte builders, decoding a file, and
 // checking the decoders against files written and read back by independent
 // command-line tools when those are installed.
 
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
+#include "pictures/CoreCodecs.h"
 #include "pictures/DecodedImage.h"
 #include "pictures/DecoderSupport.h"
 #include "pictures/Decoders.h"
@@ -19,19 +21,15 @@
 #include <filesystem>
 #include <functional>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace velmora::test {
 
+// One scratch folder for the whole test program, removed when it ends.
 inline std::filesystem::path tempDir()
 {
-    static std::filesystem::path dir = [] {
-        auto d = std::filesystem::temp_directory_path() / ("velmora-pictures-" + std::to_string(::getpid()));
-        std::filesystem::create_directories(d);
-        return d;
-    }();
-    return dir;
+    static const ScratchDir dir("velmora-pictures");
+    return dir.path;
 }
 
 inline std::string writeTemp(const std::string& name, const Bytes& bytes)
@@ -149,6 +147,23 @@ inline Bytes makePpm(int w, int h)
 }
 
 using Decoder = std::function<void(const std::uint8_t*, std::size_t, TDecodedImage&)>;
+
+// A file decoded with `decode`, or without one as the BMP, PNG or JPEG its
+// first bytes say it is; a decoder's error passes through.
+inline TDecodedImage decodeFile(const std::filesystem::path& file, const Decoder& decode = {})
+{
+    const Bytes b = readFile(file);
+    TDecodedImage img;
+    if (decode)
+        decode(b.data(), b.size(), img);
+    else if (b.size() >= 2 && b[0] == 'B' && b[1] == 'M')
+        DecodeBmp(b.data(), b.size(), img);
+    else if (b.size() >= 4 && b[0] == 0x89 && b[1] == 'P' && b[2] == 'N' && b[3] == 'G')
+        DecodePng(b.data(), b.size(), img);
+    else
+        DecodeJpeg(b.data(), b.size(), img);
+    return img;
+}
 
 // The real ImageMagick, not a wrapper that might change what it writes.
 inline const std::string Convert = "/usr/bin/convert";
@@ -287,7 +302,7 @@ struct Case {
 
 inline void checkCases(const Decoder& decode, const std::vector<Case>& cases, int tolerance = 0)
 {
-    if (!haveTool(Convert)) GTEST_SKIP() << "ImageMagick is not installed";
+    VELMORA_REQUIRE_TOOLS(Convert);
     ScratchDir dir;
     writeSourcePam(dir / "src.pam", 37, 23, false);
     writeSourcePam(dir / "srca.pam", 37, 23, true);

@@ -245,7 +245,7 @@ TEST(Targa, RunPastRowEndStaysInsideAndLosesTheRest)
 
 TEST(Targa, MatchesNetpbmDecoding)
 {
-    if (!haveTool("pamtotga")) GTEST_SKIP() << "netpbm not installed";
+    VELMORA_REQUIRE_TOOLS("pamtotga");
     // A gradient for true colour, and a few-colour picture for colour maps.
     Bytes few = makePpm(41, 19);
     for (std::size_t i = 15; i < few.size(); ++i) few[i] &= 0xC0;
