@@ -1,4 +1,5 @@
 #include "FaceEditorDriver.h"
+#include "GuiTestSupport.h"
 
 #include "faceeditor/FaceDocument.h"
 #include "faceeditor/FaceEditor.h"
@@ -8,7 +9,6 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
-#include <QThread>
 #include <QToolButton>
 
 #include <algorithm>
@@ -17,13 +17,7 @@ namespace velmora {
 
 namespace {
 
-void settle(int rounds)
-{
-    for (int i = 0; i < rounds; ++i) {
-        QCoreApplication::processEvents();
-        QThread::msleep(10);
-    }
-}
+using test::settle;
 
 void mouseOn(QWidget* target, QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons held)
 {

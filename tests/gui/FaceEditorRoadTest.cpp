@@ -12,27 +12,18 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
-#include <QThread>
 #include <QToolButton>
 
-#include <cstdlib>
 #include <filesystem>
-#include <unistd.h>
 
 namespace velmora {
 namespace {
 
-void settleEditor(int rounds = 10)
-{
-    for (int i = 0; i < rounds; ++i) {
-        QCoreApplication::processEvents();
-        QThread::msleep(10);
-    }
-}
+using test::settle;
 
 void rootScreenshot(const char* name)
 {
-    test::displayScreenshot(name, [] { settleEditor(30); });
+    test::displayScreenshot(name, [] { settle(30); });
 }
 
 // The road of a face built in the editor: "New " of the front face, a picture
@@ -46,7 +37,7 @@ TEST(FaceEditorRoad, NewFrontFaceWithAPictureAndTextEndsOnTheBox)
     auto w = std::make_unique<TfrmMain>(VELMORA_BIN_DIR "/", work.string() + "/");
     w->show();
     w->New1Click();
-    settleEditor(30);
+    settle(30);
     auto* viewer = dynamic_cast<TGLSceneViewer*>(w->GLSceneViewer1);
     ASSERT_NE(viewer, nullptr);
     const QImage before = viewer->grabFramebuffer();
@@ -75,7 +66,7 @@ TEST(FaceEditorRoad, NewFrontFaceWithAPictureAndTextEndsOnTheBox)
     EXPECT_EQ(front.PictureImage().Picture()->Width(), 919);
     EXPECT_EQ(front.PictureImage().Picture()->Height(), 1124);
     EXPECT_FALSE(std::filesystem::exists(work / "Face.bmp"));
-    settleEditor(20);
+    settle(20);
     EXPECT_NE(viewer->grabFramebuffer(), before) << "the new face shows on the box";
     rootScreenshot("box-with-new-face");
     w.reset();

@@ -5,6 +5,9 @@
 
 #include "TestSupport.h"
 
+#include <QCoreApplication>
+#include <QThread>
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -65,6 +68,16 @@ private:
     pid_t Pid = -1;
     static inline bool Available = false;
 };
+
+// Lets the toolkit and the X server catch up: `rounds` turns of the event
+// loop, 10 ms apart.
+inline void settle(int rounds = 10)
+{
+    for (int i = 0; i < rounds; ++i) {
+        QCoreApplication::processEvents();
+        QThread::msleep(10);
+    }
+}
 
 // Saves a picture of the whole display as <VELMORA_SCREENSHOTS>/<name>.png
 // when that names a folder; `settle` runs first, so the latest frame shows.

@@ -19,7 +19,6 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QTabWidget>
-#include <QThread>
 #include <QTimer>
 #include <QUrl>
 #include <QWheelEvent>
@@ -37,13 +36,7 @@ namespace {
 
 using test::resourcesFolder;
 
-void settle(int rounds = 10)
-{
-    for (int i = 0; i < rounds; ++i) {
-        QCoreApplication::processEvents();
-        QThread::msleep(10);
-    }
-}
+using test::settle;
 
 class GuiTest : public ::testing::Test {
 protected:
