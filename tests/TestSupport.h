@@ -22,15 +22,16 @@ namespace velmora::test {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// The text of the exception `f` throws, or "(no error)".
-inline std::string messageOf(const std::function<void()>& f)
+// The text of the exception of kind E that `f` throws, or `none` when it
+// throws nothing; exceptions of other kinds pass through (and fail the test).
+template <class E = std::exception, class F> std::string messageOf(F&& f, const std::string& none = "(no error)")
 {
     try {
         f();
-    } catch (const std::exception& e) {
+    } catch (const E& e) {
         return e.what();
     }
-    return "(no error)";
+    return none;
 }
 
 inline Bytes readFile(const std::filesystem::path& p)

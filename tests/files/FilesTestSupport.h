@@ -18,6 +18,7 @@
 #include <sstream>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace velmora::test {
@@ -45,12 +46,7 @@ inline std::vector<std::uint8_t> bytesOf(const StreamValue& v)
 // "ok", or the message of the error of kind E the call raised (others pass).
 template <class E = std::runtime_error, class F> std::string outcomeOf(F&& call)
 {
-    try {
-        call();
-    } catch (const E& e) {
-        return e.what();
-    }
-    return "ok";
+    return messageOf<E>(std::forward<F>(call), "ok");
 }
 
 // A node of a component tree, with no properties yet.
