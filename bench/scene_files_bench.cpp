@@ -70,7 +70,10 @@ int main()
     const long before = peakKiB();
     std::printf("peak memory after loading six faces: %ld MiB\n", before / 1024);
 
-    for (auto [ext, filter] : {std::pair{".vlm", SceneFilter::Archive}, std::pair{".gls", SceneFilter::Legacy}}) {
+    for (const auto& format : {std::pair{".vlm", SceneFilter::Archive}, std::pair{".gls", SceneFilter::Legacy}}) {
+        // Named copies, not a structured binding: clang 14 cannot capture those in the lambdas.
+        const char* ext = format.first;
+        const SceneFilter filter = format.second;
         const fs::path file = dir / (std::string("scene") + ext);
         const double save = seconds([&] { SaveSceneFile(model, file, filter); });
         const double open = seconds([&] { OpenSceneFile(model, file, filter); });

@@ -287,7 +287,7 @@ void TfrmMain::bindPanel(QWidget* w, TPanelModel& m)
 
 void TfrmMain::createMenus()
 {
-    auto item = [this](QMenu* menu, const char* caption, QKeySequence shortcut, int image) {
+    auto item = [](QMenu* menu, const char* caption, QKeySequence shortcut, int image) {
         auto* a = menu->addAction(QString::fromUtf8(caption));
         if (!shortcut.isEmpty()) a->setShortcut(shortcut);
         if (image >= 0) a->setIcon(ImageListIcon(image));

@@ -351,7 +351,7 @@ TfrmFaceEditor::~TfrmFaceEditor()
 void TfrmFaceEditor::buildMenus()
 {
     MainMenu = new QMenuBar(this);
-    auto item = [this](QMenu* menu, const char* name, const char* caption) {
+    auto item = [](QMenu* menu, const char* name, const char* caption) {
         QAction* a = menu->addAction(QString::fromUtf8(caption));
         a->setObjectName(QString::fromUtf8(name));
         return a;

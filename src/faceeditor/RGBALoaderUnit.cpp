@@ -102,7 +102,7 @@ TRGBALoaderForm::TRGBALoaderForm(QWidget* parent) : QDialog(parent)
     connect(Button3, &QPushButton::clicked, this, &QDialog::accept);
     connect(Button4, &QPushButton::clicked, this, &QDialog::reject);
 
-    auto side = [this](QLabel* label, QPushButton* load, QToolButton* plus, QToolButton* minus, TImgView32* view) {
+    auto side = [](QLabel* label, QPushButton* load, QToolButton* plus, QToolButton* minus, TImgView32* view) {
         auto* col = new QVBoxLayout;
         auto* row = new QHBoxLayout;
         row->addWidget(label);
