@@ -47,6 +47,9 @@ TImgView32Model::TImgView32Model() : layers_(this)
 
 TImgView32Model::~TImgView32Model()
 {
+    // Clearing the layers reports a change; the owner that would be told may
+    // already be gone (its locals or members are destroyed before this model).
+    OnInvalidate = nullptr;
     bitmap_.OnChange = nullptr;
     layers_.Clear();
 }

@@ -157,6 +157,19 @@ TEST(ImgView32Model, PaintsStagesIntoAMarginedBuffer)
     EXPECT_EQ(stage, 0u);
 }
 
+TEST(ImgView32Model, DestroyingWithLayersDoesNotReportAChange)
+{
+    // The observer may not outlive the model (a local declared after it, a widget's member).
+    int invalidations = 0;
+    {
+        TImgView32Model v;
+        v.OnInvalidate = [&] { ++invalidations; };
+        v.Layers().Add<TBitmapLayer>();
+        invalidations = 0;
+    }
+    EXPECT_EQ(invalidations, 0);
+}
+
 TEST(ImgView32Model, ComposingIgnoresZoomAndScroll)
 {
     TImgView32Model v;
