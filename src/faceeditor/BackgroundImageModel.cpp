@@ -2,6 +2,7 @@
 
 #include "pictures/Picture.h"
 #include "pictures/PictureClasses.h"
+#include "pictures/Rasters.h"
 
 #include <algorithm>
 #include <cmath>
@@ -89,46 +90,6 @@ struct AxisWeights {
     }
 };
 
-// One source row as B,G,R bytes.
-void rowToBgr(const TDecodedImage& img, int y, bool overWhite, std::vector<std::uint8_t>& out)
-{
-    const int w = img.Width;
-    out.resize(std::size_t(w) * 3);
-    const std::uint8_t* s = img.row(y);
-    std::uint8_t* d = out.data();
-    switch (img.Format) {
-    case TPixelFormat::pf8bit:
-        for (int x = 0; x < w; ++x, d += 3) {
-            const std::size_t k = s[x];
-            if (k < img.Palette.size()) {
-                d[0] = img.Palette[k][0], d[1] = img.Palette[k][1], d[2] = img.Palette[k][2];
-            } else {
-                d[0] = d[1] = d[2] = 0;
-            }
-        }
-        break;
-    case TPixelFormat::pf15bit:
-        for (int x = 0; x < w; ++x, d += 3) {
-            const unsigned v = unsigned(s[2 * x]) | (unsigned(s[2 * x + 1]) << 8);
-            const unsigned b = v & 31, g = (v >> 5) & 31, r = (v >> 10) & 31;
-            d[0] = std::uint8_t(b << 3 | b >> 2), d[1] = std::uint8_t(g << 3 | g >> 2),
-            d[2] = std::uint8_t(r << 3 | r >> 2);
-        }
-        break;
-    case TPixelFormat::pf24bit: std::copy(s, s + std::size_t(w) * 3, d); break;
-    case TPixelFormat::pf32bit:
-        for (int x = 0; x < w; ++x, d += 3, s += 4) {
-            if (overWhite) {
-                const unsigned a = s[3];
-                for (int c = 0; c < 3; ++c) d[c] = std::uint8_t((s[c] * a + 255 * (255 - a) + 127) / 255);
-            } else {
-                d[0] = s[0], d[1] = s[1], d[2] = s[2];
-            }
-        }
-        break;
-    }
-}
-
 } // namespace
 
 TShellFlags ShellFlagsOf(const std::string& path)
@@ -189,7 +150,7 @@ TThumbnail MakeThumbnail(const TDecodedImage& image, int size, bool overWhite)
         }
     }
 
-    std::vector<std::uint8_t> converted;
+    std::vector<std::uint8_t> converted(image.Format == TPixelFormat::pf24bit ? 0 : std::size_t(W) * 3);
     std::vector<std::uint32_t> hsum(std::size_t(w) * 3);
     std::vector<std::uint64_t> vsum(std::size_t(w) * h * 3, 0);
     for (int y = 0; y < H; ++y) {
@@ -197,7 +158,7 @@ TThumbnail MakeThumbnail(const TDecodedImage& image, int size, bool overWhite)
         if (image.Format == TPixelFormat::pf24bit) {
             bgr = image.row(y);
         } else {
-            rowToBgr(image, y, overWhite, converted);
+            rowToBgr(image, y, TFiveBits::Replicate, overWhite, converted.data());
             bgr = converted.data();
         }
         for (int x = 0; x < w; ++x) {

@@ -7,55 +7,49 @@
 
 namespace velmora {
 
-namespace {
-
-// How 5-bit channels of 15-bit pixels widen to 8 bits.
-enum class TFiveBits {
-    Shift, // x 8, as a 5-5-5 bitmap draws onto a 24-bit surface
-    Scale  // x 255 / 31, the full range
-};
-
-// The colour of one source pixel as B, G, R.
-struct PixelReader {
-    const TDecodedImage& img;
-    TFiveBits fiveBits;
-    bool blendOnWhite; // 32-bit pixels drawn with their transparency over white
-
-    void bgr(const std::uint8_t* row, std::size_t x, std::uint8_t* out) const
-    {
-        switch (img.Format) {
-        case TPixelFormat::pf8bit: {
-            const unsigned idx = row[x];
-            if (idx < img.Palette.size()) {
-                std::memcpy(out, img.Palette[idx].data(), 3);
+void rowToBgr(const TDecodedImage& img, int y, TFiveBits fiveBits, bool overWhite, std::uint8_t* out)
+{
+    const int w = img.Width;
+    if (w <= 0) return;
+    const std::uint8_t* s = img.row(y);
+    std::uint8_t* d = out;
+    switch (img.Format) {
+    case TPixelFormat::pf8bit:
+        for (int x = 0; x < w; ++x, d += 3) {
+            const std::size_t k = s[x];
+            if (k < img.Palette.size()) {
+                std::memcpy(d, img.Palette[k].data(), 3);
             } else {
-                out[0] = out[1] = out[2] = 0; // index past the palette draws black
+                d[0] = d[1] = d[2] = 0; // an index past the palette draws black
             }
-            break;
         }
-        case TPixelFormat::pf15bit: {
-            const unsigned w = row[2 * x] | row[2 * x + 1] << 8;
-            const unsigned c[3] = {w & 31, (w >> 5) & 31, (w >> 10) & 31};
-            for (int k = 0; k < 3; ++k)
-                out[k] = std::uint8_t(fiveBits == TFiveBits::Shift ? c[k] << 3 : c[k] * 255 / 31);
-            break;
-        }
-        case TPixelFormat::pf24bit: std::memcpy(out, row + 3 * x, 3); break;
-        case TPixelFormat::pf32bit: {
-            const std::uint8_t* p = row + 4 * x;
-            if (blendOnWhite) {
-                const int a = p[3];
-                for (int c = 0; c < 3; ++c) out[c] = std::uint8_t((p[c] * a + 255 * (255 - a) + 127) / 255);
-            } else {
-                std::memcpy(out, p, 3);
+        break;
+    case TPixelFormat::pf15bit:
+        for (int x = 0; x < w; ++x, d += 3) {
+            const unsigned v = unsigned(s[2 * x]) | unsigned(s[2 * x + 1]) << 8;
+            for (int c = 0; c < 3; ++c) {
+                const unsigned five = v >> (5 * c) & 31;
+                switch (fiveBits) {
+                case TFiveBits::Shift: d[c] = std::uint8_t(five << 3); break;
+                case TFiveBits::Scale: d[c] = std::uint8_t(five * 255 / 31); break;
+                case TFiveBits::Replicate: d[c] = std::uint8_t(five << 3 | five >> 2); break;
+                }
             }
-            break;
         }
+        break;
+    case TPixelFormat::pf24bit: std::memcpy(d, s, std::size_t(w) * 3); break;
+    case TPixelFormat::pf32bit:
+        if (overWhite) {
+            for (int x = 0; x < w; ++x, d += 3, s += 4) {
+                const unsigned a = s[3];
+                for (int c = 0; c < 3; ++c) d[c] = std::uint8_t((s[c] * a + 255 * (255 - a) + 127) / 255);
+            }
+        } else {
+            dropFourthByte(s, d, std::size_t(w));
         }
+        break;
     }
-};
-
-} // namespace
+}
 
 void ConvertPixels(const std::uint8_t* src, int srcBytes, std::uint8_t* dst, std::size_t count, TChannelOrder order)
 {
@@ -95,10 +89,11 @@ void ConvertToBgra(TDecodedImage& img)
     if (img.Format == TPixelFormat::pf24bit) {
         ConvertPixels(img.Pixels.data(), 3, px.data(), n, TChannelOrder::Keep);
     } else {
-        const PixelReader reader{img, TFiveBits::Scale, false};
-        for (std::size_t i = 0; i < n; ++i) {
-            reader.bgr(img.Pixels.data(), i, &px[i * 4]);
-            px[i * 4 + 3] = 255;
+        std::vector<std::uint8_t> bgr(std::size_t(img.Width) * 3);
+        for (int y = 0; y < img.Height; ++y) {
+            rowToBgr(img, y, TFiveBits::Scale, false, bgr.data());
+            ConvertPixels(bgr.data(), 3, px.data() + std::size_t(y) * img.Width * 4, std::size_t(img.Width),
+                          TChannelOrder::Keep);
         }
     }
     img.Pixels = std::move(px);
@@ -117,41 +112,24 @@ void drawToBgra(const TGraphic& graphic, std::uint8_t* out)
     const TDecodedImage& img = graphic.Raster();
     const std::size_t w = std::size_t(std::max(0, img.Width));
     const int h = std::max(0, img.Height);
-    if (graphic.DrawsTransparent()) {
-        // Drawn once onto white and once onto red: where blue or green differ
-        // the backdrop shows through. Only 32-bit pixels carry transparency.
-        const PixelReader onWhite{img, TFiveBits::Shift, true};
-        const bool alpha = img.Format == TPixelFormat::pf32bit;
-        for (int y = 0; y < h; ++y) {
-            const std::uint8_t* row = img.row(y);
-            for (std::size_t x = 0; x < w; ++x, out += 4) {
-                onWhite.bgr(row, x, out);
-                bool opaque = true;
-                if (alpha) {
-                    const std::uint8_t* p = row + 4 * x;
-                    const int a = p[3];
-                    for (int c = 0; c < 2; ++c) opaque = opaque && out[c] == (p[c] * a + 127) / 255;
-                }
-                out[3] = opaque ? 255 : 0;
-            }
-        }
+    const bool transparent = graphic.DrawsTransparent();
+    // Bitmaps keep a 32-bit alpha; everything else comes out opaque.
+    if (!transparent && img.Format == TPixelFormat::pf32bit && dynamic_cast<const TBitmap*>(&graphic)) {
+        if (w > 0 && h > 0) std::memcpy(out, img.Pixels.data(), w * h * 4);
         return;
     }
-    const bool keepAlpha = dynamic_cast<const TBitmap*>(&graphic) != nullptr;
-    const PixelReader reader{img, TFiveBits::Shift, false};
+    std::vector<std::uint8_t> bgr(w * 3);
     for (int y = 0; y < h; ++y, out += 4 * w) {
-        const std::uint8_t* row = img.row(y);
-        switch (img.Format) {
-        case TPixelFormat::pf32bit:
-            std::memcpy(out, row, 4 * w);
-            if (!keepAlpha)
-                for (std::size_t x = 0; x < w; ++x) out[4 * x + 3] = 255;
-            break;
-        case TPixelFormat::pf24bit: ConvertPixels(row, 3, out, w, TChannelOrder::Keep); break;
-        default:
-            for (std::size_t x = 0; x < w; ++x) {
-                reader.bgr(row, x, out + 4 * x);
-                out[4 * x + 3] = 255;
+        rowToBgr(img, y, TFiveBits::Shift, transparent, bgr.data());
+        ConvertPixels(bgr.data(), 3, out, w, TChannelOrder::Keep);
+        if (transparent && img.Format == TPixelFormat::pf32bit) {
+            // Drawn once onto white and once onto red: where blue or green
+            // differ the backdrop shows through.
+            const std::uint8_t* p = img.row(y);
+            for (std::size_t x = 0; x < w; ++x, p += 4) {
+                const int a = p[3];
+                const bool shows = out[4 * x] != (p[0] * a + 127) / 255 || out[4 * x + 1] != (p[1] * a + 127) / 255;
+                if (shows) out[4 * x + 3] = 0;
             }
         }
     }
@@ -186,11 +164,10 @@ TGLBitmap32 ConvertToBitmap32(const TGraphic* graphic)
     std::vector<int> srcX(outW);
     for (int x = 0; x < outW; ++x)
         srcX[x] = outW == w ? x : int((std::int64_t(2 * x + 1) * w) / (2 * std::int64_t(outW)));
-    const PixelReader reader{img, TFiveBits::Shift, graphic->DrawsTransparent()};
-    std::vector<std::uint8_t> drawn(std::size_t(outW) * 3);
+    std::vector<std::uint8_t> bgr(std::size_t(w) * 3), drawn(std::size_t(outW) * 3);
     for (int y = 0; y < h; ++y) {
-        const std::uint8_t* src = img.row(y);
-        for (int x = 0; x < outW; ++x) reader.bgr(src, std::size_t(srcX[x]), &drawn[std::size_t(x) * 3]);
+        rowToBgr(img, y, TFiveBits::Shift, graphic->DrawsTransparent(), bgr.data());
+        for (int x = 0; x < outW; ++x) std::memcpy(&drawn[std::size_t(x) * 3], &bgr[std::size_t(srcX[x]) * 3], 3);
         ConvertPixels(drawn.data(), 3, out.ScanLine(h - 1 - y), std::size_t(outW), TChannelOrder::SwapRedBlue);
     }
     return out;

@@ -94,6 +94,19 @@ void ConvertPixels(const std::uint8_t* src, int srcBytes, std::uint8_t* dst, std
 // byte (a B,G,R,A read-back into B,G,R rows).
 void dropFourthByte(const std::uint8_t* src, std::uint8_t* dst, std::size_t count);
 
+// How 5-bit channels of 15-bit pixels widen to 8 bits.
+enum class TFiveBits {
+    Shift,    // x 8, as a 5-5-5 bitmap draws onto a 24-bit surface
+    Scale,    // x 255 / 31, the full range
+    Replicate // the top bits repeated below (c << 3 | c >> 2)
+};
+
+// Row `y` of any decoded raster as Width B,G,R pixels into `out`: palettes
+// looked up (an index past the palette is black), 15-bit pixels widened as
+// asked, 32-bit pixels composited onto white by their alpha when
+// `overWhite`, their fourth byte dropped otherwise.
+void rowToBgr(const TDecodedImage& image, int y, TFiveBits fiveBits, bool overWhite, std::uint8_t* out);
+
 // Any decoded raster as B,G,R,A (palette looked up, 15-bit widened to 8 bits
 // by x 255 / 31, opaque unless it already is 32-bit).
 void ConvertToBgra(TDecodedImage& image);
