@@ -48,7 +48,7 @@ fs::path makeFolder()
             p[2] = std::uint8_t(((x + y) >> 5) + ((x ^ y) & 7));
         }
     const fs::path first = dir / "photo00.jpg";
-    SaveJpegFile(first.string(), TRgbRows{rgb.data(), PW, PH, PW * 3, false}, 90);
+    saveJpegFile(first.string(), TRgbRows{rgb.data(), PW, PH, PW * 3, false}, 90);
     for (int i = 1; i < Pictures; ++i) {
         char name[32];
         std::snprintf(name, sizeof name, "photo%02d.jpg", i);
@@ -135,7 +135,7 @@ void splitOne(const fs::path& file)
         const TDecodedImage& img = p.Graphic()->Raster();
         dec.push_back(ms(t));
         t.restart();
-        const TThumbnail th = MakeThumbnail(img, DefaultThumbnailSize);
+        const TThumbnail th = makeThumbnail(img, DefaultThumbnailSize);
         red.push_back(ms(t));
     }
     std::printf("one picture: read+decode min %.1f ms, reduce to %dx%d min %.1f ms\n",

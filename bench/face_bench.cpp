@@ -71,7 +71,7 @@ void photo(TBitmap32& b)
             const int r = int(127 + 120 * std::sin(x * 0.0031 + y * 0.0017));
             const int g = int(127 + 120 * std::sin(x * 0.0023 - y * 0.0041 + 1));
             const int bl = (x * 7 + y * 3) & 255;
-            b.Pixel(x, y) = Color32(r, g, bl);
+            b.Pixel(x, y) = color32(r, g, bl);
         }
 }
 
@@ -80,7 +80,7 @@ void photo(TBitmap32& b)
 int main(int argc, char** argv)
 {
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 15;
-    EnsureFontServices();
+    ensureFontServices();
 
     // The editor's canvas: 919 x 1124 at 35 % in a 555 x 480 view.
     TImgView32Model view;
@@ -148,21 +148,21 @@ int main(int argc, char** argv)
          }},
         {"repaint, SSE2 only",
          [&] {
-             blend::SetWideVectors(false);
+             blend::setWideVectors(false);
              if (doc.SelectedLayer() != photoLayer) doc.SelectLayer(photoLayer);
              view.Changed();
              view.Paint();
-             blend::SetWideVectors(true);
+             blend::setWideVectors(true);
          }},
         {"repaint, SSE2 only, 1 thread",
          [&] {
-             blend::SetWideVectors(false);
-             blend::SetRasterThreads(1);
+             blend::setWideVectors(false);
+             blend::setRasterThreads(1);
              if (doc.SelectedLayer() != photoLayer) doc.SelectLayer(photoLayer);
              view.Changed();
              view.Paint();
-             blend::SetWideVectors(true);
-             blend::SetRasterThreads(2);
+             blend::setWideVectors(true);
+             blend::setRasterThreads(2);
          }},
         {"ComposeInto 919x1124 (flatten/save)",
          [&] {
@@ -204,24 +204,24 @@ int main(int argc, char** argv)
         {"DrawAt dmBlend (1 thread)",
          [&] {
              const int threads = blend::RasterThreads();
-             blend::SetRasterThreads(1);
+             blend::setRasterThreads(1);
              src.DrawAt(dst4, 0, 0);
-             blend::SetRasterThreads(threads);
+             blend::setRasterThreads(threads);
          }},
         {"DrawAt dmBlend (1 thread, SSE2)",
          [&] {
              const int threads = blend::RasterThreads();
-             blend::SetRasterThreads(1);
-             blend::SetWideVectors(false);
+             blend::setRasterThreads(1);
+             blend::setWideVectors(false);
              src.DrawAt(dst5, 0, 0);
-             blend::SetWideVectors(true);
-             blend::SetRasterThreads(threads);
+             blend::setWideVectors(true);
+             blend::setRasterThreads(threads);
          }},
         {"per-pixel formula",
          [&] {
              const TColor32* f = src.Bits();
              TColor32* b = dst3.Bits();
-             for (int i = 0; i < n * n; ++i) b[i] = blend::BlendPixel(f[i], b[i]);
+             for (int i = 0; i < n * n; ++i) b[i] = blend::blendPixel(f[i], b[i]);
          }},
     };
 #ifdef VELMORA_HAVE_PIXMAN
@@ -240,7 +240,7 @@ int main(int argc, char** argv)
     // The other row kernels, each with and without AVX2, on one thread: the
     // master-alpha blend and the filtered resampler's row and column passes.
     const int threads = blend::RasterThreads();
-    blend::SetRasterThreads(1);
+    blend::setRasterThreads(1);
     TBitmap32 half(n, n), shot(919, 613);
     for (int i = 0; i < n * n; ++i) half.Bits()[i] = src.Bits()[i];
     half.SetDrawMode(dmBlend);
@@ -250,15 +250,15 @@ int main(int argc, char** argv)
     big.SetStretchFilter(sfLinear); // a reduction goes through the resampler
     auto both = [](const char* name, std::function<void()> run) {
         return std::vector<Contender>{{std::string(name) + ", AVX2", run}, {std::string(name) + ", SSE2", [run] {
-                                                                                blend::SetWideVectors(false);
+                                                                                blend::setWideVectors(false);
                                                                                 run();
-                                                                                blend::SetWideVectors(true);
+                                                                                blend::setWideVectors(true);
                                                                             }}};
     };
     std::vector<Contender> kernels = both("DrawAt 4096x4096 master alpha 128", [&] { half.DrawAt(dst4, 0, 0); });
     for (auto& c : both("resample 3000x2000 -> 919x613", [&] { big.DrawStretched(shot, shot.BoundsRect()); }))
         kernels.push_back(c);
     race("Row kernels, 1 thread", kernels, std::max(3, rounds / 2));
-    blend::SetRasterThreads(threads);
+    blend::setRasterThreads(threads);
     return 0;
 }

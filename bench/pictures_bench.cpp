@@ -49,14 +49,14 @@ void loadAndConvert(benchmark::State& state, const fs::path& file, bool availabl
         state.SkipWithError("test file could not be made");
         return;
     }
-    if (!velmora::PictureFormats().FindByExtension(file.extension().string().substr(1))) {
+    if (!velmora::pictureFormats().FindByExtension(file.extension().string().substr(1))) {
         state.SkipWithError("no reader registered for this format");
         return;
     }
     for (auto _ : state) {
         velmora::TPicture pic;
         pic.LoadFromFile(file.string());
-        velmora::TGLBitmap32 px = velmora::ConvertToBitmap32(pic);
+        velmora::TGLBitmap32 px = velmora::convertToBitmap32(pic);
         benchmark::DoNotOptimize(px.Data.data());
     }
     state.counters["MPixel/s"] =

@@ -68,7 +68,7 @@ void BM_UploadSixFaceTextures(benchmark::State& state)
     attach(fx, buffer, 64, 64);
     for (auto _ : state) {
         buffer.RenderingContext()->Activate();
-        ReleaseHandles(fx.scene.Objects(), true);
+        releaseHandles(fx.scene.Objects(), true);
         glFinish();
         buffer.RenderingContext()->Deactivate();
         // A frame uploads all six again; the 64 x 64 frame itself is cheap.

@@ -146,7 +146,7 @@ void profileShot(int fd, const std::string& out)
     job.OutputHeight = 800;
     TRenderToFileHooks hooks;
     hooks.Stage = [&](const char* s) { mark(s); };
-    RenderSceneToFile(model, &buffer, job, hooks);
+    renderSceneToFile(model, &buffer, job, hooks);
     mark("end");
     std::size_t off = 0;
     while (off < report.size()) {
@@ -298,7 +298,7 @@ int main(int argc, char** argv)
     }
     std::printf("in-process stages, this build (ms: min / median over %zu runs of the time in the stage, summed over "
                 "its bands; memory in MB: median of the largest value at the stage's starts; resize on %s)\n",
-                profiles.size(), ResampleIsaName(ResampleBestIsa()));
+                profiles.size(), resampleIsaName(resampleBestIsa()));
     std::printf("  %-30s %5s %8s %8s %8s %8s %8s %8s\n", "stage", "times", "min", "median", "VmRSS", "VmHWM", "RssAnon",
                 "RssFile");
     for (const std::string& name : order) {

@@ -128,7 +128,7 @@ int main(int argc, char** argv)
     vips_cache_set_max(0); // every round really resizes
 #endif
     Pillow pillow;
-    std::printf("resize with Triangle; best vector path here: %s, %u processors\n", ResampleIsaName(ResampleBestIsa()),
+    std::printf("resize with Triangle; best vector path here: %s, %u processors\n", resampleIsaName(resampleBestIsa()),
                 std::thread::hardware_concurrency());
 
     const struct {
@@ -136,7 +136,7 @@ int main(int argc, char** argv)
     } sizes[] = {{2000, 1600, 500, 400}, {1968, 1892, 492, 473}, {7680, 4320, 1920, 1080}};
     for (const auto& s : sizes) {
         TGLBitmap24 src = pattern(s.sw, s.sh), dst(s.dw, s.dh), want(s.dw, s.dh);
-        oracle::FilteredResize(src.view(), want.view(), TriangleFilter, 1.0f);
+        oracle::FilteredResize(src.view(), want.view(), triangleFilter, 1.0f);
         std::vector<Contender> cs;
         auto velmora = [&](const char* name, TResampleIsa isa, int threads) {
             cs.push_back({name,
@@ -145,19 +145,19 @@ int main(int argc, char** argv)
                               o.Isa = isa;
                               o.Threads = threads;
                               const double t = nowMs();
-                              FilteredResize(src.view(), dst.view(), TriangleFilter, 1.0f, {}, o);
+                              FilteredResize(src.view(), dst.view(), triangleFilter, 1.0f, {}, o);
                               return nowMs() - t;
                           },
                           {}});
         };
-        velmora("FilteredResize (best, all cores)", ResampleBestIsa(), 0);
-        velmora("FilteredResize (best, 1 thread)", ResampleBestIsa(), 1);
-        if (ResampleIsaSupported(TResampleIsa::Avx2)) velmora("FilteredResize (AVX2)", TResampleIsa::Avx2, 0);
+        velmora("FilteredResize (best, all cores)", resampleBestIsa(), 0);
+        velmora("FilteredResize (best, 1 thread)", resampleBestIsa(), 1);
+        if (resampleIsaSupported(TResampleIsa::Avx2)) velmora("FilteredResize (AVX2)", TResampleIsa::Avx2, 0);
         velmora("FilteredResize (x86-64 plain)", TResampleIsa::Generic, 0);
         cs.push_back({"plain oracle (before)",
                       [&] {
                           const double t = nowMs();
-                          oracle::FilteredResize(src.view(), dst.view(), TriangleFilter, 1.0f);
+                          oracle::FilteredResize(src.view(), dst.view(), triangleFilter, 1.0f);
                           return nowMs() - t;
                       },
                       {}});
@@ -185,7 +185,7 @@ int main(int argc, char** argv)
 
         // Warm-up, and the exactness check of the fast path.
         for (auto& c : cs) c.run();
-        FilteredResize(src.view(), dst.view(), TriangleFilter, 1.0f);
+        FilteredResize(src.view(), dst.view(), triangleFilter, 1.0f);
         const bool exact = std::memcmp(dst.pixel(0, 0), want.pixel(0, 0), std::size_t(s.dw) * s.dh * 3) == 0;
         const int n = s.sw > 4000 ? std::max(3, rounds / 2) : rounds;
         for (int r = 0; r < n; ++r)

@@ -93,7 +93,7 @@ std::vector<std::uint8_t> sceneStream(int n, const fs::path& picture)
         last = plane;
     }
     camera->SetTargetObject(last);
-    return SaveSceneToStream(scene);
+    return saveSceneToStream(scene);
 }
 
 struct Row {
@@ -134,7 +134,7 @@ int main(int argc, char** argv)
                         n,
                         [s] {
                             TGLScene scene;
-                            LoadSceneFromStream(scene, *s);
+                            loadSceneFromStream(scene, *s);
                         },
                         {}});
     }
@@ -148,7 +148,7 @@ int main(int argc, char** argv)
                         n,
                         [s] {
                             TGLScene scene;
-                            LoadSceneFromStream(scene, *s);
+                            loadSceneFromStream(scene, *s);
                         },
                         {}});
     }

@@ -59,7 +59,7 @@ int main()
     std::printf("face picture: 4096 x 4096 JPEG, %.1f MB\n", double(fs::file_size(jpg)) / 1e6);
 
     TfrmMainModel model(std::string(VELMORA_BIN_DIR) + "/", (dir / "work").string() + "/");
-    InstallSceneFiles(model);
+    installSceneFiles(model);
     model.New1Click();
     auto* scene = dynamic_cast<TBoxScene*>(model.scene());
     if (!scene) {
@@ -75,8 +75,8 @@ int main()
         const char* ext = format.first;
         const SceneFilter filter = format.second;
         const fs::path file = dir / (std::string("scene") + ext);
-        const double save = seconds([&] { SaveSceneFile(model, file, filter); });
-        const double open = seconds([&] { OpenSceneFile(model, file, filter); });
+        const double save = seconds([&] { saveSceneFile(model, file, filter); });
+        const double open = seconds([&] { openSceneFile(model, file, filter); });
         std::printf("%s: %.1f MB, save %.3f s, open %.3f s, peak memory %ld MiB\n", ext,
                     double(fs::file_size(file)) / 1e6, save, open, peakKiB() / 1024);
     }

@@ -21,7 +21,7 @@ namespace {
 
 void AboutPictureDrawing(benchmark::State& state)
 {
-    for (auto _ : state) benchmark::DoNotOptimize(velmora::AboutPicture());
+    for (auto _ : state) benchmark::DoNotOptimize(velmora::aboutPicture());
 }
 BENCHMARK(AboutPictureDrawing)->Unit(benchmark::kMillisecond);
 
@@ -46,7 +46,7 @@ BENCHMARK(TipWindowCreation)->Unit(benchmark::kMillisecond);
 
 void StartupSettingRead(benchmark::State& state)
 {
-    for (auto _ : state) benchmark::DoNotOptimize(velmora::ReadProgramIniBool("Tips", "Startup", true));
+    for (auto _ : state) benchmark::DoNotOptimize(velmora::readProgramIniBool("Tips", "Startup", true));
 }
 BENCHMARK(StartupSettingRead)->Unit(benchmark::kMicrosecond);
 

@@ -87,7 +87,7 @@ std::string velmoraFuzzRun(std::span<const std::uint8_t> data, const std::string
     std::string outcome = "ok";
     try {
         velmora::TBitmap32 face;
-        velmora::ComposeFaceDocument(document.string(), face);
+        velmora::composeFaceDocument(document.string(), face);
         const velmora::TColor32* p = face.Bits();
         velmora::TColor32 sum = 0;
         for (std::size_t i = 0, n = std::size_t(face.Width()) * std::size_t(face.Height()); i < n; ++i) sum += p[i];

@@ -23,12 +23,12 @@ std::string velmoraFuzzRun(std::span<const std::uint8_t> data, const std::string
                 total += std::isfinite(f) ? (long long)std::fmod(f, 7.0) : 0;
                 total += (long long)ini.readString(section, key, "").size();
             }
-        const SceneIniSettings s = ReadSceneIni(ini, SceneIniSettings());
+        const SceneIniSettings s = readSceneIni(ini, SceneIniSettings());
         IniFile again;
         again.parse(ini.text());
         if (again.sections().size() != ini.sections().size()) return "sections lost when written back";
         IniFile written;
-        WriteSceneIni(written, s);
+        writeSceneIni(written, s);
         (void)total;
         return "ok";
     } catch (const std::exception& e) {

@@ -18,20 +18,20 @@ volatile std::uint32_t sink;
 std::string run(std::span<const std::uint8_t> data, std::string extension)
 {
     using namespace velmora;
-    const TPictureFormat* format = PictureFormats().FindByExtension(extension);
+    const TPictureFormat* format = pictureFormats().FindByExtension(extension);
     if (!format) return "Unknown picture file extension (." + extension + ")";
     std::unique_ptr<TGraphic> graphic = format->Create();
     graphic->LoadFromBytes(data.data(), data.size());
     const TDecodedImage& raster = graphic->Raster();
     std::uint32_t sum = 0;
     for (std::uint8_t b : raster.Pixels) sum += b;
-    const std::size_t bpp = std::size_t(BytesPerPixel(raster.Format));
+    const std::size_t bpp = std::size_t(bytesPerPixel(raster.Format));
     if (raster.Pixels.size() != std::size_t(raster.Width) * raster.Height * bpp)
         return "raster size does not match its dimensions";
     if (raster.Format == TPixelFormat::pf8bit)
         for (std::uint8_t idx : raster.Pixels)
             if (idx < raster.Palette.size()) sum += raster.Palette[idx][0];
-    const TGLBitmap32 texture = ConvertToBitmap32(graphic.get());
+    const TGLBitmap32 texture = convertToBitmap32(graphic.get());
     if (texture.Data.size() != std::size_t(texture.Width) * texture.Height * 4)
         return "texture size does not match its dimensions";
     for (std::uint8_t b : texture.Data) sum += b;
@@ -45,7 +45,7 @@ std::string velmoraFuzzRun(std::span<const std::uint8_t> data, const std::string
 {
     std::string extension;
     if (!fileName.empty()) {
-        extension = velmora::PictureFileExtension(fileName);
+        extension = velmora::pictureFileExtension(fileName);
     } else {
         const auto nl = std::find(data.begin(), data.begin() + std::min<std::size_t>(data.size(), 9), '\n');
         if (nl == data.begin() + std::min<std::size_t>(data.size(), 9)) return "no extension line";

@@ -25,7 +25,7 @@ struct Session {
         fs::create_directories(folder / "work");
         model = std::make_unique<velmora::TfrmMainModel>(std::string(VELMORA_SOURCE_DIR) + "/resources/",
                                                          (folder / "work").string() + "/");
-        velmora::InstallSceneFiles(*model);
+        velmora::installSceneFiles(*model);
         model->New1Click();
     }
     ~Session()
@@ -48,7 +48,7 @@ std::string velmoraFuzzRun(std::span<const std::uint8_t> data, const std::string
         out.write(reinterpret_cast<const char*>(data.data()), std::streamsize(data.size()));
     }
     try {
-        OpenSceneFile(*session.model, file, SceneFilter::None);
+        openSceneFile(*session.model, file, SceneFilter::None);
         return "ok";
     } catch (const std::exception& e) {
         return e.what();

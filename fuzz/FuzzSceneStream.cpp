@@ -12,8 +12,8 @@ std::string velmoraFuzzRun(std::span<const std::uint8_t> data, const std::string
     using namespace velmora;
     static TGLScene scene;
     try {
-        LoadSceneFromStream(scene, data);
-        const auto written = SaveSceneToStream(scene);
+        loadSceneFromStream(scene, data);
+        const auto written = saveSceneToStream(scene);
         return written.empty() ? "nothing written" : "ok";
     } catch (const std::exception& e) {
         return e.what();

@@ -138,7 +138,7 @@ void saveJpeg(const QImage& drawn, const std::filesystem::path& file)
 {
     const QImage rgb = drawn.convertToFormat(QImage::Format_RGB888);
     velmora::TRgbRows rows{rgb.constBits(), rgb.width(), rgb.height(), rgb.bytesPerLine(), false};
-    velmora::SaveJpegFile(file.string(), rows, 90);
+    velmora::saveJpegFile(file.string(), rows, 90);
 }
 
 // 256 x 256, 32 bits, black; alpha 255 inside, easing down to about 5 at the

@@ -26,9 +26,9 @@ int main(int argc, char** argv)
         QImage (*draw)(int);
     };
     const Item items[] = {
-        {"apps", "velmora", [](int s) { return velmora::ApplicationIcon(s); }},
-        {"mimetypes", "application-x-velmora-scene", [](int s) { return velmora::DocumentIcon(s, false); }},
-        {"mimetypes", "application-x-velmora-scene-stream", [](int s) { return velmora::DocumentIcon(s, true); }},
+        {"apps", "velmora", [](int s) { return velmora::applicationIcon(s); }},
+        {"mimetypes", "application-x-velmora-scene", [](int s) { return velmora::documentIcon(s, false); }},
+        {"mimetypes", "application-x-velmora-scene-stream", [](int s) { return velmora::documentIcon(s, true); }},
     };
     for (int size : sizes) {
         for (const Item& item : items) {

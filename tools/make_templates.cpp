@@ -408,7 +408,7 @@ void save(const QImage& drawn, const std::filesystem::path& file)
     const QImage rgb = drawn.convertToFormat(QImage::Format_RGB888);
     velmora::TRgbRows rows{rgb.constBits(), rgb.width(), rgb.height(), rgb.bytesPerLine(), false};
     std::filesystem::create_directories(file.parent_path());
-    velmora::SaveJpegFile(file.string(), rows, 85);
+    velmora::saveJpegFile(file.string(), rows, 85);
     std::printf("%s\n", file.string().c_str());
 }
 

@@ -67,7 +67,7 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent)
 
     Image1 = new QLabel(panel);
     Image1->setGeometry(0, 0, kAboutPictureWidth, kAboutPictureHeight);
-    Image1->setPixmap(QPixmap::fromImage(AboutPicture()));
+    Image1->setPixmap(QPixmap::fromImage(aboutPicture()));
 
     const int x = 176;
     QLabel* labels[] = {
@@ -110,12 +110,12 @@ bool TAboutBox::eventFilter(QObject* watched, QEvent* event)
 
 void TAboutBox::Label5Click()
 {
-    OpenSupportMail();
+    openSupportMail();
 }
 
 void TAboutBox::Label8Click()
 {
-    OpenSupportForum();
+    openSupportForum();
 }
 
 void TAboutBox::Image1Click()

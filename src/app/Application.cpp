@@ -79,7 +79,7 @@ void TApplication::ShowError(const QString& text)
     box.exec();
 }
 
-bool RunCommand(const std::function<void()>& command)
+bool runCommand(const std::function<void()>& command)
 {
     try {
         command();

@@ -29,6 +29,6 @@ public:
 
 // Runs a command so that its errors go to the application's error handler
 // without unwinding through the toolkit's own frames. Returns false on error.
-bool RunCommand(const std::function<void()>& command);
+bool runCommand(const std::function<void()>& command);
 
 } // namespace velmora

@@ -40,7 +40,7 @@ BoxFaces boxFaces(const QRectF& r, double sideDepth, double topDepth)
 
 } // namespace
 
-void DrawShadedBox(QPainter& p, const QRectF& r, const QColor& colour, const BoxShading& look)
+void drawShadedBox(QPainter& p, const QRectF& r, const QColor& colour, const BoxShading& look)
 {
     const BoxFaces f = boxFaces(r, look.SideDepth, look.TopDepth);
     QPen edge(colour.darker(look.EdgeDarker), std::max(1.0, r.width() / look.EdgeDivisor));
@@ -62,7 +62,7 @@ namespace {
 void drawBox(QPainter& p, const QRectF& r, QColor colour, bool withBand)
 {
     const BoxShading look;
-    DrawShadedBox(p, r, colour, look);
+    drawShadedBox(p, r, colour, look);
     const double line = std::max(1.0, r.width() / look.EdgeDivisor);
     if (withBand && r.width() >= 20) {
         // The accent band of a printed cover, running on round the spine.
@@ -151,7 +151,7 @@ void drawBulb(QPainter& p, QPointF c, double r)
 
 } // namespace
 
-QImage AboutPicture()
+QImage aboutPicture()
 {
     QImage img = canvas(kAboutPictureWidth, kAboutPictureHeight);
     QPainter p(&img);
@@ -202,7 +202,7 @@ QImage AboutPicture()
     return img;
 }
 
-QImage ApplicationIcon(int size)
+QImage applicationIcon(int size)
 {
     QImage img = canvas(size, size);
     QPainter p(&img);
@@ -233,7 +233,7 @@ QImage ApplicationIcon(int size)
     return img;
 }
 
-QImage DocumentIcon(int size, bool legacyStream)
+QImage documentIcon(int size, bool legacyStream)
 {
     QImage img = canvas(size, size);
     QPainter p(&img);

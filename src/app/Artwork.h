@@ -18,14 +18,14 @@ inline constexpr int kAboutPictureHeight = 258;
 inline constexpr int kTipPictureLeft = 157;
 inline constexpr int kTipPictureTop = 13;
 
-QImage AboutPicture();
+QImage aboutPicture();
 
 // A square ARGB icon of the given size in pixels.
-QImage ApplicationIcon(int size);
+QImage applicationIcon(int size);
 
 // A page with a folded corner and the box: scene archives (.vlm) show a blue
 // box, legacy scene streams (.gls) a grey one.
-QImage DocumentIcon(int size, bool legacyStream);
+QImage documentIcon(int size, bool legacyStream);
 
 // How a shaded box is drawn: the depth of its side and top as fractions of
 // the box's width and height, its edge line as the width divided by EdgeDivisor (at
@@ -38,6 +38,6 @@ struct BoxShading {
 
 // A box in three-quarter view inside r: the front face on the left, the side
 // going back to the right, the top above.
-void DrawShadedBox(QPainter& p, const QRectF& r, const QColor& colour, const BoxShading& look = {});
+void drawShadedBox(QPainter& p, const QRectF& r, const QColor& colour, const BoxShading& look = {});
 
 } // namespace velmora

@@ -30,7 +30,7 @@ const char* const kUsage =
     "       velmora --help | --version\n";
 
 // Without any display the toolkit aborts; say what to do instead.
-bool DisplayAvailable()
+bool displayAvailable()
 {
     for (const char* v : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
         const char* value = std::getenv(v);
@@ -63,11 +63,11 @@ TCommandLine dump(const std::vector<std::string>& args, std::ostream& out, std::
     const std::string& what = args[1];
     if (what == "--default") {
         TSceneSession session;
-        out << DumpStream(SaveSceneToStream(session.scene()));
+        out << dumpStream(saveSceneToStream(session.scene()));
         return exitWith(0);
     }
     if (!what.empty() && what[0] == '-') return usageError(err, "unknown option for dump: " + what);
-    out << DumpStream(ReadSceneStreamBytes(what));
+    out << dumpStream(readSceneStreamBytes(what));
     return exitWith(0);
 }
 
@@ -81,7 +81,7 @@ TCommandLine convert(const std::vector<std::string>& args, std::ostream& err)
     if (!target.empty() && target[0] == '-') return usageError(err, "convert needs an output file");
     // The format follows the name; any other name would hold a file that no
     // program (this one included) opens by its name.
-    const std::string ext = LowerCase(std::filesystem::path(target).extension().string());
+    const std::string ext = lowerCase(std::filesystem::path(target).extension().string());
     if (ext != ".vlm" && ext != ".gls")
         return usageError(err, "convert writes a .vlm scene archive or a .gls scene stream, not " + target);
     TSceneSession session;
@@ -91,7 +91,7 @@ TCommandLine convert(const std::vector<std::string>& args, std::ostream& err)
     else
         session.Model.OpenFromCommandLine(source);
     const bool legacy = ext == ".gls";
-    SaveSceneFile(session.Model, target, legacy ? SceneFilter::Legacy : SceneFilter::Archive);
+    saveSceneFile(session.Model, target, legacy ? SceneFilter::Legacy : SceneFilter::Archive);
     return exitWith(0);
 }
 
@@ -105,12 +105,12 @@ bool looksLikeCommand(const std::string& a)
 
 } // namespace
 
-TCommandLine RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+TCommandLine runCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
                             const std::string& version)
 {
     TCommandLine gui;
     if (args.empty()) {
-        if (!DisplayAvailable()) {
+        if (!displayAvailable()) {
             err << NoDisplayMessage;
             return exitWith(1);
         }
@@ -129,8 +129,8 @@ TCommandLine RunCommandLine(const std::vector<std::string>& args, std::ostream& 
         }
         if (first == "dump") return dump(args, out, err);
         if (first == "convert") return convert(args, err);
-        if (first == "face") return exitWith(RunFaceCommand(args, out, err));
-        if (first == "render") return exitWith(RunRenderCommand(args, out, err));
+        if (first == "face") return exitWith(runFaceCommand(args, out, err));
+        if (first == "render") return exitWith(runRenderCommand(args, out, err));
         if (!first.empty() && first[0] == '-') return usageError(err, "unknown option: " + first);
         if (looksLikeCommand(first)) return usageError(err, "unknown command: " + first);
     } catch (const std::exception& e) {
@@ -138,7 +138,7 @@ TCommandLine RunCommandLine(const std::vector<std::string>& args, std::ostream& 
         return exitWith(1);
     }
     // The first argument is a scene to open; further arguments are ignored.
-    if (!DisplayAvailable()) {
+    if (!displayAvailable()) {
         err << NoDisplayMessage;
         return exitWith(1);
     }

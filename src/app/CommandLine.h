@@ -20,7 +20,7 @@ struct TCommandLine {
 // Runs a sub-command (writing to out and err) or tells the caller to start the
 // desktop application. args excludes the program name; version is what
 // --version prints.
-TCommandLine RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+TCommandLine runCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
                             const std::string& version);
 
 } // namespace velmora

@@ -271,7 +271,7 @@ int lineOf(const QByteArray& bytes, int offset)
 
 } // namespace
 
-void ComposeFaceDocument(const std::string& documentFile, TBitmap32& out)
+void composeFaceDocument(const std::string& documentFile, TBitmap32& out)
 {
     QFile file(QString::fromStdString(documentFile));
     if (!file.open(QIODevice::ReadOnly))
@@ -292,7 +292,7 @@ void ComposeFaceDocument(const std::string& documentFile, TBitmap32& out)
         if (!root.contains("base")) fail("document", "\"base\" is missing");
         if (root.contains("layers") && !root.value("layers").isArray()) fail("document", "\"layers\" must be a list");
 
-        EnsureFontServices();
+        ensureFontServices();
         TFaceRun run;
         run.folder = std::filesystem::absolute(std::filesystem::path(documentFile)).parent_path();
         run.base(root.value("base"));
@@ -304,9 +304,9 @@ void ComposeFaceDocument(const std::string& documentFile, TBitmap32& out)
     }
 }
 
-void WriteFacePicture(const TBitmap32& face, const std::string& fileName)
+void writeFacePicture(const TBitmap32& face, const std::string& fileName)
 {
-    const std::string ext = LowerCase(std::filesystem::path(fileName).extension().string());
+    const std::string ext = lowerCase(std::filesystem::path(fileName).extension().string());
     if (ext != ".png") {
         face.SavePicture(fileName);
         return;
@@ -327,7 +327,7 @@ void WriteFacePicture(const TBitmap32& face, const std::string& fileName)
     }
 }
 
-int RunFaceCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+int runFaceCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {
     const char* usage = "usage: velmora face DOCUMENT -o OUT\n";
     std::string document, output;
@@ -355,8 +355,8 @@ int RunFaceCommand(const std::vector<std::string>& args, std::ostream& out, std:
     }
     try {
         TBitmap32 face;
-        ComposeFaceDocument(document, face);
-        WriteFacePicture(face, output);
+        composeFaceDocument(document, face);
+        writeFacePicture(face, output);
     } catch (const std::exception& e) {
         err << "velmora: " << e.what() << "\n";
         return 1;

@@ -11,14 +11,14 @@ namespace velmora {
 class TBitmap32;
 
 // args[0] is "face". Returns the exit status: 0 written, 1 error, 2 usage.
-int RunFaceCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int runFaceCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 // Reads a face document and composes it; throws with a message naming the
 // line or the layer at fault. Relative file names are taken from the
 // document's folder.
-void ComposeFaceDocument(const std::string& documentFile, TBitmap32& out);
+void composeFaceDocument(const std::string& documentFile, TBitmap32& out);
 
 // Writes a composed face: an RGBA PNG for ".png", otherwise a 32-bit BMP.
-void WriteFacePicture(const TBitmap32& face, const std::string& fileName);
+void writeFacePicture(const TBitmap32& face, const std::string& fileName);
 
 } // namespace velmora

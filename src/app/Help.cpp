@@ -20,7 +20,7 @@ void openHelpPage(const std::string& programFolder, const std::string& page)
 {
     std::error_code ec;
     if (!std::filesystem::is_regular_file(programFolder + page, ec)) return;
-    openUrl(HelpPageUrl(programFolder, page));
+    openUrl(helpPageUrl(programFolder, page));
 }
 
 bool keptInHelpAddress(unsigned char c, char separator)
@@ -31,7 +31,7 @@ bool keptInHelpAddress(unsigned char c, char separator)
 
 } // namespace
 
-std::string EncodeHelpFolder(const std::string& folder, char separator)
+std::string encodeHelpFolder(const std::string& folder, char separator)
 {
     static const char hex[] = "0123456789ABCDEF";
     std::string out;
@@ -49,35 +49,35 @@ std::string EncodeHelpFolder(const std::string& folder, char separator)
     return out;
 }
 
-std::string CompiledMouseHelpAddress(const std::string& folder)
+std::string compiledMouseHelpAddress(const std::string& folder)
 {
-    return "mk:@MSITStore:" + EncodeHelpFolder(folder) + "Velmora.chm::/HTML/Docs/BasicUsage/UsingTheMouse.html";
+    return "mk:@MSITStore:" + encodeHelpFolder(folder) + "Velmora.chm::/HTML/Docs/BasicUsage/UsingTheMouse.html";
 }
 
-QUrl HelpPageUrl(const std::string& programFolder, const std::string& page)
+QUrl helpPageUrl(const std::string& programFolder, const std::string& page)
 {
     // The same encoding as the compiled-help address, with '/' as the separator,
     // so blanks and non-ASCII folder names survive the trip to the browser.
-    const std::string address = "file://" + EncodeHelpFolder(programFolder + page, '/');
+    const std::string address = "file://" + encodeHelpFolder(programFolder + page, '/');
     return QUrl(QString::fromLatin1(address.c_str()), QUrl::StrictMode);
 }
 
-void OpenHelpContents(const std::string& programFolder)
+void openHelpContents(const std::string& programFolder)
 {
     openHelpPage(programFolder, kHelpContentsPage);
 }
 
-void OpenMouseHelp(const std::string& programFolder)
+void openMouseHelp(const std::string& programFolder)
 {
     openHelpPage(programFolder, kMouseHelpPage);
 }
 
-void OpenOnlineSupportCenter()
+void openOnlineSupportCenter()
 {
     openUrl(QUrl(QString::fromLatin1(kOnlineSupportAddress)));
 }
 
-QUrl SupportMailUrl()
+QUrl supportMailUrl()
 {
     return QUrl(QStringLiteral("mailto:%1?subject=%2")
                     .arg(QString::fromLatin1(kSupportMailAddress),
@@ -85,22 +85,22 @@ QUrl SupportMailUrl()
                 QUrl::StrictMode);
 }
 
-void OpenSupportMail()
+void openSupportMail()
 {
-    openUrl(SupportMailUrl());
+    openUrl(supportMailUrl());
 }
 
-void OpenSupportForum()
+void openSupportForum()
 {
     openUrl(QUrl(QString::fromLatin1(kForumAddress)));
 }
 
-void OpenFaceImagesPage()
+void openFaceImagesPage()
 {
     openUrl(QUrl(QString::fromLatin1(kFaceImagesAddress)));
 }
 
-void OpenStockPhotos()
+void openStockPhotos()
 {
     openUrl(QUrl(QString::fromLatin1(kStockPhotosAddress)));
 }

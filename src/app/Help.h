@@ -29,30 +29,30 @@ inline constexpr const char* kMouseHelpPage = "help/HTML/Docs/BasicUsage/UsingTh
 // A-Z a-z _ and the folder separator stay, every other byte becomes %XX (two
 // upper-case hexadecimal digits). C:\Program Files\Velmora\ gives
 // C%3A\Program%20Files\Velmora\ with the separator '\'.
-std::string EncodeHelpFolder(const std::string& folder, char separator = '\\');
+std::string encodeHelpFolder(const std::string& folder, char separator = '\\');
 
 // The compiled-help address of the mouse topic for a program folder, as the
 // Windows program formed it: mk:@MSITStore:<encoded folder>Velmora.chm::/HTML/...
-std::string CompiledMouseHelpAddress(const std::string& folder);
+std::string compiledMouseHelpAddress(const std::string& folder);
 
 // file:// address of a help page in the program folder (which ends with '/').
-QUrl HelpPageUrl(const std::string& programFolder, const std::string& page);
+QUrl helpPageUrl(const std::string& programFolder, const std::string& page);
 
 // Every address goes through here; tests replace it to see what would open.
 // The default asks the desktop (QDesktopServices); its result is ignored.
 extern std::function<void(const QUrl&)> OpenUrlHandler;
 
 // "&Contents" (F1): help/index.html when it exists, otherwise nothing.
-void OpenHelpContents(const std::string& programFolder);
+void openHelpContents(const std::string& programFolder);
 // "How do I use the mouse?": the mouse page when it exists, otherwise nothing.
-void OpenMouseHelp(const std::string& programFolder);
-void OpenOnlineSupportCenter();
+void openMouseHelp(const std::string& programFolder);
+void openOnlineSupportCenter();
 // A new mail to the support address with the subject "Velmora Question".
-void OpenSupportMail();
-void OpenSupportForum();
-void OpenFaceImagesPage();
-void OpenStockPhotos();
+void openSupportMail();
+void openSupportForum();
+void openFaceImagesPage();
+void openStockPhotos();
 
-QUrl SupportMailUrl();
+QUrl supportMailUrl();
 
 } // namespace velmora

@@ -40,7 +40,7 @@ QIcon arrowIcon(bool right)
 
 } // namespace
 
-QStringList BuildTipList()
+QStringList buildTipList()
 {
     return {
         QStringLiteral("To create a new box, simply click on the \"Create New Box\" button."),
@@ -81,7 +81,7 @@ TfrmHint::TfrmHint(QWidget* parent) : QDialog(parent)
     Image1 = new QLabel(this);
     Image1->setGeometry(0, 0, kClientWidth, kClientHeight);
     Image1->setPixmap(
-        QPixmap::fromImage(AboutPicture().copy(kTipPictureLeft, kTipPictureTop, kClientWidth, kClientHeight)));
+        QPixmap::fromImage(aboutPicture().copy(kTipPictureLeft, kTipPictureTop, kClientWidth, kClientHeight)));
 
     txtHint = new QPlainTextEdit(this);
     txtHint->setGeometry(8, 24, 161, 89);
@@ -136,14 +136,14 @@ void TfrmHint::showEvent(QShowEvent* event)
 
 void TfrmHint::FormActivate()
 {
-    TipList = BuildTipList();
-    const std::string stored = ReadProgramIniString("Tips", "Index", "0");
+    TipList = buildTipList();
+    const std::string stored = readProgramIniString("Tips", "Index", "0");
     std::int32_t index = 0;
     // A damaged value must not break the window for good: it starts over at
     // the first tip, and closing writes the corrected index back.
     if (!parseIntegerText(stored, index) || index < 0 || index >= TipList.size()) index = 0;
     TipIndex = index;
-    cbStartup->setChecked(ReadProgramIniBool("Tips", "Startup", true));
+    cbStartup->setChecked(readProgramIniBool("Tips", "Startup", true));
     showTip();
 }
 
@@ -175,8 +175,8 @@ void TfrmHint::Button1Click()
 void TfrmHint::FormClose()
 {
     // A folder that cannot be written keeps the defaults; closing never fails.
-    WriteProgramIniInteger("Tips", "Index", TipIndex);
-    WriteProgramIniBool("Tips", "Startup", cbStartup->isChecked());
+    writeProgramIniInteger("Tips", "Index", TipIndex);
+    writeProgramIniBool("Tips", "Startup", cbStartup->isChecked());
 }
 
 void TfrmHint::done(int result)
@@ -189,7 +189,7 @@ void TfrmHint::done(int result)
     QDialog::done(result);
 }
 
-void ShowTipWindow(QWidget* parent)
+void showTipWindow(QWidget* parent)
 {
     TfrmHint hint(parent);
     hint.exec();

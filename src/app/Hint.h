@@ -18,7 +18,7 @@ namespace velmora {
 extern std::int32_t TipIndex;
 
 // The thirteen tips, in order.
-QStringList BuildTipList();
+QStringList buildTipList();
 
 class TfrmHint : public QDialog {
 public:
@@ -52,6 +52,6 @@ private:
 };
 
 // Creates the tip window over parent, shows it modally and destroys it.
-void ShowTipWindow(QWidget* parent);
+void showTipWindow(QWidget* parent);
 
 } // namespace velmora

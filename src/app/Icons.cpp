@@ -22,7 +22,7 @@ void drawBox(QPainter& p, QRectF r, QColor front)
                           .FrontLighter = 130,
                           .SideDarker = 140,
                           .TopLighter = 160};
-    DrawShadedBox(p, r, front, look);
+    drawShadedBox(p, r, front, look);
 }
 
 QPixmap canvas(int size)
@@ -117,14 +117,14 @@ QPixmap drawIcon(int index)
 
 } // namespace
 
-QIcon ImageListIcon(int index)
+QIcon imageListIcon(int index)
 {
     QPixmap pm = drawIcon(index);
     if (pm.isNull()) return QIcon();
     return QIcon(pm);
 }
 
-QPixmap StartPanelPicture(int row)
+QPixmap startPanelPicture(int row)
 {
     QPixmap pm = canvas(121);
     QPainter p(&pm);

@@ -10,9 +10,9 @@ namespace velmora {
 
 // Images of the main window's image list by index: 0 new, 2 open, 4 save,
 // 6 render, 8 help, 14 web page, 15 mail. Other indexes give an empty icon.
-QIcon ImageListIcon(int index);
+QIcon imageListIcon(int index);
 
 // Start panel pictures: row 1 a new box, row 2 an opened box.
-QPixmap StartPanelPicture(int row);
+QPixmap startPanelPicture(int row);
 
 } // namespace velmora

@@ -84,7 +84,7 @@ protected:
                 : e->button() == Qt::MiddleButton                      ? mbMiddle
                                                                        : mbLeft;
             const QPoint p = e->position().toPoint();
-            RunCommand([&] {
+            runCommand([&] {
                 Model.GLSceneViewer1MouseDown(button, shiftStateOf(e->modifiers(), e->buttons()), p.x(), p.y());
             });
             break;
@@ -92,7 +92,7 @@ protected:
         case QEvent::MouseMove: {
             auto* e = static_cast<QMouseEvent*>(event);
             const QPoint p = e->position().toPoint();
-            RunCommand(
+            runCommand(
                 [&] { Model.GLSceneViewer1MouseMove(shiftStateOf(e->modifiers(), e->buttons()), p.x(), p.y()); });
             break;
         }
@@ -160,7 +160,7 @@ void TfrmMain::keyPressEvent(QKeyEvent* event)
     if (!controlHasFocus && Model->sceneOpen()) {
         unsigned short key = virtualKeyOf(event->key());
         const TShiftState shift = shiftStateOf(event->modifiers(), Qt::NoButton);
-        RunCommand([&] { Model->FormKeyDown(key, shift); });
+        runCommand([&] { Model->FormKeyDown(key, shift); });
     }
     QMainWindow::keyPressEvent(event); // the key is not consumed
 }
@@ -221,7 +221,7 @@ void TfrmMain::dropEvent(QDropEvent* event)
     // Opened or loaded once the drag is over, so the file manager is not
     // kept waiting while a scene is read.
     QTimer::singleShot(0, this, [this, target = *t] {
-        RunCommand([&] {
+        runCommand([&] {
             Model->FormDropFile(target.file, target.onViewer, target.x, target.y, target.width, target.height);
         });
     });

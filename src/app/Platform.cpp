@@ -11,7 +11,7 @@
 
 namespace velmora {
 
-void InitFloatingPoint()
+void initFloatingPoint()
 {
     std::fesetround(FE_TONEAREST);
     // Masked exceptions are the C default; make sure a library has not unmasked any.
@@ -21,7 +21,7 @@ void InitFloatingPoint()
     std::feclearexcept(FE_ALL_EXCEPT);
 }
 
-std::string ProgramFolder()
+std::string programFolder()
 {
     std::error_code ec;
     auto exe = std::filesystem::canonical("/proc/self/exe", ec);

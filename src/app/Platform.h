@@ -8,10 +8,10 @@ namespace velmora {
 
 // Round to nearest (ties to even), every floating-point exception masked, so a
 // division by zero gives an infinity instead of a trap.
-void InitFloatingPoint();
+void initFloatingPoint();
 
 // Folder of the running executable (links resolved), ending with '/'.
-std::string ProgramFolder();
+std::string programFolder();
 
 // A private folder under the system temporary folder, made for this run and
 // removed with everything in it when the object goes away.

@@ -35,7 +35,7 @@ IniFile readIni(const fs::path& path)
 
 } // namespace
 
-fs::path ProgramIniPath()
+fs::path programIniPath()
 {
     fs::path base;
     const char* xdg = std::getenv("XDG_CONFIG_HOME");
@@ -49,28 +49,28 @@ fs::path ProgramIniPath()
     return base / "Velmora" / "Velmora.INI";
 }
 
-std::string ReadProgramIniString(const std::string& section, const std::string& key, const std::string& def)
+std::string readProgramIniString(const std::string& section, const std::string& key, const std::string& def)
 {
     try {
-        return readIni(ProgramIniPath()).readString(section, key, def);
+        return readIni(programIniPath()).readString(section, key, def);
     } catch (...) {
         return def;
     }
 }
 
-bool ReadProgramIniBool(const std::string& section, const std::string& key, bool def)
+bool readProgramIniBool(const std::string& section, const std::string& key, bool def)
 {
     try {
-        return readIni(ProgramIniPath()).readBool(section, key, def);
+        return readIni(programIniPath()).readBool(section, key, def);
     } catch (...) {
         return def;
     }
 }
 
-bool WriteProgramIniString(const std::string& section, const std::string& key, const std::string& value)
+bool writeProgramIniString(const std::string& section, const std::string& key, const std::string& value)
 {
     try {
-        const fs::path path = ProgramIniPath();
+        const fs::path path = programIniPath();
         if (path.empty()) return false;
         std::error_code ec;
         fs::create_directories(path.parent_path(), ec);
@@ -96,14 +96,14 @@ bool WriteProgramIniString(const std::string& section, const std::string& key, c
     }
 }
 
-bool WriteProgramIniInteger(const std::string& section, const std::string& key, int value)
+bool writeProgramIniInteger(const std::string& section, const std::string& key, int value)
 {
-    return WriteProgramIniString(section, key, std::to_string(value));
+    return writeProgramIniString(section, key, std::to_string(value));
 }
 
-bool WriteProgramIniBool(const std::string& section, const std::string& key, bool value)
+bool writeProgramIniBool(const std::string& section, const std::string& key, bool value)
 {
-    return WriteProgramIniString(section, key, value ? "1" : "0");
+    return writeProgramIniString(section, key, value ? "1" : "0");
 }
 
 } // namespace velmora

@@ -11,16 +11,16 @@ namespace velmora {
 
 // $XDG_CONFIG_HOME/Velmora/Velmora.INI (an absolute XDG_CONFIG_HOME only), else
 // $HOME/.config/Velmora/Velmora.INI; empty when neither is known.
-std::filesystem::path ProgramIniPath();
+std::filesystem::path programIniPath();
 
-std::string ReadProgramIniString(const std::string& section, const std::string& key, const std::string& def);
+std::string readProgramIniString(const std::string& section, const std::string& key, const std::string& def);
 // Read as an integer, non-zero meaning true; text that is no integer gives def.
-bool ReadProgramIniBool(const std::string& section, const std::string& key, bool def);
+bool readProgramIniBool(const std::string& section, const std::string& key, bool def);
 
 // Creates the folder and the file on the first write. Returns false when the
 // value could not be stored; callers at shut-down simply go on.
-bool WriteProgramIniString(const std::string& section, const std::string& key, const std::string& value);
-bool WriteProgramIniInteger(const std::string& section, const std::string& key, int value);
-bool WriteProgramIniBool(const std::string& section, const std::string& key, bool value);
+bool writeProgramIniString(const std::string& section, const std::string& key, const std::string& value);
+bool writeProgramIniInteger(const std::string& section, const std::string& key, int value);
+bool writeProgramIniBool(const std::string& section, const std::string& key, bool value);
 
 } // namespace velmora

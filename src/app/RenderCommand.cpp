@@ -89,8 +89,8 @@ RenderOptions parse(const std::vector<std::string>& args)
             o.Multiplier = *m;
         } else if (a == "--default") {
             defaultScene = true;
-        } else if (a.size() > 2 && a.compare(0, 2, "--") == 0 && BoxFaceNamed(a.substr(2))) {
-            const TBoxFace face = *BoxFaceNamed(a.substr(2));
+        } else if (a.size() > 2 && a.compare(0, 2, "--") == 0 && boxFaceNamed(a.substr(2))) {
+            const TBoxFace face = *boxFaceNamed(a.substr(2));
             o.Faces.emplace_back(face, value());
         } else if (!a.empty() && a[0] == '-') {
             throw UsageError{"unknown option for render: " + a};
@@ -101,7 +101,7 @@ RenderOptions parse(const std::vector<std::string>& args)
     }
     if (defaultScene && o.Scene) throw UsageError{"render takes a scene file or --default, not both"};
     if (o.Out.empty()) throw UsageError{"render needs an output file: -o OUT"};
-    const std::string ext = LowerCase(std::filesystem::path(o.Out).extension().string());
+    const std::string ext = lowerCase(std::filesystem::path(o.Out).extension().string());
     if (ext != ".jpg" && ext != ".jpeg" && ext != ".bmp" && ext != ".png")
         throw UsageError{"the output file must end in .jpg, .jpeg, .bmp or .png: " + o.Out};
     return o;
@@ -155,7 +155,7 @@ const char* stageText(const char* stage)
 
 } // namespace
 
-int RunRenderCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+int runRenderCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {
     RenderOptions o;
     try {
@@ -173,7 +173,7 @@ int RunRenderCommand(const std::vector<std::string>& args, std::ostream& out, st
             model.OpenFromCommandLine(*o.Scene);
         else
             model.New1Click();
-        for (const auto& [face, file] : o.Faces) LoadPictureIntoFace(model, face, file);
+        for (const auto& [face, file] : o.Faces) loadPictureIntoFace(model, face, file);
 
         TRenderToFileJob job;
         job.Path = o.Out;
@@ -188,7 +188,7 @@ int RunRenderCommand(const std::vector<std::string>& args, std::ostream& out, st
         hooks.SetProgress = [&](int p) { line.progress(p); };
         hooks.Stage = [&](const char* s) { line.stage(stageText(s)); };
         hooks.ShowMessage = [&](const std::string& m) { fallbackMessage = m; };
-        const TRenderToFileResult r = RenderSceneToFile(model, nullptr, job, hooks);
+        const TRenderToFileResult r = renderSceneToFile(model, nullptr, job, hooks);
         line.clear();
         if (r.FellBackToBmp) {
             // The file asked for was not written; a script must know.

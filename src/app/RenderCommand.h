@@ -9,6 +9,6 @@
 namespace velmora {
 
 // args[0] is "render". Returns the exit status: 0 written, 1 error, 2 usage.
-int RunRenderCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int runRenderCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 } // namespace velmora

@@ -44,7 +44,7 @@ protected:
                 }
             }
         } else if (event->type() == QEvent::FocusIn) {
-            RunCommand(Enter);
+            runCommand(Enter);
         }
         return QObject::eventFilter(watched, event);
     }
@@ -93,12 +93,12 @@ void TfrmMain::installRendering()
 
 void TfrmMain::SaveToFile1Click()
 {
-    RunCommand([&] { Model->SaveToFile1Click(); });
+    runCommand([&] { Model->SaveToFile1Click(); });
 }
 
 void TfrmMain::btnRenderClick()
 {
-    RunCommand([&] { Model->btnRender.click(); });
+    runCommand([&] { Model->btnRender.click(); });
 }
 
 TfrmMain::OpenDialogResult TfrmMain::runSavePictureDialogDefault()

@@ -14,11 +14,11 @@ class TGLScene;
 
 struct TSceneSession {
     TWorkingFolder Work;
-    TfrmMainModel Model{ProgramFolder(), Work.path()};
+    TfrmMainModel Model{programFolder(), Work.path()};
 
     TSceneSession()
     {
-        InstallSceneFiles(Model);
+        installSceneFiles(Model);
         if (!Model.scene() || !Model.scene()->sceneGraph())
             throw std::runtime_error("The default scene is not available in this build.");
     }

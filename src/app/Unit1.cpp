@@ -112,7 +112,7 @@ TfrmMain::TfrmMain(std::string programFolder, std::string workingFolder, QWidget
       Model(std::make_unique<TfrmMainModel>(std::move(programFolder), std::move(workingFolder)))
 {
     setWindowTitle(QStringLiteral("Velmora Professional"));
-    setWindowIcon(QIcon(QPixmap::fromImage(ApplicationIcon(64))));
+    setWindowIcon(QIcon(QPixmap::fromImage(applicationIcon(64))));
     // The window is laid out for a small 8 point face.
     QFont f = font();
     f.setPointSize(8);
@@ -127,7 +127,7 @@ TfrmMain::TfrmMain(std::string programFolder, std::string workingFolder, QWidget
     };
     RunOpenDialog = [this] { return runOpenDialogDefault(); };
     RunSaveDialog = [this] { return runSaveDialogDefault(); };
-    InstallSceneFiles(*Model);
+    installSceneFiles(*Model);
 
     ClientArea = new QWidget(this);
     setCentralWidget(ClientArea);
@@ -135,7 +135,7 @@ TfrmMain::TfrmMain(std::string programFolder, std::string workingFolder, QWidget
     createMenus();
     createStartPanel();
     createOverlay();
-    GLSceneViewer1 = CreateSceneViewer(ClientArea, *Model);
+    GLSceneViewer1 = createSceneViewer(ClientArea, *Model);
     GLSceneViewer1->setObjectName(QStringLiteral("GLSceneViewer1"));
     createTabs();
     createCoolBar();
@@ -201,7 +201,7 @@ void TfrmMain::bind(QSlider* slider, TTrackBarModel& m)
     };
     sync();
     m.addObserver(sync);
-    connect(slider, &QSlider::valueChanged, this, [&m](int v) { RunCommand([&] { m.setPosition(v); }); });
+    connect(slider, &QSlider::valueChanged, this, [&m](int v) { runCommand([&] { m.setPosition(v); }); });
 }
 
 void TfrmMain::bind(QCheckBox* box, TCheckBoxModel& m)
@@ -214,7 +214,7 @@ void TfrmMain::bind(QCheckBox* box, TCheckBoxModel& m)
     };
     sync();
     m.addObserver(sync);
-    connect(box, &QCheckBox::toggled, this, [&m](bool c) { RunCommand([&] { m.setChecked(c); }); });
+    connect(box, &QCheckBox::toggled, this, [&m](bool c) { runCommand([&] { m.setChecked(c); }); });
 }
 
 void TfrmMain::bind(QLabel* label, TLabelModel& m)
@@ -239,7 +239,7 @@ void TfrmMain::bind(QLineEdit* edit, TEditModel& m)
     sync();
     m.addObserver(sync);
     connect(edit, &QLineEdit::textChanged, this,
-            [&m](const QString& t) { RunCommand([&] { m.setText(t.toStdString()); }); });
+            [&m](const QString& t) { runCommand([&] { m.setText(t.toStdString()); }); });
 }
 
 void TfrmMain::bind(QPushButton* button, TButtonModel& m)
@@ -258,7 +258,7 @@ void TfrmMain::bind(QPushButton* button, TButtonModel& m)
             notAvailable(m.Caption.c_str());
             return;
         }
-        RunCommand([&] { m.click(); });
+        runCommand([&] { m.click(); });
     });
 }
 
@@ -290,7 +290,7 @@ void TfrmMain::createMenus()
     auto item = [](QMenu* menu, const char* caption, QKeySequence shortcut, int image) {
         auto* a = menu->addAction(QString::fromUtf8(caption));
         if (!shortcut.isEmpty()) a->setShortcut(shortcut);
-        if (image >= 0) a->setIcon(ImageListIcon(image));
+        if (image >= 0) a->setIcon(imageListIcon(image));
         return a;
     };
     QMenuBar* bar = menuBar();
@@ -359,15 +359,15 @@ void TfrmMain::createMenus()
                                                        {Left1, TBoxFace::Left},   {Right1, TBoxFace::Right}};
     for (auto [a, face] : faceItems)
         connect(a, &QAction::triggered, this, [this, face = face] {
-            if (Model->Textures1.enabled()) RunCommand([&] { Model->FaceImageClick(face); });
+            if (Model->Textures1.enabled()) runCommand([&] { Model->FaceImageClick(face); });
         });
     connect(SaveToFile1, &QAction::triggered, this, [this] {
         if (Model->Render1.enabled()) SaveToFile1Click();
     });
     connect(Contents1, &QAction::triggered, this, [this] { Contents1Click(); });
-    connect(TipOfTheDay1, &QAction::triggered, this, [this] { RunCommand([this] { ShowTipWindow(this); }); });
-    connect(OnlineSupportCenter1, &QAction::triggered, this, [] { OpenOnlineSupportCenter(); });
-    connect(EMailTechnicalSupport1, &QAction::triggered, this, [] { OpenSupportMail(); });
+    connect(TipOfTheDay1, &QAction::triggered, this, [this] { runCommand([this] { showTipWindow(this); }); });
+    connect(OnlineSupportCenter1, &QAction::triggered, this, [] { openOnlineSupportCenter(); });
+    connect(EMailTechnicalSupport1, &QAction::triggered, this, [] { openSupportMail(); });
     connect(About1, &QAction::triggered, this, [this] { About1Click(); });
 }
 
@@ -382,11 +382,11 @@ void TfrmMain::createCoolBar()
     ToolBar1 = new QToolBar(CoolBar1);
     ToolBar1->setIconSize(QSize(16, 16));
     ToolBar1->setStyleSheet(QStringLiteral("QToolBar { border: none; }"));
-    ToolButton1 = ToolBar1->addAction(ImageListIcon(0), QString());
+    ToolButton1 = ToolBar1->addAction(imageListIcon(0), QString());
     ToolButton1->setToolTip(QStringLiteral("New Scene"));
-    ToolButton2 = ToolBar1->addAction(ImageListIcon(2), QString());
+    ToolButton2 = ToolBar1->addAction(imageListIcon(2), QString());
     ToolButton2->setToolTip(QStringLiteral("Open Scene"));
-    ToolButton3 = ToolBar1->addAction(ImageListIcon(4), QString());
+    ToolButton3 = ToolBar1->addAction(imageListIcon(4), QString());
     ToolButton3->setToolTip(QStringLiteral("Save Scene"));
     auto spacer = [this] {
         auto* s = new QWidget(ToolBar1);
@@ -394,7 +394,7 @@ void TfrmMain::createCoolBar()
         ToolBar1->addWidget(s);
     };
     spacer(); // ToolButton4
-    ToolButton5 = ToolBar1->addAction(ImageListIcon(6), QString());
+    ToolButton5 = ToolBar1->addAction(imageListIcon(6), QString());
     ToolButton5->setToolTip(QStringLiteral("Render Image"));
     spacer(); // ToolButton6
     Label29 = linkLabel(QStringLiteral("How do I use the mouse?"), ToolBar1);
@@ -453,7 +453,7 @@ void TfrmMain::createStartPanel()
         button = new QToolButton(pnlMainMenu);
         button->setGeometry(0, top, 121, 121);
         button->setIconSize(QSize(121, 121));
-        button->setIcon(QIcon(StartPanelPicture(row)));
+        button->setIcon(QIcon(startPanelPicture(row)));
         button->setAutoRaise(true);
         button->setCursor(Qt::PointingHandCursor);
         connect(button, &QToolButton::clicked, this, [command] { command(); });
@@ -566,9 +566,9 @@ QWidget* TfrmMain::createBoxSettingsPage()
     int r = 0;
     for (const FaceRow& row : rows) {
         grid->addWidget(new QLabel(QString::fromUtf8(row.caption), faces), r, 0);
-        auto* load = new QPushButton(ImageListIcon(2), qs(row.load.Caption), faces);
+        auto* load = new QPushButton(imageListIcon(2), qs(row.load.Caption), faces);
         load->setObjectName(qs(row.load.Name));
-        auto* create = new QPushButton(ImageListIcon(0), qs(row.create.Caption), faces);
+        auto* create = new QPushButton(imageListIcon(0), qs(row.create.Caption), faces);
         create->setObjectName(qs(row.create.Name));
         grid->addWidget(load, r, 1);
         grid->addWidget(create, r, 2);
@@ -774,7 +774,7 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event)
     } else if (event->type() == QEvent::MouseButtonRelease &&
                static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
         if (watched == Label29) Label29Click();
-        if (watched == Label30) OpenFaceImagesPage();
+        if (watched == Label30) openFaceImagesPage();
     }
     return QMainWindow::eventFilter(watched, event);
 }
@@ -802,10 +802,10 @@ void TfrmMain::showEvent(QShowEvent* event)
 
 void TfrmMain::FormActivate()
 {
-    if (ReadProgramIniBool("Tips", "Startup", true)) RunCommand([this] { ShowTipWindow(this); });
+    if (readProgramIniBool("Tips", "Startup", true)) runCommand([this] { showTipWindow(this); });
     if (!StartupScene.empty()) {
         const std::string path = StartupScene;
-        RunCommand([&] { Model->OpenFromCommandLine(path); });
+        runCommand([&] { Model->OpenFromCommandLine(path); });
     }
 }
 
@@ -813,12 +813,12 @@ void TfrmMain::FormActivate()
 
 void TfrmMain::Contents1Click()
 {
-    OpenHelpContents(Model->ProgramFolder);
+    openHelpContents(Model->ProgramFolder);
 }
 
 void TfrmMain::Label29Click()
 {
-    OpenMouseHelp(Model->ProgramFolder);
+    openMouseHelp(Model->ProgramFolder);
 }
 
 // ---------------------------------------------------------------- face editor
@@ -826,22 +826,22 @@ void TfrmMain::Label29Click()
 void TfrmMain::NewFaceClick(TBoxFace face)
 {
     // Asked first, so that no face is built that could not be put on the box.
-    if (!FacePlane(*Model, face))
-        throw std::runtime_error(std::string("The box has no ") + BoxFaceName(face) + " face to put a picture on.");
-    const TFaceEditorSize size = FaceEditorSize(*Model, face);
+    if (!facePlane(*Model, face))
+        throw std::runtime_error(std::string("The box has no ") + boxFaceName(face) + " face to put a picture on.");
+    const TFaceEditorSize size = faceEditorSize(*Model, face);
     TfrmFaceEditor editor(this);
     editor.FaceWidth = size.Width;
     editor.FaceHeight = size.Height;
     editor.OnHelpContents = [this] { Contents1Click(); };
-    editor.OnOnlineSupport = [] { OpenOnlineSupportCenter(); };
-    editor.OnSupportMail = [] { OpenSupportMail(); };
-    editor.OnStockPhotos = [] { OpenStockPhotos(); };
+    editor.OnOnlineSupport = [] { openOnlineSupportCenter(); };
+    editor.OnSupportMail = [] { openSupportMail(); };
+    editor.OnStockPhotos = [] { openStockPhotos(); };
     if (RunFaceEditor)
         RunFaceEditor(editor);
     else
         editor.exec();
     if (editor.Cancelled || !editor.FaceBitmap) return;
-    HandBackFace(*Model, face, [&](const std::string& file) {
+    handBackFace(*Model, face, [&](const std::string& file) {
         editor.SaveFaceBitmap(file);
         QCoreApplication::processEvents();
     });
@@ -858,20 +858,20 @@ void TfrmMain::About1Click()
 
 void TfrmMain::New1Click()
 {
-    RunCommand([&] { Model->New1Click(); });
+    runCommand([&] { Model->New1Click(); });
     // The arrow keys zoom right away, before anything else is clicked.
     if (Model->sceneOpen()) GLSceneViewer1->setFocus();
 }
 
 void TfrmMain::Close1Click()
 {
-    RunCommand([&] { Model->Close1Click(); });
+    runCommand([&] { Model->Close1Click(); });
 }
 
 void TfrmMain::Open1Click()
 {
     OpenDialogResult chosen = RunOpenDialog ? RunOpenDialog() : OpenDialogResult{};
-    RunCommand([&] {
+    runCommand([&] {
         if (chosen)
             Model->Open1Click(chosen->first, chosen->second);
         else
@@ -882,7 +882,7 @@ void TfrmMain::Open1Click()
 void TfrmMain::Save1Click()
 {
     OpenDialogResult chosen = RunSaveDialog ? RunSaveDialog() : OpenDialogResult{};
-    RunCommand([&] {
+    runCommand([&] {
         if (chosen)
             Model->Save1Click(chosen->first, chosen->second);
         else

@@ -49,7 +49,7 @@ bool platformHasOpenGL()
 
 } // namespace
 
-QWidget* CreateSceneViewer(QWidget* parent, TfrmMainModel& model)
+QWidget* createSceneViewer(QWidget* parent, TfrmMainModel& model)
 {
     if (!platformHasOpenGL()) return new TPlainSceneView(parent, model);
     auto* viewer = new TGLSceneViewer(parent);

@@ -9,6 +9,6 @@ namespace velmora {
 
 class TfrmMainModel;
 
-QWidget* CreateSceneViewer(QWidget* parent, TfrmMainModel& model);
+QWidget* createSceneViewer(QWidget* parent, TfrmMainModel& model);
 
 } // namespace velmora

@@ -16,18 +16,18 @@ using namespace velmora;
 
 int main(int argc, char** argv)
 {
-    InitFloatingPoint();
+    initFloatingPoint();
     std::vector<std::string> args(argv + 1, argv + argc);
-    TCommandLine cl = RunCommandLine(args, std::cout, std::cerr, VELMORA_VERSION);
+    TCommandLine cl = runCommandLine(args, std::cout, std::cerr, VELMORA_VERSION);
     if (!cl.GuiScene) return cl.ExitCode;
 
     try {
         TWorkingFolder working;
         TApplication app(argc, argv);
-        InitFloatingPoint(); // the toolkit's start-up must not leave a different mode behind
+        initFloatingPoint(); // the toolkit's start-up must not leave a different mode behind
         app.setDesktopFileName(QStringLiteral("velmora")); // matches velmora.desktop
-        app.setWindowIcon(QIcon(QPixmap::fromImage(ApplicationIcon(64))));
-        TfrmMain window(ProgramFolder(), working.path());
+        app.setWindowIcon(QIcon(QPixmap::fromImage(applicationIcon(64))));
+        TfrmMain window(programFolder(), working.path());
         // Lives for the whole run; About only shows and hides it.
         TAboutBox about(&window);
         AboutBox = &about;

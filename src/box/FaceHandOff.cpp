@@ -24,26 +24,26 @@ int editorSide(float scale)
 
 } // namespace
 
-TFaceEditorSize FaceEditorSize(const TGLPlane& plane)
+TFaceEditorSize faceEditorSize(const TGLPlane& plane)
 {
     const TGLCoordinates& s = plane.Scale();
     return {editorSide(s.X()), editorSide(s.Y())};
 }
 
-TFaceEditorSize FaceEditorSize(TfrmMainModel& model, TBoxFace face)
+TFaceEditorSize faceEditorSize(TfrmMainModel& model, TBoxFace face)
 {
-    const TGLPlane* plane = FacePlane(model, face);
-    return plane ? FaceEditorSize(*plane) : TFaceEditorSize{};
+    const TGLPlane* plane = facePlane(model, face);
+    return plane ? faceEditorSize(*plane) : TFaceEditorSize{};
 }
 
-std::string FaceWorkingFile(const TfrmMainModel& model)
+std::string faceWorkingFile(const TfrmMainModel& model)
 {
     return (std::filesystem::path(model.WorkingFolder) / "Face.bmp").string();
 }
 
-void HandBackFace(TfrmMainModel& model, TBoxFace face, const std::function<void(const std::string& file)>& writeFace)
+void handBackFace(TfrmMainModel& model, TBoxFace face, const std::function<void(const std::string& file)>& writeFace)
 {
-    const std::string file = FaceWorkingFile(model);
+    const std::string file = faceWorkingFile(model);
     auto removeFile = [&] {
         std::error_code ec;
         std::filesystem::remove(file, ec);

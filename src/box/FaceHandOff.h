@@ -22,17 +22,17 @@ struct TFaceEditorSize {
 // trunc(Scale x 1024) + 100 of the plane's X and Y scale, the product taken in
 // single precision. Scales from odd scene files are held to 1..8192 pixels,
 // so that a stored scale cannot ask the editor for an impossible image.
-TFaceEditorSize FaceEditorSize(const TGLPlane& plane);
+TFaceEditorSize faceEditorSize(const TGLPlane& plane);
 // The size for a face of the model's box; the editor's default without a box.
-TFaceEditorSize FaceEditorSize(TfrmMainModel& model, TBoxFace face);
+TFaceEditorSize faceEditorSize(TfrmMainModel& model, TBoxFace face);
 
 // The working file an accepted face passes through.
-std::string FaceWorkingFile(const TfrmMainModel& model);
+std::string faceWorkingFile(const TfrmMainModel& model);
 
 // writeFace writes the accepted face as a BMP file to the path it is given;
 // the file is then loaded into the face's texture, which is switched on. The
 // working file is removed afterwards, also when writing or loading fails (the
 // error then propagates and the face keeps its previous picture).
-void HandBackFace(TfrmMainModel& model, TBoxFace face, const std::function<void(const std::string& file)>& writeFace);
+void handBackFace(TfrmMainModel& model, TBoxFace face, const std::function<void(const std::string& file)>& writeFace);
 
 } // namespace velmora

@@ -13,7 +13,7 @@
 
 namespace velmora {
 
-const char* BoxFaceName(TBoxFace face)
+const char* boxFaceName(TBoxFace face)
 {
     switch (face) {
     case TBoxFace::Front: return "front";
@@ -26,10 +26,10 @@ const char* BoxFaceName(TBoxFace face)
     return "";
 }
 
-std::optional<TBoxFace> BoxFaceFromName(const std::string& name)
+std::optional<TBoxFace> boxFaceFromName(const std::string& name)
 {
     for (TBoxFace f : AllBoxFaces)
-        if (name == BoxFaceName(f)) return f;
+        if (name == boxFaceName(f)) return f;
     return std::nullopt;
 }
 
@@ -45,7 +45,7 @@ void TfrmMainModel::LoadFacePicture(TBoxFace face, const std::string& fileName)
     TBoxScene* box = boxScene();
     TGLPlane* plane = box ? box->facePlane(face) : nullptr;
     if (!plane)
-        throw ENotAvailable(std::string("The box has no ") + BoxFaceName(face) + " face to load a picture into.");
+        throw ENotAvailable(std::string("The box has no ") + boxFaceName(face) + " face to load a picture into.");
     // A file that is not there must not empty the face's picture, as the
     // texture's own loader would.
     std::error_code ec;
@@ -65,7 +65,7 @@ void TfrmMainModel::FaceImageClick(TBoxFace face)
 
 bool TfrmMainModel::IsSceneFileName(const std::string& fileName)
 {
-    const std::string ext = LowerCase(std::filesystem::path(fileName).extension().string());
+    const std::string ext = lowerCase(std::filesystem::path(fileName).extension().string());
     return ext == ".vlm" || ext == ".gls";
 }
 
@@ -73,7 +73,7 @@ std::optional<TBoxFace> TfrmMainModel::FaceAtViewerPoint(double x, double y, int
 {
     TBoxScene* box = boxScene();
     if (!box || !sceneOpen()) return std::nullopt;
-    return FaceAtViewerPixel(*box, viewerWidth, viewerHeight, x, y);
+    return faceAtViewerPixel(*box, viewerWidth, viewerHeight, x, y);
 }
 
 void TfrmMainModel::FormDropFile(const std::string& fileName, bool onViewer, double viewerX, double viewerY,

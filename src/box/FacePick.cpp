@@ -63,7 +63,7 @@ bool shown(TGLBaseSceneObject* o)
 template <class TRectangleObject> std::optional<double> hit(TRectangleObject* plane, V3 origin, V3 dir)
 {
     if (!plane || !shown(plane)) return std::nullopt;
-    const TMatrix inv = MatrixInvert(plane->AbsoluteTransform());
+    const TMatrix inv = matrixInvert(plane->AbsoluteTransform());
     const V3 o = transform(origin, 1, inv);
     const V3 d = transform(dir, 0, inv);
     if (std::abs(d.z) < 1e-12) return std::nullopt;
@@ -76,12 +76,12 @@ template <class TRectangleObject> std::optional<double> hit(TRectangleObject* pl
 
 } // namespace
 
-std::optional<TBoxFace> FaceAtViewerPixel(TBoxScene& scene, int viewerWidth, int viewerHeight, double x, double y)
+std::optional<TBoxFace> faceAtViewerPixel(TBoxScene& scene, int viewerWidth, int viewerHeight, double x, double y)
 {
     TGLCamera* camera = scene.GLCamera1;
     if (!camera || viewerWidth < 1 || viewerHeight < 1) return std::nullopt;
     const TFrustum f =
-        CameraFrustum(*camera, TRectangle{0, 0, viewerWidth, viewerHeight}, viewerWidth, viewerHeight, 96);
+        cameraFrustum(*camera, TRectangle{0, 0, viewerWidth, viewerHeight}, viewerWidth, viewerHeight, 96);
     if (!f.Valid || f.Near <= 0) return std::nullopt;
 
     // The view the frame sets up: looking at the target with the camera's
@@ -92,7 +92,7 @@ std::optional<TBoxFace> FaceAtViewerPixel(TBoxScene& scene, int viewerWidth, int
         forward = normalized(v3(target->WorldPosition()) - eye);
         up = v3(camera->Up().AsVector());
     } else {
-        const TMatrix m = camera->Parent() ? camera->Parent()->AbsoluteTransform() : IdentityMatrix();
+        const TMatrix m = camera->Parent() ? camera->Parent()->AbsoluteTransform() : identityMatrix();
         forward = normalized(transform(v3(camera->Direction().AsVector()), 0, m));
         up = transform(v3(camera->Up().AsVector()), 0, m);
     }

@@ -15,6 +15,6 @@ class TBoxScene;
 // viewerWidth x viewerHeight pixels (x to the right, y downward, pixel
 // centres at +0.5). None when the point shows the floor or the background,
 // or when the camera is missing.
-std::optional<TBoxFace> FaceAtViewerPixel(TBoxScene& scene, int viewerWidth, int viewerHeight, double x, double y);
+std::optional<TBoxFace> faceAtViewerPixel(TBoxScene& scene, int viewerWidth, int viewerHeight, double x, double y);
 
 } // namespace velmora

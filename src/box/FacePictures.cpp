@@ -5,18 +5,18 @@
 
 namespace velmora {
 
-std::optional<TBoxFace> BoxFaceNamed(const std::string& name)
+std::optional<TBoxFace> boxFaceNamed(const std::string& name)
 {
-    return BoxFaceFromName(name);
+    return boxFaceFromName(name);
 }
 
-TGLPlane* FacePlane(TfrmMainModel& model, TBoxFace face)
+TGLPlane* facePlane(TfrmMainModel& model, TBoxFace face)
 {
     TBoxScene* box = model.boxScene();
     return box ? box->facePlane(face) : nullptr;
 }
 
-void LoadPictureIntoFace(TfrmMainModel& model, TBoxFace face, const std::string& file)
+void loadPictureIntoFace(TfrmMainModel& model, TBoxFace face, const std::string& file)
 {
     if (model.BoxType != 1) return;
     model.LoadFacePicture(face, file);

@@ -13,14 +13,14 @@ class TfrmMainModel;
 class TGLPlane;
 
 // "front", "back", "left", "right", "top", "bottom"; empty when unknown.
-std::optional<TBoxFace> BoxFaceNamed(const std::string& name);
+std::optional<TBoxFace> boxFaceNamed(const std::string& name);
 
 // The face's plane in the model's box scene, or nullptr.
-TGLPlane* FacePlane(TfrmMainModel& model, TBoxFace face);
+TGLPlane* facePlane(TfrmMainModel& model, TBoxFace face);
 
 // TfrmMainModel::LoadFacePicture while the model's BoxType is 1, nothing
 // otherwise. A file that cannot be read raises the reader's error; the face
 // then keeps its picture and its texture switch.
-void LoadPictureIntoFace(TfrmMainModel& model, TBoxFace face, const std::string& file);
+void loadPictureIntoFace(TfrmMainModel& model, TBoxFace face, const std::string& file);
 
 } // namespace velmora

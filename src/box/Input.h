@@ -31,8 +31,8 @@ constexpr TBoxFace AllBoxFaces[] = {TBoxFace::Front,  TBoxFace::Back, TBoxFace::
                                     TBoxFace::Bottom, TBoxFace::Left, TBoxFace::Right};
 
 // "front", "back", "top", "bottom", "left", "right".
-const char* BoxFaceName(TBoxFace face);
-// The face of a lower-case name as BoxFaceName gives it; none for other names.
-std::optional<TBoxFace> BoxFaceFromName(const std::string& name);
+const char* boxFaceName(TBoxFace face);
+// The face of a lower-case name as boxFaceName gives it; none for other names.
+std::optional<TBoxFace> boxFaceFromName(const std::string& name);
 
 } // namespace velmora

@@ -7,7 +7,7 @@
 
 namespace velmora {
 
-TBoxSceneFactory DefaultBoxSceneFactory()
+TBoxSceneFactory defaultBoxSceneFactory()
 {
     return [](const std::string& programFolder) -> std::unique_ptr<TBoxSceneLink> {
         return std::make_unique<TBoxScene>(programFolder);

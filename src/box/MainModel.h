@@ -51,7 +51,7 @@ public:
 using TBoxSceneFactory = std::function<std::unique_ptr<TBoxSceneLink>(const std::string& programFolder)>;
 
 // The factory the program uses; empty while no scene graph is linked in.
-TBoxSceneFactory DefaultBoxSceneFactory();
+TBoxSceneFactory defaultBoxSceneFactory();
 
 // Raised when a command needs a part of the program that is not present.
 class ENotAvailable : public EVelmoraError {
@@ -64,7 +64,7 @@ public:
     // programFolder ends with a separator; it holds Media/, Templates/ and help/.
     // workingFolder is the private "Temp" folder of this run.
     explicit TfrmMainModel(std::string programFolder = {}, std::string workingFolder = {},
-                           const TBoxSceneFactory& sceneFactory = DefaultBoxSceneFactory());
+                           const TBoxSceneFactory& sceneFactory = defaultBoxSceneFactory());
     ~TfrmMainModel();
     TfrmMainModel(const TfrmMainModel&) = delete;
     TfrmMainModel& operator=(const TfrmMainModel&) = delete;

@@ -9,7 +9,7 @@ namespace velmora {
 
 class TfrmMainModel;
 
-TRenderToFileResult RenderSceneToFile(TfrmMainModel& model, TGLSceneBuffer* viewer, const TRenderToFileJob& job,
+TRenderToFileResult renderSceneToFile(TfrmMainModel& model, TGLSceneBuffer* viewer, const TRenderToFileJob& job,
                                       const TRenderToFileHooks& hooks = {});
 
 } // namespace velmora

@@ -179,7 +179,7 @@ void TfrmMainModel::renderToFile(float multiplier)
     TScopedValue rendering(Rendering, true);
     ShowProcessingOverlay();
     try {
-        RenderSceneToFile(*this, ViewerBuffer ? ViewerBuffer() : nullptr, job, hooks);
+        renderSceneToFile(*this, ViewerBuffer ? ViewerBuffer() : nullptr, job, hooks);
     } catch (...) {
         // A failed render does not leave the overlay over the viewer.
         HideProcessingOverlay();

@@ -52,17 +52,17 @@ void applyFace(TGLScene* scene, const char* name, const FaceIniValues& f)
 SceneArchiveHost hostFor(TfrmMainModel& model)
 {
     SceneArchiveHost host;
-    host.saveSceneStream = [&model](const fs::path& f) { SaveModelSceneStream(model, f); };
-    host.loadSceneStream = [&model](const fs::path& f) { LoadModelSceneStream(model, f); };
+    host.saveSceneStream = [&model](const fs::path& f) { saveModelSceneStream(model, f); };
+    host.loadSceneStream = [&model](const fs::path& f) { loadModelSceneStream(model, f); };
     host.prepareSceneStream = [&model](const fs::path& f) -> std::function<void()> {
-        std::shared_ptr<TPreparedScene> prepared = PrepareSceneLoadFromFile(sceneOf(model), f);
+        std::shared_ptr<TPreparedScene> prepared = prepareSceneLoadFromFile(sceneOf(model), f);
         return [&model, prepared] {
             prepared->Install();
             model.scene()->sceneReplaced();
         };
     };
-    host.currentSettings = [&model] { return CurrentSceneSettings(model); };
-    host.applySettings = [&model](const SceneIniSettings& s) { ApplySceneSettings(model, s); };
+    host.currentSettings = [&model] { return currentSceneSettings(model); };
+    host.applySettings = [&model](const SceneIniSettings& s) { applySceneSettings(model, s); };
     host.boxType = [&model] { return static_cast<std::int32_t>(model.BoxType); };
     host.processMessages = [&model] {
         if (model.ProcessMessages) model.ProcessMessages();
@@ -72,7 +72,7 @@ SceneArchiveHost hostFor(TfrmMainModel& model)
 
 } // namespace
 
-SceneIniSettings CurrentSceneSettings(TfrmMainModel& model)
+SceneIniSettings currentSceneSettings(TfrmMainModel& model)
 {
     SceneIniSettings s;
     s.boxType = 1;
@@ -107,7 +107,7 @@ SceneIniSettings CurrentSceneSettings(TfrmMainModel& model)
     return s;
 }
 
-void ApplySceneSettings(TfrmMainModel& model, const SceneIniSettings& s)
+void applySceneSettings(TfrmMainModel& model, const SceneIniSettings& s)
 {
     // While the box type is 0 the control handlers only enable and disable
     // their related controls; the values go to the scene below.
@@ -140,36 +140,36 @@ void ApplySceneSettings(TfrmMainModel& model, const SceneIniSettings& s)
     model.BoxType = static_cast<std::uint32_t>(s.boxType);
 }
 
-void SaveModelSceneStream(TfrmMainModel& model, const fs::path& file)
+void saveModelSceneStream(TfrmMainModel& model, const fs::path& file)
 {
-    SaveSceneToFile(sceneOf(model), file);
+    saveSceneToFile(sceneOf(model), file);
 }
 
-void LoadModelSceneStream(TfrmMainModel& model, const fs::path& file)
+void loadModelSceneStream(TfrmMainModel& model, const fs::path& file)
 {
-    LoadSceneFromFile(sceneOf(model), file);
+    loadSceneFromFile(sceneOf(model), file);
     model.scene()->sceneReplaced();
 }
 
-void SaveSceneFile(TfrmMainModel& model, const fs::path& path, SceneFilter filter)
+void saveSceneFile(TfrmMainModel& model, const fs::path& path, SceneFilter filter)
 {
-    SaveScene(path, filter, model.WorkingFolder, hostFor(model));
+    saveScene(path, filter, model.WorkingFolder, hostFor(model));
 }
 
-void OpenSceneFile(TfrmMainModel& model, const fs::path& path, SceneFilter filter)
+void openSceneFile(TfrmMainModel& model, const fs::path& path, SceneFilter filter)
 {
-    OpenScene(path, filter, model.WorkingFolder, hostFor(model));
+    openScene(path, filter, model.WorkingFolder, hostFor(model));
 }
 
-void InstallSceneFiles(TfrmMainModel& model)
+void installSceneFiles(TfrmMainModel& model)
 {
     model.ReadSceneFile = [&model](const std::string& path, int filter) -> std::function<void()> {
         auto content = std::make_shared<SceneFileContent>(
-            ReadSceneFile(path, static_cast<SceneFilter>(filter), model.WorkingFolder, hostFor(model)));
-        return [&model, content] { ApplySceneFile(*content, hostFor(model)); };
+            readSceneFile(path, static_cast<SceneFilter>(filter), model.WorkingFolder, hostFor(model)));
+        return [&model, content] { applySceneFile(*content, hostFor(model)); };
     };
     model.SaveScene = [&model](const std::string& path, int filter) {
-        SaveSceneFile(model, path, static_cast<SceneFilter>(filter));
+        saveSceneFile(model, path, static_cast<SceneFilter>(filter));
     };
 }
 

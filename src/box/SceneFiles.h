@@ -11,19 +11,19 @@ namespace velmora {
 class TfrmMainModel;
 
 // The settings file's values as the controls and scene objects hold them now.
-SceneIniSettings CurrentSceneSettings(TfrmMainModel& model);
+SceneIniSettings currentSceneSettings(TfrmMainModel& model);
 // Applies values read from a settings file in the order the open uses.
-void ApplySceneSettings(TfrmMainModel& model, const SceneIniSettings& s);
+void applySceneSettings(TfrmMainModel& model, const SceneIniSettings& s);
 
 // Scene stream of the model's scene to a file, and a stream file into it.
-void SaveModelSceneStream(TfrmMainModel& model, const std::filesystem::path& file);
-void LoadModelSceneStream(TfrmMainModel& model, const std::filesystem::path& file);
+void saveModelSceneStream(TfrmMainModel& model, const std::filesystem::path& file);
+void loadModelSceneStream(TfrmMainModel& model, const std::filesystem::path& file);
 
 // Save and open with the working folder of the model.
-void SaveSceneFile(TfrmMainModel& model, const std::filesystem::path& path, SceneFilter filter);
-void OpenSceneFile(TfrmMainModel& model, const std::filesystem::path& path, SceneFilter filter);
+void saveSceneFile(TfrmMainModel& model, const std::filesystem::path& path, SceneFilter filter);
+void openSceneFile(TfrmMainModel& model, const std::filesystem::path& path, SceneFilter filter);
 
 // Points the model's OpenScene and SaveScene at the functions above.
-void InstallSceneFiles(TfrmMainModel& model);
+void installSceneFiles(TfrmMainModel& model);
 
 } // namespace velmora

@@ -87,25 +87,25 @@ void TGLCamera::OrbitAroundTarget(float pitchDelta, float turnDelta)
     if (!targetObject_) return;
     const TVector c = WorldPosition();
     const TVector t = targetObject_->WorldPosition();
-    const TVector u = VectorNormalize(AbsoluteTransform().row(1));
+    const TVector u = vectorNormalize(AbsoluteTransform().row(1));
 
     const double vx = double(c.X) - t.X, vy = double(c.Y) - t.Y, vz = double(c.Z) - t.Z;
     const double dist = std::sqrt(vx * vx + vy * vy + vz * vz);
     if (dist == 0) return; // on the target: no direction to orbit along
     const TVector n{float(vx / dist), float(vy / dist), float(vz / dist), 0};
 
-    TVector r = VectorCrossProduct(u, n);
-    if (VectorLength(r) < 0.001)
+    TVector r = vectorCrossProduct(u, n);
+    if (vectorLength(r) < 0.001)
         r = {1, 0, 0, 0};
     else
-        r = VectorNormalize(r);
+        r = vectorNormalize(r);
 
-    const double dot = VectorDotProduct(u, n);
+    const double dot = vectorDotProduct(u, n);
     double phi = std::atan2(std::sqrt(std::max(0.0, 1 - dot * dot)), dot);
     phi = std::clamp(phi + double(pitchDelta) * std::numbers::pi / 180.0, 0.025, std::numbers::pi - 0.025);
 
-    TVector m = VectorTransform(u, RotationMatrix(r, phi));
-    m = VectorTransform({m.X, m.Y, m.Z, 0}, RotationMatrix(u, double(turnDelta) * std::numbers::pi / 180.0));
+    TVector m = vectorTransform(u, rotationMatrix(r, phi));
+    m = vectorTransform({m.X, m.Y, m.Z, 0}, rotationMatrix(u, double(turnDelta) * std::numbers::pi / 180.0));
 
     const TVector moved{float(double(c.X) + (dist * m.X - vx)), float(double(c.Y) + (dist * m.Y - vy)),
                         float(double(c.Z) + (dist * m.Z - vz)), 1};

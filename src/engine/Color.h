@@ -48,8 +48,8 @@ using TColor = int32_t;
 // engine, so the application may install a resolver; without one the
 // conventional light-theme values are used.
 using TSystemColorResolver = uint32_t (*)(TColor systemColor);
-void SetSystemColorResolver(TSystemColorResolver resolver);
-uint32_t ResolveWindowColor(TColor color);
+void setSystemColorResolver(TSystemColorResolver resolver);
+uint32_t resolveWindowColor(TColor color);
 
 TVector ColorFromWindowColor(TColor color, float alpha);
 

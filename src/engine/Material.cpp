@@ -70,7 +70,7 @@ void TGLPictureImage::LoadFromFile(const std::string& fileName)
 {
     std::string name = fileName;
     if (TGLTexture* t = OwnerTexture(); t && t->OnTextureNeeded) t->OnTextureNeeded(t, name);
-    TextureImageLoadFromFile(*picture_, name);
+    textureImageLoadFromFile(*picture_, name);
 }
 
 // ---- TGLTexture ----

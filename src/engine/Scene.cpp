@@ -16,9 +16,9 @@ namespace {
 constexpr double kParallelEpsilon = 1e-5;
 }
 
-bool SameName(const std::string& a, const std::string& b)
+bool sameName(const std::string& a, const std::string& b)
 {
-    return SameText(a, b);
+    return sameText(a, b);
 }
 
 // ---------------------------------------------------------------------------
@@ -177,7 +177,7 @@ void TGLBaseSceneObject::MoveTo(TGLBaseSceneObject* newParent)
 TGLBaseSceneObject* TGLBaseSceneObject::FindChild(const std::string& name, bool ownChildrenOnly) const
 {
     for (auto& c : children_)
-        if (SameName(c->name_, name)) return c.get();
+        if (sameName(c->name_, name)) return c.get();
     if (!ownChildrenOnly)
         for (auto& c : children_)
             if (TGLBaseSceneObject* r = c->FindChild(name, false)) return r;
@@ -245,10 +245,10 @@ namespace {
 // are parallel.
 TVector rightAxis(const TVector& dir, const TVector& up)
 {
-    TVector right = VectorCrossProduct(dir, up);
-    if (VectorLength(right) < kParallelEpsilon) {
-        right = VectorCrossProduct({0, 0, 1, 0}, up);
-        if (VectorLength(right) < kParallelEpsilon) right = VectorCrossProduct({1, 0, 0, 0}, up);
+    TVector right = vectorCrossProduct(dir, up);
+    if (vectorLength(right) < kParallelEpsilon) {
+        right = vectorCrossProduct({0, 0, 1, 0}, up);
+        if (vectorLength(right) < kParallelEpsilon) right = vectorCrossProduct({1, 0, 0, 0}, up);
     }
     return right;
 }
@@ -261,16 +261,16 @@ void TGLBaseSceneObject::CoordinatesChanged(TGLCoordinates* c)
     changing_ = true;
     try {
         if (c == &direction_) {
-            if (VectorLength(direction_.AsVector()) == 0) direction_.SetRaw(0, 0, 1, 0);
+            if (vectorLength(direction_.AsVector()) == 0) direction_.SetRaw(0, 0, 1, 0);
             direction_.Normalize();
             const TVector right = rightAxis(direction_.AsVector(), up_.AsVector());
-            up_.SetRaw(VectorCrossProduct(right, direction_.AsVector()));
+            up_.SetRaw(vectorCrossProduct(right, direction_.AsVector()));
             up_.Normalize();
         } else if (c == &up_) {
-            if (VectorLength(up_.AsVector()) == 0) up_.SetRaw(0, 1, 0, 0);
+            if (vectorLength(up_.AsVector()) == 0) up_.SetRaw(0, 1, 0, 0);
             up_.Normalize();
             const TVector right = rightAxis(direction_.AsVector(), up_.AsVector());
-            direction_.SetRaw(VectorCrossProduct(up_.AsVector(), right));
+            direction_.SetRaw(vectorCrossProduct(up_.AsVector(), right));
             direction_.Normalize();
         }
         SignalTransformChange();
@@ -291,13 +291,13 @@ void TGLBaseSceneObject::setAngle(int index, float angle)
         const double d = (double(angle) - old) * std::numbers::pi / 180.0;
         TVector axis;
         switch (index) {
-        case 0: axis = VectorCrossProduct(direction_.AsVector(), up_.AsVector()); break;
+        case 0: axis = vectorCrossProduct(direction_.AsVector(), up_.AsVector()); break;
         case 1: axis = up_.AsVector(); break;
         default: axis = direction_.AsVector(); break;
         }
-        const TMatrix rot = RotationMatrix(axis, d);
-        TVector u = VectorTransform(up_.AsVector(), rot);
-        TVector dir = VectorTransform(direction_.AsVector(), rot);
+        const TMatrix rot = rotationMatrix(axis, d);
+        TVector u = vectorTransform(up_.AsVector(), rot);
+        TVector dir = vectorTransform(direction_.AsVector(), rot);
         u.W = 0;
         dir.W = 0;
         up_.SetRaw(u);
@@ -335,9 +335,9 @@ void TGLBaseSceneObject::rebuildLocalTransform()
 {
     const TVector dir = direction_.AsVector();
     const TVector up = up_.AsVector();
-    TVector x = VectorScale(VectorCrossProduct(up, dir), scale_.X());
-    TVector y = VectorScale(up, scale_.Y());
-    TVector z = VectorScale(dir, scale_.Z());
+    TVector x = vectorScale(vectorCrossProduct(up, dir), scale_.X());
+    TVector y = vectorScale(up, scale_.Y());
+    TVector z = vectorScale(dir, scale_.Z());
     x.W = y.W = z.W = 0;
     localTransform_.setRow(0, x);
     localTransform_.setRow(1, y);
@@ -370,7 +370,7 @@ const TMatrix& TGLBaseSceneObject::AbsoluteTransform()
         if (!parent_ || dynamic_cast<TGLSceneRootObject*>(parent_))
             *absoluteTransform_ = localTransform_;
         else
-            *absoluteTransform_ = MatrixMultiply(localTransform_, parent_->AbsoluteTransform());
+            *absoluteTransform_ = matrixMultiply(localTransform_, parent_->AbsoluteTransform());
         changes_.exclude(AbsoluteStale);
         changes_.include(InverseStale);
     }
@@ -387,13 +387,13 @@ const TMatrix& TGLBaseSceneObject::InverseAbsoluteTransform()
         const TVector s = scale_.AsVector();
         if (s.X == 1 && s.Y == 1 && s.Z == 1 && s.W == 0) {
             RebuildTransformIfStale();
-            const TMatrix localInverse = MatrixInvertRotationScale(localTransform_);
+            const TMatrix localInverse = matrixInvertRotationScale(localTransform_);
             if (parent_)
-                *inverseAbsoluteTransform_ = MatrixMultiply(parent_->InverseAbsoluteTransform(), localInverse);
+                *inverseAbsoluteTransform_ = matrixMultiply(parent_->InverseAbsoluteTransform(), localInverse);
             else
                 *inverseAbsoluteTransform_ = localInverse;
         } else {
-            *inverseAbsoluteTransform_ = MatrixInvert(AbsoluteTransform());
+            *inverseAbsoluteTransform_ = matrixInvert(AbsoluteTransform());
         }
         changes_.exclude(InverseStale);
     }
@@ -407,17 +407,17 @@ TVector TGLBaseSceneObject::WorldPosition()
 
 TVector TGLBaseSceneObject::WorldDirection()
 {
-    return VectorNormalize(AbsoluteTransform().row(2));
+    return vectorNormalize(AbsoluteTransform().row(2));
 }
 
 TVector TGLBaseSceneObject::WorldToLocal(const TVector& p)
 {
-    return VectorTransform(p, InverseAbsoluteTransform());
+    return vectorTransform(p, InverseAbsoluteTransform());
 }
 
 TVector TGLBaseSceneObject::LocalToWorld(const TVector& p)
 {
-    return VectorTransform(p, AbsoluteTransform());
+    return vectorTransform(p, AbsoluteTransform());
 }
 
 // ---- Change signalling ----

@@ -411,6 +411,6 @@ private:
 };
 
 // Case-insensitive (ASCII) name comparison used for object names.
-bool SameName(const std::string& a, const std::string& b);
+bool sameName(const std::string& a, const std::string& b);
 
 } // namespace velmora

@@ -63,7 +63,7 @@ void TGLCoordinates::SetPoint(float x, float y, float z)
 
 void TGLCoordinates::Normalize()
 {
-    v_ = VectorNormalize(v_);
+    v_ = vectorNormalize(v_);
     changed();
 }
 
@@ -101,19 +101,19 @@ namespace {
 uint32_t defaultSystemColor(TColor color)
 {
     // Unknown indices show as the button face, the buffer's own default.
-    return DesktopSystemColor(int(uint32_t(color) & 0xFF)).value_or(0xF0F0F0);
+    return desktopSystemColor(int(uint32_t(color) & 0xFF)).value_or(0xF0F0F0);
 }
 
 TSystemColorResolver systemColorResolver = nullptr;
 
 } // namespace
 
-void SetSystemColorResolver(TSystemColorResolver resolver)
+void setSystemColorResolver(TSystemColorResolver resolver)
 {
     systemColorResolver = resolver;
 }
 
-uint32_t ResolveWindowColor(TColor color)
+uint32_t resolveWindowColor(TColor color)
 {
     if (color < 0) return systemColorResolver ? systemColorResolver(color) : defaultSystemColor(color);
     return uint32_t(color);
@@ -121,7 +121,7 @@ uint32_t ResolveWindowColor(TColor color)
 
 TVector ColorFromWindowColor(TColor color, float alpha)
 {
-    const uint32_t v = ResolveWindowColor(color);
+    const uint32_t v = resolveWindowColor(color);
     return {float((v & 255) / 255.0), float(((v >> 8) & 255) / 255.0), float(((v >> 16) & 255) / 255.0), alpha};
 }
 

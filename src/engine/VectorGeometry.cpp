@@ -8,51 +8,51 @@ namespace {
 constexpr double kTinyDeterminant = 1e-40;
 }
 
-TMatrix IdentityMatrix()
+TMatrix identityMatrix()
 {
     return TMatrix{};
 }
 
-double VectorLength(const TVector& v)
+double vectorLength(const TVector& v)
 {
     const double x = v.X, y = v.Y, z = v.Z;
     return std::sqrt(x * x + y * y + z * z);
 }
 
-TVector VectorNormalize(const TVector& v)
+TVector vectorNormalize(const TVector& v)
 {
-    const double len = VectorLength(v);
+    const double len = vectorLength(v);
     if (len == 0) return {0, 0, 0, 0};
     return {float(v.X / len), float(v.Y / len), float(v.Z / len), 0};
 }
 
-TVector VectorCrossProduct(const TVector& a, const TVector& b)
+TVector vectorCrossProduct(const TVector& a, const TVector& b)
 {
     const double ax = a.X, ay = a.Y, az = a.Z, bx = b.X, by = b.Y, bz = b.Z;
     return {float(ay * bz - az * by), float(az * bx - ax * bz), float(ax * by - ay * bx), 0};
 }
 
-double VectorDotProduct(const TVector& a, const TVector& b)
+double vectorDotProduct(const TVector& a, const TVector& b)
 {
     return double(a.X) * b.X + double(a.Y) * b.Y + double(a.Z) * b.Z;
 }
 
-TVector VectorScale(const TVector& v, float f)
+TVector vectorScale(const TVector& v, float f)
 {
     return {float(double(v.X) * f), float(double(v.Y) * f), float(double(v.Z) * f), v.W};
 }
 
-TVector VectorAdd(const TVector& a, const TVector& b)
+TVector vectorAdd(const TVector& a, const TVector& b)
 {
     return {float(double(a.X) + b.X), float(double(a.Y) + b.Y), float(double(a.Z) + b.Z), a.W};
 }
 
-TVector VectorSubtract(const TVector& a, const TVector& b)
+TVector vectorSubtract(const TVector& a, const TVector& b)
 {
     return {float(double(a.X) - b.X), float(double(a.Y) - b.Y), float(double(a.Z) - b.Z), a.W};
 }
 
-TVector VectorTransform(const TVector& v, const TMatrix& m)
+TVector vectorTransform(const TVector& v, const TMatrix& m)
 {
     TVector r;
     for (int c = 0; c < 4; ++c) {
@@ -63,7 +63,7 @@ TVector VectorTransform(const TVector& v, const TMatrix& m)
     return r;
 }
 
-TMatrix MatrixMultiply(const TMatrix& a, const TMatrix& b)
+TMatrix matrixMultiply(const TMatrix& a, const TMatrix& b)
 {
     TMatrix r;
     for (int i = 0; i < 4; ++i)
@@ -100,7 +100,7 @@ double minor3(const TMatrix& m, int r, int c)
 
 } // namespace
 
-double MatrixDeterminant(const TMatrix& m)
+double matrixDeterminant(const TMatrix& m)
 {
     double d = 0;
     for (int c = 0; c < 4; ++c) {
@@ -110,10 +110,10 @@ double MatrixDeterminant(const TMatrix& m)
     return d;
 }
 
-TMatrix MatrixInvert(const TMatrix& m)
+TMatrix matrixInvert(const TMatrix& m)
 {
-    const double det = MatrixDeterminant(m);
-    if (std::fabs(det) < kTinyDeterminant) return IdentityMatrix();
+    const double det = matrixDeterminant(m);
+    if (std::fabs(det) < kTinyDeterminant) return identityMatrix();
     TMatrix r;
     for (int i = 0; i < 4; ++i)
         for (int j = 0; j < 4; ++j) {
@@ -124,10 +124,10 @@ TMatrix MatrixInvert(const TMatrix& m)
     return r;
 }
 
-TMatrix MatrixInvertRotationScale(const TMatrix& m)
+TMatrix matrixInvertRotationScale(const TMatrix& m)
 {
     const double q = double(m.m[0][0]) * m.m[0][0] + double(m.m[0][1]) * m.m[0][1] + double(m.m[0][2]) * m.m[0][2];
-    if (std::fabs(q) < kTinyDeterminant) return IdentityMatrix();
+    if (std::fabs(q) < kTinyDeterminant) return identityMatrix();
     TMatrix r;
     for (int i = 0; i < 3; ++i)
         for (int j = 0; j < 3; ++j) r.m[i][j] = float(m.m[j][i] / q);
@@ -141,9 +141,9 @@ TMatrix MatrixInvertRotationScale(const TMatrix& m)
     return r;
 }
 
-TMatrix RotationMatrix(const TVector& axis, double angle)
+TMatrix rotationMatrix(const TVector& axis, double angle)
 {
-    const TVector a = VectorNormalize(axis);
+    const TVector a = vectorNormalize(axis);
     const double x = a.X, y = a.Y, z = a.Z;
     const double c = std::cos(angle), s = std::sin(angle), t = 1 - c;
     // Row-vector form: the transpose of the usual column-vector matrix.

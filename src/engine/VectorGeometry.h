@@ -37,41 +37,41 @@ struct TMatrix {
     bool operator==(const TMatrix&) const = default;
 };
 
-constexpr TVector VectorMake(float x, float y, float z, float w = 0)
+constexpr TVector vectorMake(float x, float y, float z, float w = 0)
 {
     return {x, y, z, w};
 }
-constexpr TVector PointMake(float x, float y, float z)
+constexpr TVector pointMake(float x, float y, float z)
 {
     return {x, y, z, 1};
 }
 
-TMatrix IdentityMatrix();
+TMatrix identityMatrix();
 
 // Length and normalisation use X, Y, Z only; a normalised vector has W = 0.
-double VectorLength(const TVector& v);
-TVector VectorNormalize(const TVector& v);                      // a null vector stays null
-TVector VectorCrossProduct(const TVector& a, const TVector& b); // W = 0
-double VectorDotProduct(const TVector& a, const TVector& b);    // X, Y, Z only
-TVector VectorScale(const TVector& v, float f);                 // X, Y, Z; W kept
-TVector VectorAdd(const TVector& a, const TVector& b);          // X, Y, Z; W of a
-TVector VectorSubtract(const TVector& a, const TVector& b);     // X, Y, Z; W of a
+double vectorLength(const TVector& v);
+TVector vectorNormalize(const TVector& v);                      // a null vector stays null
+TVector vectorCrossProduct(const TVector& a, const TVector& b); // W = 0
+double vectorDotProduct(const TVector& a, const TVector& b);    // X, Y, Z only
+TVector vectorScale(const TVector& v, float f);                 // X, Y, Z; W kept
+TVector vectorAdd(const TVector& a, const TVector& b);          // X, Y, Z; W of a
+TVector vectorSubtract(const TVector& a, const TVector& b);     // X, Y, Z; W of a
 
 // Row vector times matrix, all four components.
-TVector VectorTransform(const TVector& v, const TMatrix& m);
+TVector vectorTransform(const TVector& v, const TMatrix& m);
 // a x b: first apply a, then b.
-TMatrix MatrixMultiply(const TMatrix& a, const TMatrix& b);
+TMatrix matrixMultiply(const TMatrix& a, const TMatrix& b);
 
-double MatrixDeterminant(const TMatrix& m);
+double matrixDeterminant(const TMatrix& m);
 // General inverse (adjugate over determinant); a determinant whose absolute
 // value is below 1e-40 gives the identity.
-TMatrix MatrixInvert(const TMatrix& m);
+TMatrix matrixInvert(const TMatrix& m);
 // Inverse of a rotation with uniform scale and translation: transposed 3x3
 // part divided by the squared length of row 0, origin moved accordingly.
 // A squared scale below 1e-40 gives the identity.
-TMatrix MatrixInvertRotationScale(const TMatrix& m);
+TMatrix matrixInvertRotationScale(const TMatrix& m);
 
 // Rotation by `angle` radians about `axis` (right-hand rule) for row vectors.
-TMatrix RotationMatrix(const TVector& axis, double angle);
+TMatrix rotationMatrix(const TVector& axis, double angle);
 
 } // namespace velmora

@@ -404,7 +404,7 @@ void TfrmBackgroundImage::queueThumbnails(TShellObjectData& folder)
         const std::string path = n->PathName;
         QPointer<TfrmBackgroundImage> self(this);
         Pool.start([self, n, path, size] {
-            TThumbnailResult r = ReadThumbnail(path, size);
+            TThumbnailResult r = readThumbnail(path, size);
             // The window waits for running readings before it goes, and
             // posted calls die with it, so `self` outlives this call.
             QMetaObject::invokeMethod(

@@ -92,7 +92,7 @@ struct AxisWeights {
 
 } // namespace
 
-TShellFlags ShellFlagsOf(const std::string& path)
+TShellFlags shellFlagsOf(const std::string& path)
 {
     TShellFlags f;
     struct stat st {};
@@ -109,7 +109,7 @@ TShellFlags ShellFlagsOf(const std::string& path)
     return f;
 }
 
-void ThumbnailSizeFor(int width, int height, int size, int& thumbWidth, int& thumbHeight)
+void thumbnailSizeFor(int width, int height, int size, int& thumbWidth, int& thumbHeight)
 {
     if (width <= size && height <= size) {
         thumbWidth = width;
@@ -126,11 +126,11 @@ void ThumbnailSizeFor(int width, int height, int size, int& thumbWidth, int& thu
     thumbHeight = std::max(thumbHeight, height > 0 ? 1 : 0);
 }
 
-TThumbnail MakeThumbnail(const TDecodedImage& image, int size, bool overWhite)
+TThumbnail makeThumbnail(const TDecodedImage& image, int size, bool overWhite)
 {
     TThumbnail t;
     if (image.Width <= 0 || image.Height <= 0) return t;
-    ThumbnailSizeFor(image.Width, image.Height, size, t.Width, t.Height);
+    thumbnailSizeFor(image.Width, image.Height, size, t.Width, t.Height);
     const int W = image.Width, H = image.Height, w = t.Width, h = t.Height;
     t.Pixels.assign(std::size_t(w) * h * 4, 255);
 
@@ -194,12 +194,12 @@ TThumbnail MakeThumbnail(const TDecodedImage& image, int size, bool overWhite)
     return t;
 }
 
-TThumbnail MakeThumbnail(const TGraphic& graphic, int size)
+TThumbnail makeThumbnail(const TGraphic& graphic, int size)
 {
-    return MakeThumbnail(graphic.Raster(), size, graphic.DrawsTransparent());
+    return makeThumbnail(graphic.Raster(), size, graphic.DrawsTransparent());
 }
 
-std::string ColorDepthText(const TDecodedImage& image)
+std::string colorDepthText(const TDecodedImage& image)
 {
     switch (image.Format) {
     case TPixelFormat::pf8bit:
@@ -214,7 +214,7 @@ std::string ColorDepthText(const TDecodedImage& image)
     return {};
 }
 
-TThumbnailResult ReadThumbnail(const std::string& path, int size)
+TThumbnailResult readThumbnail(const std::string& path, int size)
 {
     TThumbnailResult r;
     try {
@@ -226,8 +226,8 @@ TThumbnailResult ReadThumbnail(const std::string& path, int size)
         if (raster.Width <= 0 || raster.Height <= 0) throw EPictureError("Picture is empty");
         r.Width = g->Width();
         r.Height = g->Height();
-        r.DepthText = ColorDepthText(raster);
-        r.Thumbnail = std::make_shared<TThumbnail>(MakeThumbnail(*g, size));
+        r.DepthText = colorDepthText(raster);
+        r.Thumbnail = std::make_shared<TThumbnail>(makeThumbnail(*g, size));
         r.Ok = true;
     } catch (const std::bad_alloc&) {
         r = {};
@@ -239,7 +239,7 @@ TThumbnailResult ReadThumbnail(const std::string& path, int size)
     return r;
 }
 
-std::string FormatKilobytes(std::uint64_t bytes, const TNumberFormat& format)
+std::string formatKilobytes(std::uint64_t bytes, const TNumberFormat& format)
 {
     char buf[64];
     std::snprintf(buf, sizeof buf, "%.2f", double(bytes) / 1024.0);
@@ -258,7 +258,7 @@ const std::vector<std::string>& ImageExtensions()
 {
     static const std::vector<std::string> list = [] {
         TPictureFormats readers;
-        RegisterReaderFormats(readers);
+        registerReaderFormats(readers);
         std::vector<std::string> v;
         for (const TPictureFormat& f : readers.Entries()) v.push_back("." + f.Extension);
         std::sort(v.begin(), v.end());
@@ -268,7 +268,7 @@ const std::vector<std::string>& ImageExtensions()
     return list;
 }
 
-bool IsImageFileName(const std::string& name)
+bool isImageFileName(const std::string& name)
 {
     const std::size_t slash = name.find_last_of('/');
     const std::size_t dot = name.find_last_of('.');
@@ -304,7 +304,7 @@ TBackgroundImageModel::TBackgroundImageModel(std::vector<std::string> rootPaths,
         auto n = std::make_unique<TShellObjectData>();
         n->PathName = RootPaths_[k];
         n->ShownName = int(k) < shortNamedRoots ? lastComponent(n->PathName) : n->PathName;
-        n->ShellFlags = ShellFlagsOf(n->PathName);
+        n->ShellFlags = shellFlagsOf(n->PathName);
         n->CanExpand = n->ShellFlags.Folder && folderHasEntries(n->PathName);
         n->Row = int(k);
         Roots_.push_back(std::move(n));
@@ -322,8 +322,8 @@ std::vector<std::unique_ptr<TShellObjectData>> TBackgroundImageModel::VDT1InitCh
         // Hidden entries (configuration folders of the home folder) are noise here.
         if (name.empty() || name[0] == '.') continue;
         const std::string path = joinPath(node.PathName, name);
-        const TShellFlags flags = ShellFlagsOf(path);
-        if (!flags.Exists || (!flags.Folder && !IsImageFileName(name))) continue;
+        const TShellFlags flags = shellFlagsOf(path);
+        if (!flags.Exists || (!flags.Folder && !isImageFileName(name))) continue;
         auto n = std::make_unique<TShellObjectData>();
         n->PathName = path;
         n->ShownName = name;
@@ -334,7 +334,7 @@ std::vector<std::unique_ptr<TShellObjectData>> TBackgroundImageModel::VDT1InitCh
         } else {
             std::error_code sizeError;
             const std::uintmax_t bytes = fs::file_size(path, sizeError);
-            n->Details = FormatKilobytes(sizeError ? 0 : std::uint64_t(bytes), NumberFormat_);
+            n->Details = formatKilobytes(sizeError ? 0 : std::uint64_t(bytes), NumberFormat_);
         }
         rows.push_back(std::move(n));
     }
@@ -371,7 +371,7 @@ void TBackgroundImageModel::ApplyThumbnail(TShellObjectData& node, const TThumbn
 void TBackgroundImageModel::InitThumbnailNow(TShellObjectData& node)
 {
     node.ThumbnailRequested = true;
-    ApplyThumbnail(node, ReadThumbnail(node.PathName, ThumbnailSize));
+    ApplyThumbnail(node, readThumbnail(node.PathName, ThumbnailSize));
 }
 
 int TBackgroundImageModel::VDT1CompareNodes(const TShellObjectData& a, const TShellObjectData& b, bool descending)

@@ -3,7 +3,7 @@
 // folders listed when first opened, picture rows with their thumbnail and
 // properties text, the sort order and header-click state, and the choice.
 // The window (BackgroundImage.h) mirrors this model; thumbnails are made by
-// ReadThumbnail, which is safe to run on any thread.
+// readThumbnail, which is safe to run on any thread.
 
 #include <cstdint>
 #include <memory>
@@ -24,7 +24,7 @@ struct TShellFlags {
     bool Link = false;   // a symbolic link: drawn as a shortcut
 };
 
-TShellFlags ShellFlagsOf(const std::string& path);
+TShellFlags shellFlagsOf(const std::string& path);
 
 // A reduced picture, opaque B,G,R,A rows top row first.
 struct TThumbnail {
@@ -48,17 +48,17 @@ constexpr int DefaultRowHeight = 38;
 
 // The 200-pixel rule: a copy when both sides fit, else the longer side
 // becomes `size` and the other is rounded (halves to even).
-void ThumbnailSizeFor(int width, int height, int size, int& thumbWidth, int& thumbHeight);
+void thumbnailSizeFor(int width, int height, int size, int& thumbWidth, int& thumbHeight);
 
 // Reduces by area averaging (every source pixel weighs by the part of it a
 // thumbnail pixel covers). Transparent graphics are drawn over white first.
-TThumbnail MakeThumbnail(const TGraphic& graphic, int size);
-TThumbnail MakeThumbnail(const TDecodedImage& image, int size, bool overWhite = false);
+TThumbnail makeThumbnail(const TGraphic& graphic, int size);
+TThumbnail makeThumbnail(const TDecodedImage& image, int size, bool overWhite = false);
 
-std::string ColorDepthText(const TDecodedImage& image);
+std::string colorDepthText(const TDecodedImage& image);
 
 // Reads the picture by its extension and reduces it. Never throws.
-TThumbnailResult ReadThumbnail(const std::string& path, int size = DefaultThumbnailSize);
+TThumbnailResult readThumbnail(const std::string& path, int size = DefaultThumbnailSize);
 
 // Separators of the user's number format. The default is the C locale's:
 // a point and no grouping.
@@ -68,12 +68,12 @@ struct TNumberFormat {
 };
 
 // "%n KB, ": bytes / 1024 with two decimals and thousands grouping.
-std::string FormatKilobytes(std::uint64_t bytes, const TNumberFormat& format);
+std::string formatKilobytes(std::uint64_t bytes, const TNumberFormat& format);
 
 // Extensions of the image-format readers with a leading dot, sorted.
 const std::vector<std::string>& ImageExtensions();
 // Whether the file's extension is one of ImageExtensions (case ignored).
-bool IsImageFileName(const std::string& name);
+bool isImageFileName(const std::string& name);
 
 struct TShellObjectData {
     std::string PathName;

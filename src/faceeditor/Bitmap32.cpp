@@ -21,23 +21,23 @@
 
 namespace velmora {
 
-TRect IntersectRect(const TRect& a, const TRect& b)
+TRect intersectRect(const TRect& a, const TRect& b)
 {
     TRect r{std::max(a.Left, b.Left), std::max(a.Top, b.Top), std::min(a.Right, b.Right), std::min(a.Bottom, b.Bottom)};
     if (r.Empty()) return {};
     return r;
 }
 
-std::uint32_t SystemWindowColor(int index)
+std::uint32_t systemWindowColor(int index)
 {
     // An index the program never names shows as mid grey.
-    return DesktopSystemColor(index).value_or(0x808080);
+    return desktopSystemColor(index).value_or(0x808080);
 }
 
 TColor32 ToColor32(std::int32_t windowColor)
 {
     std::uint32_t c = std::uint32_t(windowColor);
-    if (windowColor < 0) c = SystemWindowColor(int(c & 0xFF));
+    if (windowColor < 0) c = systemWindowColor(int(c & 0xFF));
     return 0xFF000000u | (c & 0xFF) << 16 | (c & 0xFF00) | (c >> 16 & 0xFF);
 }
 
@@ -57,7 +57,7 @@ void GrayFromColor(TBitmap32& target, const TBitmap32& source, bool keepAlpha)
     const std::size_t n = std::size_t(source.Width()) * source.Height();
     TColor32* t = target.Bits();
     const TColor32* s = source.Bits();
-    for (std::size_t i = 0; i < n; ++i) t[i] = GrayPixel(PixelIntensity(s[i]), keepAlpha ? AlphaOf(s[i]) : 255);
+    for (std::size_t i = 0; i < n; ++i) t[i] = GrayPixel(PixelIntensity(s[i]), keepAlpha ? alphaOf(s[i]) : 255);
     target.Changed();
 }
 
@@ -294,15 +294,15 @@ void transferRow(const TColor32* src, TColor32* dst, int n, TDrawMode mode, int 
     if (mode == dmOpaque)
         std::memcpy(dst, src, std::size_t(n) * 4);
     else if (m == 255)
-        blend::BlendLine(src, dst, n);
+        blend::blendLine(src, dst, n);
     else
-        blend::BlendLineRowMaster(src, dst, n, unsigned(m));
+        blend::blendLineRowMaster(src, dst, n, unsigned(m));
 }
 
 void blockTransfer(const TBitmap32& src, TBitmap32& dst, int x, int y, const TRect& clip)
 {
     if (src.Empty() || dst.Empty()) return;
-    const TRect d = IntersectRect(placed(x, y, src.Width(), src.Height()), clip);
+    const TRect d = intersectRect(placed(x, y, src.Width(), src.Height()), clip);
     if (d.Empty()) return;
     if (src.DrawMode() != dmOpaque && src.MasterAlpha() == 0) return;
     const int sx = int(std::int64_t(d.Left) - x), sy = int(std::int64_t(d.Top) - y);
@@ -410,7 +410,7 @@ void bilinearEnlarge(const TBitmap32& src, TBitmap32& dst, const TRect& rect, st
         if (opaque)
             std::memcpy(out, line.data(), std::size_t(n) * 4);
         else
-            blend::BlendLinePixelMaster(line.data(), out, n, m);
+            blend::blendLinePixelMaster(line.data(), out, n, m);
     }
 }
 
@@ -503,13 +503,13 @@ void resample(const TBitmap32& src, TBitmap32& dst, const TRect& rect, std::int6
             for (int i = 0; i < n; ++i) {
                 const int s = start[std::size_t(i)];
                 line[std::size_t(i)] =
-                    blend::ResampleColumn(a.data(), pos.data() + s, wgt.data() + s, start[std::size_t(i) + 1] - s);
+                    blend::resampleColumn(a.data(), pos.data() + s, wgt.data() + s, start[std::size_t(i) + 1] - s);
             }
             TColor32* out = dst.Row(y) + clip.Left;
             if (opaque)
                 std::memcpy(out, line.data(), std::size_t(n) * 4);
             else
-                blend::BlendLinePixelMaster(line.data(), out, n, m);
+                blend::blendLinePixelMaster(line.data(), out, n, m);
         };
         for (int y = y0; y < y1; ++y) {
             const TContributorList& rl = rowLists[std::size_t(y - clip.Top)];
@@ -532,7 +532,7 @@ void resample(const TBitmap32& src, TBitmap32& dst, const TRect& rect, std::int6
                     w0.push_back(a);
                     w1.push_back(b);
                 }
-                blend::AccumulateRowsTwo(rowPtrs.data(), w0.data(), w1.data(), int(rowPtrs.size()), acc.data(),
+                blend::accumulateRowsTwo(rowPtrs.data(), w0.data(), w1.data(), int(rowPtrs.size()), acc.data(),
                                          acc2.data(), span * 4);
                 emit(y, acc);
                 emit(y + 1, acc2);
@@ -543,7 +543,7 @@ void resample(const TBitmap32& src, TBitmap32& dst, const TRect& rect, std::int6
                 rowPtrs.push_back(rowBytes(e.Pos));
                 w0.push_back(e.Weight);
             }
-            blend::AccumulateRows(rowPtrs.data(), w0.data(), int(rl.size()), acc.data(), span * 4);
+            blend::accumulateRows(rowPtrs.data(), w0.data(), int(rl.size()), acc.data(), span * 4);
             emit(y, acc);
         }
     });
@@ -553,7 +553,7 @@ void resample(const TBitmap32& src, TBitmap32& dst, const TRect& rect, std::int6
 
 void TBitmap32::DrawAt(TBitmap32& target, int x, int y) const
 {
-    blockTransfer(*this, target, x, y, IntersectRect(target.clip_, target.BoundsRect()));
+    blockTransfer(*this, target, x, y, intersectRect(target.clip_, target.BoundsRect()));
     target.Changed();
 }
 
@@ -565,8 +565,8 @@ void TBitmap32::DrawStretched(TBitmap32& target, const TRect& rect) const
 void TBitmap32::DrawStretched(TBitmap32& target, const TRect& rect, const TRect& extraClip) const
 {
     if (Empty() || target.Empty()) return;
-    TRect clip = IntersectRect(IntersectRect(target.clip_, target.BoundsRect()), rect);
-    clip = IntersectRect(clip, extraClip);
+    TRect clip = intersectRect(intersectRect(target.clip_, target.BoundsRect()), rect);
+    clip = intersectRect(clip, extraClip);
     if (clip.Empty()) return;
     if (drawMode_ != dmOpaque && masterAlpha_ == 0) return;
     const std::int64_t dstW = std::int64_t(rect.Right) - rect.Left;

@@ -36,7 +36,7 @@ struct TRect {
     bool operator==(const TRect&) const = default;
 };
 
-TRect IntersectRect(const TRect& a, const TRect& b); // empty result is all zero
+TRect intersectRect(const TRect& a, const TRect& b); // empty result is all zero
 
 struct TFloatRect {
     float Left = 0, Top = 0, Right = 0, Bottom = 0;
@@ -58,23 +58,23 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-inline constexpr int AlphaOf(TColor32 c)
+inline constexpr int alphaOf(TColor32 c)
 {
     return int(c >> 24);
 }
-inline constexpr int RedOf(TColor32 c)
+inline constexpr int redOf(TColor32 c)
 {
     return int(c >> 16) & 255;
 }
-inline constexpr int GreenOf(TColor32 c)
+inline constexpr int greenOf(TColor32 c)
 {
     return int(c >> 8) & 255;
 }
-inline constexpr int BlueOf(TColor32 c)
+inline constexpr int blueOf(TColor32 c)
 {
     return int(c) & 255;
 }
-inline constexpr TColor32 Color32(int r, int g, int b, int a = 255)
+inline constexpr TColor32 color32(int r, int g, int b, int a = 255)
 {
     return TColor32(a) << 24 | TColor32(r) << 16 | TColor32(g) << 8 | TColor32(b);
 }
@@ -82,11 +82,11 @@ inline constexpr TColor32 Color32(int r, int g, int b, int a = 255)
 // Window colour (0x00BBGGRR, negative: system colour) to an opaque pixel.
 TColor32 ToColor32(std::int32_t windowColor);
 // The colour the platform uses for a system colour index (value AND 0xFF).
-std::uint32_t SystemWindowColor(int index);
+std::uint32_t systemWindowColor(int index);
 
 inline constexpr int PixelIntensity(TColor32 c)
 {
-    return (RedOf(c) * 61 + GreenOf(c) * 174 + BlueOf(c) * 21) >> 8;
+    return (redOf(c) * 61 + greenOf(c) * 174 + blueOf(c) * 21) >> 8;
 }
 inline constexpr TColor32 GrayPixel(int i, int a)
 {
@@ -198,7 +198,7 @@ private:
 };
 
 // The glyph bitmap DrawTextSmooth lays down (colour RGB, coverage in alpha).
-void RenderSmoothGlyphs(TBitmap32& glyphs, const TFont32& font, const std::string& text, int level, TColor32 color);
+void renderSmoothGlyphs(TBitmap32& glyphs, const TFont32& font, const std::string& text, int level, TColor32 color);
 
 // Largest pixel store a bitmap accepts (the picture readers' limit).
 constexpr std::int64_t MaxBitmapPixels = std::int64_t(1) << 28;

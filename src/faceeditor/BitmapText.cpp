@@ -67,7 +67,7 @@ void drawText(TBitmap32& b, const QFont& font, std::uint32_t color, int x, int y
 
 } // namespace
 
-void EnsureFontServices()
+void ensureFontServices()
 {
     if (QCoreApplication::instance()) return;
     // Text needs the toolkit's font services even without a display; a full
@@ -85,19 +85,19 @@ void EnsureFontServices()
 
 void TBitmap32::DrawTextPlain(int x, int y, const std::string& text)
 {
-    EnsureFontServices();
+    ensureFontServices();
     drawText(*this, realise(font_, font_.Height, true), font_.Color, x, y, QString::fromStdString(text));
 }
 
 TBitmap32::TSize TBitmap32::MeasureText(const std::string& text) const
 {
-    EnsureFontServices();
+    ensureFontServices();
     return measure(realise(font_, font_.Height, true), QString::fromStdString(text));
 }
 
-void RenderSmoothGlyphs(TBitmap32& glyphs, const TFont32& font, const std::string& text, int level, TColor32 color)
+void renderSmoothGlyphs(TBitmap32& glyphs, const TFont32& font, const std::string& text, int level, TColor32 color)
 {
-    EnsureFontServices();
+    ensureFontServices();
     level = std::clamp(level, 0, 4);
     const TColor32 rgb = color & 0xFFFFFF;
     const QString t = QString::fromStdString(text);
@@ -150,7 +150,7 @@ void TBitmap32::DrawTextSmooth(int x, int y, const std::string& text, int level,
 {
     if (Empty()) return;
     TBitmap32 glyphs;
-    RenderSmoothGlyphs(glyphs, font_, text, level, color);
+    renderSmoothGlyphs(glyphs, font_, text, level, color);
     glyphs.SetDrawMode(dmBlend);
     glyphs.SetMasterAlpha(int(color >> 24));
     glyphs.SetCombineMode(combineMode_);

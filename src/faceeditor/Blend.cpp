@@ -124,22 +124,22 @@ TColor32 resampleColumn(const std::int32_t* acc, const int* positions, const int
 
 } // namespace
 
-void BlendLineSse2(const TColor32* f, TColor32* b, int count)
+void blendLineSse2(const TColor32* f, TColor32* b, int count)
 {
-    for (int i = sse2::blendSpan(f, b, count); i < count; ++i) b[i] = BlendPixel(f[i], b[i]);
+    for (int i = sse2::blendSpan(f, b, count); i < count; ++i) b[i] = blendPixel(f[i], b[i]);
 }
 
-void BlendLineRowMasterSse2(const TColor32* f, TColor32* b, int count, unsigned m)
+void blendLineRowMasterSse2(const TColor32* f, TColor32* b, int count, unsigned m)
 {
-    for (int i = sse2::blendRowMasterSpan(f, b, count, m); i < count; ++i) b[i] = BlendPixelRowMaster(f[i], b[i], m);
+    for (int i = sse2::blendRowMasterSpan(f, b, count, m); i < count; ++i) b[i] = blendPixelRowMaster(f[i], b[i], m);
 }
 
-void BlendLinePixelMasterSse2(const TColor32* f, TColor32* b, int count, unsigned m)
+void blendLinePixelMasterSse2(const TColor32* f, TColor32* b, int count, unsigned m)
 {
-    for (int i = sse2::blendPixelMasterSpan(f, b, count, m); i < count; ++i) b[i] = BlendPixelMaster(f[i], b[i], m);
+    for (int i = sse2::blendPixelMasterSpan(f, b, count, m); i < count; ++i) b[i] = blendPixelMaster(f[i], b[i], m);
 }
 
-void AccumulateRowsSse2(const std::uint8_t* const* rows, const int* weights, int n, std::int32_t* acc, int count)
+void accumulateRowsSse2(const std::uint8_t* const* rows, const int* weights, int n, std::int32_t* acc, int count)
 {
     const int done = fewPairs(n) ? sse2::accumulateSpan<1>(rows, &weights, n, &acc, count) : 0;
     accumulatePlain(rows, weights, n, acc, done, count);
@@ -190,7 +190,7 @@ __attribute__((target("avx2"))) TColor32 avx2::resampleColumn(const std::int32_t
     return packSums(s);
 }
 
-TColor32 ResampleColumnPlain(const std::int32_t* acc, const int* positions, const int* weights, int n)
+TColor32 resampleColumnPlain(const std::int32_t* acc, const int* positions, const int* weights, int n)
 {
     std::int32_t s[4] = {0, 0, 0, 0};
     for (int k = 0; k < n; ++k) {
@@ -204,7 +204,7 @@ TColor32 ResampleColumnPlain(const std::int32_t* acc, const int* positions, cons
 namespace {
 
 // Chosen once for the processor.
-const auto resampleColumnImpl = __builtin_cpu_supports("sse4.1") ? resampleColumnSse41 : ResampleColumnPlain;
+const auto resampleColumnImpl = __builtin_cpu_supports("sse4.1") ? resampleColumnSse41 : resampleColumnPlain;
 const bool haveAvx2 = __builtin_cpu_supports("avx2");
 bool useAvx2 = haveAvx2;
 
@@ -212,17 +212,17 @@ int rasterThreads = std::thread::hardware_concurrency() >= 2 ? 2 : 1;
 
 } // namespace
 
-void AccumulateRows(const std::uint8_t* const* rows, const int* weights, int n, std::int32_t* acc, int count)
+void accumulateRows(const std::uint8_t* const* rows, const int* weights, int n, std::int32_t* acc, int count)
 {
     if (!useAvx2) {
-        AccumulateRowsSse2(rows, weights, n, acc, count);
+        accumulateRowsSse2(rows, weights, n, acc, count);
         return;
     }
     const int done = fewPairs(n) ? avx2::accumulateSpan<1>(rows, &weights, n, &acc, count) : 0;
     accumulatePlain(rows, weights, n, acc, done, count);
 }
 
-void AccumulateRowsTwo(const std::uint8_t* const* rows, const int* w0, const int* w1, int n, std::int32_t* acc0,
+void accumulateRowsTwo(const std::uint8_t* const* rows, const int* w0, const int* w1, int n, std::int32_t* acc0,
                        std::int32_t* acc1, int count)
 {
     if (useAvx2) {
@@ -245,20 +245,20 @@ void AccumulateRowsTwo(const std::uint8_t* const* rows, const int* w0, const int
                 r.push_back(rows[k]);
                 w.push_back(weights[k]);
             }
-        AccumulateRowsSse2(r.data(), w.data(), int(r.size()), pass ? acc1 : acc0, count);
+        accumulateRowsSse2(r.data(), w.data(), int(r.size()), pass ? acc1 : acc0, count);
     }
 }
 
-void SetWideVectors(bool on)
+void setWideVectors(bool on)
 {
     useAvx2 = on && haveAvx2;
 }
-bool WideVectors()
+bool wideVectors()
 {
     return useAvx2;
 }
 
-void SetRasterThreads(int threads)
+void setRasterThreads(int threads)
 {
     rasterThreads = threads < 1 ? 1 : threads;
 }
@@ -267,29 +267,29 @@ int RasterThreads()
     return rasterThreads;
 }
 
-TColor32 ResampleColumn(const std::int32_t* acc, const int* positions, const int* weights, int n)
+TColor32 resampleColumn(const std::int32_t* acc, const int* positions, const int* weights, int n)
 {
     if (useAvx2) return avx2::resampleColumn(acc, positions, weights, n);
     return resampleColumnImpl(acc, positions, weights, n);
 }
 
 // The AVX2 kernels leave fewer than eight pixels, which the SSE2 row finishes.
-void BlendLine(const TColor32* f, TColor32* b, int count)
+void blendLine(const TColor32* f, TColor32* b, int count)
 {
-    const int done = WideVectors() ? avx2::blendSpan(f, b, count) : 0;
-    BlendLineSse2(f + done, b + done, count - done);
+    const int done = wideVectors() ? avx2::blendSpan(f, b, count) : 0;
+    blendLineSse2(f + done, b + done, count - done);
 }
 
-void BlendLineRowMaster(const TColor32* f, TColor32* b, int count, unsigned m)
+void blendLineRowMaster(const TColor32* f, TColor32* b, int count, unsigned m)
 {
-    const int done = WideVectors() ? avx2::blendRowMasterSpan(f, b, count, m) : 0;
-    BlendLineRowMasterSse2(f + done, b + done, count - done, m);
+    const int done = wideVectors() ? avx2::blendRowMasterSpan(f, b, count, m) : 0;
+    blendLineRowMasterSse2(f + done, b + done, count - done, m);
 }
 
-void BlendLinePixelMaster(const TColor32* f, TColor32* b, int count, unsigned m)
+void blendLinePixelMaster(const TColor32* f, TColor32* b, int count, unsigned m)
 {
-    const int done = WideVectors() ? avx2::blendPixelMasterSpan(f, b, count, m) : 0;
-    BlendLinePixelMasterSse2(f + done, b + done, count - done, m);
+    const int done = wideVectors() ? avx2::blendPixelMasterSpan(f, b, count, m) : 0;
+    blendLinePixelMasterSse2(f + done, b + done, count - done, m);
 }
 
 } // namespace velmora::blend

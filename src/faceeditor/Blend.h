@@ -19,7 +19,7 @@ inline TColor32 Mix(TColor32 f, TColor32 b, unsigned w)
 }
 
 // Row blend: W = Fa; alpha 255 copies F exactly, alpha 0 keeps B.
-inline TColor32 BlendPixel(TColor32 f, TColor32 b)
+inline TColor32 blendPixel(TColor32 f, TColor32 b)
 {
     const unsigned a = f >> 24;
     if (a == 255) return f;
@@ -27,25 +27,25 @@ inline TColor32 BlendPixel(TColor32 f, TColor32 b)
     return Mix(f, b, a);
 }
 // Row blend with master alpha: W = ((Fa + 1) * M) >> 8.
-inline TColor32 BlendPixelRowMaster(TColor32 f, TColor32 b, unsigned m)
+inline TColor32 blendPixelRowMaster(TColor32 f, TColor32 b, unsigned m)
 {
     const unsigned w = (((f >> 24) + 1) * m) >> 8;
     return w == 0 ? b : Mix(f, b, w);
 }
 // Pixel blend with master alpha: W = ((M + 1) * Fa) >> 8.
-inline TColor32 BlendPixelMaster(TColor32 f, TColor32 b, unsigned m)
+inline TColor32 blendPixelMaster(TColor32 f, TColor32 b, unsigned m)
 {
     const unsigned w = ((m + 1) * (f >> 24)) >> 8;
     return w == 0 ? b : Mix(f, b, w);
 }
 
-// AVX2 where the processor has it (and WideVectors is on), else SSE2.
-void BlendLine(const TColor32* f, TColor32* b, int count);
-void BlendLineRowMaster(const TColor32* f, TColor32* b, int count, unsigned m);
-void BlendLinePixelMaster(const TColor32* f, TColor32* b, int count, unsigned m);
-void BlendLineSse2(const TColor32* f, TColor32* b, int count);
-void BlendLineRowMasterSse2(const TColor32* f, TColor32* b, int count, unsigned m);
-void BlendLinePixelMasterSse2(const TColor32* f, TColor32* b, int count, unsigned m);
+// AVX2 where the processor has it (and wideVectors is on), else SSE2.
+void blendLine(const TColor32* f, TColor32* b, int count);
+void blendLineRowMaster(const TColor32* f, TColor32* b, int count, unsigned m);
+void blendLinePixelMaster(const TColor32* f, TColor32* b, int count, unsigned m);
+void blendLineSse2(const TColor32* f, TColor32* b, int count);
+void blendLineRowMasterSse2(const TColor32* f, TColor32* b, int count, unsigned m);
+void blendLinePixelMasterSse2(const TColor32* f, TColor32* b, int count, unsigned m);
 
 } // namespace velmora::blend
 
@@ -53,25 +53,25 @@ namespace velmora::blend {
 
 // acc[i] = sum over k of weights[k] * rows[k][i], for count bytes (the
 // resampler's row pass).
-// Uses AVX2 where the processor has it, else SSE2 (AccumulateRowsSse2).
-void AccumulateRows(const std::uint8_t* const* rows, const int* weights, int n, std::int32_t* acc, int count);
+// Uses AVX2 where the processor has it, else SSE2 (accumulateRowsSse2).
+void accumulateRows(const std::uint8_t* const* rows, const int* weights, int n, std::int32_t* acc, int count);
 // The same for two sets of weights over the same rows (two destination rows).
-void AccumulateRowsTwo(const std::uint8_t* const* rows, const int* w0, const int* w1, int n, std::int32_t* acc0,
+void accumulateRowsTwo(const std::uint8_t* const* rows, const int* w0, const int* w1, int n, std::int32_t* acc0,
                        std::int32_t* acc1, int count);
-void AccumulateRowsSse2(const std::uint8_t* const* rows, const int* weights, int n, std::int32_t* acc, int count);
+void accumulateRowsSse2(const std::uint8_t* const* rows, const int* weights, int n, std::int32_t* acc, int count);
 // The same, one plain multiply at a time (the fallback without SSE4.1).
-TColor32 ResampleColumnPlain(const std::int32_t* acc, const int* positions, const int* weights, int n);
+TColor32 resampleColumnPlain(const std::int32_t* acc, const int* positions, const int* weights, int n);
 
 // How many threads large transfers may use (at least 1; default: up to two,
 // as the processor has cores). Results never depend on it.
-void SetRasterThreads(int threads);
+void setRasterThreads(int threads);
 // Whether AVX2 is used where the processor has it (default on); for comparing.
-void SetWideVectors(bool on);
-bool WideVectors();
+void setWideVectors(bool on);
+bool wideVectors();
 int RasterThreads();
 
 // One output pixel of the resampler's column pass: per channel
 // ((sum of weight * acc[pos]) >> 16) AND 255, acc holding 4 channels per position.
-TColor32 ResampleColumn(const std::int32_t* acc, const int* positions, const int* weights, int n);
+TColor32 resampleColumn(const std::int32_t* acc, const int* positions, const int* weights, int n);
 
 } // namespace velmora::blend

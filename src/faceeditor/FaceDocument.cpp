@@ -293,7 +293,7 @@ void TFaceDocument::Rescale()
 {
     auto* l = selectedBitmapLayer();
     if (!l) return;
-    const TRect r = RoundRect(l->Placement());
+    const TRect r = roundRect(l->Placement());
     TBitmap32 copy;
     copy.CopyFrom(l->Bitmap());
     copy.SetStretchFilter(sfLinear);

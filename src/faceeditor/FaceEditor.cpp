@@ -41,12 +41,12 @@ namespace velmora {
 
 // ---------------------------------------------------------------- rules
 
-std::string ScaleText(float scale)
+std::string scaleText(float scale)
 {
     return std::to_string(static_cast<long long>(std::nearbyint(double(scale) * 100))) + "%";
 }
 
-float WheelZoom(float scale, bool towardUser)
+float wheelZoom(float scale, bool towardUser)
 {
     float s = towardUser ? float(double(scale) * 1.1) : float(double(scale) / 1.1);
     if (!towardUser && s < 0.2f) s = 0.2f;
@@ -54,7 +54,7 @@ float WheelZoom(float scale, bool towardUser)
     return s;
 }
 
-std::optional<TScaleComboResult> ScaleComboRule(const std::string& text, float scale)
+std::optional<TScaleComboResult> scaleComboRule(const std::string& text, float scale)
 {
     std::string digits;
     for (char c : text)
@@ -290,7 +290,7 @@ TfrmFaceEditor::TfrmFaceEditor(QWidget* parent) : QDialog(parent)
     view.OnMouseWheelDown = [this](TImgView32Model*) { ImgViewMouseWheelDown(); };
     view.OnMouseUp = [this](TImgView32Model*, TMouseButton, TShiftState, int, int, TCustomLayer*) { mnArrangeClick(); };
 
-    OpenPictureDialog1 = [this] { return RunOpenPictureDialog(this); };
+    OpenPictureDialog1 = [this] { return runOpenPictureDialog(this); };
     SavePictureDialog1 = [this] {
         QFileDialog dialog(this, QStringLiteral("Save As"));
         dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -680,7 +680,7 @@ void TfrmFaceEditor::FormActivate()
 void TfrmFaceEditor::ScaleComboChange()
 {
     const std::optional<TScaleComboResult> r =
-        ScaleComboRule(ScaleCombo->currentText().toStdString(), ImgView->Scale());
+        scaleComboRule(ScaleCombo->currentText().toStdString(), ImgView->Scale());
     if (!r) return;
     if (r->ScaleChanged) ImgView->SetScale(r->Scale);
     const QString text = QString::fromStdString(r->Text);
@@ -690,16 +690,16 @@ void TfrmFaceEditor::ScaleComboChange()
 
 void TfrmFaceEditor::ImgViewMouseWheelUp()
 {
-    const float s = WheelZoom(ImgView->Scale(), false);
+    const float s = wheelZoom(ImgView->Scale(), false);
     ImgView->SetScale(s);
-    setScaleText(QString::fromStdString(ScaleText(s)));
+    setScaleText(QString::fromStdString(scaleText(s)));
 }
 
 void TfrmFaceEditor::ImgViewMouseWheelDown()
 {
-    const float s = WheelZoom(ImgView->Scale(), true);
+    const float s = wheelZoom(ImgView->Scale(), true);
     ImgView->SetScale(s);
-    setScaleText(QString::fromStdString(ScaleText(s)));
+    setScaleText(QString::fromStdString(scaleText(s)));
 }
 
 void TfrmFaceEditor::mnLayersClick()
@@ -812,7 +812,7 @@ void TfrmFaceEditor::mnFileOpenClick()
     if (file.isEmpty()) return;
     run([&] { Doc->OpenBaseImage(file.toStdString()); });
     // Open resets the zoom to 100 %; the scale box says so instead of keeping the old text.
-    setScaleText(QString::fromStdString(ScaleText(ImgView->Scale())));
+    setScaleText(QString::fromStdString(scaleText(ImgView->Scale())));
     selectionChanged();
 }
 

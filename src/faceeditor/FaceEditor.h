@@ -45,11 +45,11 @@ struct TScaleComboResult {
     float Scale = 1;
     bool ScaleChanged = false;
 };
-std::optional<TScaleComboResult> ScaleComboRule(const std::string& text, float scale);
+std::optional<TScaleComboResult> scaleComboRule(const std::string& text, float scale);
 // One wheel notch: away from the user zooms out down to 0.2, toward the user in up to 20.
-float WheelZoom(float scale, bool towardUser);
+float wheelZoom(float scale, bool towardUser);
 // round(scale x 100) followed by "%", halves to even.
-std::string ScaleText(float scale);
+std::string scaleText(float scale);
 
 class TfrmFaceEditor : public QDialog {
     Q_OBJECT

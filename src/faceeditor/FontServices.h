@@ -4,6 +4,6 @@
 
 namespace velmora {
 
-void EnsureFontServices();
+void ensureFontServices();
 
 } // namespace velmora

@@ -235,7 +235,7 @@ void TImgView32Model::executeStages(TBitmap32& target)
                                     {0, img.Top, img.Left, img.Bottom},
                                     {img.Right, img.Top, W, img.Bottom}};
             for (const TRect& b : bands) {
-                const TRect r = IntersectRect(b, target.BoundsRect());
+                const TRect r = intersectRect(b, target.BoundsRect());
                 for (int y = r.Top; y < r.Bottom; ++y) std::fill(target.Row(y) + r.Left, target.Row(y) + r.Right, c);
             }
             break;

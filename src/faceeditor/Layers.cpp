@@ -166,7 +166,7 @@ void TCustomLayer::MouseUp(TMouseButton button, TShiftState shift, int x, int y)
 
 // --- positioned layer ---------------------------------------------------------------
 
-TRect RoundRect(const TFloatRect& r)
+TRect roundRect(const TFloatRect& r)
 {
     auto rnd = [](float v) {
         const double d = std::nearbyint(double(v));
@@ -224,12 +224,12 @@ void TBitmapLayer::Paint(TBitmap32& target)
 {
     if (bitmap_.Empty()) return;
     const TFloatRect a = AdjustedPlacement();
-    const TRect dst = RoundRect(a);
+    const TRect dst = roundRect(a);
     TRect clip = target.ClipRect();
     TLayerHost* h = host();
     if (clipToImage_ && h && !h->IsComposing()) {
         if (a.Right - a.Left < 0.5f || a.Bottom - a.Top < 0.5f) return;
-        clip = IntersectRect(clip, h->ImageRect());
+        clip = intersectRect(clip, h->ImageRect());
     }
     bitmap_.DrawStretched(target, dst, clip);
 }
@@ -257,7 +257,7 @@ void TRubberbandLayer::SetPlacement(const TFloatRect& r)
 
 TRubberbandGrip TRubberbandLayer::GripAt(int x, int y) const
 {
-    const TRect r = RoundRect(AdjustedPlacement());
+    const TRect r = roundRect(AdjustedPlacement());
     const int l = r.Left, t = r.Top, rr = r.Right - 1, bb = r.Bottom - 1;
     const int d = HandleSize + 1;
     const int cx = (l + rr) / 2, cy = (t + bb) / 2;
@@ -278,9 +278,9 @@ TRubberbandGrip TRubberbandLayer::GripAt(int x, int y) const
 
 void TRubberbandLayer::Paint(TBitmap32& target)
 {
-    const TRect r = RoundRect(AdjustedPlacement());
+    const TRect r = roundRect(AdjustedPlacement());
     const int L = r.Left, T = r.Top, R = r.Right, B = r.Bottom;
-    const TRect bounds = IntersectRect(target.ClipRect(), target.BoundsRect());
+    const TRect bounds = intersectRect(target.ClipRect(), target.BoundsRect());
     auto put = [&](long long x, long long y, TColor32 c) {
         if (x >= bounds.Left && x < bounds.Right && y >= bounds.Top && y < bounds.Bottom)
             target.Pixel(int(x), int(y)) = c;

@@ -145,7 +145,7 @@ protected:
 };
 
 // Rounds each coordinate half to even, kept inside the integer range.
-TRect RoundRect(const TFloatRect& r);
+TRect roundRect(const TFloatRect& r);
 
 class TBitmapLayer : public TPositionedLayer {
 public:

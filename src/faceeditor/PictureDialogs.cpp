@@ -10,13 +10,13 @@
 
 namespace velmora {
 
-QString PictureDialogFilter()
+QString pictureDialogFilter()
 {
     struct Entry {
         std::string ext, description;
     };
     std::vector<Entry> list;
-    for (const TPictureFormat& f : PictureFormats().Entries()) {
+    for (const TPictureFormat& f : pictureFormats().Entries()) {
         auto it = std::find_if(list.begin(), list.end(), [&](const Entry& e) { return e.ext == f.Extension; });
         if (it == list.end())
             list.push_back({f.Extension, f.Description});
@@ -32,9 +32,9 @@ QString PictureDialogFilter()
     return "All (" + all.join(' ') + ");;" + each.join(";;");
 }
 
-QString RunOpenPictureDialog(QWidget* parent, const QString& title)
+QString runOpenPictureDialog(QWidget* parent, const QString& title)
 {
-    return QFileDialog::getOpenFileName(parent, title, QString(), PictureDialogFilter());
+    return QFileDialog::getOpenFileName(parent, title, QString(), pictureDialogFilter());
 }
 
 } // namespace velmora

@@ -13,9 +13,9 @@ namespace velmora {
 // "All (*.bmp *.jpg ...);;Bitmaps (*.bmp);;...": each extension once, with the
 // description of its latest registration, in the order formats were first
 // registered.
-QString PictureDialogFilter();
+QString pictureDialogFilter();
 
 // The chosen file, or an empty string when the user cancels.
-QString RunOpenPictureDialog(QWidget* parent, const QString& title = "Open");
+QString runOpenPictureDialog(QWidget* parent, const QString& title = "Open");
 
 } // namespace velmora

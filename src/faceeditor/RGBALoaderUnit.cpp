@@ -54,7 +54,7 @@ TRGBALoaderForm::TRGBALoaderForm(QWidget* parent) : QDialog(parent)
 {
     setWindowTitle("New Bitmap Layer with Alpha Channel");
     setObjectName("RGBALoaderForm");
-    OpenPictureDialog = [](QWidget* owner) { return RunOpenPictureDialog(owner); };
+    OpenPictureDialog = [](QWidget* owner) { return runOpenPictureDialog(owner); };
 
     Panel1 = new QWidget(this);
     Panel1->setObjectName("Panel1");

@@ -238,16 +238,16 @@ void dumpNode(const ComponentNode& node, const std::string& path, std::ostream& 
 
 } // namespace
 
-void DumpStream(const ComponentNode& root, std::ostream& out)
+void dumpStream(const ComponentNode& root, std::ostream& out)
 {
     dumpNode(root, root.name, out);
 }
 
-std::string DumpStream(std::span<const std::uint8_t> stream)
+std::string dumpStream(std::span<const std::uint8_t> stream)
 {
     const ComponentNode root = readComponentStream(stream);
     std::ostringstream out;
-    DumpStream(root, out);
+    dumpStream(root, out);
     return out.str();
 }
 

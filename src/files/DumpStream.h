@@ -13,9 +13,9 @@
 
 namespace velmora {
 
-void DumpStream(const ComponentNode& root, std::ostream& out);
+void dumpStream(const ComponentNode& root, std::ostream& out);
 // Reads the stream (with or without a resource header) and dumps it; a damaged
 // stream raises the reader's error before anything is printed.
-std::string DumpStream(std::span<const std::uint8_t> stream);
+std::string dumpStream(std::span<const std::uint8_t> stream);
 
 } // namespace velmora

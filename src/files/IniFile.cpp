@@ -26,7 +26,7 @@ std::string trim(const std::string& s)
 // INI service does.
 std::string foldName(const std::string& a)
 {
-    return LowerCase(a);
+    return lowerCase(a);
 }
 
 } // namespace

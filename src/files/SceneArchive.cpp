@@ -76,7 +76,7 @@ mode_t newFileMode()
 
 } // namespace
 
-void WriteSceneIni(IniFile& ini, const SceneIniSettings& s)
+void writeSceneIni(IniFile& ini, const SceneIniSettings& s)
 {
     ini.writeInteger("Box", "Type", 1);
     ini.writeBool("Reflection", "Visible", s.reflectionVisible);
@@ -101,14 +101,14 @@ void WriteSceneIni(IniFile& ini, const SceneIniSettings& s)
     ini.writeFloat("ReflectionFace", "Alpha", s.mirrorAlpha);
 }
 
-void WriteSceneIni(const fs::path& file, const SceneIniSettings& s)
+void writeSceneIni(const fs::path& file, const SceneIniSettings& s)
 {
     IniFile ini;
-    WriteSceneIni(ini, s);
+    writeSceneIni(ini, s);
     ini.saveAs(file);
 }
 
-SceneIniSettings ReadSceneIni(const IniFile& ini, const SceneIniSettings& cur)
+SceneIniSettings readSceneIni(const IniFile& ini, const SceneIniSettings& cur)
 {
     SceneIniSettings s = cur;
     s.reflectionVisible = ini.readBool("Reflection", "Visible", cur.reflectionVisible);
@@ -135,12 +135,12 @@ SceneIniSettings ReadSceneIni(const IniFile& ini, const SceneIniSettings& cur)
     return s;
 }
 
-SceneIniSettings ReadSceneIni(const fs::path& file, const SceneIniSettings& current)
+SceneIniSettings readSceneIni(const fs::path& file, const SceneIniSettings& current)
 {
-    return ReadSceneIni(IniFile(file), current);
+    return readSceneIni(IniFile(file), current);
 }
 
-SceneContainer DetectSceneContainer(const fs::path& file)
+SceneContainer detectSceneContainer(const fs::path& file)
 {
     std::ifstream in(file, std::ios::binary);
     if (!in) return SceneContainer::Missing;
@@ -155,12 +155,12 @@ SceneContainer DetectSceneContainer(const fs::path& file)
     return SceneContainer::Unknown;
 }
 
-bool IsLegacyScenePath(const fs::path& path, SceneFilter filter)
+bool isLegacyScenePath(const fs::path& path, SceneFilter filter)
 {
     return filter == SceneFilter::Legacy || containsGls(path.string());
 }
 
-void ReplaceFileSafely(const fs::path& target, const std::function<void(const fs::path&)>& write,
+void replaceFileSafely(const fs::path& target, const std::function<void(const fs::path&)>& write,
                        const std::string& failureMessage)
 {
     std::error_code ec;
@@ -193,10 +193,10 @@ void ReplaceFileSafely(const fs::path& target, const std::function<void(const fs
     }
 }
 
-void SaveScene(const fs::path& path, SceneFilter filter, const fs::path& workFolder, const SceneArchiveHost& host)
+void saveScene(const fs::path& path, SceneFilter filter, const fs::path& workFolder, const SceneArchiveHost& host)
 {
-    if (IsLegacyScenePath(path, filter)) {
-        ReplaceFileSafely(path, host.saveSceneStream, "Cannot create file " + path.string());
+    if (isLegacyScenePath(path, filter)) {
+        replaceFileSafely(path, host.saveSceneStream, "Cannot create file " + path.string());
         return;
     }
     // Only the box this program builds has settings an archive can hold;
@@ -213,7 +213,7 @@ void SaveScene(const fs::path& path, SceneFilter filter, const fs::path& workFol
     removeIfExists(gls);
     host.saveSceneStream(gls);
     removeIfExists(ini);
-    WriteSceneIni(ini, host.currentSettings ? host.currentSettings() : SceneIniSettings{});
+    writeSceneIni(ini, host.currentSettings ? host.currentSettings() : SceneIniSettings{});
     if (host.processMessages) host.processMessages();
     removeIfExists(zip);
     {
@@ -221,7 +221,7 @@ void SaveScene(const fs::path& path, SceneFilter filter, const fs::path& workFol
         writer.addMatching(workFolder, "Scene.*");
         writer.close();
     }
-    ReplaceFileSafely(
+    replaceFileSafely(
         path,
         [&](const fs::path& temp) {
             std::error_code cec;
@@ -243,12 +243,12 @@ std::function<void()> prepareStream(const fs::path& file, const fs::path& workFo
     if (host.prepareSceneStream) return host.prepareSceneStream(file);
     std::error_code ec;
     if (!fs::exists(file, ec)) throw EIOError(fileNotFoundMessage(file));
-    auto bytes = std::make_shared<std::vector<std::uint8_t>>(ReadFileBytes(file));
+    auto bytes = std::make_shared<std::vector<std::uint8_t>>(readFileBytes(file));
     const fs::path kept = workFolder / "Opened.gls";
     return [bytes, kept, host] {
         std::error_code cec;
         fs::create_directories(kept.parent_path(), cec);
-        WriteSceneStreamFile(kept, *bytes);
+        writeSceneStreamFile(kept, *bytes);
         struct Remove {
             fs::path p;
             ~Remove()
@@ -273,17 +273,17 @@ struct WorkFiles {
 
 } // namespace
 
-SceneFileContent ReadSceneFile(const fs::path& path, SceneFilter filter, const fs::path& workFolder,
+SceneFileContent readSceneFile(const fs::path& path, SceneFilter filter, const fs::path& workFolder,
                                const SceneArchiveHost& host)
 {
     SceneFileContent content;
     std::error_code ec;
     if (!fs::exists(path, ec)) throw EIOError(fileNotFoundMessage(path));
-    if (IsLegacyScenePath(path, filter)) {
+    if (isLegacyScenePath(path, filter)) {
         content.installScene = prepareStream(path, workFolder, host);
         return content;
     }
-    const SceneContainer kind = DetectSceneContainer(path);
+    const SceneContainer kind = detectSceneContainer(path);
     if (kind == SceneContainer::Stream) {
         // A bare stream under an archive name opens as what it is.
         content.installScene = prepareStream(path, workFolder, host);
@@ -306,19 +306,19 @@ SceneFileContent ReadSceneFile(const fs::path& path, SceneFilter filter, const f
     return content;
 }
 
-void ApplySceneFile(const SceneFileContent& content, const SceneArchiveHost& host)
+void applySceneFile(const SceneFileContent& content, const SceneArchiveHost& host)
 {
     if (content.archive) {
         const SceneIniSettings current = host.currentSettings ? host.currentSettings() : SceneIniSettings{};
-        const SceneIniSettings settings = ReadSceneIni(content.settings, current);
+        const SceneIniSettings settings = readSceneIni(content.settings, current);
         if (host.applySettings) host.applySettings(settings);
     }
     if (content.installScene) content.installScene();
 }
 
-void OpenScene(const fs::path& path, SceneFilter filter, const fs::path& workFolder, const SceneArchiveHost& host)
+void openScene(const fs::path& path, SceneFilter filter, const fs::path& workFolder, const SceneArchiveHost& host)
 {
-    ApplySceneFile(ReadSceneFile(path, filter, workFolder, host), host);
+    applySceneFile(readSceneFile(path, filter, workFolder, host), host);
 }
 
 } // namespace velmora

@@ -72,12 +72,12 @@ inline constexpr FaceSection kFaceSections[] = {
 };
 
 // Writes every key in the file's fixed order.
-void WriteSceneIni(IniFile& ini, const SceneIniSettings& s);
-void WriteSceneIni(const std::filesystem::path& file, const SceneIniSettings& s);
+void writeSceneIni(IniFile& ini, const SceneIniSettings& s);
+void writeSceneIni(const std::filesystem::path& file, const SceneIniSettings& s);
 // Reads every key; a missing or invalid value takes the value of current, except
 // the colours (default 255) and the box type (default 1).
-SceneIniSettings ReadSceneIni(const IniFile& ini, const SceneIniSettings& current);
-SceneIniSettings ReadSceneIni(const std::filesystem::path& file, const SceneIniSettings& current);
+SceneIniSettings readSceneIni(const IniFile& ini, const SceneIniSettings& current);
+SceneIniSettings readSceneIni(const std::filesystem::path& file, const SceneIniSettings& current);
 
 // Entry chosen in the scene dialog's filter; None when no dialog was used.
 enum class SceneFilter { None = 0, Archive = 1, Legacy = 2 };
@@ -85,10 +85,10 @@ enum class SceneFilter { None = 0, Archive = 1, Legacy = 2 };
 enum class SceneContainer { Missing, Zip, Stream, Unknown };
 // Recognises the container by its first bytes: a ZIP header, "TPF0" or the
 // resource header byte $FF.
-SceneContainer DetectSceneContainer(const std::filesystem::path& file);
+SceneContainer detectSceneContainer(const std::filesystem::path& file);
 
 // True when the path or the filter asks for the bare scene stream.
-bool IsLegacyScenePath(const std::filesystem::path& path, SceneFilter filter);
+bool isLegacyScenePath(const std::filesystem::path& path, SceneFilter filter);
 
 struct SceneArchiveHost {
     // Writes the scene stream to a file ("Cannot create file %s" when it cannot).
@@ -112,7 +112,7 @@ struct SceneArchiveHost {
 // Saves to path: the bare stream for legacy paths, else the archive (only when the
 // box type is 1). The new file is built beside the target and renamed over it, so
 // a failed save leaves the old file as it was.
-void SaveScene(const std::filesystem::path& path, SceneFilter filter, const std::filesystem::path& workFolder,
+void saveScene(const std::filesystem::path& path, SceneFilter filter, const std::filesystem::path& workFolder,
                const SceneArchiveHost& host);
 // Everything an open needs, read before anything is changed: the settings
 // file of an archive and the scene stream read into a detached scene.
@@ -126,19 +126,19 @@ struct SceneFileContent {
 // stream with "Unhandled Archive Type"; a damaged one with its reader's
 // message. Nothing of the caller's state is touched; the working files are
 // removed again whatever happens.
-SceneFileContent ReadSceneFile(const std::filesystem::path& path, SceneFilter filter,
+SceneFileContent readSceneFile(const std::filesystem::path& path, SceneFilter filter,
                                const std::filesystem::path& workFolder, const SceneArchiveHost& host);
-// Applies what ReadSceneFile read: the settings (archives only), then the scene.
-void ApplySceneFile(const SceneFileContent& content, const SceneArchiveHost& host);
+// Applies what readSceneFile read: the settings (archives only), then the scene.
+void applySceneFile(const SceneFileContent& content, const SceneArchiveHost& host);
 
 // Opens path as a bare stream (legacy path or content) or as an archive:
-// ReadSceneFile, then ApplySceneFile.
-void OpenScene(const std::filesystem::path& path, SceneFilter filter, const std::filesystem::path& workFolder,
+// readSceneFile, then applySceneFile.
+void openScene(const std::filesystem::path& path, SceneFilter filter, const std::filesystem::path& workFolder,
                const SceneArchiveHost& host);
 
 // Writes a file beside target by calling write(tempPath), then renames it over
 // target. failureMessage is raised when the target cannot be replaced.
-void ReplaceFileSafely(const std::filesystem::path& target,
+void replaceFileSafely(const std::filesystem::path& target,
                        const std::function<void(const std::filesystem::path&)>& write,
                        const std::string& failureMessage);
 

@@ -542,17 +542,17 @@ private:
 
 } // namespace
 
-std::vector<std::uint8_t> SaveSceneToStream(TGLScene& scene)
+std::vector<std::uint8_t> saveSceneToStream(TGLScene& scene)
 {
     SceneView view(scene, nullptr);
     return writeSceneStream(view);
 }
 
-void SaveSceneToFile(TGLScene& scene, const std::filesystem::path& path)
+void saveSceneToFile(TGLScene& scene, const std::filesystem::path& path)
 {
     // Build the whole stream first so a failure cannot leave half a file.
-    const std::vector<std::uint8_t> bytes = SaveSceneToStream(scene);
-    WriteSceneStreamFile(path, bytes);
+    const std::vector<std::uint8_t> bytes = saveSceneToStream(scene);
+    writeSceneStreamFile(path, bytes);
 }
 
 namespace {
@@ -593,27 +593,27 @@ private:
 
 } // namespace
 
-std::unique_ptr<TPreparedScene> PrepareSceneLoad(TGLScene& scene, std::span<const std::uint8_t> stream)
+std::unique_ptr<TPreparedScene> prepareSceneLoad(TGLScene& scene, std::span<const std::uint8_t> stream)
 {
     return std::make_unique<PreparedScene>(scene, stream);
 }
 
-std::unique_ptr<TPreparedScene> PrepareSceneLoadFromFile(TGLScene& scene, const std::filesystem::path& path)
+std::unique_ptr<TPreparedScene> prepareSceneLoadFromFile(TGLScene& scene, const std::filesystem::path& path)
 {
     std::error_code ec;
     if (!std::filesystem::exists(path, ec)) throw EFilerError(fileNotFoundMessage(path));
-    const std::vector<std::uint8_t> bytes = ReadFileBytes(path);
-    return PrepareSceneLoad(scene, bytes);
+    const std::vector<std::uint8_t> bytes = readFileBytes(path);
+    return prepareSceneLoad(scene, bytes);
 }
 
-void LoadSceneFromStream(TGLScene& scene, std::span<const std::uint8_t> stream)
+void loadSceneFromStream(TGLScene& scene, std::span<const std::uint8_t> stream)
 {
-    PrepareSceneLoad(scene, stream)->Install();
+    prepareSceneLoad(scene, stream)->Install();
 }
 
-void LoadSceneFromFile(TGLScene& scene, const std::filesystem::path& path)
+void loadSceneFromFile(TGLScene& scene, const std::filesystem::path& path)
 {
-    PrepareSceneLoadFromFile(scene, path)->Install();
+    prepareSceneLoadFromFile(scene, path)->Install();
 }
 
 } // namespace velmora

@@ -16,7 +16,7 @@ std::string fileNotFoundMessage(const fs::path& path)
     return "File not found: \"" + path.string() + "\"";
 }
 
-std::vector<std::uint8_t> ReadFileBytes(const fs::path& path)
+std::vector<std::uint8_t> readFileBytes(const fs::path& path)
 {
     std::error_code ec;
     if (!fs::is_regular_file(path, ec)) throw EFilerError(fileNotFoundMessage(path));
@@ -25,7 +25,7 @@ std::vector<std::uint8_t> ReadFileBytes(const fs::path& path)
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-void WriteSceneStreamFile(const fs::path& path, const std::vector<std::uint8_t>& bytes)
+void writeSceneStreamFile(const fs::path& path, const std::vector<std::uint8_t>& bytes)
 {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     if (!out) throw EFilerError("Cannot create file " + path.string());
@@ -34,9 +34,9 @@ void WriteSceneStreamFile(const fs::path& path, const std::vector<std::uint8_t>&
     if (!out) throw EFilerError("Cannot create file " + path.string());
 }
 
-std::vector<std::uint8_t> ReadSceneStreamBytes(const fs::path& path)
+std::vector<std::uint8_t> readSceneStreamBytes(const fs::path& path)
 {
-    switch (DetectSceneContainer(path)) {
+    switch (detectSceneContainer(path)) {
     case SceneContainer::Missing: throw EFilerError(fileNotFoundMessage(path));
     case SceneContainer::Zip: {
         ZipReader zip(path);
@@ -51,7 +51,7 @@ std::vector<std::uint8_t> ReadSceneStreamBytes(const fs::path& path)
     case SceneContainer::Unknown: throw EReadError(filer_messages::InvalidStreamFormat);
     case SceneContainer::Stream: break;
     }
-    return ReadFileBytes(path);
+    return readFileBytes(path);
 }
 
 } // namespace velmora

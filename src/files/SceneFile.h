@@ -13,13 +13,13 @@ namespace velmora {
 std::string fileNotFoundMessage(const std::filesystem::path& path);
 
 // The bytes of a bare stream file, or of the "Scene.gls" member of an archive.
-std::vector<std::uint8_t> ReadSceneStreamBytes(const std::filesystem::path& path);
+std::vector<std::uint8_t> readSceneStreamBytes(const std::filesystem::path& path);
 
 // Creates or replaces a file with the given bytes; "Cannot create file <path>"
 // when it cannot be written.
-void WriteSceneStreamFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes);
+void writeSceneStreamFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes);
 
 // Whole file; fails with the file-not-found message when it is missing.
-std::vector<std::uint8_t> ReadFileBytes(const std::filesystem::path& path);
+std::vector<std::uint8_t> readFileBytes(const std::filesystem::path& path);
 
 } // namespace velmora

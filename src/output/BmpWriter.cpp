@@ -7,7 +7,7 @@
 
 namespace velmora {
 
-std::vector<std::uint8_t> EncodeBmp24(const TRgbRows& rows)
+std::vector<std::uint8_t> encodeBmp24(const TRgbRows& rows)
 {
     TDecodedImage image;
     image.allocate(rows.Width, rows.Height, TPixelFormat::pf24bit);
@@ -24,15 +24,15 @@ std::vector<std::uint8_t> EncodeBmp24(const TRgbRows& rows)
             }
         }
     }
-    return EncodeBmp(image);
+    return encodeBmp(image);
 }
 
-void SaveBmpFile(const std::string& fileName, const TRgbRows& rows)
+void saveBmpFile(const std::string& fileName, const TRgbRows& rows)
 {
-    WriteWholeFile(fileName, EncodeBmp24(rows));
+    writeWholeFile(fileName, encodeBmp24(rows));
 }
 
-void WriteWholeFile(const std::string& fileName, const std::vector<std::uint8_t>& bytes)
+void writeWholeFile(const std::string& fileName, const std::vector<std::uint8_t>& bytes)
 {
     std::ofstream out(fileName, std::ios::binary | std::ios::trunc);
     if (!out) throw EPictureError("Cannot create file " + fileName);

@@ -5,10 +5,10 @@
 
 namespace velmora {
 
-std::vector<std::uint8_t> EncodeBmp24(const TRgbRows& rows);
-void SaveBmpFile(const std::string& fileName, const TRgbRows& rows);
+std::vector<std::uint8_t> encodeBmp24(const TRgbRows& rows);
+void saveBmpFile(const std::string& fileName, const TRgbRows& rows);
 
 // Writes the bytes to a file; failures throw "Cannot create file <name>".
-void WriteWholeFile(const std::string& fileName, const std::vector<std::uint8_t>& bytes);
+void writeWholeFile(const std::string& fileName, const std::vector<std::uint8_t>& bytes);
 
 } // namespace velmora

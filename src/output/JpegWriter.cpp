@@ -44,7 +44,7 @@ int compress(const TRgbRows& rows, int quality, unsigned char** buffer, unsigned
 
 } // namespace
 
-std::vector<std::uint8_t> EncodeJpeg(const TRgbRows& rows, int quality)
+std::vector<std::uint8_t> encodeJpeg(const TRgbRows& rows, int quality)
 {
     if (rows.Width <= 0 || rows.Height <= 0 || rows.Width > 65500 || rows.Height > 65500)
         throw EPictureError("Cannot write a JPEG picture of " + std::to_string(rows.Width) + " x " +
@@ -53,13 +53,13 @@ std::vector<std::uint8_t> EncodeJpeg(const TRgbRows& rows, int quality)
     unsigned long size = 0;
     const int code = compress(rows, quality < 1 ? 1 : quality > 100 ? 100 : quality, &buffer, &size);
     std::unique_ptr<unsigned char, decltype(&std::free)> owned(buffer, &std::free);
-    if (code) ThrowJpegError(code);
+    if (code) throwJpegError(code);
     return std::vector<std::uint8_t>(buffer, buffer + size);
 }
 
-void SaveJpegFile(const std::string& fileName, const TRgbRows& rows, int quality)
+void saveJpegFile(const std::string& fileName, const TRgbRows& rows, int quality)
 {
-    WriteWholeFile(fileName, EncodeJpeg(rows, quality));
+    writeWholeFile(fileName, encodeJpeg(rows, quality));
 }
 
 } // namespace velmora

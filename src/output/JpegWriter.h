@@ -12,7 +12,7 @@ namespace velmora {
 
 // Baseline JFIF at the given quality (1..100). libjpeg failures throw
 // EPictureError("JPEG error #<message number>").
-std::vector<std::uint8_t> EncodeJpeg(const TRgbRows& rows, int quality = 90);
-void SaveJpegFile(const std::string& fileName, const TRgbRows& rows, int quality = 90);
+std::vector<std::uint8_t> encodeJpeg(const TRgbRows& rows, int quality = 90);
+void saveJpegFile(const std::string& fileName, const TRgbRows& rows, int quality = 90);
 
 } // namespace velmora

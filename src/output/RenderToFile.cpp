@@ -13,12 +13,12 @@ namespace velmora {
 
 const char* const kJpegFallbackMessage = "System out of resources.  Saving as bitmap instead.";
 
-int RenderLength(float multiplier, int viewerLength)
+int renderLength(float multiplier, int viewerLength)
 {
     return static_cast<int>(std::nearbyint(double(multiplier) * viewerLength));
 }
 
-int ShotBandRows(int renderWidth, int renderHeight)
+int shotBandRows(int renderWidth, int renderHeight)
 {
     // About 8 MB of colour and depth per band, in whole 64-row tiles of the
     // rasteriser: a few bands for a large shot, one for a viewer-sized one.
@@ -26,7 +26,7 @@ int ShotBandRows(int renderWidth, int renderHeight)
     return int(std::clamp<std::int64_t>(rows, 64, std::max(1, renderHeight)));
 }
 
-int RenderDPIFor(float multiplier)
+int renderDPIFor(float multiplier)
 {
     return static_cast<int>(std::nearbyint(double(multiplier) * 96.0));
 }
@@ -47,7 +47,7 @@ void checkSize(const char* what, int w, int h, int maxSide)
 
 } // namespace
 
-TRenderToFileResult RenderToFile(TGLSceneBuffer& buffer, const TRenderToFileJob& job, const TRenderToFileHooks& hooks)
+TRenderToFileResult renderToFile(TGLSceneBuffer& buffer, const TRenderToFileJob& job, const TRenderToFileHooks& hooks)
 {
     auto progress = [&](int p) {
         if (hooks.SetProgress) hooks.SetProgress(p);
@@ -69,15 +69,15 @@ TRenderToFileResult RenderToFile(TGLSceneBuffer& buffer, const TRenderToFileJob&
 
     TRenderToFileResult result;
     progress(15);
-    result.RenderWidth = RenderLength(job.Multiplier, job.ViewerWidth);
-    result.RenderHeight = RenderLength(job.Multiplier, job.ViewerHeight);
-    result.RenderDPI = RenderDPIFor(job.Multiplier);
+    result.RenderWidth = renderLength(job.Multiplier, job.ViewerWidth);
+    result.RenderHeight = renderLength(job.Multiplier, job.ViewerHeight);
+    result.RenderDPI = renderDPIFor(job.Multiplier);
     if (!(job.Multiplier > 0)) throw EPictureError("The antialiasing multiplier must be positive");
     checkSize("render", result.RenderWidth, result.RenderHeight, kMaxSide);
     checkSize("picture", job.OutputWidth, job.OutputHeight, MaxPictureSide);
     // A target that cannot be written fails now, not after the render.
-    CheckShotTarget(job.Path);
-    result.Format = ShotFormatFor(job.Path, job.BmpFilterChosen, job.PngAllowed);
+    checkShotTarget(job.Path);
+    result.Format = shotFormatFor(job.Path, job.BmpFilterChosen, job.PngAllowed);
 
     TGLBitmap24 output(job.OutputWidth, job.OutputHeight);
     {
@@ -91,7 +91,7 @@ TRenderToFileResult RenderToFile(TGLSceneBuffer& buffer, const TRenderToFileJob&
         stage("render");
         bool first = true;
         buffer.RenderToBands(result.RenderWidth, result.RenderHeight, result.RenderDPI,
-                             ShotBandRows(result.RenderWidth, result.RenderHeight), [&](const TGLBitmapBand& band) {
+                             shotBandRows(result.RenderWidth, result.RenderHeight), [&](const TGLBitmapBand& band) {
                                  if (first) {
                                      first = false;
                                      progress(100);
@@ -106,25 +106,25 @@ TRenderToFileResult RenderToFile(TGLSceneBuffer& buffer, const TRenderToFileJob&
     result.WrittenPath = job.Path;
     if (result.Format != TShotFormat::Jpeg) {
         stage("encode");
-        std::vector<std::uint8_t> bytes = EncodeShot(rows, result.Format);
+        std::vector<std::uint8_t> bytes = encodeShot(rows, result.Format);
         stage("write");
-        WriteFileReplacing(job.Path, bytes);
+        writeFileReplacing(job.Path, bytes);
         messages();
     } else {
         try {
             stage("encode");
             messages();
-            std::vector<std::uint8_t> bytes = EncodeShot(rows, TShotFormat::Jpeg);
+            std::vector<std::uint8_t> bytes = encodeShot(rows, TShotFormat::Jpeg);
             messages();
             stage("write");
-            WriteFileReplacing(job.Path, bytes);
+            writeFileReplacing(job.Path, bytes);
             messages();
         } catch (const std::exception&) {
             if (hooks.ShowMessage) hooks.ShowMessage(kJpegFallbackMessage);
-            result.WrittenPath = WithBmpExtension(job.Path);
+            result.WrittenPath = withBmpExtension(job.Path);
             result.Format = TShotFormat::Bmp;
             result.FellBackToBmp = true;
-            WriteFileReplacing(result.WrittenPath, EncodeBmp24(rows));
+            writeFileReplacing(result.WrittenPath, encodeBmp24(rows));
             messages();
         }
     }

@@ -41,10 +41,10 @@ struct TRenderToFileResult {
 };
 
 // Sizes of the render bitmap: round(m x viewer size), DPI round(m x 96).
-int RenderLength(float multiplier, int viewerLength);
-int RenderDPIFor(float multiplier);
+int renderLength(float multiplier, int viewerLength);
+int renderDPIFor(float multiplier);
 // Rows per band of the render (see TGLSceneBuffer::RenderToBands).
-int ShotBandRows(int renderWidth, int renderHeight);
+int shotBandRows(int renderWidth, int renderHeight);
 
 // The message shown when a JPEG cannot be written and BMP is written instead.
 extern const char* const kJpegFallbackMessage;
@@ -52,7 +52,7 @@ extern const char* const kJpegFallbackMessage;
 // Renders `buffer`'s scene (its camera, background and settings) and writes
 // the file. Errors of the render, the resize and the BMP writer propagate;
 // the progress is left at 0 on every way out; nothing partial is written.
-TRenderToFileResult RenderToFile(TGLSceneBuffer& buffer, const TRenderToFileJob& job,
+TRenderToFileResult renderToFile(TGLSceneBuffer& buffer, const TRenderToFileJob& job,
                                  const TRenderToFileHooks& hooks = {});
 
 } // namespace velmora

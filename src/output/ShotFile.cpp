@@ -26,7 +26,7 @@ std::string lowerExtension(const std::string& path)
     const std::string name = fs::path(path).filename().string();
     const auto dot = name.rfind('.');
     if (dot == std::string::npos) return {};
-    return LowerCase(name.substr(dot));
+    return lowerCase(name.substr(dot));
 }
 
 [[noreturn]] void cannotCreate(const std::string& path, const std::string& reason)
@@ -36,7 +36,7 @@ std::string lowerExtension(const std::string& path)
 
 } // namespace
 
-TShotFormat ShotFormatFor(const std::string& path, bool bmpFilterChosen, bool pngAllowed)
+TShotFormat shotFormatFor(const std::string& path, bool bmpFilterChosen, bool pngAllowed)
 {
     const std::string ext = lowerExtension(path);
     if (ext == ".bmp" || bmpFilterChosen) return TShotFormat::Bmp;
@@ -44,7 +44,7 @@ TShotFormat ShotFormatFor(const std::string& path, bool bmpFilterChosen, bool pn
     return TShotFormat::Jpeg;
 }
 
-std::string WithBmpExtension(const std::string& path)
+std::string withBmpExtension(const std::string& path)
 {
     const auto slash = path.rfind('/');
     const auto dot = path.rfind('.');
@@ -52,7 +52,7 @@ std::string WithBmpExtension(const std::string& path)
     return path.substr(0, dot) + ".bmp";
 }
 
-void CheckShotTarget(const std::string& path)
+void checkShotTarget(const std::string& path)
 {
     if (path.empty()) throw EPictureError("No file name given for the picture");
     fs::path target(path);
@@ -67,7 +67,7 @@ void CheckShotTarget(const std::string& path)
     if (fs::is_directory(target, ec)) cannotCreate(path, "a folder of that name exists");
 }
 
-void WriteFileReplacing(const std::string& path, const std::vector<std::uint8_t>& bytes)
+void writeFileReplacing(const std::string& path, const std::vector<std::uint8_t>& bytes)
 {
     fs::path target(path);
     fs::path folder = target.parent_path();
@@ -164,7 +164,7 @@ bool writePng(const TRgbRows& rows, PngSink* sink, std::uint8_t* rgbRow)
 
 } // namespace
 
-std::vector<std::uint8_t> EncodePng24(const TRgbRows& rows)
+std::vector<std::uint8_t> encodePng24(const TRgbRows& rows)
 {
     if (rows.Width <= 0 || rows.Height <= 0)
         throw EPictureError("Cannot write a PNG picture of " + std::to_string(rows.Width) + " x " +
@@ -176,14 +176,14 @@ std::vector<std::uint8_t> EncodePng24(const TRgbRows& rows)
     return out;
 }
 
-std::vector<std::uint8_t> EncodeShot(const TRgbRows& rows, TShotFormat format)
+std::vector<std::uint8_t> encodeShot(const TRgbRows& rows, TShotFormat format)
 {
     switch (format) {
-    case TShotFormat::Bmp: return EncodeBmp24(rows);
-    case TShotFormat::Png: return EncodePng24(rows);
+    case TShotFormat::Bmp: return encodeBmp24(rows);
+    case TShotFormat::Png: return encodePng24(rows);
     case TShotFormat::Jpeg: break;
     }
-    return EncodeJpeg(rows, 90);
+    return encodeJpeg(rows, 90);
 }
 
 } // namespace velmora

@@ -28,24 +28,24 @@ double sinc(float x)
 
 } // namespace
 
-float BoxFilter(float x)
+float boxFilter(float x)
 {
     return (x > -0.5f && x <= 0.5f) ? 1.0f : 0.0f;
 }
 
-float TriangleFilter(float x)
+float triangleFilter(float x)
 {
     const float t = std::fabs(x);
     return t < 1.0f ? f32(1.0 - t) : 0.0f;
 }
 
-float HermiteFilter(float x)
+float hermiteFilter(float x)
 {
     const double t = std::fabs(x);
     return t < 1.0 ? f32((2.0 * t - 3.0) * t * t + 1.0) : 0.0f;
 }
 
-float BellFilter(float x)
+float bellFilter(float x)
 {
     const float t = std::fabs(x);
     if (t < 0.5f) return f32(0.75 - double(t) * t);
@@ -56,7 +56,7 @@ float BellFilter(float x)
     return 0.0f;
 }
 
-float SplineFilter(float x)
+float splineFilter(float x)
 {
     const float t = std::fabs(x);
     if (t < 1.0f) {
@@ -70,14 +70,14 @@ float SplineFilter(float x)
     return 0.0f;
 }
 
-float Lanczos3Filter(float x)
+float lanczos3Filter(float x)
 {
     const float t = std::fabs(x);
     if (t < 3.0f) return f32(sinc(t) * sinc(f32(double(t) / 3.0)));
     return 0.0f;
 }
 
-float MitchellFilter(float x)
+float mitchellFilter(float x)
 {
     // Cubic with B = C = 1/3.
     const float t = std::fabs(x);
@@ -88,12 +88,12 @@ float MitchellFilter(float x)
 }
 
 const TFilterEntry ResizeFilterTable[7] = {
-    {"Box", BoxFilter, 0.5f},           {"Triangle", TriangleFilter, 1.0f}, {"Hermite", HermiteFilter, 1.0f},
-    {"Bell", BellFilter, 1.5f},         {"B-Spline", SplineFilter, 2.0f},   {"Lanczos3", Lanczos3Filter, 3.0f},
-    {"Mitchell", MitchellFilter, 2.0f},
+    {"Box", boxFilter, 0.5f},           {"Triangle", triangleFilter, 1.0f}, {"Hermite", hermiteFilter, 1.0f},
+    {"Bell", bellFilter, 1.5f},         {"B-Spline", splineFilter, 2.0f},   {"Lanczos3", lanczos3Filter, 3.0f},
+    {"Mitchell", mitchellFilter, 2.0f},
 };
 
-std::vector<std::vector<TContributor>> BuildContributors(float scale, int srcLength, int dstLength, TFilterProc filter,
+std::vector<std::vector<TContributor>> buildContributors(float scale, int srcLength, int dstLength, TFilterProc filter,
                                                          float support)
 {
     std::vector<std::vector<TContributor>> lists(std::max(0, dstLength));
@@ -130,7 +130,7 @@ std::vector<std::vector<TContributor>> BuildContributors(float scale, int srcLen
 namespace {
 
 // Round half to even, as the pipeline's default rounding mode does.
-inline std::uint8_t ChannelFromSum(float sum)
+inline std::uint8_t channelFromSum(float sum)
 {
     if (sum > 255.0f) return 255;
     if (sum < 0.0f) return 0;
@@ -167,7 +167,7 @@ struct TFlatList {
 
     TFlatList(float scale, int srcLength, int dstLength, TFilterProc filter, float support)
     {
-        const auto lists = BuildContributors(scale, srcLength, dstLength, filter, support);
+        const auto lists = buildContributors(scale, srcLength, dstLength, filter, support);
         for (const auto& l : lists) Count = std::max(Count, int(l.size()));
         Pixel.assign(std::size_t(dstLength) * Count, 0);
         Weight.assign(std::size_t(dstLength) * Count, 0.0f);
@@ -291,9 +291,9 @@ void plainHorizontalRow(const std::uint8_t* row, const TFlatList& cols, int firs
             s2 = f32(double(s2) + double(q[2]) * w[k]);
         }
         std::uint8_t* o = out + std::size_t(i) * 3;
-        o[0] = ChannelFromSum(s0);
-        o[1] = ChannelFromSum(s1);
-        o[2] = ChannelFromSum(s2);
+        o[0] = channelFromSum(s0);
+        o[1] = channelFromSum(s1);
+        o[2] = channelFromSum(s2);
     }
 }
 
@@ -307,7 +307,7 @@ void plainVerticalRow(const std::uint8_t* const* rows, const float* w, int K, in
         const double wk = w[k];
         for (int j = 0; j < n; ++j) acc[j] = f32(double(acc[j]) + double(r[j]) * wk);
     }
-    for (int j = 0; j < n; ++j) out[j] = ChannelFromSum(acc[j]);
+    for (int j = 0; j < n; ++j) out[j] = channelFromSum(acc[j]);
 }
 
 // 16 rows of 16 bytes into 16 columns of 16 bytes (plain SSE2).
@@ -438,7 +438,7 @@ template <class Work, class Between> void runParallel(int count, int threads, Wo
 
 } // namespace
 
-bool ResampleIsaSupported(TResampleIsa isa)
+bool resampleIsaSupported(TResampleIsa isa)
 {
     switch (isa) {
     case TResampleIsa::Generic: return true;
@@ -446,22 +446,22 @@ bool ResampleIsaSupported(TResampleIsa isa)
     case TResampleIsa::Avx512:
         return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
             __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512dq") &&
-            __builtin_cpu_supports("avx512vbmi") && ResampleIsaSupported(TResampleIsa::Avx2);
+            __builtin_cpu_supports("avx512vbmi") && resampleIsaSupported(TResampleIsa::Avx2);
     }
     return false;
 }
 
-TResampleIsa ResampleBestIsa()
+TResampleIsa resampleBestIsa()
 {
     static const TResampleIsa best = [] {
-        if (ResampleIsaSupported(TResampleIsa::Avx512)) return TResampleIsa::Avx512;
-        if (ResampleIsaSupported(TResampleIsa::Avx2)) return TResampleIsa::Avx2;
+        if (resampleIsaSupported(TResampleIsa::Avx512)) return TResampleIsa::Avx512;
+        if (resampleIsaSupported(TResampleIsa::Avx2)) return TResampleIsa::Avx2;
         return TResampleIsa::Generic;
     }();
     return best;
 }
 
-const char* ResampleIsaName(TResampleIsa isa)
+const char* resampleIsaName(TResampleIsa isa)
 {
     switch (isa) {
     case TResampleIsa::Avx512: return "AVX-512";
@@ -512,7 +512,7 @@ struct TResizeStream::Impl {
     {
         if (SW < 1 || SH < 1) throw EResampleError("Source bitmap too small");
         if (DW < 1 || DH < 1) return;
-        vec = ResampleIsaSupported(options.Isa) ? kernelsFor(options.Isa) : TKernels{};
+        vec = resampleIsaSupported(options.Isa) ? kernelsFor(options.Isa) : TKernels{};
         threads = options.Threads > 0 ? options.Threads : int(std::max(1u, std::thread::hardware_concurrency()));
         // Small pictures are not worth a thread.
         const std::int64_t work = std::int64_t(SW) * SH + std::int64_t(DW) * SH;
@@ -544,7 +544,7 @@ struct TResizeStream::Impl {
             for (int g = 0; g < windows->Groups; ++g) {
                 if (!windows->Plain[g]) continue;
                 for (int j = g * 16; j < std::min(g * 16 + 16, DW * 3); ++j)
-                    out[j] = ChannelFromSum(plainSum(row + j % 3, 3, cl.pixels(j / 3), cl.weights(j / 3), cl.Count));
+                    out[j] = channelFromSum(plainSum(row + j % 3, 3, cl.pixels(j / 3), cl.weights(j / 3), cl.Count));
             }
         };
         // Rows r are of the band; r + first of the whole source.

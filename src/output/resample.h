@@ -26,13 +26,13 @@ struct TFilterEntry {
 // B-Spline, Lanczos3, Mitchell.
 extern const TFilterEntry ResizeFilterTable[7];
 
-float BoxFilter(float x);
-float TriangleFilter(float x);
-float HermiteFilter(float x);
-float BellFilter(float x);
-float SplineFilter(float x);
-float Lanczos3Filter(float x);
-float MitchellFilter(float x);
+float boxFilter(float x);
+float triangleFilter(float x);
+float hermiteFilter(float x);
+float bellFilter(float x);
+float splineFilter(float x);
+float lanczos3Filter(float x);
+float mitchellFilter(float x);
 
 // A view of 24-bit pixels: three bytes per pixel in any fixed channel order
 // (the three channels are filtered independently), rows `Stride` bytes apart.
@@ -63,12 +63,12 @@ void FilteredResize(const TRgb24View& src, const TRgb24View& dst, TFilterProc fi
 // The instruction sets the resize can use, chosen once at start-up from
 // what the processor offers.
 enum class TResampleIsa { Generic, Avx2, Avx512 };
-bool ResampleIsaSupported(TResampleIsa isa);
-TResampleIsa ResampleBestIsa();
-const char* ResampleIsaName(TResampleIsa isa);
+bool resampleIsaSupported(TResampleIsa isa);
+TResampleIsa resampleBestIsa();
+const char* resampleIsaName(TResampleIsa isa);
 
 struct TResampleOptions {
-    TResampleIsa Isa = ResampleBestIsa(); // an unsupported one falls back to Generic
+    TResampleIsa Isa = resampleBestIsa(); // an unsupported one falls back to Generic
     int Threads = 0;                      // 0: one per processor, fewer for small pictures
 };
 void FilteredResize(const TRgb24View& src, const TRgb24View& dst, TFilterProc filter, float support,
@@ -104,7 +104,7 @@ struct TContributor {
     int Pixel;
     float Weight;
 };
-std::vector<std::vector<TContributor>> BuildContributors(float scale, int srcLength, int dstLength, TFilterProc filter,
+std::vector<std::vector<TContributor>> buildContributors(float scale, int srcLength, int dstLength, TFilterProc filter,
                                                          float support);
 
 } // namespace velmora

@@ -8,7 +8,7 @@
 
 namespace velmora {
 
-void DecodeAutodesk(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
+void decodeAutodesk(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
 {
     decoders::ByteReader r(data, size, "Autodesk");
     r.need(32);

@@ -106,7 +106,7 @@ void decodeRle(const Reader& pixels, int bpp, bool topDown, TDecodedImage& out)
 
 } // namespace
 
-void DecodeBmp(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
+void decodeBmp(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
 {
     const Reader file({data, data ? size : 0}, InvalidBitmap);
     if (size < 14 + 12 || file.u8At(0) != 'B' || file.u8At(1) != 'M') invalidBitmap();
@@ -194,9 +194,9 @@ void DecodeBmp(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
     if (rle) {
         // A two-byte run paints at most 255 pixels; a file whose runs cannot
         // reach its declared size is refused before the raster is made.
-        ReserveRaster(width, height, avail, 255.0 / 2, InvalidBitmap, 255);
+        reserveRaster(width, height, avail, 255.0 / 2, InvalidBitmap, 255);
     } else {
-        ReserveRaster(width, height);
+        reserveRaster(width, height);
         if (std::size_t(height - 1) * stride + lastRow > avail) invalidBitmap();
     }
 
@@ -290,9 +290,9 @@ void DecodeBmp(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
     }
 }
 
-std::vector<std::uint8_t> EncodeBmp(const TDecodedImage& image)
+std::vector<std::uint8_t> encodeBmp(const TDecodedImage& image)
 {
-    const int bpp = BytesPerPixel(image.Format) * 8;
+    const int bpp = bytesPerPixel(image.Format) * 8;
     const std::size_t stride = ((std::size_t(image.Width) * bpp + 31) / 32) * 4;
     const std::size_t colors = image.Format == TPixelFormat::pf8bit ? 256 : 0;
     const std::size_t offset = 14 + 40 + colors * 4;

@@ -11,14 +11,14 @@ namespace velmora {
 
 // BMP files: core and info headers of every version, 1/4/8/16/24/32 bits,
 // RLE4/RLE8 and bit fields. Fails with "Bitmap image is not valid".
-void DecodeBmp(const std::uint8_t* data, std::size_t size, TDecodedImage& out);
+void decodeBmp(const std::uint8_t* data, std::size_t size, TDecodedImage& out);
 // A complete BMP file with a 40-byte info header, rows bottom-up padded to 4
 // bytes; 8-bit pictures carry their colour table, 32-bit ones their alpha.
-std::vector<std::uint8_t> EncodeBmp(const TDecodedImage& image);
+std::vector<std::uint8_t> encodeBmp(const TDecodedImage& image);
 
 // Truevision TGA, image types 1, 2, 3, 9, 10, 11. Short data fails with
 // "Stream read error".
-void DecodeTga(const std::uint8_t* data, std::size_t size, TDecodedImage& out);
+void decodeTga(const std::uint8_t* data, std::size_t size, TDecodedImage& out);
 
 struct TJpegHeader {
     int Width = 0;
@@ -27,8 +27,8 @@ struct TJpegHeader {
     bool Progressive = false;
 };
 // libjpeg failures become EPictureError("JPEG error #<message number>").
-TJpegHeader ReadJpegHeader(const std::uint8_t* data, std::size_t size);
+TJpegHeader readJpegHeader(const std::uint8_t* data, std::size_t size);
 // Full-size, best-quality decode into 24-bit B,G,R rows.
-void DecodeJpeg(const std::uint8_t* data, std::size_t size, TDecodedImage& out);
+void decodeJpeg(const std::uint8_t* data, std::size_t size, TDecodedImage& out);
 
 } // namespace velmora

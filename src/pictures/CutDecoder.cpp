@@ -8,7 +8,7 @@
 
 namespace velmora {
 
-void DecodeCut(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
+void decodeCut(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
 {
     decoders::ByteReader r(data, size, "CUT");
     r.need(6);

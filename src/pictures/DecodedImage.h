@@ -33,14 +33,14 @@ public:
 // the best ratio the format's encoding reaches, plus `slackPixels` for a
 // fixed-size start (the reader's own message `implausible`). A pixelsPerByte
 // of 0 skips the plausibility test, for sizes already checked against the data.
-void ReserveRaster(std::int64_t width, std::int64_t height, std::uint64_t availableBytes, double pixelsPerByte,
+void reserveRaster(std::int64_t width, std::int64_t height, std::uint64_t availableBytes, double pixelsPerByte,
                    const std::string& implausible, std::uint64_t slackPixels = 0);
-inline void ReserveRaster(std::int64_t width, std::int64_t height)
+inline void reserveRaster(std::int64_t width, std::int64_t height)
 {
-    ReserveRaster(width, height, 0, 0, std::string());
+    reserveRaster(width, height, 0, 0, std::string());
 }
 
-inline int BytesPerPixel(TPixelFormat f)
+inline int bytesPerPixel(TPixelFormat f)
 {
     switch (f) {
     case TPixelFormat::pf8bit: return 1;
@@ -59,7 +59,7 @@ struct TDecodedImage {
     // B,G,R,reserved entries; only pf8bit images use it (at most 256 entries).
     std::vector<std::array<std::uint8_t, 4>> Palette;
 
-    std::size_t rowBytes() const { return std::size_t(Width) * BytesPerPixel(Format); }
+    std::size_t rowBytes() const { return std::size_t(Width) * bytesPerPixel(Format); }
     std::uint8_t* row(int y) { return Pixels.data() + std::size_t(y) * rowBytes(); }
     const std::uint8_t* row(int y) const { return Pixels.data() + std::size_t(y) * rowBytes(); }
 
@@ -67,11 +67,11 @@ struct TDecodedImage {
     // larger than the limits above before allocating anything.
     void allocate(int width, int height, TPixelFormat format)
     {
-        ReserveRaster(width, height);
+        reserveRaster(width, height);
         Width = width;
         Height = height;
         Format = format;
-        Pixels.assign(std::size_t(width) * height * BytesPerPixel(format), 0);
+        Pixels.assign(std::size_t(width) * height * bytesPerPixel(format), 0);
     }
 };
 

@@ -2,7 +2,7 @@
 
 namespace velmora {
 
-void ReserveRaster(std::int64_t width, std::int64_t height, std::uint64_t availableBytes, double pixelsPerByte,
+void reserveRaster(std::int64_t width, std::int64_t height, std::uint64_t availableBytes, double pixelsPerByte,
                    const std::string& implausible, std::uint64_t slackPixels)
 {
     // Data that cannot hold the picture is damaged whatever its size says, so

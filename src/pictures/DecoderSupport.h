@@ -94,7 +94,7 @@ private:
 // buffers before the picture itself.
 inline void checkSize(std::int64_t width, std::int64_t height)
 {
-    ReserveRaster(width, height);
+    reserveRaster(width, height);
 }
 
 // Rescales a sample of 0..maxval to 0..255, rounding to nearest.

@@ -36,7 +36,7 @@ struct GifHandle {
 
 } // namespace
 
-void DecodeGif(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
+void decodeGif(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
 {
     decoders::MemorySource src({data, data ? size : 0});
     if (src.size() < 6 || !decoders::startsWith(src.bytes(), "GIF"))
@@ -102,7 +102,7 @@ void DecodeGif(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
         return;
     }
     TDecodedImage img = idx;
-    ConvertToBgra(img);
+    convertToBgra(img);
     for (std::size_t i = 0; i < idx.Pixels.size(); ++i)
         if (idx.Pixels[i] == transparent) img.Pixels[i * 4 + 3] = 0;
     out = std::move(img);

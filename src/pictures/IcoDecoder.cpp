@@ -89,7 +89,7 @@ void decodeIconBitmap(std::span<const std::uint8_t> data, TDecodedImage& out)
 
 } // namespace
 
-void DecodeIco(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
+void decodeIco(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
 {
     ByteReader r(data, size, "ICO");
     r.need(6);
@@ -119,8 +119,8 @@ void DecodeIco(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
     if (!r.holds(off, len)) r.fail("an image lies outside the file");
     const auto img = r.at(off, len);
     if (len >= 8 && decoders::startsWith(img, "\x89PNG")) {
-        DecodePng(img.data(), img.size(), out);
-        ConvertToBgra(out);
+        decodePng(img.data(), img.size(), out);
+        convertToBgra(out);
         return;
     }
     decodeIconBitmap(img, out);

@@ -27,7 +27,7 @@ constexpr double MaxPixelsPerByte = 512;
 // is printed, so a truncated file fails like any damaged one.
 void silentMessage(j_common_ptr cinfo, int level)
 {
-    if (level < 0 && cinfo->err->msg_code == JWRN_JPEG_EOF) JpegTrapJump(cinfo);
+    if (level < 0 && cinfo->err->msg_code == JWRN_JPEG_EOF) jpegTrapJump(cinfo);
 }
 
 void progressMonitor(j_common_ptr cinfo)
@@ -35,7 +35,7 @@ void progressMonitor(j_common_ptr cinfo)
     if (!cinfo->is_decompressor) return;
     if (reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > MaxScans) {
         TJpegErrorTrap::of(cinfo).stoppedByUs = true;
-        JpegTrapJump(cinfo);
+        jpegTrapJump(cinfo);
     }
 }
 
@@ -110,7 +110,7 @@ int decode(const std::uint8_t* data, std::size_t size, TDecodedImage* out, std::
     cinfo.scale_denom = 1;
     const std::int64_t w = cinfo.image_width, h = cinfo.image_height;
     try {
-        ReserveRaster(w, h, size, cinfo.arith_code ? 0 : MaxPixelsPerByte, implausibleMessage(w, h));
+        reserveRaster(w, h, size, cinfo.arith_code ? 0 : MaxPixelsPerByte, implausibleMessage(w, h));
     } catch (const EPictureError& e) {
         *sizeError = e.what();
         jpeg_destroy_decompress(&cinfo);
@@ -153,17 +153,17 @@ int decode(const std::uint8_t* data, std::size_t size, TDecodedImage* out, std::
 
 } // namespace
 
-TJpegHeader ReadJpegHeader(const std::uint8_t* data, std::size_t size)
+TJpegHeader readJpegHeader(const std::uint8_t* data, std::size_t size)
 {
     HeaderResult r = readHeader(data, size);
-    if (r.code) ThrowJpegError(r.code);
+    if (r.code) throwJpegError(r.code);
     // Refused at once, not when the picture is first drawn.
-    ReserveRaster(r.header.Width, r.header.Height, size, r.arithmetic ? 0 : MaxPixelsPerByte,
+    reserveRaster(r.header.Width, r.header.Height, size, r.arithmetic ? 0 : MaxPixelsPerByte,
                   implausibleMessage(r.header.Width, r.header.Height));
     return r.header;
 }
 
-void DecodeJpeg(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
+void decodeJpeg(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
 {
     std::uint8_t* rowBuf[1] = {nullptr};
     std::string sizeError;
@@ -171,7 +171,7 @@ void DecodeJpeg(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
     std::vector<std::uint8_t> cmykRow;
     int code = decode(data, size, &image, rowBuf, &cmykRow, &sizeError);
     if (code == -1) throw EPictureError(sizeError);
-    if (code) ThrowJpegError(code);
+    if (code) throwJpegError(code);
     out = std::move(image);
 }
 

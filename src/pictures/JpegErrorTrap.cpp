@@ -15,16 +15,16 @@ void silent(j_common_ptr, int) {}
 void TJpegErrorTrap::install(j_common_ptr cinfo, void (*emit)(j_common_ptr, int))
 {
     cinfo->err = jpeg_std_error(&pub);
-    pub.error_exit = JpegTrapJump;
+    pub.error_exit = jpegTrapJump;
     pub.emit_message = emit ? emit : silent;
 }
 
-void JpegTrapJump(j_common_ptr cinfo)
+void jpegTrapJump(j_common_ptr cinfo)
 {
     std::longjmp(TJpegErrorTrap::of(cinfo).jump, 1);
 }
 
-void ThrowJpegError(int code)
+void throwJpegError(int code)
 {
     throw EPictureError("JPEG error #" + std::to_string(code));
 }

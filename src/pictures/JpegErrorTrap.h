@@ -27,9 +27,9 @@ struct TJpegErrorTrap {
 };
 
 // The error_exit of the trap: jumps back to the frame that set it.
-[[noreturn]] void JpegTrapJump(j_common_ptr cinfo);
+[[noreturn]] void jpegTrapJump(j_common_ptr cinfo);
 
 // libjpeg failures as the program reports them: "JPEG error #<message number>".
-[[noreturn]] void ThrowJpegError(int code);
+[[noreturn]] void throwJpegError(int code);
 
 } // namespace velmora

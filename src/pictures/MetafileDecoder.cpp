@@ -4,7 +4,7 @@
 
 namespace velmora {
 
-void DecodeMetafile(const std::uint8_t*, std::size_t, TDecodedImage&)
+void decodeMetafile(const std::uint8_t*, std::size_t, TDecodedImage&)
 {
     throw EPictureError("Metafile pictures are not supported");
 }

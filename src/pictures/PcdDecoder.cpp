@@ -14,7 +14,7 @@ constexpr int BaseWidth = 768, BaseHeight = 512;
 constexpr std::size_t BaseOffset = 0x30000;
 } // namespace
 
-void DecodePcd(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
+void decodePcd(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
 {
     decoders::ByteReader r(data, size, "PCD");
     r.need(0x808);

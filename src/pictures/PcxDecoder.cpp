@@ -8,7 +8,7 @@
 
 namespace velmora {
 
-void DecodePcx(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
+void decodePcx(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
 {
     using decoders::ByteReader;
     ByteReader r(data, size, "PCX");

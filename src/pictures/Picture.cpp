@@ -27,13 +27,13 @@ const std::vector<TPaletteEntry> noPalette;
 
 // --- Stored records ----------------------------------------------------------
 
-std::span<const std::uint8_t> ReadStoredRecord(const std::uint8_t* data, std::size_t size)
+std::span<const std::uint8_t> readStoredRecord(const std::uint8_t* data, std::size_t size)
 {
     TByteReader<EPictureError> r({data, data ? size : 0}, "Stream read error");
     return r.take(r.le32());
 }
 
-std::vector<std::uint8_t> MakeStoredRecord(std::span<const std::uint8_t> payload)
+std::vector<std::uint8_t> makeStoredRecord(std::span<const std::uint8_t> payload)
 {
     std::vector<std::uint8_t> out(4 + payload.size());
     const auto s = std::uint32_t(payload.size());
@@ -81,36 +81,36 @@ void TGraphic::LoadFromFile(const std::string& fileName)
 void TBitmap::LoadFromBytes(const std::uint8_t* data, std::size_t size)
 {
     TDecodedImage image;
-    DecodeBmp(data, size, image);
+    decodeBmp(data, size, image);
     image_ = std::move(image);
 }
 
 void TBitmap::SaveToStream(std::ostream& out) const
 {
     if (Empty()) return;
-    auto bytes = EncodeBmp(image_);
+    auto bytes = encodeBmp(image_);
     out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
 std::size_t TBitmap::ReadData(const std::uint8_t* data, std::size_t size)
 {
-    const auto stored = ReadStoredRecord(data, size);
+    const auto stored = readStoredRecord(data, size);
     TDecodedImage image;
-    if (!stored.empty()) DecodeBmp(stored.data(), stored.size(), image);
+    if (!stored.empty()) decodeBmp(stored.data(), stored.size(), image);
     image_ = std::move(image);
     return 4 + stored.size();
 }
 
 std::vector<std::uint8_t> TBitmap::WriteData() const
 {
-    if (Empty()) return MakeStoredRecord({});
-    return MakeStoredRecord(EncodeBmp(image_));
+    if (Empty()) return makeStoredRecord({});
+    return makeStoredRecord(encodeBmp(image_));
 }
 
 void TTargaGraphic::LoadFromBytes(const std::uint8_t* data, std::size_t size)
 {
     TDecodedImage image;
-    DecodeTga(data, size, image);
+    decodeTga(data, size, image);
     image_ = std::move(image);
 }
 
@@ -118,7 +118,7 @@ void TTargaGraphic::LoadFromBytes(const std::uint8_t* data, std::size_t size)
 
 void TJPEGImage::readHeader()
 {
-    TJpegHeader h = ReadJpegHeader(bytes_.data(), bytes_.size());
+    TJpegHeader h = readJpegHeader(bytes_.data(), bytes_.size());
     width_ = h.Width;
     height_ = h.Height;
     grayscale_ = h.Grayscale;
@@ -139,7 +139,7 @@ void TJPEGImage::SaveToStream(std::ostream& out) const
 
 std::size_t TJPEGImage::ReadData(const std::uint8_t* data, std::size_t size)
 {
-    const auto stored = ReadStoredRecord(data, size);
+    const auto stored = readStoredRecord(data, size);
     bytes_.assign(stored.begin(), stored.end());
     if (!stored.empty()) {
         readHeader();
@@ -152,14 +152,14 @@ std::size_t TJPEGImage::ReadData(const std::uint8_t* data, std::size_t size)
 
 std::vector<std::uint8_t> TJPEGImage::WriteData() const
 {
-    return MakeStoredRecord(bytes_);
+    return makeStoredRecord(bytes_);
 }
 
 const TDecodedImage& TJPEGImage::Raster() const
 {
     if (!decoded_) {
         auto image = std::make_unique<TDecodedImage>();
-        if (!bytes_.empty()) DecodeJpeg(bytes_.data(), bytes_.size(), *image);
+        if (!bytes_.empty()) decodeJpeg(bytes_.data(), bytes_.size(), *image);
         decoded_ = std::move(image);
     }
     return *decoded_;
@@ -170,12 +170,12 @@ const TDecodedImage& TJPEGImage::Raster() const
 void TPictureFormats::RegisterFileFormat(const std::string& extension, const std::string& description,
                                          const std::string& className, TGraphicClass create)
 {
-    entries_.push_back({LowerCase(extension), description, className, std::move(create)});
+    entries_.push_back({lowerCase(extension), description, className, std::move(create)});
 }
 
 const TPictureFormat* TPictureFormats::FindByExtension(const std::string& extension) const
 {
-    const std::string ext = LowerCase(extension);
+    const std::string ext = lowerCase(extension);
     for (auto it = entries_.rbegin(); it != entries_.rend(); ++it)
         if (it->Extension == ext) return &*it;
     return nullptr;
@@ -193,20 +193,20 @@ namespace {
 void registerStartupFormats(TPictureFormats& r)
 {
     // Platform formats.
-    RegisterPlatformFormats(r);
+    registerPlatformFormats(r);
     // JPEG, then the scene engine's TGA picture class.
-    r.RegisterFileFormat("jpeg", "JPEG Image File", "TJPEGImage", GraphicClassOf<TJPEGImage>());
-    r.RegisterFileFormat("jpg", "JPEG Image File", "TJPEGImage", GraphicClassOf<TJPEGImage>());
-    r.RegisterFileFormat("tga", "Targa", "TTGAImage", GraphicClassOf<TTGAImage>());
+    r.RegisterFileFormat("jpeg", "JPEG Image File", "TJPEGImage", graphicClassOf<TJPEGImage>());
+    r.RegisterFileFormat("jpg", "JPEG Image File", "TJPEGImage", graphicClassOf<TJPEGImage>());
+    r.RegisterFileFormat("tga", "Targa", "TTGAImage", graphicClassOf<TTGAImage>());
     // The image-format readers; these win for every extension they name.
-    RegisterReaderFormats(r);
+    registerReaderFormats(r);
     // Names without an extension are not handed to any generic decoder: they
     // fail as an unknown extension, so there is no entry for them.
 }
 
 } // namespace
 
-TPictureFormats& PictureFormats()
+TPictureFormats& pictureFormats()
 {
     static TPictureFormats formats = [] {
         TPictureFormats r;
@@ -216,7 +216,7 @@ TPictureFormats& PictureFormats()
     return formats;
 }
 
-std::string PictureFileExtension(const std::string& fileName)
+std::string pictureFileExtension(const std::string& fileName)
 {
     std::size_t start = fileName.find_last_of('/');
     start = start == std::string::npos ? 0 : start + 1;
@@ -240,8 +240,8 @@ void TPicture::SetGraphic(std::unique_ptr<TGraphic> graphic)
 
 void TPicture::LoadFromFile(const std::string& fileName)
 {
-    const std::string ext = PictureFileExtension(fileName);
-    const TPictureFormat* format = PictureFormats().FindByExtension(ext);
+    const std::string ext = pictureFileExtension(fileName);
+    const TPictureFormat* format = pictureFormats().FindByExtension(ext);
     if (!format) throw EPictureError("Unknown picture file extension (." + ext + ")");
     std::unique_ptr<TGraphic> graphic = format->Create();
     graphic->LoadFromFile(fileName); // on failure the new graphic dies here
@@ -265,7 +265,7 @@ void TPicture::ReadData(const std::uint8_t* data, std::size_t size)
     TByteReader<EPictureError> r({data, data ? size : 0}, "Stream read error");
     const auto nameBytes = r.take(r.u8());
     const std::string name(nameBytes.begin(), nameBytes.end());
-    const TPictureFormat* format = PictureFormats().FindByClassName(name);
+    const TPictureFormat* format = pictureFormats().FindByClassName(name);
     if (!format) {
         SetGraphic(nullptr);
         return;

@@ -50,10 +50,10 @@ public:
 };
 
 // The stored data's record: a 4-byte little-endian size, then that many
-// bytes. ReadStoredRecord returns the payload, checked to lie inside `data`
+// bytes. readStoredRecord returns the payload, checked to lie inside `data`
 // ("Stream read error" otherwise); the record takes 4 + its size bytes.
-std::span<const std::uint8_t> ReadStoredRecord(const std::uint8_t* data, std::size_t size);
-std::vector<std::uint8_t> MakeStoredRecord(std::span<const std::uint8_t> payload);
+std::span<const std::uint8_t> readStoredRecord(const std::uint8_t* data, std::size_t size);
+std::vector<std::uint8_t> makeStoredRecord(std::span<const std::uint8_t> payload);
 
 // A graphic whose pixels are a raster it holds.
 class TRasterGraphic : public TGraphic {
@@ -129,7 +129,7 @@ private:
 
 using TGraphicClass = std::function<std::unique_ptr<TGraphic>()>;
 
-template <class T> TGraphicClass GraphicClassOf()
+template <class T> TGraphicClass graphicClassOf()
 {
     return [] { return std::unique_ptr<TGraphic>(new T()); };
 }
@@ -156,10 +156,10 @@ private:
 };
 
 // The registry the whole program uses, filled on first use in start-up order.
-TPictureFormats& PictureFormats();
+TPictureFormats& pictureFormats();
 
 // The extension of the last path component without the dot ("" when none).
-std::string PictureFileExtension(const std::string& fileName);
+std::string pictureFileExtension(const std::string& fileName);
 
 // Holds at most one graphic and tells its owner when the graphic changes.
 class TPicture {

@@ -4,15 +4,15 @@
 
 namespace velmora {
 
-void RegisterPlatformFormats(TPictureFormats& r)
+void registerPlatformFormats(TPictureFormats& r)
 {
-    r.RegisterFileFormat("wmf", "Metafiles", "TMetafile", GraphicClassOf<TMetafile>());
-    r.RegisterFileFormat("emf", "Enhanced Metafiles", "TMetafile", GraphicClassOf<TMetafile>());
-    r.RegisterFileFormat("ico", "Icons", "TIcon", GraphicClassOf<TIcon>());
-    r.RegisterFileFormat("bmp", "Bitmaps", "TBitmap", GraphicClassOf<TBitmap>());
+    r.RegisterFileFormat("wmf", "Metafiles", "TMetafile", graphicClassOf<TMetafile>());
+    r.RegisterFileFormat("emf", "Enhanced Metafiles", "TMetafile", graphicClassOf<TMetafile>());
+    r.RegisterFileFormat("ico", "Icons", "TIcon", graphicClassOf<TIcon>());
+    r.RegisterFileFormat("bmp", "Bitmaps", "TBitmap", graphicClassOf<TBitmap>());
 }
 
-void RegisterReaderFormats(TPictureFormats& r)
+void registerReaderFormats(TPictureFormats& r)
 {
     struct Entry {
         const char* ext;
@@ -20,15 +20,15 @@ void RegisterReaderFormats(TPictureFormats& r)
         const char* className;
         TGraphicClass create;
     };
-    const TGraphicClass targa = GraphicClassOf<TTargaGraphic>(), tiff = GraphicClassOf<TTIFFGraphic>(),
-                        pcx = GraphicClassOf<TPCXGraphic>(), rla = GraphicClassOf<TRLAGraphic>(),
-                        sgi = GraphicClassOf<TSGIGraphic>(), psd = GraphicClassOf<TPSDGraphic>(),
-                        ppm = GraphicClassOf<TPPMGraphic>(), autodesk = GraphicClassOf<TAutodeskGraphic>(),
-                        jpeg = GraphicClassOf<TJPEGImage>(), bitmap = GraphicClassOf<TBitmap>(),
-                        metafile = GraphicClassOf<TMetafile>();
+    const TGraphicClass targa = graphicClassOf<TTargaGraphic>(), tiff = graphicClassOf<TTIFFGraphic>(),
+                        pcx = graphicClassOf<TPCXGraphic>(), rla = graphicClassOf<TRLAGraphic>(),
+                        sgi = graphicClassOf<TSGIGraphic>(), psd = graphicClassOf<TPSDGraphic>(),
+                        ppm = graphicClassOf<TPPMGraphic>(), autodesk = graphicClassOf<TAutodeskGraphic>(),
+                        jpeg = graphicClassOf<TJPEGImage>(), bitmap = graphicClassOf<TBitmap>(),
+                        metafile = graphicClassOf<TMetafile>();
     const Entry entries[] = {
         {"bmp", "Windows bitmaps", "TBitmap", bitmap},
-        {"ico", "Windows icons", "TIcon", GraphicClassOf<TIcon>()},
+        {"ico", "Windows icons", "TIcon", graphicClassOf<TIcon>()},
         {"wmf", "Windows metafiles", "TMetafile", metafile},
         {"emf", "Windows enhanced meta files", "TMetafile", metafile},
         {"jfif", "JFIF images", "TJPEGImage", jpeg},
@@ -45,7 +45,7 @@ void RegisterReaderFormats(TPictureFormats& r)
         {"tiff", "Macintosh TIFF images", "TTIFFGraphic", tiff},
         {"tif", "PC TIF images", "TTIFFGraphic", tiff},
         {"fax", "GFI fax images", "TTIFFGraphic", tiff},
-        {"eps", "Encapsulated Postscript images", "TEPSGraphic", GraphicClassOf<TEPSGraphic>()},
+        {"eps", "Encapsulated Postscript images", "TEPSGraphic", graphicClassOf<TEPSGraphic>()},
         {"pcx", "ZSoft Paintbrush images", "TPCXGraphic", pcx},
         {"pcc", "ZSoft Paintbrush images", "TPCXGraphic", pcx},
         {"scr", "Word 5.x screen capture images", "TPCXGraphic", pcx},
@@ -62,11 +62,11 @@ void RegisterReaderFormats(TPictureFormats& r)
         {"pbm", "Portable bitmap images", "TPPMGraphic", ppm},
         {"cel", "Autodesk images", "TAutodeskGraphic", autodesk},
         {"pic", "Autodesk images", "TAutodeskGraphic", autodesk},
-        {"pcd", "Kodak Photo-CD images", "TPCDGraphic", GraphicClassOf<TPCDGraphic>()},
-        {"gif", "CompuServe images", "TGIFGraphic", GraphicClassOf<TGIFGraphic>()},
-        {"cut", "Dr. Halo images", "TCUTGraphic", GraphicClassOf<TCUTGraphic>()},
-        {"psp", "Paintshop Pro images", "TPSPGraphic", GraphicClassOf<TPSPGraphic>()},
-        {"png", "Portable network graphic images", "TPNGGraphic", GraphicClassOf<TPNGGraphic>()},
+        {"pcd", "Kodak Photo-CD images", "TPCDGraphic", graphicClassOf<TPCDGraphic>()},
+        {"gif", "CompuServe images", "TGIFGraphic", graphicClassOf<TGIFGraphic>()},
+        {"cut", "Dr. Halo images", "TCUTGraphic", graphicClassOf<TCUTGraphic>()},
+        {"psp", "Paintshop Pro images", "TPSPGraphic", graphicClassOf<TPSPGraphic>()},
+        {"png", "Portable network graphic images", "TPNGGraphic", graphicClassOf<TPNGGraphic>()},
     };
     for (const Entry& e : entries) r.RegisterFileFormat(e.ext, e.description, e.className, e.create);
 }

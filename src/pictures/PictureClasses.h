@@ -7,8 +7,8 @@
 namespace velmora {
 
 // Metafiles, icons and bitmaps: the formats the platform itself knows.
-void RegisterPlatformFormats(TPictureFormats& r);
+void registerPlatformFormats(TPictureFormats& r);
 // The image-format readers, registered after JPEG and the engine's TGA class.
-void RegisterReaderFormats(TPictureFormats& r);
+void registerReaderFormats(TPictureFormats& r);
 
 } // namespace velmora

@@ -106,7 +106,7 @@ struct PngHandles {
 
 } // namespace
 
-void DecodePng(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
+void decodePng(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
 {
     // Braces: clang 14 has no aggregate initialisation from parentheses.
     auto src = std::make_unique<PngSource>(PngSource{decoders::MemorySource({data, data ? size : 0})});

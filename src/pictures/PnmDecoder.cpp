@@ -44,7 +44,7 @@ std::uint32_t readNumber(ByteReader& r, const char* what)
 
 } // namespace
 
-void DecodePnm(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
+void decodePnm(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
 {
     ByteReader r(data, size, "PNM");
     if (size < 2 || r.u8At(0) != 'P' || r.u8At(1) < '1' || r.u8At(1) > '6') r.fail("missing P1-P6 signature");

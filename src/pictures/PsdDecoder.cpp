@@ -39,7 +39,7 @@ void unpackBits(decoders::ByteReader& r, std::size_t packed, std::uint8_t* dst, 
 
 } // namespace
 
-void DecodePsd(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
+void decodePsd(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
 {
     using decoders::ByteReader;
     ByteReader r(data, size, "PSD");

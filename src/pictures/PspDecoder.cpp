@@ -189,7 +189,7 @@ std::size_t minRowBytes(int width, int bits)
 
 } // namespace
 
-void DecodePsp(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
+void decodePsp(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
 {
     const ByteReader r(data, size, "PSP");
     if (r.size() < 36 || !decoders::startsWith(r.bytes(), "Paint Shop Pro Image File\n\x1a"))
@@ -288,7 +288,7 @@ void DecodePsp(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
         TDecodedImage canvas;
         canvas.allocate(image.width, image.height, layer.Format);
         canvas.Palette = layer.Palette;
-        const int bpp = BytesPerPixel(layer.Format);
+        const int bpp = bytesPerPixel(layer.Format);
         for (int y = 0; y < a.height; ++y) {
             const std::int64_t cy = std::int64_t(topEdge) + y;
             if (cy < 0 || cy >= image.height) continue;

@@ -51,7 +51,7 @@ void rowToBgr(const TDecodedImage& img, int y, TFiveBits fiveBits, bool overWhit
     }
 }
 
-void ConvertPixels(const std::uint8_t* src, int srcBytes, std::uint8_t* dst, std::size_t count, TChannelOrder order)
+void convertPixels(const std::uint8_t* src, int srcBytes, std::uint8_t* dst, std::size_t count, TChannelOrder order)
 {
     const int first = order == TChannelOrder::SwapRedBlue ? 2 : 0;
     const int third = 2 - first;
@@ -81,18 +81,18 @@ void dropFourthByte(const std::uint8_t* src, std::uint8_t* dst, std::size_t coun
     }
 }
 
-void ConvertToBgra(TDecodedImage& img)
+void convertToBgra(TDecodedImage& img)
 {
     if (img.Format == TPixelFormat::pf32bit) return;
     const std::size_t n = std::size_t(img.Width) * img.Height;
     std::vector<std::uint8_t> px(n * 4);
     if (img.Format == TPixelFormat::pf24bit) {
-        ConvertPixels(img.Pixels.data(), 3, px.data(), n, TChannelOrder::Keep);
+        convertPixels(img.Pixels.data(), 3, px.data(), n, TChannelOrder::Keep);
     } else {
         std::vector<std::uint8_t> bgr(std::size_t(img.Width) * 3);
         for (int y = 0; y < img.Height; ++y) {
             rowToBgr(img, y, TFiveBits::Scale, false, bgr.data());
-            ConvertPixels(bgr.data(), 3, px.data() + std::size_t(y) * img.Width * 4, std::size_t(img.Width),
+            convertPixels(bgr.data(), 3, px.data() + std::size_t(y) * img.Width * 4, std::size_t(img.Width),
                           TChannelOrder::Keep);
         }
     }
@@ -101,7 +101,7 @@ void ConvertToBgra(TDecodedImage& img)
     img.Format = TPixelFormat::pf32bit;
 }
 
-TRgbRows RowsOf(const TDecodedImage& image)
+TRgbRows rowsOf(const TDecodedImage& image)
 {
     if (image.Format != TPixelFormat::pf24bit) throw EPictureError("Only 24-bit pictures can be written as JPEG");
     return {image.Pixels.data(), image.Width, image.Height, std::ptrdiff_t(image.rowBytes()), true};
@@ -121,7 +121,7 @@ void drawToBgra(const TGraphic& graphic, std::uint8_t* out)
     std::vector<std::uint8_t> bgr(w * 3);
     for (int y = 0; y < h; ++y, out += 4 * w) {
         rowToBgr(img, y, TFiveBits::Shift, transparent, bgr.data());
-        ConvertPixels(bgr.data(), 3, out, w, TChannelOrder::Keep);
+        convertPixels(bgr.data(), 3, out, w, TChannelOrder::Keep);
         if (transparent && img.Format == TPixelFormat::pf32bit) {
             // Drawn once onto white and once onto red: where blue or green
             // differ the backdrop shows through.
@@ -135,7 +135,7 @@ void drawToBgra(const TGraphic& graphic, std::uint8_t* out)
     }
 }
 
-TGLBitmap32 ConvertToBitmap32(const TGraphic* graphic)
+TGLBitmap32 convertToBitmap32(const TGraphic* graphic)
 {
     TGLBitmap32 out;
     if (!graphic || graphic->Empty()) return out;
@@ -155,7 +155,7 @@ TGLBitmap32 ConvertToBitmap32(const TGraphic* graphic)
     if (direct || (outW == w && img.Format == TPixelFormat::pf24bit)) {
         const int bytes = img.Format == TPixelFormat::pf32bit ? 4 : 3;
         for (int y = 0; y < h; ++y)
-            ConvertPixels(img.row(y), bytes, out.ScanLine(h - 1 - y), std::size_t(w), TChannelOrder::SwapRedBlue);
+            convertPixels(img.row(y), bytes, out.ScanLine(h - 1 - y), std::size_t(w), TChannelOrder::SwapRedBlue);
         return out;
     }
 
@@ -168,7 +168,7 @@ TGLBitmap32 ConvertToBitmap32(const TGraphic* graphic)
     for (int y = 0; y < h; ++y) {
         rowToBgr(img, y, TFiveBits::Shift, graphic->DrawsTransparent(), bgr.data());
         for (int x = 0; x < outW; ++x) std::memcpy(&drawn[std::size_t(x) * 3], &bgr[std::size_t(srcX[x]) * 3], 3);
-        ConvertPixels(drawn.data(), 3, out.ScanLine(h - 1 - y), std::size_t(outW), TChannelOrder::SwapRedBlue);
+        convertPixels(drawn.data(), 3, out.ScanLine(h - 1 - y), std::size_t(outW), TChannelOrder::SwapRedBlue);
     }
     return out;
 }

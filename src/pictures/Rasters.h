@@ -78,7 +78,7 @@ using TGLBitmap32 = TGLBitmap<4>;
 using TGLBitmap24 = TGLBitmap<3>;
 
 // The rows of a 24-bit decoded picture; other formats throw EPictureError.
-TRgbRows RowsOf(const TDecodedImage& image);
+TRgbRows rowsOf(const TDecodedImage& image);
 
 // How a row of 3- or 4-byte pixels becomes a row of 4-byte pixels.
 enum class TChannelOrder {
@@ -88,7 +88,7 @@ enum class TChannelOrder {
 
 // Converts `count` pixels of `srcBytes` (3 or 4) bytes each into 4-byte
 // pixels; 3-byte pixels get an opaque fourth byte, 4-byte ones keep theirs.
-void ConvertPixels(const std::uint8_t* src, int srcBytes, std::uint8_t* dst, std::size_t count, TChannelOrder order);
+void convertPixels(const std::uint8_t* src, int srcBytes, std::uint8_t* dst, std::size_t count, TChannelOrder order);
 
 // Converts `count` 4-byte pixels into 3-byte ones, dropping each fourth
 // byte (a B,G,R,A read-back into B,G,R rows).
@@ -109,7 +109,7 @@ void rowToBgr(const TDecodedImage& image, int y, TFiveBits fiveBits, bool overWh
 
 // Any decoded raster as B,G,R,A (palette looked up, 15-bit widened to 8 bits
 // by x 255 / 31, opaque unless it already is 32-bit).
-void ConvertToBgra(TDecodedImage& image);
+void convertToBgra(TDecodedImage& image);
 
 // A graphic's pixels as the face editor holds them: B,G,R,A, top row first,
 // rows packed, Width x Height of its raster written to `out`. Palettes are
@@ -125,10 +125,10 @@ void drawToBgra(const TGraphic& graphic, std::uint8_t* out);
 // onto a 24-bit bitmap whose width is rounded up to a multiple of 4
 // (stretched to it when it had to grow), so it comes out opaque. An empty or
 // missing graphic gives an empty buffer.
-TGLBitmap32 ConvertToBitmap32(const TGraphic* graphic);
-inline TGLBitmap32 ConvertToBitmap32(const TPicture& picture)
+TGLBitmap32 convertToBitmap32(const TGraphic* graphic);
+inline TGLBitmap32 convertToBitmap32(const TPicture& picture)
 {
-    return ConvertToBitmap32(picture.Graphic());
+    return convertToBitmap32(picture.Graphic());
 }
 
 } // namespace velmora

@@ -19,7 +19,7 @@ void TFileBackedGraphic::SaveToStream(std::ostream& out) const
 
 std::size_t TFileBackedGraphic::ReadData(const std::uint8_t* data, std::size_t size)
 {
-    const auto stored = ReadStoredRecord(data, size);
+    const auto stored = readStoredRecord(data, size);
     TDecodedImage image;
     if (!stored.empty()) {
         try {
@@ -36,17 +36,17 @@ std::size_t TFileBackedGraphic::ReadData(const std::uint8_t* data, std::size_t s
 
 std::vector<std::uint8_t> TFileBackedGraphic::WriteData() const
 {
-    return MakeStoredRecord(bytes_);
+    return makeStoredRecord(bytes_);
 }
 
 void TIcon::decode(const std::uint8_t* data, std::size_t size, TDecodedImage& out) const
 {
-    DecodeIco(data, size, out);
+    decodeIco(data, size, out);
 }
 
 void TMetafile::decode(const std::uint8_t* data, std::size_t size, TDecodedImage& out) const
 {
-    DecodeMetafile(data, size, out);
+    decodeMetafile(data, size, out);
 }
 
 } // namespace velmora

@@ -25,19 +25,19 @@ public:
         const char* ClassName() const override { return #Name; }                                                       \
     };
 
-VELMORA_READER_CLASS(TTIFFGraphic, DecodeTiff)
-VELMORA_READER_CLASS(TEPSGraphic, DecodeEps)
-VELMORA_READER_CLASS(TPCXGraphic, DecodePcx)
-VELMORA_READER_CLASS(TRLAGraphic, DecodeRla)
-VELMORA_READER_CLASS(TSGIGraphic, DecodeSgi)
-VELMORA_READER_CLASS(TPSDGraphic, DecodePsd)
-VELMORA_READER_CLASS(TPPMGraphic, DecodePnm)
-VELMORA_READER_CLASS(TAutodeskGraphic, DecodeAutodesk)
-VELMORA_READER_CLASS(TPCDGraphic, DecodePcd)
-VELMORA_READER_CLASS(TGIFGraphic, DecodeGif)
-VELMORA_READER_CLASS(TCUTGraphic, DecodeCut)
-VELMORA_READER_CLASS(TPSPGraphic, DecodePsp)
-VELMORA_READER_CLASS(TPNGGraphic, DecodePng)
+VELMORA_READER_CLASS(TTIFFGraphic, decodeTiff)
+VELMORA_READER_CLASS(TEPSGraphic, decodeEps)
+VELMORA_READER_CLASS(TPCXGraphic, decodePcx)
+VELMORA_READER_CLASS(TRLAGraphic, decodeRla)
+VELMORA_READER_CLASS(TSGIGraphic, decodeSgi)
+VELMORA_READER_CLASS(TPSDGraphic, decodePsd)
+VELMORA_READER_CLASS(TPPMGraphic, decodePnm)
+VELMORA_READER_CLASS(TAutodeskGraphic, decodeAutodesk)
+VELMORA_READER_CLASS(TPCDGraphic, decodePcd)
+VELMORA_READER_CLASS(TGIFGraphic, decodeGif)
+VELMORA_READER_CLASS(TCUTGraphic, decodeCut)
+VELMORA_READER_CLASS(TPSPGraphic, decodePsp)
+VELMORA_READER_CLASS(TPNGGraphic, decodePng)
 
 #undef VELMORA_READER_CLASS
 

@@ -31,7 +31,7 @@ void unpackChannel(decoders::ByteReader& block, std::uint8_t* dst, int stride, i
 
 } // namespace
 
-void DecodeRla(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
+void decodeRla(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
 {
     decoders::ByteReader r(data, size, "RLA");
     r.need(740);
@@ -43,7 +43,7 @@ void DecodeRla(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
     const int w = right - left + 1, h = top - bottom + 1;
     // Every line has its 4-byte offset; a 2-byte run paints at most 128 samples.
     if (std::size_t(h) * 4 > size - 740) r.truncated();
-    ReserveRaster(w, h, size - 740 - std::size_t(h) * 4, 64.0, "RLA picture is not valid: the file ends early",
+    reserveRaster(w, h, size - 740 - std::size_t(h) * 4, 64.0, "RLA picture is not valid: the file ends early",
                   std::uint64_t(128) * h);
     if (colourChannels < 1 || colourChannels > 3 || matteChannels < 0 || matteChannels > 1)
         r.fail("unsupported channel layout");

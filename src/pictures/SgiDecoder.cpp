@@ -10,7 +10,7 @@
 
 namespace velmora {
 
-void DecodeSgi(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
+void decodeSgi(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
 {
     using decoders::ByteReader;
     const ByteReader r(data, size, "SGI");
@@ -33,7 +33,7 @@ void DecodeSgi(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
     const std::size_t planeSize = std::size_t(w) * h;
     const std::size_t data0 = 512;
     if (storage == 0) {
-        ReserveRaster(w, h);
+        reserveRaster(w, h);
         if (planeSize * used * bpc > size - data0) r.truncated();
     } else {
         // Offset and length tables come first; then a run of bpc bytes paints
@@ -42,7 +42,7 @@ void DecodeSgi(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
         const std::size_t tables = std::size_t(h) * channels * 8;
         if (tables > size - data0) r.truncated();
         const double perByte = 127.0 / (2.0 * bpc) / used;
-        ReserveRaster(w, h, size - data0 - tables, perByte, "SGI picture is not valid: the file ends early",
+        reserveRaster(w, h, size - data0 - tables, perByte, "SGI picture is not valid: the file ends early",
                       std::uint64_t(127) * h);
     }
 
@@ -52,7 +52,7 @@ void DecodeSgi(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
     TDecodedImage img;
     img.allocate(w, h, format);
     if (used == 1) decoders::setGreyPalette(img);
-    const int bpp = BytesPerPixel(format);
+    const int bpp = bytesPerPixel(format);
     auto sample = [&](std::span<const std::uint8_t> p, std::size_t i) -> std::uint8_t {
         return bpc == 1 ? p[i] : decoders::scaleSample(std::uint32_t(p[2 * i] << 8 | p[2 * i + 1]), 65535);
     };

@@ -2,7 +2,7 @@
 
 namespace velmora {
 
-std::optional<std::uint32_t> DesktopSystemColor(int index)
+std::optional<std::uint32_t> desktopSystemColor(int index)
 {
     // Light-theme values of the usual system colour indices.
     switch (index) {

@@ -9,6 +9,6 @@ namespace velmora {
 
 // 0x00BBGGRR of the system colour index (the window colour AND 0xFF), or
 // nothing for an index the program never names.
-std::optional<std::uint32_t> DesktopSystemColor(int index);
+std::optional<std::uint32_t> desktopSystemColor(int index);
 
 } // namespace velmora

@@ -8,23 +8,23 @@
 
 namespace velmora {
 
-inline char LowerCaseChar(char c)
+inline char lowerCaseChar(char c)
 {
     return c >= 'A' && c <= 'Z' ? char(c + ('a' - 'A')) : c;
 }
 
-inline std::string LowerCase(std::string_view s)
+inline std::string lowerCase(std::string_view s)
 {
     std::string out(s);
-    for (char& c : out) c = LowerCaseChar(c);
+    for (char& c : out) c = lowerCaseChar(c);
     return out;
 }
 
-inline bool SameText(std::string_view a, std::string_view b)
+inline bool sameText(std::string_view a, std::string_view b)
 {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i)
-        if (LowerCaseChar(a[i]) != LowerCaseChar(b[i])) return false;
+        if (lowerCaseChar(a[i]) != lowerCaseChar(b[i])) return false;
     return true;
 }
 

@@ -4,7 +4,7 @@
 
 namespace velmora {
 
-void TextureImageLoadFromFile(TPicture& picture, const std::string& fileName)
+void textureImageLoadFromFile(TPicture& picture, const std::string& fileName)
 {
     std::error_code ec;
     if (!std::filesystem::is_regular_file(fileName, ec)) {

@@ -19,6 +19,6 @@ public:
 
 // A texture picture loaded by name: a missing file empties the picture and
 // fails with "Could not open file: <name>".
-void TextureImageLoadFromFile(TPicture& picture, const std::string& fileName);
+void textureImageLoadFromFile(TPicture& picture, const std::string& fileName);
 
 } // namespace velmora

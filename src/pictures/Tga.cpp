@@ -13,7 +13,7 @@ constexpr const char* StreamReadError = "Stream read error";
 
 } // namespace
 
-void DecodeTga(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
+void decodeTga(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
 {
     // Reads from the file in memory the way a stream would: a short read fails.
     TByteReader<EPictureError> in({data, data ? size : 0}, StreamReadError);
@@ -92,9 +92,9 @@ void DecodeTga(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
     // may not be larger than a run-length picture of its bytes could be, so a
     // bare header cannot ask for a gigabyte of nothing.
     if (raw)
-        ReserveRaster(width, height, in.remaining(), 1.0 / bytesPerPixel, StreamReadError);
+        reserveRaster(width, height, in.remaining(), 1.0 / bytesPerPixel, StreamReadError);
     else
-        ReserveRaster(width, height, in.remaining(), 128.0 / (1 + bytesPerPixel), StreamReadError, 128);
+        reserveRaster(width, height, in.remaining(), 128.0 / (1 + bytesPerPixel), StreamReadError, 128);
 
     out.allocate(width, height, format);
     out.Palette = std::move(palette);

@@ -86,7 +86,7 @@ struct TiffOptions {
 
 } // namespace
 
-void DecodeTiff(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
+void decodeTiff(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
 {
     TiffSource src{decoders::MemorySource({data, data ? size : 0}), {}};
     if (src.in.size() < 8) throw EPictureError("TIFF picture is not valid: the file is too short");
@@ -106,7 +106,7 @@ void DecodeTiff(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
     TIFFGetField(h.tif, TIFFTAG_IMAGEWIDTH, &w);
     TIFFGetField(h.tif, TIFFTAG_IMAGELENGTH, &hgt);
     if (w == 0 || hgt == 0) fail("zero picture size");
-    ReserveRaster(w, hgt);
+    reserveRaster(w, hgt);
     char emsg[1024] = "";
     if (!TIFFRGBAImageOK(h.tif, emsg)) fail(emsg);
 
@@ -150,7 +150,7 @@ void DecodeTiff(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
     case COMPRESSION_OJPEG: perByte = 512; break;
     default: perByte = 1400 * 8 / bitsPerPixel; break;
     }
-    ReserveRaster(w, hgt, size, perByte,
+    reserveRaster(w, hgt, size, perByte,
                   "TIFF picture is not valid: its data is too short for " + std::to_string(w) + " x " +
                       std::to_string(hgt) + " pixels",
                   slack);
@@ -208,7 +208,7 @@ void DecodeTiff(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
     out = std::move(out8);
 }
 
-void DecodeEps(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
+void decodeEps(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
 {
     // Binary EPS: C5 D0 D3 C6, then offsets and lengths of the PostScript,
     // the metafile preview and the TIFF preview.
@@ -220,7 +220,7 @@ void DecodeEps(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
     if (off == 0 || len == 0) throw EPictureError("EPS pictures without a TIFF preview cannot be read");
     if (off > size || len > size - off)
         throw EPictureError("EPS picture is not valid: the TIFF preview lies outside the file");
-    DecodeTiff(r.at(off, len).data(), len, out);
+    decodeTiff(r.at(off, len).data(), len, out);
 }
 
 } // namespace velmora

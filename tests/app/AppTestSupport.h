@@ -122,7 +122,7 @@ struct CliRun {
 inline CliRun runCli(const std::vector<std::string>& args, const std::string& version = "test")
 {
     std::ostringstream out, err;
-    CliRun r{RunCommandLine(args, out, err, version), "", ""};
+    CliRun r{runCommandLine(args, out, err, version), "", ""};
     r.out = out.str();
     r.err = err.str();
     return r;

@@ -140,7 +140,7 @@ TEST(CommandLine, ConvertBetweenStreamAndArchive)
     EXPECT_EQ(run({"dump", gls}).out, expected);
     EXPECT_EQ(run({"dump", vlm}).out, expected);
     // Bitmap pictures included, the stream comes back byte for byte.
-    EXPECT_TRUE(ReadFileBytes(gls) == ReadFileBytes(source));
+    EXPECT_TRUE(readFileBytes(gls) == readFileBytes(source));
 }
 
 } // namespace

@@ -60,12 +60,12 @@ TEST(FaceCommand, ComposesTheShippedExample)
     // The background at the top, the photo in the middle, white title letters
     // (resampled layers are blended with weight 255 at most: 254 over dark).
     const TColor32 top = fromBmp.Pixel(5, 5);
-    EXPECT_LT(RedOf(top), 40);
-    EXPECT_GT(BlueOf(top), RedOf(top));
+    EXPECT_LT(redOf(top), 40);
+    EXPECT_GT(blueOf(top), redOf(top));
     int white = 0;
     for (int y = 120; y < 230; ++y)
         for (int x = 70; x < 780; ++x)
-            if (RedOf(fromBmp.Pixel(x, y)) >= 250 && BlueOf(fromBmp.Pixel(x, y)) >= 250) ++white;
+            if (redOf(fromBmp.Pixel(x, y)) >= 250 && blueOf(fromBmp.Pixel(x, y)) >= 250) ++white;
     EXPECT_GT(white, 2000);
     EXPECT_EQ(fromBmp.Pixel(100, 600) >> 24, 255u);
 }
@@ -87,7 +87,7 @@ TEST(FaceCommand, LayersFollowTheEditorsRules)
                     {"type": "alpha", "file": "c.bmp", "placement": [0, 4, 4, 6], "rotate": 90} ]
     })");
     TBitmap32 face;
-    ComposeFaceDocument(doc.string(), face);
+    composeFaceDocument(doc.string(), face);
     ASSERT_EQ(face.Width(), 10);
     EXPECT_EQ(face.Pixel(0, 0), 0xFF0000FFu);
     // Alpha 128 red over opaque blue: the alpha channel is blended too.

@@ -86,7 +86,7 @@ TEST_F(FaceEditorHandOff, HelpEntriesRunTheMainWindowsCommands)
     OpenUrlHandler = keep;
     ASSERT_EQ(opened.size(), 3u);
     EXPECT_EQ(opened[0], QUrl(QString::fromLatin1(kOnlineSupportAddress)));
-    EXPECT_EQ(opened[1], SupportMailUrl());
+    EXPECT_EQ(opened[1], supportMailUrl());
     EXPECT_EQ(opened[2], QUrl(QString::fromLatin1(kStockPhotosAddress)));
 }
 

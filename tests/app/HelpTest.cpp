@@ -19,36 +19,36 @@ namespace {
 
 TEST(HelpAddressTest, FolderEncodingOfTheHelpAddress)
 {
-    EXPECT_EQ(EncodeHelpFolder("C:\\Program Files\\Velmora\\"), "C%3A\\Program%20Files\\Velmora\\");
-    EXPECT_EQ(CompiledMouseHelpAddress("C:\\Program Files\\Velmora\\"),
+    EXPECT_EQ(encodeHelpFolder("C:\\Program Files\\Velmora\\"), "C%3A\\Program%20Files\\Velmora\\");
+    EXPECT_EQ(compiledMouseHelpAddress("C:\\Program Files\\Velmora\\"),
               "mk:@MSITStore:C%3A\\Program%20Files\\Velmora\\Velmora.chm::/HTML/Docs/BasicUsage/UsingTheMouse.html");
     // Without special characters only ":" changes.
-    EXPECT_EQ(EncodeHelpFolder("D:\\Apps\\Velmora_2.1-beta\\"), "D%3A\\Apps\\Velmora_2.1-beta\\");
-    EXPECT_EQ(EncodeHelpFolder("*-.09@AZaz\\_"), "*-.09@AZaz\\_");
+    EXPECT_EQ(encodeHelpFolder("D:\\Apps\\Velmora_2.1-beta\\"), "D%3A\\Apps\\Velmora_2.1-beta\\");
+    EXPECT_EQ(encodeHelpFolder("*-.09@AZaz\\_"), "*-.09@AZaz\\_");
     // Every other byte, those from 128 up among them, as two upper-case digits.
-    EXPECT_EQ(EncodeHelpFolder("a/b+c%d#e~"), "a%2Fb%2Bc%25d%23e%7E");
-    EXPECT_EQ(EncodeHelpFolder("Caf\xc3\xa9\\"), "Caf%C3%A9\\");
-    EXPECT_EQ(EncodeHelpFolder(std::string("\x00\x7f\xff", 3)), "%00%7F%FF");
-    EXPECT_EQ(EncodeHelpFolder(""), "");
+    EXPECT_EQ(encodeHelpFolder("a/b+c%d#e~"), "a%2Fb%2Bc%25d%23e%7E");
+    EXPECT_EQ(encodeHelpFolder("Caf\xc3\xa9\\"), "Caf%C3%A9\\");
+    EXPECT_EQ(encodeHelpFolder(std::string("\x00\x7f\xff", 3)), "%00%7F%FF");
+    EXPECT_EQ(encodeHelpFolder(""), "");
     // On Linux the folder separator is "/", and "\" is an ordinary byte.
-    EXPECT_EQ(EncodeHelpFolder("/opt/My Apps/v\\x/", '/'), "/opt/My%20Apps/v%5Cx/");
+    EXPECT_EQ(encodeHelpFolder("/opt/My Apps/v\\x/", '/'), "/opt/My%20Apps/v%5Cx/");
 }
 
 TEST(HelpAddressTest, HelpPageAddressesLeadBackToTheFile)
 {
     for (const std::string folder : {"/usr/lib/velmora/", "/home/a b/Ünïcode [x]/#1?/"}) {
-        const QUrl url = HelpPageUrl(folder, kMouseHelpPage);
+        const QUrl url = helpPageUrl(folder, kMouseHelpPage);
         ASSERT_TRUE(url.isValid()) << folder;
         EXPECT_EQ(url.scheme().toStdString(), "file");
         EXPECT_EQ(url.toLocalFile().toStdString(), folder + kMouseHelpPage);
     }
-    EXPECT_EQ(HelpPageUrl("/usr/lib/velmora/", kHelpContentsPage).toString().toStdString(),
+    EXPECT_EQ(helpPageUrl("/usr/lib/velmora/", kHelpContentsPage).toString().toStdString(),
               "file:///usr/lib/velmora/help/index.html");
 }
 
 TEST(HelpAddressTest, SupportMailHasTheSubject)
 {
-    const QUrl mail = SupportMailUrl();
+    const QUrl mail = supportMailUrl();
     EXPECT_EQ(mail.scheme().toStdString(), "mailto");
     EXPECT_EQ(mail.path().toStdString(), "support@velmora.example");
     EXPECT_EQ(QUrlQuery(mail).queryItemValue(QStringLiteral("subject"), QUrl::FullyDecoded).toStdString(),
@@ -111,7 +111,7 @@ TEST_F(HelpLinksTest, WebAndMailLinksOpenTheirAddresses)
     w.OnlineSupportCenter1->trigger();
     w.EMailTechnicalSupport1->trigger();
     click(w.Label30);
-    OpenStockPhotos();
+    openStockPhotos();
     EXPECT_EQ(opened,
               (std::vector<std::string>{
                   "https://www.velmora.example/support/", "mailto:support@velmora.example?subject=Velmora Question",

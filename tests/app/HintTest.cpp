@@ -33,14 +33,14 @@ protected:
         return h;
     }
     static std::string shown(TfrmHint& h) { return h.txtHint->toPlainText().toStdString(); }
-    static std::string tip(int i) { return BuildTipList().at(i).toStdString(); }
+    static std::string tip(int i) { return buildTipList().at(i).toStdString(); }
 
     TTempConfig config;
 };
 
 TEST_F(HintTest, TheThirteenTipsAreWordForWord)
 {
-    const QStringList tips = BuildTipList();
+    const QStringList tips = buildTipList();
     ASSERT_EQ(tips.size(), 13);
     EXPECT_EQ(tip(0), "To create a new box, simply click on the \"Create New Box\" button.");
     EXPECT_EQ(tip(5),
@@ -89,7 +89,7 @@ TEST_F(HintTest, EveryWayOfClosingStoresTheStateOnce)
         h->BitBtn2->click();
         h->close(); // the close box
     }
-    EXPECT_EQ(ReadProgramIniString("Tips", "Index", "?"), "1");
+    EXPECT_EQ(readProgramIniString("Tips", "Index", "?"), "1");
     {
         auto h = open();
         EXPECT_EQ(shown(*h), tip(1)); // the stored tip, not the next one
@@ -98,7 +98,7 @@ TEST_F(HintTest, EveryWayOfClosingStoresTheStateOnce)
         QCoreApplication::sendEvent(h.get(), &esc);
         EXPECT_FALSE(h->isVisible());
     }
-    EXPECT_EQ(ReadProgramIniString("Tips", "Index", "?"), "2");
+    EXPECT_EQ(readProgramIniString("Tips", "Index", "?"), "2");
     {
         auto h = open();
         h->BitBtn2->click();
@@ -106,7 +106,7 @@ TEST_F(HintTest, EveryWayOfClosingStoresTheStateOnce)
         QCoreApplication::sendEvent(h.get(), &enter); // Enter presses Close
         EXPECT_FALSE(h->isVisible());
     }
-    EXPECT_EQ(ReadProgramIniString("Tips", "Index", "?"), "3");
+    EXPECT_EQ(readProgramIniString("Tips", "Index", "?"), "3");
 }
 
 TEST_F(HintTest, NextAndPreviousWrapOverTheThirteenTips)
@@ -123,7 +123,7 @@ TEST_F(HintTest, NextAndPreviousWrapOverTheThirteenTips)
     h->BitBtn1->click();
     EXPECT_EQ(shown(*h), tip(11));
     h->close();
-    EXPECT_EQ(ReadProgramIniString("Tips", "Index", "?"), "11");
+    EXPECT_EQ(readProgramIniString("Tips", "Index", "?"), "11");
 }
 
 TEST_F(HintTest, UncheckedStopsTheStartUpTipButF2StillShowsIt)
@@ -164,15 +164,15 @@ TEST_F(HintTest, StartupThatIsNoIntegerMeansTrue)
 {
     for (const char* value : {"yes", "", "1.5", "true"}) {
         config.write(std::string("[Tips]\nStartup=") + value + "\n");
-        EXPECT_TRUE(ReadProgramIniBool("Tips", "Startup", true)) << value;
+        EXPECT_TRUE(readProgramIniBool("Tips", "Startup", true)) << value;
         auto h = open();
         EXPECT_TRUE(h->cbStartup->isChecked()) << value;
         h->close();
     }
     config.write("[Tips]\nStartup=0\n");
-    EXPECT_FALSE(ReadProgramIniBool("Tips", "Startup", true));
+    EXPECT_FALSE(readProgramIniBool("Tips", "Startup", true));
     config.write("[Tips]\nStartup=-7\n");
-    EXPECT_TRUE(ReadProgramIniBool("Tips", "Startup", false));
+    EXPECT_TRUE(readProgramIniBool("Tips", "Startup", false));
 }
 
 TEST_F(HintTest, DamagedIndexStartsOverAtTheFirstTipAndIsCorrectedOnClose)
@@ -187,7 +187,7 @@ TEST_F(HintTest, DamagedIndexStartsOverAtTheFirstTipAndIsCorrectedOnClose)
         EXPECT_EQ(shown(*h), tip(12)) << value;
         h->BitBtn2->click();
         h->close();
-        EXPECT_EQ(ReadProgramIniString("Tips", "Index", "?"), "0") << value;
+        EXPECT_EQ(readProgramIniString("Tips", "Index", "?"), "0") << value;
     }
     config.write("[Tips]\nIndex=12\n");
     auto h = open();
@@ -215,12 +215,12 @@ TEST_F(HintTest, BadSettingsFilesGiveTheDefaultsAndNeverFail)
         EXPECT_TRUE(h->cbStartup->isChecked());
         h->close();
     }
-    EXPECT_EQ(ReadProgramIniString("Tips", "Index", "?"), "0");
+    EXPECT_EQ(readProgramIniString("Tips", "Index", "?"), "0");
 
     // Far too large to be ours: read as empty, replaced on the next write.
     config.write("[Tips]\nIndex=3\nStartup=0\n" + std::string(2 << 20, ';'));
-    EXPECT_TRUE(ReadProgramIniBool("Tips", "Startup", true));
-    EXPECT_EQ(ReadProgramIniString("Tips", "Index", "0"), "0");
+    EXPECT_TRUE(readProgramIniBool("Tips", "Startup", true));
+    EXPECT_EQ(readProgramIniString("Tips", "Index", "0"), "0");
 
     // The settings file is a folder.
     std::filesystem::remove(config.ini());
@@ -231,7 +231,7 @@ TEST_F(HintTest, BadSettingsFilesGiveTheDefaultsAndNeverFail)
         h->BitBtn2->click();
         h->close(); // cannot be written; nothing is reported
     }
-    EXPECT_FALSE(WriteProgramIniString("Tips", "Index", "1"));
+    EXPECT_FALSE(writeProgramIniString("Tips", "Index", "1"));
     std::filesystem::remove_all(config.ini());
 
     // The configuration folder cannot be made: a file stands in its place.
@@ -242,22 +242,22 @@ TEST_F(HintTest, BadSettingsFilesGiveTheDefaultsAndNeverFail)
         EXPECT_TRUE(h->cbStartup->isChecked());
         h->close();
     }
-    EXPECT_FALSE(WriteProgramIniBool("Tips", "Startup", false));
+    EXPECT_FALSE(writeProgramIniBool("Tips", "Startup", false));
     EXPECT_TRUE(std::filesystem::is_regular_file(config.folder()));
 }
 
 TEST_F(HintTest, ConfigurationFolderFollowsXdgRules)
 {
-    EXPECT_EQ(ProgramIniPath(), config.Root / "Velmora" / "Velmora.INI");
+    EXPECT_EQ(programIniPath(), config.Root / "Velmora" / "Velmora.INI");
     const std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
     setenv("XDG_CONFIG_HOME", "relative/folder", 1); // only absolute paths count
-    if (!home.empty()) EXPECT_EQ(ProgramIniPath(), std::filesystem::path(home) / ".config/Velmora/Velmora.INI");
+    if (!home.empty()) EXPECT_EQ(programIniPath(), std::filesystem::path(home) / ".config/Velmora/Velmora.INI");
     unsetenv("XDG_CONFIG_HOME");
-    if (!home.empty()) EXPECT_EQ(ProgramIniPath(), std::filesystem::path(home) / ".config/Velmora/Velmora.INI");
+    if (!home.empty()) EXPECT_EQ(programIniPath(), std::filesystem::path(home) / ".config/Velmora/Velmora.INI");
     unsetenv("HOME");
-    EXPECT_TRUE(ProgramIniPath().empty());
-    EXPECT_TRUE(ReadProgramIniBool("Tips", "Startup", true));
-    EXPECT_FALSE(WriteProgramIniBool("Tips", "Startup", false));
+    EXPECT_TRUE(programIniPath().empty());
+    EXPECT_TRUE(readProgramIniBool("Tips", "Startup", true));
+    EXPECT_FALSE(writeProgramIniBool("Tips", "Startup", false));
     if (!home.empty()) setenv("HOME", home.c_str(), 1);
 }
 
@@ -286,7 +286,7 @@ TEST_F(HintTest, StartUpTipAppearsOverTheMainWindowBeforeTheCommandLineScene)
     EXPECT_EQ(parent, &w);
     EXPECT_LE((centre - w.frameGeometry().center()).manhattanLength(), 2);
     // Closing it wrote the settings; a second showing of the window asks nothing.
-    EXPECT_EQ(ReadProgramIniString("Tips", "Startup", "?"), "1");
+    EXPECT_EQ(readProgramIniString("Tips", "Startup", "?"), "1");
     int more = 0;
     test::WhileModal(
         [&] {

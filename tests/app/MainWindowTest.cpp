@@ -379,11 +379,11 @@ TEST(ApplicationErrorHandler, RunCommandReportsFailureAndResetsTheBusyCursor)
     test::testApp();
     TMessageBoxWatcher watcher;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    EXPECT_FALSE(RunCommand([] { throw std::runtime_error("Unable to save scene."); }));
+    EXPECT_FALSE(runCommand([] { throw std::runtime_error("Unable to save scene."); }));
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     ASSERT_EQ(watcher.seen.size(), 1u);
     EXPECT_EQ(watcher.seen[0].text, "Unable to save scene.");
-    EXPECT_TRUE(RunCommand([] {}));
+    EXPECT_TRUE(runCommand([] {}));
 }
 
 } // namespace

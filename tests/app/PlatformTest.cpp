@@ -12,7 +12,7 @@ namespace {
 
 TEST(Platform, ProgramFolderIsTheExecutablesFolder)
 {
-    const std::string folder = ProgramFolder();
+    const std::string folder = programFolder();
     ASSERT_FALSE(folder.empty());
     EXPECT_EQ(folder.back(), '/');
     EXPECT_TRUE(std::filesystem::exists(folder + "tests_app"));
@@ -36,7 +36,7 @@ TEST(Platform, WorkingFoldersArePrivateAndRemovedWithTheirContent)
 TEST(Platform, FloatingPointRoundsToEvenAndDoesNotTrap)
 {
     std::fesetround(FE_UPWARD);
-    InitFloatingPoint();
+    initFloatingPoint();
     EXPECT_EQ(std::fegetround(), FE_TONEAREST);
     EXPECT_EQ(std::nearbyint(2.5), 2.0);
     EXPECT_EQ(std::nearbyint(3.5), 4.0);

@@ -78,7 +78,7 @@ TEST(RenderCommand, DefaultSceneToJpegBmpAndPng)
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_TRUE(r.err.empty()); // not a terminal: no progress line
     const auto jpg = test::readFile(dir / "shot.jpg");
-    const TJpegHeader h = ReadJpegHeader(jpg.data(), jpg.size());
+    const TJpegHeader h = readJpegHeader(jpg.data(), jpg.size());
     EXPECT_EQ(h.Width, 160);
     EXPECT_EQ(h.Height, 120);
     EXPECT_FALSE(h.Grayscale);
@@ -92,13 +92,13 @@ TEST(RenderCommand, DefaultSceneToJpegBmpAndPng)
     const auto bmp = test::readFile(dir / "shot.bmp");
     ASSERT_GT(bmp.size(), 54u);
     EXPECT_EQ(bmp[28], 24);
-    EXPECT_EQ(decodeFile(dir / "shot.bmp", DecodeBmp).Width, 80);
+    EXPECT_EQ(decodeFile(dir / "shot.bmp", decodeBmp).Width, 80);
 
     ASSERT_EQ(render({"--viewer", "64x48", "-o", dir / "shot.png"}).code, 0);
     const auto png = test::readFile(dir / "shot.png");
     EXPECT_EQ(png[24], 8);
     EXPECT_EQ(png[25], 2);
-    EXPECT_EQ(decodeFile(dir / "shot.png", DecodePng).Height, 48);
+    EXPECT_EQ(decodeFile(dir / "shot.png", decodePng).Height, 48);
     EXPECT_EQ(dir.names(), (std::vector<std::string>{"shot.bmp", "shot.jpg", "shot.png"}));
 }
 
@@ -115,16 +115,16 @@ TEST(RenderCommand, FaceOptionPutsThePictureOnTheFront)
             red.row(y)[3 * x + 1] = 0;
             red.row(y)[3 * x + 2] = 255;
         }
-    test::writeFile(dir / "red.bmp", EncodeBmp(red));
+    test::writeFile(dir / "red.bmp", encodeBmp(red));
     const test::CliRun convert = test::runCli({"convert", "--default", dir / "scene.vlm"});
     ASSERT_EQ(convert.result.ExitCode, 0) << convert.err;
     ASSERT_EQ(render({dir / "scene.vlm", "--front", dir / "red.bmp", "-o", dir / "b.png"}).code, 0);
     ASSERT_EQ(render({dir / "scene.vlm", "-o", dir / "plain.png"}).code, 0);
-    const TDecodedImage with = decodeFile(dir / "b.png", DecodePng), without = decodeFile(dir / "plain.png", DecodePng);
+    const TDecodedImage with = decodeFile(dir / "b.png", decodePng), without = decodeFile(dir / "plain.png", decodePng);
     ASSERT_EQ(with.Width, 492);
     // The front face covers the middle of the shot.
     auto at = [](const TDecodedImage& img, int x, int y) {
-        const std::uint8_t* p = img.row(y) + BytesPerPixel(img.Format) * x;
+        const std::uint8_t* p = img.row(y) + bytesPerPixel(img.Format) * x;
         return std::array<int, 3>{p[0], p[1], p[2]};
     };
     const auto c = at(with, 200, 200);
@@ -142,13 +142,13 @@ TEST(RenderCommand, WholeShotIsTheOracleResizeOfTheFullRender)
     ASSERT_EQ(render({"--viewer", "123x97", "--multiplier", "4", "--size", "492x388", "-o", dir / "full.bmp"}).code, 0);
     // ... and the shot made from the same render.
     ASSERT_EQ(render({"--viewer", "123x97", "--multiplier", "4", "-o", dir / "shot.bmp"}).code, 0);
-    TDecodedImage full = decodeFile(dir / "full.bmp", DecodeBmp);
-    const TDecodedImage shot = decodeFile(dir / "shot.bmp", DecodeBmp);
+    TDecodedImage full = decodeFile(dir / "full.bmp", decodeBmp);
+    const TDecodedImage shot = decodeFile(dir / "shot.bmp", decodeBmp);
     ASSERT_EQ(full.Width, 492);
     ASSERT_EQ(full.Height, 388);
     TGLBitmap24 expected(123, 97);
     const TRgb24View src{full.Pixels.data(), full.Width, full.Height, std::ptrdiff_t(full.rowBytes())};
-    oracle::FilteredResize(src, expected.view(), TriangleFilter, 1.0f);
+    oracle::FilteredResize(src, expected.view(), triangleFilter, 1.0f);
     ASSERT_EQ(shot.Width, 123);
     ASSERT_EQ(shot.Height, 97);
     for (int y = 0; y < 97; ++y) ASSERT_EQ(0, std::memcmp(shot.row(y), expected.pixel(0, y), 123 * 3)) << "row " << y;

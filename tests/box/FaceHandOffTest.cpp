@@ -13,7 +13,7 @@ using test::BoxModelTest;
 
 struct FaceHandOffTest : BoxModelTest {
     TGLTexture& texture(TBoxFace f) { return scene().facePlane(f)->Material().Texture(); }
-    TFaceEditorSize size(TBoxFace f) { return FaceEditorSize(m, f); }
+    TFaceEditorSize size(TBoxFace f) { return faceEditorSize(m, f); }
     // Six faces in the order front, back, left, right, top, bottom.
     std::vector<TFaceEditorSize> sizes()
     {
@@ -59,9 +59,9 @@ TEST_F(FaceHandOffTest, StoredScalesOutsideTheSlidersStayUsable)
     TGLPlane& front = *scene().facePlane(TBoxFace::Front);
     front.Scale().SetX(-3); // a mirrored face of an odd scene
     front.Scale().SetY(1e9f);
-    EXPECT_EQ(FaceEditorSize(front), (TFaceEditorSize{1, 8192}));
+    EXPECT_EQ(faceEditorSize(front), (TFaceEditorSize{1, 8192}));
     front.Scale().SetX(std::nanf(""));
-    EXPECT_EQ(FaceEditorSize(front).Width, 1);
+    EXPECT_EQ(faceEditorSize(front).Width, 1);
 }
 
 TEST_F(FaceHandOffTest, AcceptedFaceLoadsLikeAPictureAndTheWorkingFileGoes)
@@ -69,11 +69,11 @@ TEST_F(FaceHandOffTest, AcceptedFaceLoadsLikeAPictureAndTheWorkingFileGoes)
     m.New1Click(); // the second New switches every texture off
     ASSERT_TRUE(texture(TBoxFace::Front).Disabled());
     std::string written;
-    HandBackFace(m, TBoxFace::Front, [&](const std::string& file) {
+    handBackFace(m, TBoxFace::Front, [&](const std::string& file) {
         written = file;
         writeBmp(file, 255, 0, 0);
     });
-    EXPECT_EQ(written, FaceWorkingFile(m));
+    EXPECT_EQ(written, faceWorkingFile(m));
     EXPECT_EQ(std::filesystem::path(written).filename(), "Face.bmp");
     EXPECT_FALSE(std::filesystem::exists(written));
     EXPECT_FALSE(texture(TBoxFace::Front).Disabled());
@@ -88,14 +88,14 @@ TEST_F(FaceHandOffTest, FailuresLeaveTheFaceAndNoWorkingFile)
     TPicture& picture = *texture(TBoxFace::Top).PictureImage().Picture();
     const int w = picture.Width(), h = picture.Height();
     // Written but unreadable.
-    EXPECT_ANY_THROW(HandBackFace(
+    EXPECT_ANY_THROW(handBackFace(
         m, TBoxFace::Top, [](const std::string& file) { std::ofstream(file, std::ios::binary) << "not a bitmap"; }));
-    EXPECT_FALSE(std::filesystem::exists(FaceWorkingFile(m)));
+    EXPECT_FALSE(std::filesystem::exists(faceWorkingFile(m)));
     // Not written at all (the working folder could not take it).
-    EXPECT_THROW(HandBackFace(m, TBoxFace::Top,
+    EXPECT_THROW(handBackFace(m, TBoxFace::Top,
                               [](const std::string& file) { throw std::runtime_error("Cannot create file " + file); }),
                  std::runtime_error);
-    EXPECT_FALSE(std::filesystem::exists(FaceWorkingFile(m)));
+    EXPECT_FALSE(std::filesystem::exists(faceWorkingFile(m)));
     EXPECT_EQ(texture(TBoxFace::Top).PictureImage().Picture()->Width(), w);
     EXPECT_EQ(texture(TBoxFace::Top).PictureImage().Picture()->Height(), h);
 }

@@ -113,9 +113,9 @@ TEST_F(FaceLoadingTest, TheDialogOffersThePictureFormats)
 
 TEST(BoxFaceNames, RoundTrip)
 {
-    for (TBoxFace f : AllBoxFaces) EXPECT_EQ(BoxFaceFromName(BoxFaceName(f)), f);
-    EXPECT_FALSE(BoxFaceFromName("Front"));
-    EXPECT_FALSE(BoxFaceFromName(""));
+    for (TBoxFace f : AllBoxFaces) EXPECT_EQ(boxFaceFromName(boxFaceName(f)), f);
+    EXPECT_FALSE(boxFaceFromName("Front"));
+    EXPECT_FALSE(boxFaceFromName(""));
 }
 
 // ---- Drop target ----
@@ -145,7 +145,7 @@ struct DropTargetTest : FaceLoadingTest {
     {
         const auto [px, py] = project(scene().GLCamera1->WorldPosition(), W, H, x, y, z);
         EXPECT_TRUE(px > 0 && px < W && py > 0 && py < H) << x << " " << y << " " << z << ": " << px << " " << py;
-        return FaceAtViewerPixel(scene(), W, H, px, py);
+        return faceAtViewerPixel(scene(), W, H, px, py);
     }
 };
 
@@ -164,10 +164,10 @@ TEST_F(DropTargetTest, EachVisibleFaceOfTheDefaultViewIsFoundAndNothingElse)
     EXPECT_EQ(at(0.15, -0.45, -0.5), std::nullopt);
     EXPECT_EQ(at(0, 0.5, -0.5), std::nullopt);
     EXPECT_EQ(at(0.1, -0.35, -0.52), std::nullopt); // the front face's reflection
-    EXPECT_EQ(FaceAtViewerPixel(scene(), W, H, 3, 3), std::nullopt);
-    EXPECT_EQ(FaceAtViewerPixel(scene(), W, H, W - 3, 3), std::nullopt);
+    EXPECT_EQ(faceAtViewerPixel(scene(), W, H, 3, 3), std::nullopt);
+    EXPECT_EQ(faceAtViewerPixel(scene(), W, H, W - 3, 3), std::nullopt);
     // No viewer size, no face.
-    EXPECT_EQ(FaceAtViewerPixel(scene(), 0, 0, 0, 0), std::nullopt);
+    EXPECT_EQ(faceAtViewerPixel(scene(), 0, 0, 0, 0), std::nullopt);
 }
 
 TEST_F(DropTargetTest, TheFaceFollowsTheCameraAndTheBoxSize)
@@ -175,16 +175,16 @@ TEST_F(DropTargetTest, TheFaceFollowsTheCameraAndTheBoxSize)
     // From the other side the back and the left side are in view.
     scene().GLCamera1->OrbitAroundTarget(0, 180);
     const auto [bx, by] = project(scene().GLCamera1->WorldPosition(), W, H, -0.1, 0, 0);
-    EXPECT_EQ(FaceAtViewerPixel(scene(), W, H, bx, by), TBoxFace::Back);
+    EXPECT_EQ(faceAtViewerPixel(scene(), W, H, bx, by), TBoxFace::Back);
     const auto [lx, ly] = project(scene().GLCamera1->WorldPosition(), W, H, 0, -0.4, 0);
-    EXPECT_EQ(FaceAtViewerPixel(scene(), W, H, lx, ly), TBoxFace::Left);
+    EXPECT_EQ(faceAtViewerPixel(scene(), W, H, lx, ly), TBoxFace::Left);
     scene().GLCamera1->OrbitAroundTarget(0, 180);
 
     // A narrower box leaves the old edge of the front face on the floor.
     const auto [ex, ey] = project(scene().GLCamera1->WorldPosition(), W, H, 0.1, -0.35, -0.45);
-    EXPECT_EQ(FaceAtViewerPixel(scene(), W, H, ex, ey), TBoxFace::Front);
+    EXPECT_EQ(faceAtViewerPixel(scene(), W, H, ex, ey), TBoxFace::Front);
     m.tbBoxWidth.setPosition(40);
-    EXPECT_NE(FaceAtViewerPixel(scene(), W, H, ex, ey), TBoxFace::Front);
+    EXPECT_NE(faceAtViewerPixel(scene(), W, H, ex, ey), TBoxFace::Front);
 }
 
 TEST_F(DropTargetTest, DroppingAPictureFillsTheFaceUnderThePointer)
@@ -205,7 +205,7 @@ TEST_F(DropTargetTest, DroppingAPictureFillsTheFaceUnderThePointer)
     m.FormDropFile(facePicture("Front.jpg"), true, tx, ty, W, H);
     m.BoxType = 1;
     for (std::size_t i = 1; i < before.size(); ++i)
-        EXPECT_EQ(picture(AllBoxFaces[i]).Graphic(), before[i]) << BoxFaceName(AllBoxFaces[i]);
+        EXPECT_EQ(picture(AllBoxFaces[i]).Graphic(), before[i]) << boxFaceName(AllBoxFaces[i]);
 
     // A file no reader takes fails with the reader's message and changes nothing.
     const test::ScratchDir scratch("velmora-drop");

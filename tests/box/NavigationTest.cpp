@@ -12,8 +12,8 @@ constexpr double kDegree = std::numbers::pi / 180;
 
 struct NavigationTest : BoxModelTest {
     // Camera relative to the point of focus.
-    TVector offset() { return VectorSubtract(camera()->WorldPosition(), scene().GLPoints1->WorldPosition()); }
-    double dist() { return VectorLength(offset()); }
+    TVector offset() { return vectorSubtract(camera()->WorldPosition(), scene().GLPoints1->WorldPosition()); }
+    double dist() { return vectorLength(offset()); }
     double polar() { return std::acos(offset().Z / dist()); }
     double azimuth() { return std::atan2(offset().Y, offset().X); }
     TGLCamera* camera() { return scene().GLCamera1; }

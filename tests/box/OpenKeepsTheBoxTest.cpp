@@ -31,8 +31,8 @@ struct Snapshot {
 Snapshot snapshot(TfrmMainModel& m)
 {
     IniFile ini;
-    WriteSceneIni(ini, CurrentSceneSettings(m));
-    return {SaveSceneToStream(*m.scene()->sceneGraph()), ini.text(), m.BoxType, m.PristineScene, m.sceneOpen()};
+    writeSceneIni(ini, currentSceneSettings(m));
+    return {saveSceneToStream(*m.scene()->sceneGraph()), ini.text(), m.BoxType, m.PristineScene, m.sceneOpen()};
 }
 
 void zipWith(const fs::path& file, const std::vector<std::pair<std::string, std::string>>& members)
@@ -58,7 +58,7 @@ protected:
     {
         fs::create_directories(dir / "work");
         m = std::make_unique<TfrmMainModel>(std::string(VELMORA_BIN_DIR) + "/", (dir / "work").string() + "/");
-        InstallSceneFiles(*m);
+        installSceneFiles(*m);
         ASSERT_TRUE(m->scene() && m->scene()->sceneGraph());
         m->New1Click();
         // A box the user has worked on.

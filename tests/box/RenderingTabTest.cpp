@@ -213,23 +213,23 @@ TEST(FacePictures, LoadEnablesOnlyThatFaceAndAFailureChangesNothing)
     TabModel t;
     t.m.New1Click();
     t.m.New1Click(); // the second New disables the six textures
-    TGLPlane* front = FacePlane(t.m, TBoxFace::Front);
-    TGLPlane* back = FacePlane(t.m, TBoxFace::Back);
+    TGLPlane* front = facePlane(t.m, TBoxFace::Front);
+    TGLPlane* back = facePlane(t.m, TBoxFace::Back);
     ASSERT_TRUE(front && back);
     ASSERT_TRUE(front->Material().Texture().Disabled());
-    LoadPictureIntoFace(t.m, TBoxFace::Front, test::resourcesFolder() + "Faces/Side.jpg");
+    loadPictureIntoFace(t.m, TBoxFace::Front, test::resourcesFolder() + "Faces/Side.jpg");
     EXPECT_FALSE(front->Material().Texture().Disabled());
     EXPECT_TRUE(back->Material().Texture().Disabled());
     EXPECT_EQ(front->Material().Texture().PictureImage().Picture()->Width(), 166);
 
-    EXPECT_THROW(LoadPictureIntoFace(t.m, TBoxFace::Back, test::resourcesFolder() + "Faces/nothing.xyz"),
+    EXPECT_THROW(loadPictureIntoFace(t.m, TBoxFace::Back, test::resourcesFolder() + "Faces/nothing.xyz"),
                  std::exception);
     EXPECT_TRUE(back->Material().Texture().Disabled());
-    EXPECT_EQ(BoxFaceNamed("bottom"), TBoxFace::Bottom);
-    EXPECT_FALSE(BoxFaceNamed("Front"));
+    EXPECT_EQ(boxFaceNamed("bottom"), TBoxFace::Bottom);
+    EXPECT_FALSE(boxFaceNamed("Front"));
 
     t.m.BoxType = 0; // while an archive fills the controls nothing loads
-    LoadPictureIntoFace(t.m, TBoxFace::Back, test::resourcesFolder() + "Faces/Side.jpg");
+    loadPictureIntoFace(t.m, TBoxFace::Back, test::resourcesFolder() + "Faces/Side.jpg");
     EXPECT_TRUE(back->Material().Texture().Disabled());
 }
 

@@ -40,11 +40,11 @@ protected:
         fs::create_directories(dir / "work");
         fs::create_directories(dir / "out");
         m = std::make_unique<TfrmMainModel>(std::string(VELMORA_BIN_DIR) + "/", (dir / "work").string() + "/");
-        InstallSceneFiles(*m);
+        installSceneFiles(*m);
         m->New1Click();
         target = dir / "out" / "box.vlm";
         m->Save1Click(target.string(), 1); // the old file: the default box
-        oldBytes = ReadFileBytes(target);
+        oldBytes = readFileBytes(target);
     }
     void TearDown() override { m.reset(); }
 
@@ -56,12 +56,12 @@ protected:
         std::mt19937 noise(7);
         for (std::size_t i = 0; i < img.Pixels.size(); i += 97) img.Pixels[i] = std::uint8_t(noise());
         const fs::path face = dir / "face.jpg";
-        SaveJpegFile(face.string(), RowsOf(img), 60);
+        saveJpegFile(face.string(), rowsOf(img), 60);
         for (TBoxFace f : AllBoxFaces) m->LoadFacePicture(f, face.string());
     }
 
     // What the complete new save holds.
-    std::vector<std::uint8_t> newStream() { return SaveSceneToStream(*m->scene()->sceneGraph()); }
+    std::vector<std::uint8_t> newStream() { return saveSceneToStream(*m->scene()->sceneGraph()); }
 
     static bool opensAs(const fs::path& file, const std::vector<std::uint8_t>& stream)
     {
@@ -110,16 +110,16 @@ TEST_F(SaveInterrupted, KilledAtFiftyRandomMomentsLeavesTheOldOrTheNewFile)
         waitpid(child, &status, 0);
         ASSERT_FALSE(WIFEXITED(status) && WEXITSTATUS(status) == 3) << "the save itself failed";
 
-        const std::vector<std::uint8_t> now = ReadFileBytes(target);
+        const std::vector<std::uint8_t> now = readFileBytes(target);
         if (now == oldBytes) {
             ++sawOld;
             // The old file still opens cleanly.
-            ASSERT_TRUE(opensAs(target, SaveSceneToStream(*m->scene()->sceneGraph())) || !now.empty());
+            ASSERT_TRUE(opensAs(target, saveSceneToStream(*m->scene()->sceneGraph())) || !now.empty());
         } else {
             ASSERT_TRUE(opensAs(target, expected)) << "round " << round << ": neither the old nor the new file";
             ++sawNew;
             // Back to the old file for the next round.
-            WriteSceneStreamFile(target, oldBytes);
+            writeSceneStreamFile(target, oldBytes);
         }
         // Leftovers of killed saves are hidden files beside the target; none
         // of them is ever mistaken for the target.
@@ -164,7 +164,7 @@ TEST_F(SaveInterrupted, AFileSizeLimitTooSmallFailsWithTheMessageAndKeepsTheOldF
     waitpid(child, &status, 0);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(message, "Cannot create file " + (dir / "work" / "Scene.gls").string());
-    EXPECT_TRUE(ReadFileBytes(target) == oldBytes);
+    EXPECT_TRUE(readFileBytes(target) == oldBytes);
     // Nothing of the failed save stays beside the target.
     for (const auto& e : fs::directory_iterator(dir / "out")) EXPECT_EQ(e.path(), target);
 }

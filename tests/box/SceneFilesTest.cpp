@@ -22,7 +22,7 @@ namespace fs = std::filesystem;
 // A box scene link over a scene read from the reference default scene.
 class TStreamScene : public TBoxSceneLink {
 public:
-    TStreamScene() { LoadSceneFromFile(Scene, fs::path(VELMORA_FIXTURES) / "streams" / "default-scene.gls"); }
+    TStreamScene() { loadSceneFromFile(Scene, fs::path(VELMORA_FIXTURES) / "streams" / "default-scene.gls"); }
     void applyBoxWidth(int, int) override {}
     void applyBoxHeight(int, int) override {}
     void applyBoxDepth(int) override {}
@@ -51,7 +51,7 @@ protected:
     {
         auto m = std::make_unique<TfrmMainModel>(std::string(), (dir / work).string() + "/",
                                                  [](const std::string&) { return std::make_unique<TStreamScene>(); });
-        InstallSceneFiles(*m);
+        installSceneFiles(*m);
         m->New1Click();
         return m;
     }
@@ -84,7 +84,7 @@ TEST_F(SceneFilesTest, AnArchiveKeepsTheSceneAndTheSettings)
     EXPECT_EQ(b->BoxType, 1u);
     EXPECT_FALSE(b->PristineScene);
     EXPECT_EQ(link(*b).Replaced, 1);
-    EXPECT_TRUE(SaveSceneToStream(*b->scene()->sceneGraph()) == SaveSceneToStream(*a->scene()->sceneGraph()));
+    EXPECT_TRUE(saveSceneToStream(*b->scene()->sceneGraph()) == saveSceneToStream(*a->scene()->sceneGraph()));
 }
 
 TEST_F(SceneFilesTest, GlsPathsGiveTheBareStreamAndLeaveTheControls)
@@ -92,13 +92,13 @@ TEST_F(SceneFilesTest, GlsPathsGiveTheBareStreamAndLeaveTheControls)
     auto a = model("work1");
     const fs::path file = dir / "box.gls";
     a->Save1Click(file.string(), 1);
-    EXPECT_EQ(DetectSceneContainer(file), SceneContainer::Stream);
+    EXPECT_EQ(detectSceneContainer(file), SceneContainer::Stream);
 
     auto b = model("work2");
     b->tbReflectionOpacity.setPosition(2);
     b->Open1Click(file.string(), 2);
     EXPECT_EQ(b->tbReflectionOpacity.position(), 2);
-    EXPECT_TRUE(SaveSceneToStream(*b->scene()->sceneGraph()) == ReadFileBytes(file));
+    EXPECT_TRUE(saveSceneToStream(*b->scene()->sceneGraph()) == readFileBytes(file));
 }
 
 TEST_F(SceneFilesTest, ADamagedStreamLeavesTheSceneAndItsObjects)
@@ -106,12 +106,12 @@ TEST_F(SceneFilesTest, ADamagedStreamLeavesTheSceneAndItsObjects)
     auto a = model("work1");
     TGLScene& scene = *a->scene()->sceneGraph();
     TGLBaseSceneObject* front = scene.FindSceneObject("PLFront");
-    const auto before = SaveSceneToStream(scene);
+    const auto before = saveSceneToStream(scene);
     const fs::path bad = fs::path(VELMORA_FIXTURES) / "streams" / "malformed" / "trunc_in_value.gls";
     EXPECT_THROW(a->Open1Click(bad.string(), 2), std::runtime_error);
     EXPECT_EQ(scene.FindSceneObject("PLFront"), front);
     EXPECT_EQ(link(*a).Replaced, 0);
-    EXPECT_TRUE(SaveSceneToStream(scene) == before);
+    EXPECT_TRUE(saveSceneToStream(scene) == before);
 }
 
 } // namespace
@@ -150,8 +150,8 @@ TEST(DefaultSceneStream, WrittenAsTheReferenceWriterWritesIt)
     TGLScene* scene = model.scene() ? model.scene()->sceneGraph() : nullptr;
     if (!scene) GTEST_SKIP() << "no scene graph linked in this build";
     const ComponentNode reference =
-        readComponentStream(ReadFileBytes(fs::path(VELMORA_FIXTURES) / "streams" / "default-scene.gls"));
-    expectSameRecordsExceptPictures(reference, readComponentStream(SaveSceneToStream(*scene)));
+        readComponentStream(readFileBytes(fs::path(VELMORA_FIXTURES) / "streams" / "default-scene.gls"));
+    expectSameRecordsExceptPictures(reference, readComponentStream(saveSceneToStream(*scene)));
 }
 
 } // namespace
@@ -169,7 +169,7 @@ TEST(BoxSceneFiles, AfterOpeningTheWindowsReferencesAreTheNewObjects)
     TfrmMainModel model(std::string(), dir.string() + "/");
     auto* box = dynamic_cast<TBoxScene*>(model.scene());
     if (!box) GTEST_SKIP() << "no box scene linked in this build";
-    InstallSceneFiles(model);
+    installSceneFiles(model);
     model.New1Click();
     const fs::path file = dir / "box.vlm";
     model.Save1Click(file.string(), 1);

@@ -257,7 +257,7 @@ namespace {
 // The tab's switches and sliders go into a scene archive and come back from
 // it exactly, with their dependent controls enabled to match.
 struct SettingsArchiveTest : test::BoxModelTest {
-    SettingsArchiveTest() { InstallSceneFiles(m); }
+    SettingsArchiveTest() { installSceneFiles(m); }
     const test::ScratchDir scratch{"velmora-settings-archive"};
     const std::filesystem::path& dir = scratch.path;
 };

@@ -37,7 +37,7 @@ TEST(TextureNames, TenOpensInARowLeaveNoMoreNamesThanOneScene)
     fs::create_directories(dir / "work");
     {
         TfrmMainModel m(std::string(VELMORA_BIN_DIR) + "/", (dir / "work").string() + "/");
-        InstallSceneFiles(m);
+        installSceneFiles(m);
         m.New1Click();
         TGLSceneBuffer buffer;
         m.scene()->bindViewer(buffer);

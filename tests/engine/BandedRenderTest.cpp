@@ -130,7 +130,7 @@ TEST(BandedRender, FailuresLeaveTheBufferUsable)
 TEST(FramebufferPages, AreGivenBackAndTheFramebufferStillDraws)
 {
     VELMORA_REQUIRE_HEADLESS_GL();
-    if (AddressSanitizerBuild()) GTEST_SKIP() << "pages are kept under AddressSanitizer";
+    if (addressSanitizerBuild()) GTEST_SKIP() << "pages are kept under AddressSanitizer";
     // 3000 x 3000: 36 MB for colour and again for depth, each in memory of
     // its own. Made with its pages given back, the context holds a fraction
     // of that (the first such context also sets the renderer up, so the
@@ -167,13 +167,13 @@ TEST(FramebufferPages, NewRangesAreTheAddressesNotMappedBefore)
     const R before = {{100, 200}, {300, 400}, {500, 600}};
     // Grown at both ends of one range, filling a gap, and a new one.
     const R after = {{50, 250}, {300, 600}, {700, 800}};
-    const R fresh = NewMemoryRanges(before, after);
+    const R fresh = newMemoryRanges(before, after);
     ASSERT_EQ(fresh.size(), 4u);
     const std::uintptr_t want[4][2] = {{50, 100}, {200, 250}, {400, 500}, {700, 800}};
     for (int i = 0; i < 4; ++i) {
         EXPECT_EQ(fresh[i].Begin, want[i][0]) << i;
         EXPECT_EQ(fresh[i].End, want[i][1]) << i;
     }
-    EXPECT_TRUE(NewMemoryRanges(after, after).empty());
-    EXPECT_TRUE(NewMemoryRanges(after, before).empty());
+    EXPECT_TRUE(newMemoryRanges(after, after).empty());
+    EXPECT_TRUE(newMemoryRanges(after, before).empty());
 }

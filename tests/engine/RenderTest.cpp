@@ -96,7 +96,7 @@ struct FrontPicture {
     TGLBitmap32 px;
     explicit FrontPicture(BoxSceneFixture& fx)
     {
-        px = ConvertToBitmap32(*fx.front->Material().Texture().PictureImage().Picture());
+        px = convertToBitmap32(*fx.front->Material().Texture().PictureImage().Picture());
     }
     // u from the left edge, v from the top edge, both 0..1.
     Rgb sample(double u, double v) const
@@ -135,7 +135,7 @@ TEST(CameraProjection, BoxViewerFrustumAndFieldOfView)
     auto* cam = scene.AddNewObject<TGLCamera>();
     cam->SetFocalLength(400);
     cam->SetDepthOfView(1000);
-    const TFrustum f = CameraFrustum(*cam, {0, 0, 492, 473}, 492, 473, 96);
+    const TFrustum f = cameraFrustum(*cam, {0, 0, 492, 473}, 492, 473, 96);
     ASSERT_TRUE(f.Valid);
     EXPECT_NEAR(f.Near, 6.1455733, 1e-6);
     EXPECT_NEAR(f.Far, 1006.1455733, 1e-4);
@@ -147,34 +147,34 @@ TEST(CameraProjection, BoxViewerFrustumAndFieldOfView)
     EXPECT_NEAR(2 * std::atan(f.Top / f.Near) * deg, 8.9448, 1e-3);
 
     // Four times the size at four times the DPI: the same frustum.
-    const TFrustum f4 = CameraFrustum(*cam, {0, 0, 1968, 1892}, 1968, 1892, 384);
+    const TFrustum f4 = cameraFrustum(*cam, {0, 0, 1968, 1892}, 1968, 1892, 384);
     EXPECT_NEAR(f4.Near, f.Near, 1e-5);
     EXPECT_NEAR(f4.Right, f.Right, 1e-9);
     EXPECT_NEAR(f4.Top, f.Top, 1e-9);
 
     // Doubling the width doubles the horizontal tangent only.
-    const TFrustum wide = CameraFrustum(*cam, {0, 0, 984, 473}, 984, 473, 96);
+    const TFrustum wide = cameraFrustum(*cam, {0, 0, 984, 473}, 984, 473, 96);
     EXPECT_NEAR(wide.Right / wide.Near, 2 * f.Right / f.Near, 1e-9);
     EXPECT_NEAR(wide.Top / wide.Near, f.Top / f.Near, 1e-9);
 
-    EXPECT_FALSE(CameraFrustum(*cam, {0, 0, 0, 10}, 0, 10, 96).Valid);
+    EXPECT_FALSE(cameraFrustum(*cam, {0, 0, 0, 10}, 0, 10, 96).Valid);
 
-    EXPECT_NEAR(FieldOfViewFor(cam, 492, 473), 61.1874, 1e-4);
-    SetFieldOfViewFor(cam, 492, 473, 61.1874);
+    EXPECT_NEAR(fieldOfViewFor(cam, 492, 473), 61.1874, 1e-4);
+    setFieldOfViewFor(cam, 492, 473, 61.1874);
     EXPECT_NEAR(cam->FocalLength(), 400, 1e-3);
-    EXPECT_EQ(FieldOfViewFor(nullptr, 492, 473), 0);
+    EXPECT_EQ(fieldOfViewFor(nullptr, 492, 473), 0);
 }
 
 TEST(TextureUpload, SizesArePowersOfTwoWithinTheMaximum)
 {
-    EXPECT_EQ(TextureSizeFor(800, 1010, 8192).Width, 1024);
-    EXPECT_EQ(TextureSizeFor(800, 1010, 8192).Height, 1024);
+    EXPECT_EQ(textureSizeFor(800, 1010, 8192).Width, 1024);
+    EXPECT_EQ(textureSizeFor(800, 1010, 8192).Height, 1024);
     // 166 wide pictures arrive stretched to 168.
-    EXPECT_EQ(TextureSizeFor(168, 1010, 8192).Width, 256);
-    EXPECT_EQ(TextureSizeFor(256, 256, 8192).Width, 256);
-    EXPECT_EQ(TextureSizeFor(4, 1, 8192).Height, 1);
-    EXPECT_EQ(TextureSizeFor(5000, 300, 2048).Width, 2048);
-    EXPECT_EQ(TextureSizeFor(5000, 300, 2048).Height, 512);
+    EXPECT_EQ(textureSizeFor(168, 1010, 8192).Width, 256);
+    EXPECT_EQ(textureSizeFor(256, 256, 8192).Width, 256);
+    EXPECT_EQ(textureSizeFor(4, 1, 8192).Height, 1);
+    EXPECT_EQ(textureSizeFor(5000, 300, 2048).Width, 2048);
+    EXPECT_EQ(textureSizeFor(5000, 300, 2048).Height, 512);
 }
 
 TEST(HeadlessContext, ActivationsMustBalanceAndSizesAreChecked)
@@ -203,12 +203,12 @@ TEST(GLErrors, PendingErrorRaisesWithGluText)
     ctx.Activate();
     glEnable(0x7FFF); // not a capability
     try {
-        CheckOpenGLError();
+        checkOpenGLError();
         ADD_FAILURE() << "no error raised";
     } catch (const EOpenGLError& e) {
         EXPECT_STREQ(e.what(), "invalid enumerant");
     }
-    EXPECT_NO_THROW(CheckOpenGLError());
+    EXPECT_NO_THROW(checkOpenGLError());
     ctx.Deactivate();
 }
 

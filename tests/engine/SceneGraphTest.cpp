@@ -165,23 +165,23 @@ TEST(Transforms, InverseUsesTheFastPathOrTheGeneralInverse)
     auto* c = root.AddNewChild<TGLDummyCube>();
     c->Position().SetPoint(-2, 0.5f, 4);
     c->SetPitchAngle(25);
-    TMatrix product = MatrixMultiply(c->AbsoluteTransform(), c->InverseAbsoluteTransform());
-    expectMatrixNear(product, IdentityMatrix());
+    TMatrix product = matrixMultiply(c->AbsoluteTransform(), c->InverseAbsoluteTransform());
+    expectMatrixNear(product, identityMatrix());
 
     // Scale (1,1,1) with W changed leaves the fast path.
     c->Scale().SetComponent(3, 2);
-    product = MatrixMultiply(c->AbsoluteTransform(), c->InverseAbsoluteTransform());
-    expectMatrixNear(product, IdentityMatrix());
+    product = matrixMultiply(c->AbsoluteTransform(), c->InverseAbsoluteTransform());
+    expectMatrixNear(product, identityMatrix());
 
     c->Scale().SetAsVector(2, 3, 0.5f, 0);
-    product = MatrixMultiply(c->AbsoluteTransform(), c->InverseAbsoluteTransform());
-    expectMatrixNear(product, IdentityMatrix(), 1e-4f);
+    product = matrixMultiply(c->AbsoluteTransform(), c->InverseAbsoluteTransform());
+    expectMatrixNear(product, identityMatrix(), 1e-4f);
     const TVector p{0.3f, -0.7f, 1.1f, 1};
     expectVec(c->WorldToLocal(c->LocalToWorld(p)), p.X, p.Y, p.Z, 1, 1e-5f);
 
     // A singular transform gives the identity, not garbage.
     c->Scale().SetAsVector(0, 0, 0, 0);
-    EXPECT_EQ(c->InverseAbsoluteTransform(), IdentityMatrix());
+    EXPECT_EQ(c->InverseAbsoluteTransform(), identityMatrix());
 }
 
 TEST(Transforms, RootChildrenIgnoreTheRootTransform)

@@ -74,7 +74,7 @@ std::vector<double> referenceReduce(const TDecodedImage& img, int w, int h, int 
 TThumbnail plainReduce(const TDecodedImage& img, int size, bool overWhite)
 {
     TThumbnail t;
-    ThumbnailSizeFor(img.Width, img.Height, size, t.Width, t.Height);
+    thumbnailSizeFor(img.Width, img.Height, size, t.Width, t.Height);
     const int W = img.Width, H = img.Height, w = t.Width, h = t.Height;
     auto pixel = [&](int x, int y, int c) -> unsigned {
         const std::uint8_t* r = img.row(y);
@@ -140,7 +140,7 @@ TEST(BackgroundImageRules, ReductionEqualsThePlainAreaAverageBitForBit)
             img.Palette.resize(200); // indices past the palette draw black
             for (auto& e : img.Palette) e = {std::uint8_t(rng()), std::uint8_t(rng()), std::uint8_t(rng()), 0};
         }
-        const TThumbnail fast = MakeThumbnail(img, 200, c.overWhite);
+        const TThumbnail fast = makeThumbnail(img, 200, c.overWhite);
         const TThumbnail plain = plainReduce(img, 200, c.overWhite);
         ASSERT_EQ(fast.Width, plain.Width);
         ASSERT_EQ(fast.Height, plain.Height);
@@ -190,22 +190,22 @@ TEST(BackgroundImageRules, ThumbnailSizeAndRowHeightOfEachShape)
 TEST(BackgroundImageRules, ThumbnailRoundingAndSlivers)
 {
     int w, h;
-    ThumbnailSizeFor(1000, 5, 200, w, h); // 1 exactly
+    thumbnailSizeFor(1000, 5, 200, w, h); // 1 exactly
     EXPECT_EQ(w, 200);
     EXPECT_EQ(h, 1);
-    ThumbnailSizeFor(10000, 2, 200, w, h); // 0.04 still shows one row
+    thumbnailSizeFor(10000, 2, 200, w, h); // 0.04 still shows one row
     EXPECT_EQ(h, 1);
-    ThumbnailSizeFor(400, 500, 200, w, h); // 160 exactly, square-or-taller uses height
+    thumbnailSizeFor(400, 500, 200, w, h); // 160 exactly, square-or-taller uses height
     EXPECT_EQ(w, 160);
     EXPECT_EQ(h, 200);
-    ThumbnailSizeFor(300, 300, 200, w, h);
+    thumbnailSizeFor(300, 300, 200, w, h);
     EXPECT_EQ(w, 200);
     EXPECT_EQ(h, 200);
-    ThumbnailSizeFor(1000, 625, 200, w, h); // 125
+    thumbnailSizeFor(1000, 625, 200, w, h); // 125
     EXPECT_EQ(h, 125);
-    ThumbnailSizeFor(1600, 500, 200, w, h); // 62.5 rounds to even
+    thumbnailSizeFor(1600, 500, 200, w, h); // 62.5 rounds to even
     EXPECT_EQ(h, 62);
-    ThumbnailSizeFor(1600, 540, 200, w, h); // 67.5 rounds to even
+    thumbnailSizeFor(1600, 540, 200, w, h); // 67.5 rounds to even
     EXPECT_EQ(h, 68);
 }
 
@@ -215,7 +215,7 @@ TEST(BackgroundImageRules, ReductionAveragesTheCoveredArea)
     TDecodedImage img;
     img.allocate(733, 517, TPixelFormat::pf24bit);
     for (auto& b : img.Pixels) b = std::uint8_t(rng());
-    const TThumbnail t = MakeThumbnail(img, 200);
+    const TThumbnail t = makeThumbnail(img, 200);
     ASSERT_EQ(t.Width, 200);
     ASSERT_EQ(t.Height, 141);
     for (int c = 0; c < 3; ++c) {
@@ -233,7 +233,7 @@ TEST(BackgroundImageRules, ReductionAveragesTheCoveredArea)
     TDecodedImage even;
     even.allocate(400, 300, TPixelFormat::pf32bit);
     for (auto& b : even.Pixels) b = std::uint8_t(rng());
-    const TThumbnail e = MakeThumbnail(even, 200);
+    const TThumbnail e = makeThumbnail(even, 200);
     for (int y = 0; y < 150; ++y)
         for (int x = 0; x < 200; ++x)
             for (int c = 0; c < 3; ++c) {
@@ -265,10 +265,10 @@ TEST(BackgroundImageRules, PropertiesTextInTheCLocaleAndGrouped)
     EXPECT_EQ(m.CellText(*n, 1), "");
     EXPECT_EQ(m.CellText(*n, 0), "photo.png");
 
-    EXPECT_EQ(FormatKilobytes(1264000, {}), "1234.38 KB, ");
-    EXPECT_EQ(FormatKilobytes(1264000, {",", "."}), "1.234,38 KB, ");
-    EXPECT_EQ(FormatKilobytes(1073741824, {".", ","}), "1,048,576.00 KB, ");
-    EXPECT_EQ(FormatKilobytes(0, {}), "0.00 KB, ");
+    EXPECT_EQ(formatKilobytes(1264000, {}), "1234.38 KB, ");
+    EXPECT_EQ(formatKilobytes(1264000, {",", "."}), "1.234,38 KB, ");
+    EXPECT_EQ(formatKilobytes(1073741824, {".", ","}), "1,048,576.00 KB, ");
+    EXPECT_EQ(formatKilobytes(0, {}), "0.00 KB, ");
 }
 
 TEST(BackgroundImageRules, ColourDepthTexts)
@@ -276,17 +276,17 @@ TEST(BackgroundImageRules, ColourDepthTexts)
     TDecodedImage img;
     img.allocate(1, 1, TPixelFormat::pf8bit);
     img.Palette.resize(2);
-    EXPECT_EQ(ColorDepthText(img), ", 2 colors");
+    EXPECT_EQ(colorDepthText(img), ", 2 colors");
     img.Palette.resize(16);
-    EXPECT_EQ(ColorDepthText(img), ", 16 colors");
+    EXPECT_EQ(colorDepthText(img), ", 16 colors");
     img.Palette.resize(256);
-    EXPECT_EQ(ColorDepthText(img), ", 256 colors");
+    EXPECT_EQ(colorDepthText(img), ", 256 colors");
     img.allocate(1, 1, TPixelFormat::pf15bit);
-    EXPECT_EQ(ColorDepthText(img), ", 32K colors");
+    EXPECT_EQ(colorDepthText(img), ", 32K colors");
     img.allocate(1, 1, TPixelFormat::pf24bit);
-    EXPECT_EQ(ColorDepthText(img), ", 16M colors");
+    EXPECT_EQ(colorDepthText(img), ", 16M colors");
     img.allocate(1, 1, TPixelFormat::pf32bit);
-    EXPECT_EQ(ColorDepthText(img), ", 16M+ colors");
+    EXPECT_EQ(colorDepthText(img), ", 16M+ colors");
 }
 
 TEST(BackgroundImageRules, ImageExtensionsComeFromTheReaders)
@@ -297,11 +297,11 @@ TEST(BackgroundImageRules, ImageExtensionsComeFromTheReaders)
         EXPECT_TRUE(std::binary_search(ext.begin(), ext.end(), std::string(e))) << e;
     for (const std::string& e : ext) EXPECT_EQ(e[0], '.');
     EXPECT_FALSE(std::binary_search(ext.begin(), ext.end(), std::string(".dds")));
-    EXPECT_TRUE(IsImageFileName("/a/b/Photo.JPG"));
-    EXPECT_TRUE(IsImageFileName("x.Png"));
-    EXPECT_FALSE(IsImageFileName("notes.txt"));
-    EXPECT_FALSE(IsImageFileName("/a.png/readme"));
-    EXPECT_FALSE(IsImageFileName("png"));
+    EXPECT_TRUE(isImageFileName("/a/b/Photo.JPG"));
+    EXPECT_TRUE(isImageFileName("x.Png"));
+    EXPECT_FALSE(isImageFileName("notes.txt"));
+    EXPECT_FALSE(isImageFileName("/a.png/readme"));
+    EXPECT_FALSE(isImageFileName("png"));
 }
 
 TEST(BackgroundImageListing, FoldersFirstThenPicturesInOrderAndNothingElse)
@@ -469,7 +469,7 @@ TEST(BackgroundImageListing, UnreadableFolderAndUnreadablePicture)
         EXPECT_EQ(m.CellText(*n, 2), "") << name;
         EXPECT_EQ(n->RowHeight, 38) << name;
     }
-    const TThumbnailResult r = ReadThumbnail(dir / "broken.jpg");
+    const TThumbnailResult r = readThumbnail(dir / "broken.jpg");
     EXPECT_FALSE(r.Ok);
     EXPECT_FALSE(r.Error.empty());
     ::chmod((dir / "locked").c_str(), 0755);

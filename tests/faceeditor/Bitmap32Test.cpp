@@ -122,12 +122,12 @@ TEST(Bitmap32, BlendRules)
 {
     using namespace blend;
     // Alpha 0 keeps the destination, alpha 255 copies the source exactly.
-    EXPECT_EQ(BlendPixel(0x00FF00FF, 0x12345678), 0x12345678u);
-    EXPECT_EQ(BlendPixel(0xFF010203, 0x12345678), 0xFF010203u);
-    EXPECT_EQ(BlendPixel(0x80FF0000, 0xFF0000FF), 0xC0800080u);
+    EXPECT_EQ(blendPixel(0x00FF00FF, 0x12345678), 0x12345678u);
+    EXPECT_EQ(blendPixel(0xFF010203, 0x12345678), 0xFF010203u);
+    EXPECT_EQ(blendPixel(0x80FF0000, 0xFF0000FF), 0xC0800080u);
     // The pixel blend never reaches 255 over 0.
-    EXPECT_EQ(BlendPixelMaster(0xFFFFFFFF, 0x00000000, 255), 0xFEFEFEFEu);
-    EXPECT_EQ(BlendPixelRowMaster(0x01FFFFFF, 0xFF000000, 100), 0xFF000000u); // W = 0
+    EXPECT_EQ(blendPixelMaster(0xFFFFFFFF, 0x00000000, 255), 0xFEFEFEFEu);
+    EXPECT_EQ(blendPixelRowMaster(0x01FFFFFF, 0xFF000000, 100), 0xFF000000u); // W = 0
 
     // Whole rows (vector code) against the per-pixel formulas.
     std::mt19937 rng(1);
@@ -145,14 +145,14 @@ TEST(Bitmap32, BlendRules)
         }
         std::vector<TColor32> rowSse2 = rowBlend, pixSse2 = pixBlend;
         if (m == 255) {
-            BlendLine(f.Bits(), rowBlend.data(), n);
-            BlendLineSse2(f.Bits(), rowSse2.data(), n);
+            blendLine(f.Bits(), rowBlend.data(), n);
+            blendLineSse2(f.Bits(), rowSse2.data(), n);
         } else {
-            BlendLineRowMaster(f.Bits(), rowBlend.data(), n, unsigned(m));
-            BlendLineRowMasterSse2(f.Bits(), rowSse2.data(), n, unsigned(m));
+            blendLineRowMaster(f.Bits(), rowBlend.data(), n, unsigned(m));
+            blendLineRowMasterSse2(f.Bits(), rowSse2.data(), n, unsigned(m));
         }
-        BlendLinePixelMaster(f.Bits(), pixBlend.data(), n, unsigned(m));
-        BlendLinePixelMasterSse2(f.Bits(), pixSse2.data(), n, unsigned(m));
+        blendLinePixelMaster(f.Bits(), pixBlend.data(), n, unsigned(m));
+        blendLinePixelMasterSse2(f.Bits(), pixSse2.data(), n, unsigned(m));
         ASSERT_EQ(rowBlend, expectRow) << "m " << m << " n " << n;
         ASSERT_EQ(pixBlend, expectPix) << "m " << m << " n " << n;
         ASSERT_EQ(rowSse2, expectRow) << "m " << m << " n " << n;
@@ -219,7 +219,7 @@ TEST(Bitmap32, EveryTransferMatchesThePerPixelFormulas)
     const int masters[] = {255, 0, 1, 127, 128, 254};
     // With the wide vectors (where the processor has them) and without.
     for (int round = 0; round < 3000; ++round) {
-        blend::SetWideVectors(round < 1500);
+        blend::setWideVectors(round < 1500);
         TBitmap32 src(pick(1, 24), pick(1, 24));
         TBitmap32 dst(pick(1, 30), pick(1, 30));
         fillRandom(src, rng);
@@ -248,9 +248,9 @@ TEST(Bitmap32, EveryTransferMatchesThePerPixelFormulas)
         ASSERT_EQ(pixels(dst), ref::drawStretched(src, expect, r))
             << "round " << round << " src " << src.Width() << "x" << src.Height() << " rect " << r.Left << "," << r.Top
             << "," << r.Right << "," << r.Bottom << " mode " << src.DrawMode() << " filter " << src.StretchFilter()
-            << " M " << src.MasterAlpha() << " wide " << blend::WideVectors();
+            << " M " << src.MasterAlpha() << " wide " << blend::wideVectors();
     }
-    blend::SetWideVectors(true);
+    blend::setWideVectors(true);
 }
 
 TEST(Bitmap32, LargeReductionsMatchThePerPixelFormulas)
@@ -325,7 +325,7 @@ TEST(Bitmap32, SmoothText)
     TFont32 font;
     font.Height = 20;
     TBitmap32 glyphs, measure;
-    RenderSmoothGlyphs(glyphs, font, "", 4, 0xFF000000);
+    renderSmoothGlyphs(glyphs, font, "", 4, 0xFF000000);
     TFont32 big = font;
     big.Height = 20 * 16;
     measure.SetFont(big);
@@ -338,7 +338,7 @@ TEST(Bitmap32, SmoothText)
     // Level 0: drawn pixels take the colour with the coverage as alpha, the
     // rest stay 0.
     TBitmap32 plain;
-    RenderSmoothGlyphs(plain, font, "I", 0, 0xFF123456);
+    renderSmoothGlyphs(plain, font, "I", 0, 0xFF123456);
     int on = 0;
     for (TColor32 p : pixels(plain)) {
         if (p == 0) continue;
@@ -434,7 +434,7 @@ TEST(Bitmap32, ThreadedAndVectorPathsGiveThePlainPixels)
         const TRect r{-7, 3, 150, 125};
         std::vector<TColor32> results[3];
         for (int t = 1; t <= 3; ++t) {
-            blend::SetRasterThreads(t);
+            blend::setRasterThreads(t);
             TBitmap32 out(160, 130);
             std::copy(before.begin(), before.end(), out.Bits());
             src.DrawStretched(out, r);
@@ -444,11 +444,11 @@ TEST(Bitmap32, ThreadedAndVectorPathsGiveThePlainPixels)
         EXPECT_EQ(results[0], results[2]);
         {
             // Without the wide vectors.
-            blend::SetWideVectors(false);
+            blend::setWideVectors(false);
             TBitmap32 out(160, 130);
             std::copy(before.begin(), before.end(), out.Bits());
             src.DrawStretched(out, r);
-            blend::SetWideVectors(true);
+            blend::setWideVectors(true);
             EXPECT_EQ(pixels(out), results[0]);
         }
         TBitmap32 expect(160, 130);
@@ -461,7 +461,7 @@ TEST(Bitmap32, ThreadedAndVectorPathsGiveThePlainPixels)
         const auto under = pixels(wide);
         std::vector<TColor32> blocks[2];
         for (int t = 1; t <= 2; ++t) {
-            blend::SetRasterThreads(t);
+            blend::setRasterThreads(t);
             TBitmap32 out(1400, 1000);
             std::copy(under.begin(), under.end(), out.Bits());
             src.DrawAt(out, 50, 60);
@@ -472,7 +472,7 @@ TEST(Bitmap32, ThreadedAndVectorPathsGiveThePlainPixels)
         std::copy(under.begin(), under.end(), expectBlock.Bits());
         EXPECT_EQ(blocks[1], ref::drawAt(src, expectBlock, 50, 60));
     }
-    blend::SetRasterThreads(threads);
+    blend::setRasterThreads(threads);
 
     // The column pass with and without SSE4.1, on extreme sums.
     std::vector<std::int32_t> acc(64 * 4);
@@ -484,11 +484,11 @@ TEST(Bitmap32, ThreadedAndVectorPathsGiveThePlainPixels)
             pos[std::size_t(k)] = int(rng() % 64);
             w[std::size_t(k)] = int(rng() % 300) - 20;
         }
-        const TColor32 plain = blend::ResampleColumnPlain(acc.data(), pos.data(), w.data(), n);
-        ASSERT_EQ(blend::ResampleColumn(acc.data(), pos.data(), w.data(), n), plain);
-        blend::SetWideVectors(false);
-        ASSERT_EQ(blend::ResampleColumn(acc.data(), pos.data(), w.data(), n), plain);
-        blend::SetWideVectors(true);
+        const TColor32 plain = blend::resampleColumnPlain(acc.data(), pos.data(), w.data(), n);
+        ASSERT_EQ(blend::resampleColumn(acc.data(), pos.data(), w.data(), n), plain);
+        blend::setWideVectors(false);
+        ASSERT_EQ(blend::resampleColumn(acc.data(), pos.data(), w.data(), n), plain);
+        blend::setWideVectors(true);
     }
 
     // The row pass against the plain sum, odd lengths and odd row counts.
@@ -503,8 +503,8 @@ TEST(Bitmap32, ThreadedAndVectorPathsGiveThePlainPixels)
             w.push_back(int(rng() % 400) - 100);
         }
         std::vector<std::int32_t> fast(77, -1), sse2(77, -1);
-        blend::AccumulateRows(ptrs.data(), w.data(), n, fast.data(), 77);
-        blend::AccumulateRowsSse2(ptrs.data(), w.data(), n, sse2.data(), 77);
+        blend::accumulateRows(ptrs.data(), w.data(), n, fast.data(), 77);
+        blend::accumulateRowsSse2(ptrs.data(), w.data(), n, sse2.data(), 77);
         for (int i = 0; i < 77; ++i) {
             ASSERT_EQ(sse2[std::size_t(i)], fast[std::size_t(i)]);
             std::int32_t plain = 0;

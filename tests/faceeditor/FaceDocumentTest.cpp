@@ -113,7 +113,7 @@ TEST(FaceDocument, MouseSelectsAndCtrlResizesSymmetrically)
     auto* l = e.solidLayer(100, 100, 0xFF0000FF);
     e.doc.SelectLayer(nullptr);
     e.view.SetScale(1);
-    const TRect r = RoundRect(l->AdjustedPlacement());
+    const TRect r = roundRect(l->AdjustedPlacement());
     const int mx = (r.Left + r.Right) / 2, my = (r.Top + r.Bottom) / 2;
     // A right press on a layer neither selects nor clears.
     e.view.MouseDown(mbRight, 0, mx, my);
@@ -295,7 +295,7 @@ TEST(FaceDocument, TextLayerEdgeCases)
     for (int y = 100; y < int(100 + 4 * h); ++y)
         for (int x = 100; x < int(100 + 4 * w); ++x) {
             if (linear.Pixel(x, y) != nearest.Pixel(x, y)) ++differing;
-            const int n = GreenOf(nearest.Pixel(x, y)), l = GreenOf(linear.Pixel(x, y));
+            const int n = greenOf(nearest.Pixel(x, y)), l = greenOf(linear.Pixel(x, y));
             if (!seenN[std::size_t(n)]) {
                 seenN[std::size_t(n)] = true;
                 ++nearestLevels;

@@ -165,8 +165,8 @@ TEST_F(FaceEditorWindow, ScaleBoxTextsAndWheel)
     for (int i = 0; i < 40; ++i) editor->ImgView->Model().MouseWheel(120);
     EXPECT_FLOAT_EQ(editor->ImgView->Scale(), 0.2f);
     EXPECT_EQ(box->currentText(), QStringLiteral("20%"));
-    EXPECT_FLOAT_EQ(WheelZoom(19.f, true), 20.f);
-    EXPECT_EQ(ScaleText(0.125f), "12%"); // halves to even
+    EXPECT_FLOAT_EQ(wheelZoom(19.f, true), 20.f);
+    EXPECT_EQ(scaleText(0.125f), "12%"); // halves to even
 }
 
 TEST_F(FaceEditorWindow, MenuStatesFollowTheSelection)
@@ -324,7 +324,7 @@ TEST_F(FaceEditorWindow, FontDialogColoursTheTextAndCarriesTheFont)
     const TBitmap32& b = first->Bitmap();
     for (int y = 0; y < b.Height() && !red; ++y)
         for (int x = 0; x < b.Width() && !red; ++x)
-            red = AlphaOf(b.Pixel(x, y)) == 255 && RedOf(b.Pixel(x, y)) > 200 && GreenOf(b.Pixel(x, y)) < 60;
+            red = alphaOf(b.Pixel(x, y)) == 255 && redOf(b.Pixel(x, y)) > 200 && greenOf(b.Pixel(x, y)) < 60;
     EXPECT_TRUE(red) << "the text takes the font's colour";
 
     // Selecting the second layer (its caption differs) re-renders it in the carried font.
@@ -388,17 +388,17 @@ TEST_F(FaceEditorWindow, NewImageAndTheAlphaLayerDialog)
 
 TEST(FaceEditorRules, ScaleComboRule)
 {
-    EXPECT_FALSE(ScaleComboRule("  % ", 1.f));
-    auto r = ScaleComboRule("abc", 0.35f);
+    EXPECT_FALSE(scaleComboRule("  % ", 1.f));
+    auto r = scaleComboRule("abc", 0.35f);
     ASSERT_TRUE(r);
     EXPECT_EQ(r->Text, "35%");
     EXPECT_FALSE(r->ScaleChanged);
-    r = ScaleComboRule("0", 2.f);
+    r = scaleComboRule("0", 2.f);
     EXPECT_EQ(r->Text, "200%");
-    r = ScaleComboRule("2000%", 1.f);
+    r = scaleComboRule("2000%", 1.f);
     EXPECT_TRUE(r->ScaleChanged);
     EXPECT_FLOAT_EQ(r->Scale, 20.f);
-    r = ScaleComboRule("12x", 1.f);
+    r = scaleComboRule("12x", 1.f);
     EXPECT_EQ(r->Text, "100%");
 }
 

@@ -27,7 +27,7 @@ void send(QWidget& w, QEvent::Type type, QPoint at, Qt::MouseButton b)
 
 TEST(ImgView32, ShowsTheBufferAndPassesInputToTheModel)
 {
-    EnsureFontServices();
+    ensureFontServices();
     TImgView32 view;
     view.resize(316, 216);
     view.Bitmap().SetDimensions(100, 50);
@@ -72,7 +72,7 @@ TEST(ImgView32, ShowsTheBufferAndPassesInputToTheModel)
 
 TEST(ImgView32, GaugeBarFollowsPressesAndWheel)
 {
-    EnsureFontServices();
+    ensureFontServices();
     TGaugeBar bar;
     bar.Model().SetMax(255);
     bar.Model().SetPosition(255);
@@ -96,7 +96,7 @@ TEST(ImgView32, GaugeBarFollowsPressesAndWheel)
 
 TEST(ImgView32, EditorCanvasWithLayersAndFrame)
 {
-    EnsureFontServices();
+    ensureFontServices();
     TImgView32 view;
     view.SetTabStop(true);
     TFaceDocument doc(view.Model());
@@ -107,7 +107,7 @@ TEST(ImgView32, EditorCanvasWithLayersAndFrame)
     view.SetScale(0.35f);
     TBitmap32 colour(300, 200), none;
     for (int y = 0; y < 200; ++y)
-        for (int x = 0; x < 300; ++x) colour.Pixel(x, y) = Color32(x * 255 / 299, y * 255 / 199, 160);
+        for (int x = 0; x < 300; ++x) colour.Pixel(x, y) = color32(x * 255 / 299, y * 255 / 199, 160);
     doc.AddRGBALayer(colour, none);
     doc.PlaceSelection({60, 330, 859, 863});
     doc.SetInterpolated(true);
@@ -121,7 +121,7 @@ TEST(ImgView32, EditorCanvasWithLayersAndFrame)
     EXPECT_EQ(shot.pixel(2, 2), 0xFFB0B0B0u);
     const TRect img = view.Model().ImageRect();
     EXPECT_EQ(shot.pixel(img.Left + 3, img.Top + 3), 0xFFFFFFFFu);
-    const TRect frame = RoundRect(doc.Rubberband()->AdjustedPlacement());
+    const TRect frame = roundRect(doc.Rubberband()->AdjustedPlacement());
     EXPECT_EQ(shot.pixel(frame.Left - 3, frame.Top - 3), 0xFF000000u);
     if (const char* dir = std::getenv("VELMORA_SCREENSHOTS"); dir && *dir)
         shot.save(QString::fromStdString((std::filesystem::path(dir) / "imgview-canvas.png").string()));

@@ -10,7 +10,7 @@ using namespace velmora;
 
 TEST(PictureDialogs, FilterHasAllFirstThenEveryFormatOnceWithItsLatestDescription)
 {
-    const QStringList parts = PictureDialogFilter().split(";;");
+    const QStringList parts = pictureDialogFilter().split(";;");
     ASSERT_GT(parts.size(), 30);
     ASSERT_TRUE(parts[0].startsWith("All (*.wmf *.emf *.ico *.bmp *.jpeg *.jpg *.tga ")) << parts[0].toStdString();
     const QString all = parts[0].mid(5, parts[0].size() - 6);

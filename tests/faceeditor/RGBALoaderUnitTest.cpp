@@ -109,10 +109,10 @@ TEST_F(RGBALoaderForm, ColourPictureKeepsItsPixelsAndASecondLoadReplacesIt)
     answer(f, {(dir / "a.bmp"), (dir / "b.bmp")});
     f.Button1Click();
     ASSERT_EQ(f.ImgRGB->Bitmap().Width(), 10);
-    EXPECT_EQ(f.ImgRGB->Bitmap().Pixel(3, 2), Color32(60, 100, 9, 255));
+    EXPECT_EQ(f.ImgRGB->Bitmap().Pixel(3, 2), color32(60, 100, 9, 255));
     f.Button1Click();
     EXPECT_EQ(f.ImgRGB->Bitmap().Width(), 3);
-    EXPECT_TRUE(allPixels(f.ImgRGB->Bitmap(), Color32(0x12, 0x34, 0x56, 255)));
+    EXPECT_TRUE(allPixels(f.ImgRGB->Bitmap(), color32(0x12, 0x34, 0x56, 255)));
     f.Button1Click(); // the dialog was cancelled: nothing changes
     EXPECT_EQ(f.ImgRGB->Bitmap().Width(), 3);
 }
@@ -173,10 +173,10 @@ TEST_F(RGBALoaderForm, TheEditorBuildsOneLayerFromBothPreviews)
     for (int y = 0; y < 100; ++y)
         for (int x = 0; x < 100; ++x) {
             const TColor32 p = b.Pixel(x, y);
-            ASSERT_EQ(AlphaOf(p), (x / 2 * 5 + y / 2) % 256) << x << "," << y;
-            ASSERT_EQ(RedOf(p), x);
-            ASSERT_EQ(GreenOf(p), y);
-            ASSERT_EQ(BlueOf(p), 77);
+            ASSERT_EQ(alphaOf(p), (x / 2 * 5 + y / 2) % 256) << x << "," << y;
+            ASSERT_EQ(redOf(p), x);
+            ASSERT_EQ(greenOf(p), y);
+            ASSERT_EQ(blueOf(p), 77);
         }
 
     // OK with only an alpha picture adds nothing.

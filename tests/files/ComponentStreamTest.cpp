@@ -195,7 +195,7 @@ TEST(ComponentValues, KindChecksRejectTagsThatDoNotFit)
 TEST(ComponentStreamTree, ReferenceStreamsReadAndWriteBackUnchanged)
 {
     for (const char* name : {"default-scene.gls", "mutated-1.gls", "mutated-2.gls", "mutated-3.gls"}) {
-        const auto data = ReadFileBytes(streams() / name);
+        const auto data = readFileBytes(streams() / name);
         ASSERT_FALSE(data.empty()) << name;
         ComponentNode root = readComponentStream(data);
         EXPECT_EQ(root.className, "TGLScene");
@@ -206,7 +206,7 @@ TEST(ComponentStreamTree, ReferenceStreamsReadAndWriteBackUnchanged)
 
 TEST(ComponentStreamTree, DefaultSceneHasTheExpectedShape)
 {
-    ComponentNode root = readComponentStream(ReadFileBytes(streams() / "default-scene.gls"));
+    ComponentNode root = readComponentStream(readFileBytes(streams() / "default-scene.gls"));
     ASSERT_EQ(root.children.size(), 4u);
     EXPECT_EQ(root.children[0].name, "DummyCube2");
     EXPECT_EQ(root.children[3].name, "GLCamera2");
@@ -224,16 +224,16 @@ TEST(ComponentStreamTree, DefaultSceneHasTheExpectedShape)
 TEST(ComponentStreamTree, SignatureResourceHeaderAndTruncation)
 {
     const auto dir = streams() / "malformed";
-    EXPECT_EQ(readError(ReadFileBytes(dir / "sig_wrong.gls")), "Invalid stream format");
-    EXPECT_EQ(readError(ReadFileBytes(dir / "resheader_badsig.gls")), "Invalid stream format");
-    EXPECT_EQ(readError(ReadFileBytes(dir / "trunc_at_end.gls")), "Stream read error");
-    EXPECT_EQ(readError(ReadFileBytes(dir / "trunc_in_value.gls")),
+    EXPECT_EQ(readError(readFileBytes(dir / "sig_wrong.gls")), "Invalid stream format");
+    EXPECT_EQ(readError(readFileBytes(dir / "resheader_badsig.gls")), "Invalid stream format");
+    EXPECT_EQ(readError(readFileBytes(dir / "trunc_at_end.gls")), "Stream read error");
+    EXPECT_EQ(readError(readFileBytes(dir / "trunc_in_value.gls")),
               "Error reading PLLeft.Position.Coordinates: Stream read error");
     EXPECT_EQ(readError({'T', 'P', 'F'}), "Invalid stream format");
     EXPECT_EQ(readError({0xFF, 9, 0, 'A', 0, 0, 0, 0, 0, 0, 0}), "Invalid stream format");
     EXPECT_EQ(readError({0xFF}), "Invalid stream format");
 
-    const auto withHeader = ReadFileBytes(dir / "resheader_ok.gls");
+    const auto withHeader = readFileBytes(dir / "resheader_ok.gls");
     const std::size_t skip = resourceHeaderLength(withHeader);
     EXPECT_EQ(skip, 18u);
     ComponentNode root = readComponentStream(withHeader);
@@ -246,7 +246,7 @@ TEST(ComponentStreamTree, SignatureResourceHeaderAndTruncation)
 TEST(ComponentStreamTree, PartialTreeKeepsRecordsReadBeforeTheFailure)
 {
     ComponentNode root;
-    EXPECT_THROW(readComponentStream(ReadFileBytes(streams() / "malformed" / "trunc_in_value.gls"), root), EReadError);
+    EXPECT_THROW(readComponentStream(readFileBytes(streams() / "malformed" / "trunc_in_value.gls"), root), EReadError);
     ASSERT_FALSE(root.children.empty());
     const ComponentNode* n = &root.children.back();
     while (!n->children.empty()) n = &n->children.back();
@@ -272,7 +272,7 @@ TEST(ComponentStreamTree, PrefixFlagsAndChildPositionRoundTrip)
     EXPECT_EQ(back.children[0].childPosition->integer, 3);
     EXPECT_EQ(writeComponentStream(back), bytes);
 
-    auto inherited = ReadFileBytes(streams() / "malformed" / "prefix_inherited.gls");
+    auto inherited = readFileBytes(streams() / "malformed" / "prefix_inherited.gls");
     ComponentNode p = readComponentStream(inherited);
     EXPECT_EQ(p.children.at(0).flags, kFilerInherited);
     EXPECT_EQ(writeComponentStream(p), inherited);

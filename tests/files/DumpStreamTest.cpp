@@ -16,7 +16,7 @@ namespace {
 std::string dumpOf(const ComponentNode& n)
 {
     std::ostringstream out;
-    DumpStream(n, out);
+    dumpStream(n, out);
     return out.str();
 }
 
@@ -35,8 +35,8 @@ void expectLines(const std::string& dump, const std::vector<std::pair<std::strin
 
 TEST(DumpStream, ReproducesTheReferenceDumpOfTheDefaultScene)
 {
-    const auto bytes = ReadFileBytes(streams() / "default-scene.gls");
-    EXPECT_EQ(DumpStream(bytes), readText(streams() / "default-scene.dump.txt"));
+    const auto bytes = readFileBytes(streams() / "default-scene.gls");
+    EXPECT_EQ(dumpStream(bytes), readText(streams() / "default-scene.dump.txt"));
 }
 
 TEST(DumpStream, FloatsShowBitsAndNineDigits)
@@ -105,14 +105,14 @@ TEST(DumpStream, DamagedPictureBlocksAreDescribedNotOverread)
 
 TEST(DumpStream, DamagedStreamsFailWithTheReadersMessage)
 {
-    const auto bytes = ReadFileBytes(streams() / "malformed" / "trunc_at_end.gls");
+    const auto bytes = readFileBytes(streams() / "malformed" / "trunc_at_end.gls");
     try {
-        DumpStream(bytes);
+        dumpStream(bytes);
         FAIL() << "no error";
     } catch (const EFilerError& e) {
         EXPECT_STREQ(e.what(), "Stream read error");
     }
-    EXPECT_THROW(ReadSceneStreamBytes(streams() / "no-such.gls"), EFilerError);
+    EXPECT_THROW(readSceneStreamBytes(streams() / "no-such.gls"), EFilerError);
 }
 
 } // namespace

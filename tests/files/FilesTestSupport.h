@@ -31,7 +31,7 @@ inline std::filesystem::path streams()
 
 inline std::vector<std::uint8_t> streamBytes(const std::string& name)
 {
-    return ReadFileBytes(streams() / name);
+    return readFileBytes(streams() / name);
 }
 
 // The bytes one value is written as.

@@ -92,7 +92,7 @@ SceneIniSettings sample()
 TEST(SceneIni, WritesSectionsInFileOrderAndReadsBack)
 {
     IniFile ini;
-    WriteSceneIni(ini, sample());
+    writeSceneIni(ini, sample());
     EXPECT_EQ(ini.sections(),
               (std::vector<std::string>{"Box", "Reflection", "DropShadow", "PointOfFocus", "BoxDimensions", "Scene",
                                         "Camera", "LeftFace", "RightFace", "TopFace", "BottomFace", "FrontFace",
@@ -105,7 +105,7 @@ TEST(SceneIni, WritesSectionsInFileOrderAndReadsBack)
     EXPECT_EQ(ini.readString("Reflection", "Visible", ""), "0");
     EXPECT_EQ(ini.readString("Reflection", "Width", ""), "11");
 
-    SceneIniSettings back = ReadSceneIni(ini, SceneIniSettings{});
+    SceneIniSettings back = readSceneIni(ini, SceneIniSettings{});
     const SceneIniSettings s = sample();
     EXPECT_EQ(back.dropShadowWidth, 11);
     EXPECT_EQ(back.dropShadowHeight, 22);
@@ -125,7 +125,7 @@ TEST(SceneIni, MissingKeysKeepCurrentValuesButColoursAndTypeHaveFixedDefaults)
     ini.parse("[Scene]\nColorGreen=0x10\nColorBlue=300\n[Box]\nType=junk\n[Camera]\nX=1,5\n");
     SceneIniSettings cur = sample();
     cur.boxType = 0;
-    SceneIniSettings s = ReadSceneIni(ini, cur);
+    SceneIniSettings s = readSceneIni(ini, cur);
     EXPECT_EQ(s.colorRed, 255); // missing: full red, not the current value
     EXPECT_EQ(s.colorGreen, 16);
     EXPECT_EQ(s.colorBlue, 300 & 0xFF);
@@ -142,8 +142,8 @@ TEST(SceneArchive, SaveWritesArchiveOrBareStreamByPathAndFilter)
     Dirs d;
     FakeScene scene;
     scene.settings = sample();
-    SaveScene(d.root / "box.vlm", SceneFilter::Archive, d.work, scene.host());
-    EXPECT_EQ(DetectSceneContainer(d.root / "box.vlm"), SceneContainer::Zip);
+    saveScene(d.root / "box.vlm", SceneFilter::Archive, d.work, scene.host());
+    EXPECT_EQ(detectSceneContainer(d.root / "box.vlm"), SceneContainer::Zip);
     {
         ZipReader r(d.root / "box.vlm");
         ASSERT_EQ(r.count(), 2u);
@@ -154,18 +154,18 @@ TEST(SceneArchive, SaveWritesArchiveOrBareStreamByPathAndFilter)
     }
     EXPECT_TRUE(fs::is_empty(d.work)); // working files removed
 
-    SaveScene(d.root / "box.gls", SceneFilter::Archive, d.work, scene.host());
+    saveScene(d.root / "box.gls", SceneFilter::Archive, d.work, scene.host());
     EXPECT_EQ(readText(d.root / "box.gls"), scene.scene);
     fs::create_directories(d.root / "gls");
-    SaveScene(d.root / "gls" / "box.vlm", SceneFilter::Archive, d.work, scene.host());
+    saveScene(d.root / "gls" / "box.vlm", SceneFilter::Archive, d.work, scene.host());
     EXPECT_EQ(readText(d.root / "gls" / "box.vlm"), scene.scene);
-    SaveScene(d.root / "other.vlm", SceneFilter::Legacy, d.work, scene.host());
+    saveScene(d.root / "other.vlm", SceneFilter::Legacy, d.work, scene.host());
     EXPECT_EQ(readText(d.root / "other.vlm"), scene.scene);
 
     // Not a box scene: the save says so and writes nothing.
     scene.boxType = 0;
     try {
-        SaveScene(d.root / "none.vlm", SceneFilter::Archive, d.work, scene.host());
+        saveScene(d.root / "none.vlm", SceneFilter::Archive, d.work, scene.host());
         FAIL();
     } catch (const ESceneArchiveError& e) {
         EXPECT_STREQ(e.what(), "Unable to save scene. Box type 0 cannot be saved as a scene archive.");
@@ -178,13 +178,13 @@ TEST(SceneArchive, FailedSaveKeepsTheOldFile)
     Dirs d;
     FakeScene scene;
     writeFile(d.root / "old.vlm", "old contents");
-    SaveScene(d.root / "old.vlm", SceneFilter::Archive, d.work, scene.host());
-    EXPECT_EQ(DetectSceneContainer(d.root / "old.vlm"), SceneContainer::Zip); // replaced
+    saveScene(d.root / "old.vlm", SceneFilter::Archive, d.work, scene.host());
+    EXPECT_EQ(detectSceneContainer(d.root / "old.vlm"), SceneContainer::Zip); // replaced
 
     writeFile(d.root / "ro.vlm", "read only");
     fs::permissions(d.root / "ro.vlm", fs::perms::owner_read);
     try {
-        SaveScene(d.root / "ro.vlm", SceneFilter::Archive, d.work, scene.host());
+        saveScene(d.root / "ro.vlm", SceneFilter::Archive, d.work, scene.host());
         FAIL();
     } catch (const ESceneArchiveError& e) {
         EXPECT_STREQ(e.what(), "Unable to save scene.");
@@ -199,13 +199,13 @@ TEST(SceneArchive, FailedSaveKeepsTheOldFile)
         std::ofstream(p) << "partial";
         throw std::runtime_error("disk full");
     };
-    EXPECT_THROW(SaveScene(d.root / "keep.gls", SceneFilter::None, d.work, h), std::runtime_error);
+    EXPECT_THROW(saveScene(d.root / "keep.gls", SceneFilter::None, d.work, h), std::runtime_error);
     EXPECT_EQ(readText(d.root / "keep.gls"), "previous");
     for (const auto& e : fs::directory_iterator(d.root))
         EXPECT_EQ(e.path().filename().string().find(".keep.gls"), std::string::npos) << e.path();
 
     try {
-        SaveScene(d.root / "missing" / "x.gls", SceneFilter::None, d.work, scene.host());
+        saveScene(d.root / "missing" / "x.gls", SceneFilter::None, d.work, scene.host());
         FAIL();
     } catch (const ESceneArchiveError& e) {
         EXPECT_EQ(std::string(e.what()), "Cannot create file " + (d.root / "missing" / "x.gls").string());
@@ -217,10 +217,10 @@ TEST(SceneArchive, OpenAppliesSettingsThenLoadsTheStream)
     Dirs d;
     FakeScene saved;
     saved.settings = sample();
-    SaveScene(d.root / "box.vlm", SceneFilter::Archive, d.work, saved.host());
+    saveScene(d.root / "box.vlm", SceneFilter::Archive, d.work, saved.host());
 
     FakeScene opened;
-    OpenScene(d.root / "box.vlm", SceneFilter::None, d.work, opened.host());
+    openScene(d.root / "box.vlm", SceneFilter::None, d.work, opened.host());
     EXPECT_EQ(opened.log, (std::vector<std::string>{"apply", "load"}));
     EXPECT_EQ(opened.loaded, saved.scene);
     EXPECT_EQ(opened.applied.reflectionOpacity, 73);
@@ -230,9 +230,9 @@ TEST(SceneArchive, OpenAppliesSettingsThenLoadsTheStream)
     // A bare stream, by path or by content, loads directly and applies nothing.
     FakeScene legacy;
     writeFile(d.root / "old.gls", "TPF0...");
-    OpenScene(d.root / "old.gls", SceneFilter::None, d.work, legacy.host());
+    openScene(d.root / "old.gls", SceneFilter::None, d.work, legacy.host());
     writeFile(d.root / "stream.vlm", "TPF0...");
-    OpenScene(d.root / "stream.vlm", SceneFilter::Archive, d.work, legacy.host());
+    openScene(d.root / "stream.vlm", SceneFilter::Archive, d.work, legacy.host());
     EXPECT_EQ(legacy.log, (std::vector<std::string>{"load", "load"}));
 }
 
@@ -242,7 +242,7 @@ TEST(SceneArchive, OpenFailuresLeaveTheSceneAlone)
     FakeScene scene;
     writeFile(d.root / "text.vlm", "hello world");
     try {
-        OpenScene(d.root / "text.vlm", SceneFilter::None, d.work, scene.host());
+        openScene(d.root / "text.vlm", SceneFilter::None, d.work, scene.host());
         FAIL();
     } catch (const EArchiveError& e) {
         EXPECT_STREQ(e.what(), "Unhandled Archive Type");
@@ -250,7 +250,7 @@ TEST(SceneArchive, OpenFailuresLeaveTheSceneAlone)
     // A missing file says so and names it, whatever its name says it is.
     for (const char* name : {"absent.vlm", "absent.gls"}) {
         try {
-            OpenScene(d.root / name, SceneFilter::None, d.work, scene.host());
+            openScene(d.root / name, SceneFilter::None, d.work, scene.host());
             FAIL();
         } catch (const EIOError& e) {
             EXPECT_EQ(std::string(e.what()), "File not found: \"" + (d.root / name).string() + "\"");
@@ -266,7 +266,7 @@ TEST(SceneArchive, OpenFailuresLeaveTheSceneAlone)
     zip_file_add(z, "sub/Scene.ini", zip_source_buffer(z, ini, sizeof ini - 1, 0), 0);
     zip_close(z);
     try {
-        OpenScene(d.root / "noscene.vlm", SceneFilter::None, d.work, scene.host());
+        openScene(d.root / "noscene.vlm", SceneFilter::None, d.work, scene.host());
         FAIL();
     } catch (const std::runtime_error& e) {
         EXPECT_EQ(std::string(e.what()), "File not found: \"" + (d.work / "Scene.gls").string() + "\"");
@@ -280,7 +280,7 @@ TEST(SceneArchive, OpenFailuresLeaveTheSceneAlone)
     zip_file_add(z, "sub/Scene.ini", zip_source_buffer(z, ini, sizeof ini - 1, 0), 0);
     zip_file_add(z, "sub/Scene.gls", zip_source_buffer(z, gls, sizeof gls - 1, 0), 0);
     zip_close(z);
-    OpenScene(d.root / "folders.vlm", SceneFilter::None, d.work, scene.host());
+    openScene(d.root / "folders.vlm", SceneFilter::None, d.work, scene.host());
     EXPECT_EQ(scene.log, (std::vector<std::string>{"apply", "load"}));
     EXPECT_EQ(scene.applied.reflectionOpacity, 5);
     EXPECT_EQ(scene.applied.colorRed, 255);
@@ -298,7 +298,7 @@ TEST(SceneIni, NumbersBeyondSinglePrecisionReadAsTheDefault)
     SceneIniSettings current;
     current.cameraX = 7;
     current.cameraY = 8;
-    const SceneIniSettings s = ReadSceneIni(ini, current);
+    const SceneIniSettings s = readSceneIni(ini, current);
     EXPECT_EQ(s.cameraX, 7.0f);
     EXPECT_EQ(s.cameraY, 8.0f);
     EXPECT_EQ(s.cameraZ, 2.5f);

@@ -24,7 +24,7 @@ namespace {
 
 std::string loadOutcome(TGLScene& scene, const std::vector<std::uint8_t>& bytes)
 {
-    return outcomeOf([&] { LoadSceneFromStream(scene, bytes); });
+    return outcomeOf([&] { loadSceneFromStream(scene, bytes); });
 }
 
 class SceneFiles : public ::testing::TestWithParam<std::string> {};
@@ -33,8 +33,8 @@ TEST_P(SceneFiles, ReadIntoTheSceneAndWrittenBackGiveTheSameRecords)
 {
     const auto original = streamBytes(GetParam());
     TGLScene scene;
-    LoadSceneFromStream(scene, original);
-    const auto written = SaveSceneToStream(scene);
+    loadSceneFromStream(scene, original);
+    const auto written = saveSceneToStream(scene);
     ASSERT_EQ(written.size(), original.size());
     // Compare record by record first: a failure names the property.
     const ComponentNode a = readComponentStream(original), b = readComponentStream(written);
@@ -68,12 +68,12 @@ TEST(SceneLoad, MalformedStreamsGiveTheExpectedOutcomes)
 TEST(SceneLoad, AFailedLoadLeavesTheSceneAsItWas)
 {
     TGLScene scene;
-    LoadSceneFromStream(scene, streamBytes("default-scene.gls"));
-    const auto before = SaveSceneToStream(scene);
+    loadSceneFromStream(scene, streamBytes("default-scene.gls"));
+    const auto before = saveSceneToStream(scene);
     for (const char* bad : {"malformed/sig_wrong.gls", "malformed/class_nested_unknown.gls",
                             "malformed/trunc_in_value.gls", "malformed/prop_unknown.gls"}) {
         EXPECT_NE(loadOutcome(scene, streamBytes(bad)), "ok") << bad;
-        EXPECT_TRUE(SaveSceneToStream(scene) == before) << bad;
+        EXPECT_TRUE(saveSceneToStream(scene) == before) << bad;
     }
     EXPECT_NE(scene.FindSceneObject("PLFront"), nullptr);
 }
@@ -81,7 +81,7 @@ TEST(SceneLoad, AFailedLoadLeavesTheSceneAsItWas)
 TEST(SceneLoad, ObjectsReferencesAndTheViewerCameraAreTheNewOnes)
 {
     TGLScene scene;
-    LoadSceneFromStream(scene, streamBytes("default-scene.gls"));
+    loadSceneFromStream(scene, streamBytes("default-scene.gls"));
     auto* oldCamera = dynamic_cast<TGLCamera*>(scene.FindSceneObject("GLCamera1"));
     ASSERT_TRUE(oldCamera);
     TGLSceneBuffer buffer;
@@ -89,7 +89,7 @@ TEST(SceneLoad, ObjectsReferencesAndTheViewerCameraAreTheNewOnes)
     buffer.SetCamera(oldCamera);
     ASSERT_EQ(buffer.Camera(), oldCamera);
 
-    LoadSceneFromStream(scene, streamBytes("mutated-1.gls"));
+    loadSceneFromStream(scene, streamBytes("mutated-1.gls"));
     auto* camera = dynamic_cast<TGLCamera*>(scene.FindSceneObject("GLCamera1"));
     ASSERT_TRUE(camera);
     EXPECT_EQ(buffer.Camera(), camera);
@@ -106,7 +106,7 @@ TEST(SceneLoad, ObjectsReferencesAndTheViewerCameraAreTheNewOnes)
 TEST(SceneLoad, ValuesOfTheDefaultSceneArriveInTheObjects)
 {
     TGLScene scene;
-    LoadSceneFromStream(scene, streamBytes("default-scene.gls"));
+    loadSceneFromStream(scene, streamBytes("default-scene.gls"));
     auto* left = dynamic_cast<TGLPlane*>(scene.FindSceneObject("PLLeft"));
     ASSERT_TRUE(left);
     EXPECT_FLOAT_EQ(left->Position().Y(), -0.4f);
@@ -129,7 +129,7 @@ TEST(SceneLoad, ValuesOfTheDefaultSceneArriveInTheObjects)
 TEST(SceneLoad, TheObjectsOwnSetterRulesApplyWhileReading)
 {
     TGLScene scene;
-    LoadSceneFromStream(scene, streamBytes("malformed/setter_rules.gls"));
+    loadSceneFromStream(scene, streamBytes("malformed/setter_rules.gls"));
     auto* left = dynamic_cast<TGLPlane*>(scene.FindSceneObject("PLLeft"));
     ASSERT_TRUE(left);
     EXPECT_FLOAT_EQ(left->PitchAngle(), 10.0f);
@@ -151,14 +151,14 @@ TEST(SceneFile, MissingFilesAndUnwritableTargetsGiveTheirMessages)
     const ScratchDir dir;
     const auto missing = dir.path / "no-such-scene.gls";
     try {
-        LoadSceneFromFile(scene, missing);
+        loadSceneFromFile(scene, missing);
         FAIL();
     } catch (const std::runtime_error& e) {
         EXPECT_EQ(std::string(e.what()), "File not found: \"" + missing.string() + "\"");
     }
     const auto target = dir.path / "no-such-dir" / "x.gls";
     try {
-        SaveSceneToFile(scene, target);
+        saveSceneToFile(scene, target);
         FAIL();
     } catch (const std::runtime_error& e) {
         EXPECT_EQ(std::string(e.what()), "Cannot create file " + target.string());

@@ -126,17 +126,17 @@ TEST(SceneStreamRead, ReferencesResolveByNameIncludingForwardOnes)
 {
     auto scene = newBagScene();
     BagFactory factory;
-    readSceneStream(ReadFileBytes(streams() / "malformed" / "ref_forward.gls"), *scene, factory);
+    readSceneStream(readFileBytes(streams() / "malformed" / "ref_forward.gls"), *scene, factory);
     BagObject* camera = scene->find("GLCamera1");
     ASSERT_TRUE(camera);
     EXPECT_EQ(camera->ref("TargetObject"), scene->find("GLPoints1"));
     EXPECT_EQ(factory.finished, 1);
 
     auto other = newBagScene();
-    readSceneStream(ReadFileBytes(streams() / "malformed" / "ref_plain_unknown.gls"), *other, factory);
+    readSceneStream(readFileBytes(streams() / "malformed" / "ref_plain_unknown.gls"), *other, factory);
     EXPECT_EQ(other->find("GLMirror1")->ref("MirrorObject"), nullptr);
     auto plain = newBagScene();
-    readSceneStream(ReadFileBytes(streams() / "malformed" / "ref_plain_name.gls"), *plain, factory);
+    readSceneStream(readFileBytes(streams() / "malformed" / "ref_plain_name.gls"), *plain, factory);
     EXPECT_EQ(plain->find("GLMirror1")->ref("MirrorObject"), plain->find("DummyCube2"));
 }
 
@@ -144,12 +144,12 @@ TEST(SceneStreamRead, ValuesArriveConvertedForTheirKind)
 {
     auto scene = newBagScene();
     BagFactory factory;
-    readSceneStream(ReadFileBytes(streams() / "malformed" / "value_int_tags.gls"), *scene, factory);
+    readSceneStream(readFileBytes(streams() / "malformed" / "value_int_tags.gls"), *scene, factory);
     EXPECT_EQ(scene->find("PLLeft")->value("Tag").integer, 127);
     EXPECT_EQ(scene->find("GLMirror1")->value("Tag").integer, 40000);
     EXPECT_EQ(scene->find("DC9")->value("Tag").integer, -129);
     auto comp = newBagScene();
-    readSceneStream(ReadFileBytes(streams() / "malformed" / "prop_published_component.gls"), *comp, factory);
+    readSceneStream(readFileBytes(streams() / "malformed" / "prop_published_component.gls"), *comp, factory);
     EXPECT_FLOAT_EQ(comp->find("PLLeft")->value("Position.Z").number, 0.25f);
 }
 
@@ -157,7 +157,7 @@ TEST(SceneStreamRead, BehaviourBlocksFromElsewhereAreKeptAndWrittenBack)
 {
     auto scene = newBagScene();
     BagFactory factory;
-    readSceneStream(ReadFileBytes(streams() / "malformed" / "behaviours_data.gls"), *scene, factory);
+    readSceneStream(readFileBytes(streams() / "malformed" / "behaviours_data.gls"), *scene, factory);
     EXPECT_EQ(scene->find("PLLeft")->value("BehavioursData").text, std::string("\x01\x02\x03"));
     const ComponentNode tree = writeSceneTree(*scene);
     const StreamValue* kept = tree.children.at(0).children.at(0).find("BehavioursData");
@@ -169,7 +169,7 @@ class RoundTrip : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(RoundTrip, ReadingAndWritingGivesTheSameBytes)
 {
-    const auto original = ReadFileBytes(streams() / GetParam());
+    const auto original = readFileBytes(streams() / GetParam());
     auto scene = newBagScene();
     BagFactory factory;
     readSceneStream(original, *scene, factory);

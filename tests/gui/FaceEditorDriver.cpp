@@ -27,7 +27,7 @@ void mouseOn(QWidget* target, QEvent::Type type, QPoint at, Qt::MouseButton butt
 
 } // namespace
 
-TEditorRoad DriveEditorRoad(TfrmFaceEditor& editor, const std::string& picture, const std::function<void()>& screenshot)
+TEditorRoad driveEditorRoad(TfrmFaceEditor& editor, const std::string& picture, const std::function<void()>& screenshot)
 {
     TEditorRoad r;
     editor.show();

@@ -20,7 +20,7 @@ struct TEditorRoad {
 
 // Adds a picture layer from `picture` and a text layer "VELMORA", drags the
 // text 60 x 140 view pixels with the mouse, runs `screenshot`, presses "&Done".
-TEditorRoad DriveEditorRoad(TfrmFaceEditor& editor, const std::string& picture,
+TEditorRoad driveEditorRoad(TfrmFaceEditor& editor, const std::string& picture,
                             const std::function<void()>& screenshot);
 
 } // namespace velmora

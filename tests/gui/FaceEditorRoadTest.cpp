@@ -48,7 +48,7 @@ TEST(FaceEditorRoad, NewFrontFaceWithAPictureAndTextEndsOnTheBox)
     TEditorRoad road;
     w->RunFaceEditor = [&](TfrmFaceEditor& editor) {
         ran = true;
-        road = DriveEditorRoad(editor, picture, [] { rootScreenshot("face-editor"); });
+        road = driveEditorRoad(editor, picture, [] { rootScreenshot("face-editor"); });
     };
     w->findChild<QPushButton*>(QStringLiteral("btnNewFrontFace"))->click();
     ASSERT_TRUE(ran);

@@ -60,8 +60,8 @@ protected:
         settle(2);
     }
 
-    TVector offset() { return VectorSubtract(box->GLCamera1->WorldPosition(), box->GLPoints1->WorldPosition()); }
-    double dist() { return VectorLength(offset()); }
+    TVector offset() { return vectorSubtract(box->GLCamera1->WorldPosition(), box->GLPoints1->WorldPosition()); }
+    double dist() { return vectorLength(offset()); }
     double azimuth() { return std::atan2(offset().Y, offset().X); }
 
     void mouse(QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons held,

@@ -37,7 +37,7 @@ int maxDifference(const TDecodedImage& a, const TDecodedImage& b)
 TEST(JpegWriter, BaselineJfifThatDecodesBack)
 {
     const TDecodedImage img = testPicture(61, 35);
-    const auto jpeg = EncodeJpeg(RowsOf(img), 90);
+    const auto jpeg = encodeJpeg(rowsOf(img), 90);
     ASSERT_GT(jpeg.size(), 20u);
     EXPECT_EQ(jpeg[0], 0xFF);
     EXPECT_EQ(jpeg[1], 0xD8);
@@ -50,25 +50,25 @@ TEST(JpegWriter, BaselineJfifThatDecodesBack)
     EXPECT_TRUE(baseline);
 
     TDecodedImage back;
-    DecodeJpeg(jpeg.data(), jpeg.size(), back);
+    decodeJpeg(jpeg.data(), jpeg.size(), back);
     ASSERT_EQ(back.Width, 61);
     ASSERT_EQ(back.Height, 35);
     EXPECT_LT(maxDifference(img, back), 24); // channels not swapped, rows not flipped
 
     // Quality is honoured, and R,G,B rows give the same file as B,G,R rows.
-    EXPECT_LT(EncodeJpeg(RowsOf(img), 20).size(), jpeg.size());
+    EXPECT_LT(encodeJpeg(rowsOf(img), 20).size(), jpeg.size());
     std::vector<std::uint8_t> rgb(img.Pixels);
     for (std::size_t i = 0; i < rgb.size(); i += 3) std::swap(rgb[i], rgb[i + 2]);
-    EXPECT_EQ(EncodeJpeg({rgb.data(), 61, 35, 61 * 3, false}, 90), jpeg);
+    EXPECT_EQ(encodeJpeg({rgb.data(), 61, 35, 61 * 3, false}, 90), jpeg);
 }
 
 TEST(JpegWriter, RefusesImpossibleInputAndUnwritableFiles)
 {
-    EXPECT_THROW(EncodeJpeg({nullptr, 0, 10, 0, true}), EPictureError);
-    EXPECT_THROW(EncodeJpeg({nullptr, 70000, 1, 0, true}), EPictureError);
+    EXPECT_THROW(encodeJpeg({nullptr, 0, 10, 0, true}), EPictureError);
+    EXPECT_THROW(encodeJpeg({nullptr, 70000, 1, 0, true}), EPictureError);
     const TDecodedImage img = testPicture(8, 8);
     try {
-        SaveJpegFile("/nonexistent-folder/shot.jpg", RowsOf(img));
+        saveJpegFile("/nonexistent-folder/shot.jpg", rowsOf(img));
         FAIL();
     } catch (const EPictureError& e) {
         EXPECT_STREQ(e.what(), "Cannot create file /nonexistent-folder/shot.jpg");
@@ -78,18 +78,18 @@ TEST(JpegWriter, RefusesImpossibleInputAndUnwritableFiles)
 TEST(BmpWriter, TwentyFourBitFileReadByNetpbm)
 {
     const TDecodedImage img = testPicture(13, 5); // rows need padding
-    const auto bmp = EncodeBmp24(RowsOf(img));
+    const auto bmp = encodeBmp24(rowsOf(img));
     ASSERT_EQ(bmp.size(), 54u + 5 * 40);
     EXPECT_EQ(bmp[28], 24);
     TDecodedImage back;
-    DecodeBmp(bmp.data(), bmp.size(), back);
+    decodeBmp(bmp.data(), bmp.size(), back);
     EXPECT_EQ(back.Pixels, img.Pixels);
 
     // netpbm reads the file the same.
     VELMORA_REQUIRE_TOOLS("bmptopnm");
     const test::ScratchDir dir;
     const std::string file = dir / "shot.bmp", ppm = dir / "shot.ppm";
-    SaveBmpFile(file, RowsOf(img));
+    saveBmpFile(file, rowsOf(img));
     TDecodedImage theirs;
     ASSERT_TRUE(test::netpbmReference("bmptopnm " + file + " > " + ppm, ppm, theirs));
     ASSERT_EQ(theirs.Format, TPixelFormat::pf24bit); // a colour picture (P6)

@@ -41,41 +41,41 @@ TEST(ShotFormat, ExtensionOfTheFileNameOrTheFilterDecides)
         {"box.png", false, false, TShotFormat::Jpeg},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(ShotFormatFor(c.path, c.bmpFilter, c.pngAllowed), c.format)
+        EXPECT_EQ(shotFormatFor(c.path, c.bmpFilter, c.pngAllowed), c.format)
             << c.path << (c.bmpFilter ? " (Bitmaps entry)" : "") << (c.pngAllowed ? " (PNG allowed)" : "");
 
     const std::pair<const char*, const char*> renamed[] = {{"/a/box.jpg", "/a/box.bmp"},
                                                            {"/a/box.tar.jpeg", "/a/box.tar.bmp"},
                                                            {"/a.d/box", "/a.d/box.bmp"},
                                                            {"box", "box.bmp"}};
-    for (const auto& [path, bmp] : renamed) EXPECT_EQ(WithBmpExtension(path), bmp) << path;
+    for (const auto& [path, bmp] : renamed) EXPECT_EQ(withBmpExtension(path), bmp) << path;
 }
 
 TEST(ShotFile, ReplacesWholeFilesAndLeavesNothingOnFailure)
 {
     TempFolder dir;
     const std::string target = dir / "shot.jpg";
-    WriteFileReplacing(target, {1, 2, 3});
-    WriteFileReplacing(target, {4, 5});
+    writeFileReplacing(target, {1, 2, 3});
+    writeFileReplacing(target, {4, 5});
     EXPECT_EQ(readFile(target), (std::vector<std::uint8_t>{4, 5}));
     EXPECT_EQ(dir.names(), std::vector<std::string>{"shot.jpg"}); // no temporary left
 
     // Renaming onto a folder fails: the folder stays, no temporary remains.
     fs::create_directory(dir / "taken.jpg");
-    EXPECT_THROW(WriteFileReplacing(dir / "taken.jpg", {1}), EPictureError);
+    EXPECT_THROW(writeFileReplacing(dir / "taken.jpg", {1}), EPictureError);
     EXPECT_EQ(dir.names(), (std::vector<std::string>{"shot.jpg", "taken.jpg"}));
     EXPECT_TRUE(fs::is_directory(dir / "taken.jpg"));
 
-    EXPECT_THROW(WriteFileReplacing(dir / "missing/shot.jpg", {1}), EPictureError);
+    EXPECT_THROW(writeFileReplacing(dir / "missing/shot.jpg", {1}), EPictureError);
     try {
-        CheckShotTarget(dir / "missing/shot.jpg");
+        checkShotTarget(dir / "missing/shot.jpg");
         FAIL();
     } catch (const EPictureError& e) {
         EXPECT_NE(std::string(e.what()).find("does not exist"), std::string::npos) << e.what();
     }
-    EXPECT_THROW(CheckShotTarget(dir / "taken.jpg"), EPictureError);
-    EXPECT_THROW(CheckShotTarget(dir / "shot.jpg/x.jpg"), EPictureError);
-    EXPECT_NO_THROW(CheckShotTarget(dir / "new.jpg"));
+    EXPECT_THROW(checkShotTarget(dir / "taken.jpg"), EPictureError);
+    EXPECT_THROW(checkShotTarget(dir / "shot.jpg/x.jpg"), EPictureError);
+    EXPECT_NO_THROW(checkShotTarget(dir / "new.jpg"));
 }
 
 TEST(ShotFile, PngIsEightBitRgbWithTheSamePixels)
@@ -85,18 +85,18 @@ TEST(ShotFile, PngIsEightBitRgbWithTheSamePixels)
     for (int y = 0; y < 3; ++y)
         for (int x = 0; x < 5; ++x)
             for (int c = 0; c < 3; ++c) img.row(y)[3 * x + c] = std::uint8_t(x * 50 + y * 20 + c * 7);
-    const auto png = EncodePng24(RowsOf(img));
+    const auto png = encodePng24(rowsOf(img));
     ASSERT_GT(png.size(), 33u);
     EXPECT_EQ(png[24], 8); // bit depth
     EXPECT_EQ(png[25], 2); // colour type: RGB
     TDecodedImage back;
-    DecodePng(png.data(), png.size(), back);
+    decodePng(png.data(), png.size(), back);
     ASSERT_EQ(back.Width, 5);
     ASSERT_EQ(back.Height, 3);
     for (int y = 0; y < 3; ++y)
         for (int x = 0; x < 5; ++x)
             for (int c = 0; c < 3; ++c)
-                EXPECT_EQ(back.row(y)[BytesPerPixel(back.Format) * x + c], img.row(y)[3 * x + c]);
+                EXPECT_EQ(back.row(y)[bytesPerPixel(back.Format) * x + c], img.row(y)[3 * x + c]);
 }
 
 class RenderToFileTest : public ::testing::Test {
@@ -124,7 +124,7 @@ protected:
         hooks.SetProgress = [this](int p) { progress.push_back(p); };
         hooks.ShowMessage = [this](const std::string& m) { messages.push_back(m); };
         hooks.ProcessMessages = [this] { ++messageRuns; };
-        return RenderToFile(buffer, job, hooks);
+        return renderToFile(buffer, job, hooks);
     }
     std::unique_ptr<test::BoxSceneFixture> fixture;
     TGLSceneBuffer buffer;
@@ -153,7 +153,7 @@ TEST_F(RenderToFileTest, RenderImageOfA500By400ViewerIsA4xRenderFilteredToJpeg)
     EXPECT_TRUE(messages.empty());
     EXPECT_GT(messageRuns, 3);
     const auto bytes = readFile(dir / "box.jpg");
-    const TJpegHeader h = ReadJpegHeader(bytes.data(), bytes.size());
+    const TJpegHeader h = readJpegHeader(bytes.data(), bytes.size());
     EXPECT_EQ(h.Width, 500);
     EXPECT_EQ(h.Height, 400);
     EXPECT_FALSE(h.Grayscale);
@@ -174,7 +174,7 @@ TEST_F(RenderToFileTest, RenderImageOfA500By400ViewerIsA4xRenderFilteredToJpeg)
 TEST_F(RenderToFileTest, MultiplierOneCopiesTheRenderUnchanged)
 {
     render(dir / "same.bmp", 1, 123, 97, 123, 97);
-    const TDecodedImage shot = decodeFile(dir / "same.bmp", DecodeBmp);
+    const TDecodedImage shot = decodeFile(dir / "same.bmp", decodeBmp);
     TGLBitmap24 direct(123, 97);
     buffer.RenderToBitmap(direct, 96);
     ASSERT_EQ(shot.Width, 123);
@@ -187,13 +187,13 @@ TEST_F(RenderToFileTest, ShotMadeInBandsIsTheOracleResizeOfTheOnePieceRender)
 {
     // 2000 x 1600 goes in several bands; the shot must still be the plain
     // resize of the whole render made in one piece.
-    ASSERT_LT(ShotBandRows(2000, 1600), 1600);
+    ASSERT_LT(shotBandRows(2000, 1600), 1600);
     render(dir / "banded.bmp", 4, 500, 400, 500, 400);
-    const TDecodedImage shot = decodeFile(dir / "banded.bmp", DecodeBmp);
+    const TDecodedImage shot = decodeFile(dir / "banded.bmp", decodeBmp);
     TGLBitmap24 whole(2000, 1600);
     buffer.RenderToBitmap(whole, 384);
     TGLBitmap24 expected(500, 400);
-    oracle::FilteredResize({whole.Data.data(), 2000, 1600, 2000 * 3}, expected.view(), TriangleFilter, 1.0f);
+    oracle::FilteredResize({whole.Data.data(), 2000, 1600, 2000 * 3}, expected.view(), triangleFilter, 1.0f);
     ASSERT_EQ(shot.Width, 500);
     ASSERT_EQ(shot.Height, 400);
     for (int y = 0; y < 400; ++y) ASSERT_EQ(0, std::memcmp(shot.row(y), expected.pixel(0, y), 500 * 3)) << "row " << y;
@@ -224,7 +224,7 @@ TEST_F(RenderToFileTest, JpegThatCannotBeWrittenFallsBackToBmpWithTheMessage)
     EXPECT_TRUE(r.FellBackToBmp);
     EXPECT_EQ(r.WrittenPath, dir / "box.bmp");
     EXPECT_EQ(dir.names(), std::vector<std::string>{"box.bmp"});
-    const TDecodedImage bmp = decodeFile(dir / "box.bmp", DecodeBmp);
+    const TDecodedImage bmp = decodeFile(dir / "box.bmp", decodeBmp);
     EXPECT_EQ(bmp.Width, 65501);
     EXPECT_EQ(bmp.Height, 2);
     EXPECT_EQ(progress.back(), 0);

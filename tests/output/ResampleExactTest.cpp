@@ -67,7 +67,7 @@ std::vector<TResampleIsa> isas()
 {
     std::vector<TResampleIsa> v;
     for (TResampleIsa i : {TResampleIsa::Generic, TResampleIsa::Avx2, TResampleIsa::Avx512})
-        if (ResampleIsaSupported(i)) v.push_back(i);
+        if (resampleIsaSupported(i)) v.push_back(i);
     return v;
 }
 
@@ -81,7 +81,7 @@ void expectSame(Picture& src, int dw, int dh, const KernelCase& k, TResampleIsa 
     o.Threads = threads;
     FilteredResize(src.view(), got.view(), k.f, k.support, {}, o);
     ASSERT_EQ(0, std::memcmp(want.bits.data(), got.bits.data(), want.bits.size()))
-        << k.name << " " << src.w << "x" << src.h << " -> " << dw << "x" << dh << " on " << ResampleIsaName(isa)
+        << k.name << " " << src.w << "x" << src.h << " -> " << dw << "x" << dh << " on " << resampleIsaName(isa)
         << " with " << threads << " threads";
 }
 
@@ -113,7 +113,7 @@ TEST(ResampleExact, ShotSizesEqualTheOracle)
     const struct {
         int sw, sh, dw, dh;
     } sizes[] = {{1968, 1892, 492, 473}, {375, 301, 125, 100}, {37, 40, 301, 77}};
-    const KernelCase triangle{"Triangle", TriangleFilter, 1.0f};
+    const KernelCase triangle{"Triangle", triangleFilter, 1.0f};
     for (const auto& s : sizes) {
         Picture src(s.sw, s.sh, 0, rng);
         for (TResampleIsa isa : isas()) expectSame(src, s.dw, s.dh, triangle, isa, 0, rng);
@@ -131,14 +131,14 @@ TEST(ResampleExact, ProgressRunsOncePerRowInOrderWithThreads)
         o.Isa = isa;
         o.Threads = 2;
         FilteredResize(
-            src.view(), dst.view(), TriangleFilter, 1.0f, [&](int p) { seen.push_back(p); }, o);
-        ASSERT_EQ(seen.size(), 333u) << ResampleIsaName(isa);
+            src.view(), dst.view(), triangleFilter, 1.0f, [&](int p) { seen.push_back(p); }, o);
+        ASSERT_EQ(seen.size(), 333u) << resampleIsaName(isa);
         for (int k = 0; k < 333; ++k) ASSERT_EQ(seen[k], int(std::nearbyint(k * 100.0 / 332))) << k;
     }
     // A one-row source: the bar goes straight to 100.
     Picture row(40, 1, 0, rng), out(10, 1, 0, rng);
     std::vector<int> seen;
-    FilteredResize(row.view(), out.view(), TriangleFilter, 1.0f, [&](int p) { seen.push_back(p); });
+    FilteredResize(row.view(), out.view(), triangleFilter, 1.0f, [&](int p) { seen.push_back(p); });
     EXPECT_EQ(seen, std::vector<int>{100});
 }
 
@@ -174,7 +174,7 @@ TEST(ResampleStream, BandsOfAnyHeightEqualTheWholeResize)
                 }
                 stream.Finish();
                 ASSERT_EQ(0, std::memcmp(want.bits.data(), got.bits.data(), want.bits.size()))
-                    << k.name << " " << sw << "x" << sh << " -> " << dw << "x" << dh << " on " << ResampleIsaName(isa);
+                    << k.name << " " << sw << "x" << sh << " -> " << dw << "x" << dh << " on " << resampleIsaName(isa);
                 ASSERT_EQ(0, std::memcmp(whole.bits.data(), got.bits.data(), got.bits.size()));
                 ASSERT_EQ(gotProgress, wholeProgress);
             }
@@ -186,10 +186,10 @@ TEST(ResampleStream, RowsMustComeWholeAndOnce)
 {
     std::mt19937 rng(5);
     Picture src(20, 10, 0, rng), dst(5, 3, 0, rng);
-    EXPECT_THROW(TResizeStream(0, 10, dst.view(), TriangleFilter, 1.0f), EResampleError);
-    EXPECT_THROW(TResizeStream(20, 0, dst.view(), TriangleFilter, 1.0f), EResampleError);
+    EXPECT_THROW(TResizeStream(0, 10, dst.view(), triangleFilter, 1.0f), EResampleError);
+    EXPECT_THROW(TResizeStream(20, 0, dst.view(), triangleFilter, 1.0f), EResampleError);
     const auto before = dst.bits;
-    TResizeStream stream(20, 10, dst.view(), TriangleFilter, 1.0f);
+    TResizeStream stream(20, 10, dst.view(), triangleFilter, 1.0f);
     stream.AddRows(src.bits.data(), 6, src.stride);
     // Too many rows, or the vertical pass before the last row, are refused;
     // the destination is untouched until the pass runs.
@@ -201,6 +201,6 @@ TEST(ResampleStream, RowsMustComeWholeAndOnce)
     stream.Finish();
     EXPECT_THROW(stream.AddRows(src.bits.data(), 1, src.stride), EResampleError);
     Picture want(5, 3, 0, rng);
-    oracle::FilteredResize(src.view(), want.view(), TriangleFilter, 1.0f);
+    oracle::FilteredResize(src.view(), want.view(), triangleFilter, 1.0f);
     EXPECT_EQ(0, std::memcmp(dst.bits.data(), want.bits.data(), pixels));
 }

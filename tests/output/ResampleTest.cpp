@@ -38,22 +38,22 @@ TEST(ResampleKernels, TableOrderSupportsAndShapes)
         EXPECT_EQ(ResizeFilterTable[i].Filter(supports[i] + 0.01f), 0.0f) << names[i];
     }
     // The box's interval is open below and closed above, on x itself.
-    EXPECT_EQ(BoxFilter(-0.5f), 0.0f);
-    EXPECT_EQ(BoxFilter(0.5f), 1.0f);
-    EXPECT_EQ(TriangleFilter(0.25f), 0.75f);
-    EXPECT_EQ(BellFilter(0.0f), 0.75f);
-    EXPECT_NEAR(SplineFilter(0.0f), 2.0 / 3.0, 1e-7);
-    EXPECT_NEAR(MitchellFilter(0.0f), 16.0 / 18.0, 1e-7);
-    EXPECT_EQ(Lanczos3Filter(0.0f), 1.0f);
-    EXPECT_NEAR(Lanczos3Filter(1.0f), 0.0, 1e-7);
-    EXPECT_LT(Lanczos3Filter(1.5f), 0.0f); // negative lobe
+    EXPECT_EQ(boxFilter(-0.5f), 0.0f);
+    EXPECT_EQ(boxFilter(0.5f), 1.0f);
+    EXPECT_EQ(triangleFilter(0.25f), 0.75f);
+    EXPECT_EQ(bellFilter(0.0f), 0.75f);
+    EXPECT_NEAR(splineFilter(0.0f), 2.0 / 3.0, 1e-7);
+    EXPECT_NEAR(mitchellFilter(0.0f), 16.0 / 18.0, 1e-7);
+    EXPECT_EQ(lanczos3Filter(0.0f), 1.0f);
+    EXPECT_NEAR(lanczos3Filter(1.0f), 0.0, 1e-7);
+    EXPECT_LT(lanczos3Filter(1.5f), 0.0f); // negative lobe
 }
 
 TEST(ResampleContributors, QuarterSizeMirrorsAtTheBorder)
 {
     // 2000 -> 500 with Triangle: scale 499/1999, support about 4.006.
     const float scale = float(499.0 / 1999.0);
-    auto lists = BuildContributors(scale, 2000, 500, TriangleFilter, 1.0f);
+    auto lists = buildContributors(scale, 2000, 500, triangleFilter, 1.0f);
     ASSERT_EQ(lists.size(), 500u);
     // Column 0 takes source 0..4 only; j = -1..-4 are mirrored onto 1..4.
     std::vector<int> counts(5, 0);
@@ -79,7 +79,7 @@ TEST(Resample, SameSizeIsIdentityAndProgressEndsAt100)
         for (int x = 0; x < 7; ++x)
             for (int c = 0; c < 3; ++c) src.pixel(x, y)[c] = std::uint8_t(x * 31 + y * 7 + c * 50);
     std::vector<int> progress;
-    FilteredResize(src.view(), dst.view(), TriangleFilter, 1.0f, [&](int p) { progress.push_back(p); });
+    FilteredResize(src.view(), dst.view(), triangleFilter, 1.0f, [&](int p) { progress.push_back(p); });
     for (int y = 0; y < 5; ++y)
         for (int x = 0; x < 7; ++x)
             for (int c = 0; c < 3; ++c) ASSERT_EQ(dst.pixel(x, y)[c], src.pixel(x, y)[c]);
@@ -94,7 +94,7 @@ TEST(Resample, UniformGreyStaysUniformWithTriangle)
     // The render-to-file case: multiplier 4 on a 500 x 400 shot.
     auto src = filled(2000, 1600, 137);
     TGLBitmap24 dst(500, 400);
-    FilteredResize(src.view(), dst.view(), TriangleFilter, 1.0f);
+    FilteredResize(src.view(), dst.view(), triangleFilter, 1.0f);
     for (int y = 0; y < 400; ++y)
         for (int x = 0; x < 500; ++x) ASSERT_EQ(dst.pixel(x, y)[1], 137) << x << "," << y;
 }
@@ -123,7 +123,7 @@ TEST(Resample, HalvesRoundToEven)
     TGLBitmap24 src(2, 1), dst(3, 1);
     src.pixel(0, 0)[0] = 2, src.pixel(1, 0)[0] = 3; // 2.5 -> 2
     src.pixel(0, 0)[1] = 3, src.pixel(1, 0)[1] = 4; // 3.5 -> 4
-    FilteredResize(src.view(), dst.view(), TriangleFilter, 1.0f);
+    FilteredResize(src.view(), dst.view(), triangleFilter, 1.0f);
     EXPECT_EQ(dst.pixel(1, 0)[0], 2);
     EXPECT_EQ(dst.pixel(1, 0)[1], 4);
 }
@@ -135,7 +135,7 @@ TEST(Resample, DegenerateSizesNeitherCrashNorReadOutside)
     EXPECT_THROW(
         {
             try {
-                FilteredResize(empty.view(), dst.view(), TriangleFilter, 1.0f);
+                FilteredResize(empty.view(), dst.view(), triangleFilter, 1.0f);
             } catch (const EResampleError& e) {
                 EXPECT_STREQ(e.what(), "Source bitmap too small");
                 throw;
@@ -147,10 +147,10 @@ TEST(Resample, DegenerateSizesNeitherCrashNorReadOutside)
     // One-pixel destinations, a one-row source and a source narrower than the support.
     auto grey = filled(9, 1, 90);
     TGLBitmap24 one(1, 1);
-    FilteredResize(grey.view(), one.view(), TriangleFilter, 1.0f);
+    FilteredResize(grey.view(), one.view(), triangleFilter, 1.0f);
     EXPECT_EQ(one.pixel(0, 0)[2], 90);
     auto two = filled(2, 2, 200);
     TGLBitmap24 wide(1, 9);
-    FilteredResize(two.view(), wide.view(), Lanczos3Filter, 3.0f);
+    FilteredResize(two.view(), wide.view(), lanczos3Filter, 3.0f);
     for (int y = 0; y < 9; ++y) EXPECT_NEAR(wide.pixel(0, y)[0], 200, 2);
 }

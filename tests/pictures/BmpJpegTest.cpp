@@ -129,7 +129,7 @@ TEST(BmpReader, ThirtyTwoBitRowsKeepAlpha)
         if (b->PixelFormat() != TPixelFormat::pf32bit) continue; // this writer dropped the alpha channel
         expectSameColours(*b, ref, variant, true);
         // ...and the same alpha reaches the texture, since 40 is divisible by 4.
-        TGLBitmap32 px = ConvertToBitmap32(pic);
+        TGLBitmap32 px = convertToBitmap32(pic);
         EXPECT_EQ(px.Data[3], ref.row(ref.Height - 1)[3]);
     }
 }
@@ -176,33 +176,33 @@ TEST(BmpReader, ThirtyTwoBitFilesWithoutAlphaAreOpaque)
     TDecodedImage img;
     // The usual 32-bit bitmap: every fourth byte 0, meant as no alpha at all.
     Bytes plain = bmp32({0, 0, 0, 0}, false);
-    DecodeBmp(plain.data(), plain.size(), img);
+    decodeBmp(plain.data(), plain.size(), img);
     EXPECT_EQ(alphasOf(img), (std::vector<int>{255, 255, 255, 255}));
     EXPECT_EQ(img.row(0)[2], 200); // the colours are untouched
     EXPECT_EQ(img.row(0)[4 * 2 + 1], 52);
     // One pixel with a fourth byte other than 0: the stored alpha counts.
     Bytes real = bmp32({0, 128, 0, 255}, false);
-    DecodeBmp(real.data(), real.size(), img);
+    decodeBmp(real.data(), real.size(), img);
     EXPECT_EQ(alphasOf(img), (std::vector<int>{0, 128, 0, 255}));
     // A V5 header that gives an alpha mask of 0 has no alpha, whatever the bytes.
     Bytes noMask = bmp32({7, 0, 99, 0}, true, 0);
-    DecodeBmp(noMask.data(), noMask.size(), img);
+    decodeBmp(noMask.data(), noMask.size(), img);
     EXPECT_EQ(alphasOf(img), (std::vector<int>{255, 255, 255, 255}));
     EXPECT_EQ(img.row(0)[4 * 3], 30);
     // ...while its alpha mask keeps real alpha, and all-zero alpha still shows.
     Bytes masked = bmp32({7, 0, 99, 0}, true, 0xFF000000u);
-    DecodeBmp(masked.data(), masked.size(), img);
+    decodeBmp(masked.data(), masked.size(), img);
     EXPECT_EQ(alphasOf(img), (std::vector<int>{7, 0, 99, 0}));
     Bytes maskedZero = bmp32({0, 0, 0, 0}, true, 0xFF000000u);
-    DecodeBmp(maskedZero.data(), maskedZero.size(), img);
+    decodeBmp(maskedZero.data(), maskedZero.size(), img);
     EXPECT_EQ(alphasOf(img), (std::vector<int>{255, 255, 255, 255}));
 
     // Through a picture file to the texture's pixels: the face stays visible.
     const std::string file = (tempDir() / "noalpha32.bmp").string();
     writeFile(file, plain);
     TPicture pic;
-    TextureImageLoadFromFile(pic, file);
-    TGLBitmap32 px = ConvertToBitmap32(pic);
+    textureImageLoadFromFile(pic, file);
+    TGLBitmap32 px = convertToBitmap32(pic);
     ASSERT_EQ(px.Data.size(), 16u); // 4 wide: converted directly, alpha and all
     for (std::size_t i = 3; i < px.Data.size(); i += 4) EXPECT_EQ(px.Data[i], 255);
 }
@@ -210,14 +210,14 @@ TEST(BmpReader, ThirtyTwoBitFilesWithoutAlphaAreOpaque)
 TEST(BmpReader, HostileFiles)
 {
     TDecodedImage img;
-    auto decode = [&](const Bytes& b) { return messageOf([&] { DecodeBmp(b.data(), b.size(), img); }); };
+    auto decode = [&](const Bytes& b) { return messageOf([&] { decodeBmp(b.data(), b.size(), img); }); };
     const std::string invalid = "Bitmap image is not valid";
     // A valid 2 x 2 8-bit file to damage.
     TDecodedImage good;
     good.allocate(2, 2, TPixelFormat::pf8bit);
     good.Palette.resize(2);
     good.Pixels = {0, 1, 1, 0};
-    const Bytes file = EncodeBmp(good);
+    const Bytes file = encodeBmp(good);
     ASSERT_EQ(decode(file), "(no error)");
 
     EXPECT_EQ(decode({}), invalid);

@@ -74,7 +74,7 @@ TEST(DecodersRla, ChannelsAndLineOrderOfAHandBuiltFile)
 {
     const Bytes rla = makeRla(11, 5);
     TDecodedImage img;
-    DecodeRla(rla.data(), rla.size(), img);
+    decodeRla(rla.data(), rla.size(), img);
     ASSERT_EQ(img.Format, TPixelFormat::pf32bit);
     ASSERT_EQ(img.Width, 11);
     // Pixel x = 2 is red 40, blue 99, alpha 253; green counts rows from the top.
@@ -92,12 +92,12 @@ TEST(DecodersRla, ChannelsAndLineOrderOfAHandBuiltFile)
 
 TEST(DecodersRla, DamagedFilesFailCleanly)
 {
-    expectSafeOnDamage(DecodeRla, makeRla(9, 4));
+    expectSafeOnDamage(decodeRla, makeRla(9, 4));
     // A run longer than the line.
     Bytes b = makeRla(4, 1);
     b[744 + 2] = 100;
     TDecodedImage img;
-    EXPECT_THROW(DecodeRla(b.data(), b.size(), img), EPictureError);
+    EXPECT_THROW(decodeRla(b.data(), b.size(), img), EPictureError);
 }
 
 // A CUT of rows given as (count, value) repeat runs and literal runs.
@@ -121,14 +121,14 @@ TEST(DecodersCut, RunsDecodeToIndexes)
 {
     const Bytes cut = makeCut();
     TDecodedImage img;
-    DecodeCut(cut.data(), cut.size(), img);
+    decodeCut(cut.data(), cut.size(), img);
     ASSERT_EQ(img.Format, TPixelFormat::pf8bit);
     EXPECT_EQ(img.Pixels, (Bytes{5, 5, 5, 5, 5, 5, 1, 2, 3, 9, 9, 9, 0, 1, 2, 3, 4, 5}));
     // Without the palette file the indexes are grey levels up to the largest used.
     EXPECT_EQ(img.Palette[9][0], 255);
     EXPECT_EQ(img.Palette[0][0], 0);
-    expectSafeOnDamage(DecodeCut, cut);
-    expectCutsNameTheFormat(DecodeCut, cut, "CUT");
+    expectSafeOnDamage(decodeCut, cut);
+    expectCutsNameTheFormat(decodeCut, cut, "CUT");
     // ImageMagick shows a palette-less cut file's indexes as they are, which
     // checks the run layout independently of our grey levels.
     if (!haveTool(Convert)) return;
@@ -153,7 +153,7 @@ TEST(DecodersAutodesk, PaletteComponentsAreWidenedFromSixBits)
 {
     const Bytes cel = makeAutodesk(5, 3);
     TDecodedImage img;
-    DecodeAutodesk(cel.data(), cel.size(), img);
+    decodeAutodesk(cel.data(), cel.size(), img);
     ASSERT_EQ(img.Width, 5);
     ASSERT_EQ(img.Height, 3);
     EXPECT_EQ(img.Pixels[4], 12);
@@ -161,8 +161,8 @@ TEST(DecodersAutodesk, PaletteComponentsAreWidenedFromSixBits)
     EXPECT_EQ(img.Palette[63][2], 255);
     EXPECT_EQ(img.Palette[63][1], 0);
     EXPECT_EQ(img.Palette[1][2], 4);
-    expectSafeOnDamage(DecodeAutodesk, cel);
-    expectCutsNameTheFormat(DecodeAutodesk, cel, "Autodesk");
+    expectSafeOnDamage(decodeAutodesk, cel);
+    expectCutsNameTheFormat(decodeAutodesk, cel, "Autodesk");
 }
 
 } // namespace

@@ -9,7 +9,7 @@ namespace {
 
 TEST(DecodersPng, EveryColourTypeAndDepthMatchesImageMagick)
 {
-    checkCases(DecodePng,
+    checkCases(decodePng,
                {
                    {"", "rgb.png", false},
                    {"", "rgba.png", true},
@@ -22,7 +22,7 @@ TEST(DecodersPng, EveryColourTypeAndDepthMatchesImageMagick)
                    {"-colorspace Gray", "PNG32:grayalpha.png", true},
                });
     // 16-bit samples: the two programs may round the reduction to 8 bits apart.
-    checkCases(DecodePng,
+    checkCases(decodePng,
                {
                    {"-colorspace Gray -depth 16", "gray16.png", false},
                    {"-depth 16", "PNG48:rgb16.png", false},
@@ -39,7 +39,7 @@ TEST(DecodersPng, PalettedPictureStaysIndexed)
     ASSERT_TRUE(run(Convert + " '" + (dir / "src.pam") + "' -colors 16 PNG8:'" + (dir / "p.png") + "'"));
     Bytes data = readFile(dir / "p.png");
     TDecodedImage img;
-    DecodePng(data.data(), data.size(), img);
+    decodePng(data.data(), data.size(), img);
     EXPECT_EQ(img.Format, TPixelFormat::pf8bit);
     EXPECT_LE(img.Palette.size(), 256u);
     for (std::uint8_t v : img.Pixels) ASSERT_LT(v, img.Palette.size());
@@ -47,7 +47,7 @@ TEST(DecodersPng, PalettedPictureStaysIndexed)
 
 TEST(DecodersTiff, LayoutsAndCompressionsMatchImageMagick)
 {
-    checkCases(DecodeTiff,
+    checkCases(decodeTiff,
                {
                    {"", "rgb.tif", false},
                    {"-compress LZW", "lzw.tif", false},
@@ -57,18 +57,18 @@ TEST(DecodersTiff, LayoutsAndCompressionsMatchImageMagick)
                    {"-define tiff:tile-geometry=16x16", "tiled.tif", false},
                });
     // 16-bit samples and colour maps: rounding to 8 bits may differ by one.
-    checkCases(DecodeTiff, {{"-depth 16", "rgb16.tif", false}, {"-colors 40", "pal.tif", false}}, 1);
+    checkCases(decodeTiff, {{"-depth 16", "rgb16.tif", false}, {"-colors 40", "pal.tif", false}}, 1);
 }
 
 TEST(DecodersTiff, AlphaIsKeptStraight)
 {
     // Faint pixels keep their colour exactly.
-    checkCases(DecodeTiff, {{"", "rgba.tif", true}, {"-depth 16", "rgba16.tif", true}}, 1);
+    checkCases(decodeTiff, {{"", "rgba.tif", true}, {"-depth 16", "rgba16.tif", true}}, 1);
 }
 
 TEST(DecodersGif, FramesInterlaceAndTransparencyMatchImageMagick)
 {
-    checkCases(DecodeGif,
+    checkCases(decodeGif,
                {
                    {"", "plain.gif", false},
                    {"-interlace GIF", "interlaced.gif", false},
@@ -84,7 +84,7 @@ TEST(DecodersGif, OnlyTheFirstFrameIsRead)
     ASSERT_TRUE(run(Convert + " -size 5x4 xc:red -size 5x4 xc:blue '" + (dir / "anim.gif") + "'"));
     Bytes data = readFile(dir / "anim.gif");
     TDecodedImage img;
-    DecodeGif(data.data(), data.size(), img);
+    decodeGif(data.data(), data.size(), img);
     Bytes rgba = decodedRgba(img);
     ASSERT_EQ(rgba.size(), 5u * 4 * 4);
     EXPECT_EQ(rgba[0], 255);
@@ -110,14 +110,14 @@ TEST(DecodersEps, TiffPreviewIsDecoded)
     eps.insert(eps.end(), ps.begin(), ps.end());
     eps.insert(eps.end(), tiff.begin(), tiff.end());
     TDecodedImage fromEps, fromTiff;
-    DecodeEps(eps.data(), eps.size(), fromEps);
-    DecodeTiff(tiff.data(), tiff.size(), fromTiff);
+    decodeEps(eps.data(), eps.size(), fromEps);
+    decodeTiff(tiff.data(), tiff.size(), fromTiff);
     EXPECT_EQ(fromEps.Width, 37);
     EXPECT_EQ(fromEps.Pixels, fromTiff.Pixels);
     // A preview pointing past the end of the file.
     Bytes bad = eps;
     bad[24] = 0xFF, bad[25] = 0xFF, bad[26] = 0xFF;
-    EXPECT_THROW(DecodeEps(bad.data(), bad.size(), fromEps), EPictureError);
+    EXPECT_THROW(decodeEps(bad.data(), bad.size(), fromEps), EPictureError);
 }
 
 TEST(DecodersEps, PlainPostScriptIsRefusedWithAClearMessage)
@@ -125,7 +125,7 @@ TEST(DecodersEps, PlainPostScriptIsRefusedWithAClearMessage)
     const std::string ps = "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 10 10\n";
     TDecodedImage img;
     try {
-        DecodeEps(reinterpret_cast<const std::uint8_t*>(ps.data()), ps.size(), img);
+        decodeEps(reinterpret_cast<const std::uint8_t*>(ps.data()), ps.size(), img);
         FAIL();
     } catch (const EPictureError& e) {
         EXPECT_STREQ(e.what(), "EPS pictures without a TIFF preview cannot be read");
@@ -136,7 +136,7 @@ TEST(DecodersMetafile, RefusedWithAClearMessage)
 {
     const std::uint8_t wmf[] = {0xD7, 0xCD, 0xC6, 0x9A, 0, 0};
     TDecodedImage img;
-    EXPECT_THROW(DecodeMetafile(wmf, sizeof wmf, img), EPictureError);
+    EXPECT_THROW(decodeMetafile(wmf, sizeof wmf, img), EPictureError);
 }
 
 TEST(DecodersLibraryFormats, DamagedFilesFailCleanly)
@@ -148,9 +148,9 @@ TEST(DecodersLibraryFormats, DamagedFilesFailCleanly)
     ASSERT_TRUE(run(Convert + " '" + src + "' '" + (dir / "a.png") + "'"));
     ASSERT_TRUE(run(Convert + " '" + src + "' -compress LZW '" + (dir / "a.tif") + "'"));
     ASSERT_TRUE(run(Convert + " '" + src + "' -interlace GIF '" + (dir / "a.gif") + "'"));
-    expectSafeOnDamage(DecodePng, readFile(dir / "a.png"));
-    expectSafeOnDamage(DecodeTiff, readFile(dir / "a.tif"));
-    expectSafeOnDamage(DecodeGif, readFile(dir / "a.gif"));
+    expectSafeOnDamage(decodePng, readFile(dir / "a.png"));
+    expectSafeOnDamage(decodeTiff, readFile(dir / "a.tif"));
+    expectSafeOnDamage(decodeGif, readFile(dir / "a.gif"));
 }
 
 TEST(DecodersLibraryFormats, HugeDeclaredSizesAreRefusedBeforeAllocating)
@@ -172,7 +172,7 @@ TEST(DecodersLibraryFormats, HugeDeclaredSizesAreRefusedBeforeAllocating)
     crc ^= 0xFFFFFFFFu;
     for (int i = 0; i < 4; ++i) png[29 + i] = std::uint8_t(crc >> (24 - 8 * i));
     TDecodedImage img;
-    EXPECT_THROW(DecodePng(png.data(), png.size(), img), EPictureError);
+    EXPECT_THROW(decodePng(png.data(), png.size(), img), EPictureError);
 }
 
 } // namespace
@@ -182,7 +182,7 @@ namespace {
 TEST(DecodersIco, BitmapAndPngIconsMatchImageMagick)
 {
     // Icons of 256 pixels are stored as PNG, smaller ones as bitmaps with a mask.
-    checkCases(DecodeIco,
+    checkCases(decodeIco,
                {
                    {"-resize 32x32!", "rgba32.ico", true},
                    {"-resize 48x48! -alpha off", "opaque.ico", false},
@@ -201,11 +201,11 @@ TEST(DecodersIco, LargestImageIsChosenAndMaskGivesAlpha)
     ASSERT_TRUE(run("/usr/bin/pamtowinicon < '" + (dir / "big.pam") + "' > '" + (dir / "one.ico") + "'"));
     Bytes data = readFile(dir / "one.ico");
     TDecodedImage img;
-    DecodeIco(data.data(), data.size(), img);
+    decodeIco(data.data(), data.size(), img);
     ASSERT_EQ(img.Width, 24);
     ASSERT_EQ(img.Height, 24);
     EXPECT_EQ(maxDifference(decodedRgba(img), referenceRgba(dir / "one.ico", 24, 24), true), 0);
-    expectSafeOnDamage(DecodeIco, data);
+    expectSafeOnDamage(decodeIco, data);
 }
 
 } // namespace

@@ -49,7 +49,7 @@ TEST(DecodersPcd, KodakYccReturnsTheColoursItWasMadeFrom)
 {
     const Bytes pcd = buildPcd();
     TDecodedImage img;
-    DecodePcd(pcd.data(), pcd.size(), img);
+    decodePcd(pcd.data(), pcd.size(), img);
     ASSERT_EQ(img.Width, 768);
     ASSERT_EQ(img.Height, 512);
     ASSERT_EQ(img.Format, TPixelFormat::pf24bit);
@@ -73,7 +73,7 @@ TEST(DecodersPcd, ImageMagickFilesDecodeToTheBaseSize)
     ASSERT_TRUE(run(Convert + " '" + (dir / "src.pam") + "' -resize 768x512! '" + pcd + "'"));
     const Bytes data = readFile(pcd);
     TDecodedImage img;
-    DecodePcd(data.data(), data.size(), img);
+    decodePcd(data.data(), data.size(), img);
     EXPECT_EQ(img.Width, 768);
     EXPECT_EQ(img.Height, 512);
 }
@@ -82,31 +82,31 @@ TEST(DecodersPcd, ShortOrForeignFilesAreRefused)
 {
     TDecodedImage img;
     Bytes b(0x900, 0);
-    EXPECT_THROW(DecodePcd(b.data(), b.size(), img), EPictureError);
+    EXPECT_THROW(decodePcd(b.data(), b.size(), img), EPictureError);
     std::copy_n("PCD_IPI", 7, b.begin() + 0x800);
     // Signature present, base image missing.
-    EXPECT_THROW(DecodePcd(b.data(), b.size(), img), EPictureError);
-    EXPECT_THROW(DecodePcd(b.data(), 100, img), EPictureError);
+    EXPECT_THROW(decodePcd(b.data(), b.size(), img), EPictureError);
+    EXPECT_THROW(decodePcd(b.data(), 100, img), EPictureError);
 }
 
 TEST(DecodersPcd, CutOrGarbledFilesFailCleanly)
 {
     const Bytes pcd = buildPcd();
-    expectCutsNameTheFormat(DecodePcd, pcd, "PCD");
+    expectCutsNameTheFormat(decodePcd, pcd, "PCD");
     TDecodedImage img;
     const Bytes cut(pcd.begin(), pcd.end() - 1);
-    EXPECT_EQ(messageOf([&] { DecodePcd(cut.data(), cut.size(), img); }),
+    EXPECT_EQ(messageOf([&] { decodePcd(cut.data(), cut.size(), img); }),
               "PCD picture is not valid: the file ends early");
     // Only the signature and the length decide; garbled pixels still decode.
     for (std::size_t at = 0x800; at < 0x807; ++at) {
         Bytes bad = pcd;
         bad[at] ^= 0x20;
-        EXPECT_EQ(messageOf([&] { DecodePcd(bad.data(), bad.size(), img); }),
+        EXPECT_EQ(messageOf([&] { decodePcd(bad.data(), bad.size(), img); }),
                   "PCD picture is not valid: missing PCD_IPI signature");
     }
     Bytes noisy = pcd;
     for (std::size_t at = 0x30000; at < noisy.size(); at += 97) noisy[at] = std::uint8_t(at * 31);
-    DecodePcd(noisy.data(), noisy.size(), img);
+    decodePcd(noisy.data(), noisy.size(), img);
     EXPECT_EQ(img.Width, 768);
 }
 

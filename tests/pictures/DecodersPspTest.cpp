@@ -121,7 +121,7 @@ void expectPlanes(const TDecodedImage& img, int dx, int dy)
 {
     for (int y = 0; y < H - dy; ++y)
         for (int x = 0; x < W - dx; ++x) {
-            const std::uint8_t* p = img.row(y + dy) + (x + dx) * BytesPerPixel(img.Format);
+            const std::uint8_t* p = img.row(y + dy) + (x + dx) * bytesPerPixel(img.Format);
             ASSERT_EQ(p[2], x * 40);
             ASSERT_EQ(p[1], y * 60);
             ASSERT_EQ(p[0], x == y ? 200 : 9);
@@ -132,12 +132,12 @@ TEST(DecodersPsp, CompositeImageOfTheBankIsRead)
 {
     const Bytes f = withComposite();
     TDecodedImage img;
-    DecodePsp(f.data(), f.size(), img);
+    decodePsp(f.data(), f.size(), img);
     ASSERT_EQ(img.Width, W);
     ASSERT_EQ(img.Format, TPixelFormat::pf24bit);
     expectPlanes(img, 0, 0);
-    expectSafeOnDamage(DecodePsp, f);
-    expectCutsNameTheFormat(DecodePsp, f, "PSP");
+    expectSafeOnDamage(decodePsp, f);
+    expectCutsNameTheFormat(decodePsp, f, "PSP");
 }
 
 TEST(DecodersPsp, FirstLayerIsPlacedWhenThereIsNoComposite)
@@ -162,13 +162,13 @@ TEST(DecodersPsp, FirstLayerIsPlacedWhenThereIsNoComposite)
     f.insert(f.end(), b.begin(), b.end());
 
     TDecodedImage img;
-    DecodePsp(f.data(), f.size(), img);
+    decodePsp(f.data(), f.size(), img);
     ASSERT_EQ(img.Format, TPixelFormat::pf32bit);
     expectPlanes(img, 1, 1);
     EXPECT_EQ(img.row(0)[3], 0);       // outside the layer: clear
     EXPECT_EQ(img.row(1)[4 + 3], 255); // inside: the mask
-    expectSafeOnDamage(DecodePsp, f);
-    expectCutsNameTheFormat(DecodePsp, f, "PSP");
+    expectSafeOnDamage(decodePsp, f);
+    expectCutsNameTheFormat(decodePsp, f, "PSP");
 }
 
 TEST(DecodersPsp, DamagedChannelLengthsAskForNoHugeBuffers)
@@ -184,7 +184,7 @@ TEST(DecodersPsp, DamagedChannelLengthsAskForNoHugeBuffers)
         Bytes f = good;
         for (int i = 0; i < 4; ++i) f[unpackedField + i] = std::uint8_t(claim >> (8 * i));
         TDecodedImage img;
-        EXPECT_THROW(DecodePsp(f.data(), f.size(), img), EPictureError) << claim;
+        EXPECT_THROW(decodePsp(f.data(), f.size(), img), EPictureError) << claim;
     }
 }
 

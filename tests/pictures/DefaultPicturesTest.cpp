@@ -28,7 +28,7 @@ TEST(DefaultPictures, FacesHaveTheDefaultSizes)
         EXPECT_EQ(pic.Height(), f.h) << f.file;
         auto* j = dynamic_cast<TJPEGImage*>(pic.Graphic());
         EXPECT_FALSE(j->ProgressiveEncoding());
-        TGLBitmap32 px = ConvertToBitmap32(pic);
+        TGLBitmap32 px = convertToBitmap32(pic);
         EXPECT_EQ(px.Width, (f.w + 3) / 4 * 4);
     }
 }
@@ -36,11 +36,11 @@ TEST(DefaultPictures, FacesHaveTheDefaultSizes)
 TEST(DefaultPictures, ShadowKeepsItsSoftEdgeInTheTexture)
 {
     TPicture pic;
-    TextureImageLoadFromFile(pic, resources + "Media/Shadow.tga");
+    textureImageLoadFromFile(pic, resources + "Media/Shadow.tga");
     auto* b = dynamic_cast<TBitmap*>(pic.Graphic());
     ASSERT_NE(b, nullptr);
     ASSERT_EQ(b->PixelFormat(), TPixelFormat::pf32bit);
-    TGLBitmap32 px = ConvertToBitmap32(pic);
+    TGLBitmap32 px = convertToBitmap32(pic);
     ASSERT_EQ(px.Width, 256);
     ASSERT_EQ(px.Height, 256);
     auto alpha = [&](int x, int y) { return px.Data[(std::size_t(y) * 256 + x) * 4 + 3]; };

@@ -38,14 +38,14 @@ TGLBitmap32 uploadPixelsOf(const std::string& name, const Bytes& bytes)
 {
     TPicture pic;
     pic.LoadFromFile(writeTemp(name, bytes));
-    return ConvertToBitmap32(pic);
+    return convertToBitmap32(pic);
 }
 
 } // namespace
 
 TEST(PictureRegistry, EffectiveReadersAndDescriptions)
 {
-    TPictureFormats& r = PictureFormats();
+    TPictureFormats& r = pictureFormats();
     EXPECT_EQ(r.FindByExtension("tga")->ClassName, "TTargaGraphic");
     EXPECT_EQ(r.FindByExtension("TGA")->ClassName, "TTargaGraphic");
     EXPECT_EQ(r.FindByExtension("bmp")->Description, "Windows bitmaps");
@@ -73,7 +73,7 @@ TEST(PictureRegistry, ExtensionOfLastPathComponent)
 {
     const std::pair<const char*, const char*> cases[] = {
         {"/a.b/c.TGA", "TGA"}, {"/a.b/c", ""}, {"x.tar.gz", "gz"}, {"name.", ""}};
-    for (const auto& [file, extension] : cases) EXPECT_EQ(PictureFileExtension(file), extension) << file;
+    for (const auto& [file, extension] : cases) EXPECT_EQ(pictureFileExtension(file), extension) << file;
 }
 
 TEST(PictureLoad, FailuresKeepThePreviousGraphic)
@@ -111,11 +111,11 @@ TEST(PictureLoad, FailuresKeepThePreviousGraphic)
 TEST(PictureLoad, TextureLoadOfMissingFileEmptiesThePicture)
 {
     TPicture pic;
-    TextureImageLoadFromFile(pic, writeTemp("ok.tga", tga32(4, 2)));
+    textureImageLoadFromFile(pic, writeTemp("ok.tga", tga32(4, 2)));
     ASSERT_NE(pic.Graphic(), nullptr);
     const std::string missing = (tempDir() / "missing.jpg").string();
     try {
-        TextureImageLoadFromFile(pic, missing);
+        textureImageLoadFromFile(pic, missing);
         FAIL();
     } catch (const ETexture& e) {
         EXPECT_EQ(std::string(e.what()), "Could not open file: " + missing);
@@ -217,10 +217,10 @@ TEST(UploadPixels, WidthsNotDivisibleByFourAreStretchedAndOpaque)
 
     TBitmap b;
     b.SetSize(166, 2, TPixelFormat::pf24bit);
-    EXPECT_EQ(ConvertToBitmap32(&b).Width, 168);
+    EXPECT_EQ(convertToBitmap32(&b).Width, 168);
     TBitmap e;
-    EXPECT_EQ(ConvertToBitmap32(&e).Width, 0);
-    EXPECT_EQ(ConvertToBitmap32(static_cast<const TGraphic*>(nullptr)).Data.size(), 0u);
+    EXPECT_EQ(convertToBitmap32(&e).Width, 0);
+    EXPECT_EQ(convertToBitmap32(static_cast<const TGraphic*>(nullptr)).Data.size(), 0u);
 }
 
 TEST(UploadPixels, OnePixelJpegBecomesFourWide)
@@ -238,7 +238,7 @@ TEST(UploadPixels, OnePixelJpegBecomesFourWide)
 
 TEST(PictureRegistry, ReaderTableInStartupOrder)
 {
-    const auto& e = PictureFormats().Entries();
+    const auto& e = pictureFormats().Entries();
     // Platform formats, JPEG, the engine's TGA class, then 40 reader entries.
     ASSERT_EQ(e.size(), 4u + 2u + 1u + 40u);
     EXPECT_EQ(e[0].Extension, "wmf");
@@ -261,7 +261,7 @@ TEST(PictureRegistry, ReaderTableInStartupOrder)
         {"gif", "CompuServe images", "TGIFGraphic"},
     };
     for (const auto& x : expected) {
-        const TPictureFormat* f = PictureFormats().FindByExtension(x.ext);
+        const TPictureFormat* f = pictureFormats().FindByExtension(x.ext);
         ASSERT_NE(f, nullptr) << x.ext;
         EXPECT_EQ(f->Description, x.description);
         EXPECT_EQ(f->ClassName, x.className);
@@ -279,5 +279,5 @@ TEST(PictureStoredData, MetafileBytesSurviveAScene)
     ASSERT_NE(pic.Graphic(), nullptr);
     EXPECT_TRUE(pic.Graphic()->Empty());
     EXPECT_EQ(pic.WriteData(), block);
-    EXPECT_EQ(ConvertToBitmap32(pic).Data.size(), 0u);
+    EXPECT_EQ(convertToBitmap32(pic).Data.size(), 0u);
 }

@@ -157,11 +157,11 @@ inline TDecodedImage decodeFile(const std::filesystem::path& file, const Decoder
     if (decode)
         decode(b.data(), b.size(), img);
     else if (b.size() >= 2 && b[0] == 'B' && b[1] == 'M')
-        DecodeBmp(b.data(), b.size(), img);
+        decodeBmp(b.data(), b.size(), img);
     else if (b.size() >= 4 && b[0] == 0x89 && b[1] == 'P' && b[2] == 'N' && b[3] == 'G')
-        DecodePng(b.data(), b.size(), img);
+        decodePng(b.data(), b.size(), img);
     else
-        DecodeJpeg(b.data(), b.size(), img);
+        decodeJpeg(b.data(), b.size(), img);
     return img;
 }
 
@@ -199,9 +199,9 @@ inline Bytes referenceRgba(const std::string& file, int w, int h)
 inline Bytes decodedRgba(const TDecodedImage& img)
 {
     TDecodedImage c = img;
-    ConvertToBgra(c);
+    convertToBgra(c);
     Bytes b(c.Pixels.size());
-    ConvertPixels(c.Pixels.data(), 4, b.data(), b.size() / 4, TChannelOrder::SwapRedBlue);
+    convertPixels(c.Pixels.data(), 4, b.data(), b.size() / 4, TChannelOrder::SwapRedBlue);
     return b;
 }
 

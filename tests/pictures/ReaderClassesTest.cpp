@@ -39,7 +39,7 @@ TEST(ReaderClasses, PngAlphaReachesTheTextureAndTheStoredBitmap)
     ASSERT_EQ(b->PixelFormat(), TPixelFormat::pf32bit);
 
     // Width 40 is divisible by 4, so the alpha survives into the texture.
-    TGLBitmap32 px = ConvertToBitmap32(pic);
+    TGLBitmap32 px = convertToBitmap32(pic);
     ASSERT_EQ(px.Width, 40);
     for (int y = 0; y < 9; ++y)
         for (int x = 0; x < 40; ++x) {
@@ -73,7 +73,7 @@ TEST(ReaderClasses, IconsDrawOverWhiteAndStoreTheirFile)
     ASSERT_STREQ(pic.Graphic()->ClassName(), "TIcon");
     const TDecodedImage& img = pic.Graphic()->Raster();
     ASSERT_EQ(img.Format, TPixelFormat::pf32bit);
-    TGLBitmap32 px = ConvertToBitmap32(pic);
+    TGLBitmap32 px = convertToBitmap32(pic);
     ASSERT_EQ(px.Width, 16);
     for (int y = 0; y < 16; ++y)
         for (int x = 0; x < 16; ++x) {

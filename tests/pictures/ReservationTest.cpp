@@ -44,19 +44,19 @@ Bytes rle8Bitmap(int w, int h, const Bytes& runs)
 
 TEST(RasterReservation, LimitsThenPlausibilityWithTheReadersOwnMessage)
 {
-    EXPECT_EQ(messageOf([] { ReserveRaster(65537, 1); }), "Picture too large (65537 x 1)");
-    EXPECT_EQ(messageOf([] { ReserveRaster(16385, 16384); }), "Picture too large (16385 x 16384)");
-    EXPECT_EQ(messageOf([] { ReserveRaster(-1, 5); }), "Picture too large (-1 x 5)");
-    EXPECT_EQ(messageOf([] { ReserveRaster(16384, 16384); }), "(no error)");
+    EXPECT_EQ(messageOf([] { reserveRaster(65537, 1); }), "Picture too large (65537 x 1)");
+    EXPECT_EQ(messageOf([] { reserveRaster(16385, 16384); }), "Picture too large (16385 x 16384)");
+    EXPECT_EQ(messageOf([] { reserveRaster(-1, 5); }), "Picture too large (-1 x 5)");
+    EXPECT_EQ(messageOf([] { reserveRaster(16384, 16384); }), "(no error)");
     // 100 bytes at 2 pixels a byte reach 200 pixels, plus the slack.
-    EXPECT_EQ(messageOf([] { ReserveRaster(10, 20, 100, 2, "short"); }), "(no error)");
-    EXPECT_EQ(messageOf([] { ReserveRaster(10, 21, 100, 2, "short"); }), "short");
-    EXPECT_EQ(messageOf([] { ReserveRaster(10, 21, 100, 2, "short", 10); }), "(no error)");
+    EXPECT_EQ(messageOf([] { reserveRaster(10, 20, 100, 2, "short"); }), "(no error)");
+    EXPECT_EQ(messageOf([] { reserveRaster(10, 21, 100, 2, "short"); }), "short");
+    EXPECT_EQ(messageOf([] { reserveRaster(10, 21, 100, 2, "short", 10); }), "(no error)");
     // Damage is reported before size: a few bytes claiming a huge picture are
     // a damaged file, not a large one.
-    EXPECT_EQ(messageOf([] { ReserveRaster(70000, 70000, 10, 1, "short"); }), "short");
+    EXPECT_EQ(messageOf([] { reserveRaster(70000, 70000, 10, 1, "short"); }), "short");
     // Ratios that would overflow a 64-bit product are still compared correctly.
-    EXPECT_EQ(messageOf([] { ReserveRaster(65536, 4096, ~0ull, 1e30, "short"); }), "(no error)");
+    EXPECT_EQ(messageOf([] { reserveRaster(65536, 4096, ~0ull, 1e30, "short"); }), "(no error)");
 }
 
 TEST(CheckedByteReader, ReadsBothByteOrdersAndRefusesEveryOverrun)
@@ -100,7 +100,7 @@ TEST(BitmapRle, RunsWithoutEndOfLineNeverCarryTheColumnOutOfTheRow)
     }
     runs.insert(runs.end(), {0, 1});
     TDecodedImage img;
-    DecodeBmp(rle8Bitmap(1, 1, runs).data(), rle8Bitmap(1, 1, runs).size(), img);
+    decodeBmp(rle8Bitmap(1, 1, runs).data(), rle8Bitmap(1, 1, runs).size(), img);
     ASSERT_EQ(img.Width, 1);
     EXPECT_EQ(img.Pixels[0], 1);
 
@@ -111,7 +111,7 @@ TEST(BitmapRle, RunsWithoutEndOfLineNeverCarryTheColumnOutOfTheRow)
     deltas.insert(deltas.end(), {4, 1, 0, 0, 4, 1, 0, 1});
     TDecodedImage two;
     const Bytes file = rle8Bitmap(4, 2, deltas);
-    DecodeBmp(file.data(), file.size(), two);
+    decodeBmp(file.data(), file.size(), two);
     EXPECT_EQ(two.row(1)[0], 0);                             // bottom row: the run came after the column left the row
     for (int x = 0; x < 4; ++x) EXPECT_EQ(two.row(0)[x], 1); // top row, after the end of line
 }
@@ -120,10 +120,10 @@ TEST(BitmapRle, ADeclaredSizeItsRunsCannotReachIsRefusedBeforeAllocating)
 {
     const Bytes file = rle8Bitmap(16384, 16384, {0, 1});
     TDecodedImage img;
-    EXPECT_EQ(messageOf([&] { DecodeBmp(file.data(), file.size(), img); }), "Bitmap image is not valid");
+    EXPECT_EQ(messageOf([&] { decodeBmp(file.data(), file.size(), img); }), "Bitmap image is not valid");
     EXPECT_TRUE(img.Pixels.empty());
     // A small picture left blank by an early end of bitmap is fine.
     const Bytes small = rle8Bitmap(12, 10, {0, 1});
-    EXPECT_EQ(messageOf([&] { DecodeBmp(small.data(), small.size(), img); }), "(no error)");
+    EXPECT_EQ(messageOf([&] { decodeBmp(small.data(), small.size(), img); }), "(no error)");
     EXPECT_EQ(img.Width, 12);
 }

@@ -70,7 +70,7 @@ Bytes rleRows(const Bytes& px, int w, int h, int bpp)
 TDecodedImage decode(const Bytes& b)
 {
     TDecodedImage img;
-    DecodeTga(b.data(), b.size(), img);
+    decodeTga(b.data(), b.size(), img);
     return img;
 }
 
@@ -215,7 +215,7 @@ TEST(Targa, HostileFiles)
     idx.insert(idx.end(), {255, 255, 255, 0, 200, 0, 200});
     auto bmp = std::make_unique<TTargaGraphic>();
     bmp->LoadFromBytes(idx.data(), idx.size());
-    TGLBitmap32 px = ConvertToBitmap32(bmp.get());
+    TGLBitmap32 px = convertToBitmap32(bmp.get());
     ASSERT_EQ(px.Width, 4);
     EXPECT_EQ(px.Data[0], 255);
     EXPECT_EQ(px.Data[4], 0);
@@ -268,7 +268,7 @@ TEST(Targa, MatchesNetpbmDecoding)
         TPicture pic;
         pic.LoadFromFile(tga);
         ASSERT_STREQ(pic.Graphic()->ClassName(), "TTargaGraphic");
-        TGLBitmap32 px = ConvertToBitmap32(pic);
+        TGLBitmap32 px = convertToBitmap32(pic);
         ASSERT_EQ(px.Height, ref.Height);
         const int w = ref.Width;
         ASSERT_EQ(px.Width, (w + 3) / 4 * 4);
@@ -306,11 +306,11 @@ TEST(HostilePictures, MutatedFilesFailCleanlyOrDecode)
         TDecodedImage b;
         b.allocate(7, 3, TPixelFormat::pf8bit);
         b.Palette.resize(256);
-        seeds.emplace_back("bmp", EncodeBmp(b));
+        seeds.emplace_back("bmp", encodeBmp(b));
         b.allocate(7, 3, TPixelFormat::pf32bit);
-        seeds.emplace_back("bmp", EncodeBmp(b));
+        seeds.emplace_back("bmp", encodeBmp(b));
         b.allocate(7, 3, TPixelFormat::pf15bit);
-        seeds.emplace_back("bmp", EncodeBmp(b));
+        seeds.emplace_back("bmp", encodeBmp(b));
     }
     if (haveTool("cjpeg")) {
         const std::string jpg = (tempDir() / "seed.jpg").string();
@@ -332,10 +332,10 @@ TEST(HostilePictures, MutatedFilesFailCleanlyOrDecode)
                 case 2: b.resize(std::max<std::size_t>(1, at)); break;
                 }
             }
-            auto g = PictureFormats().FindByExtension(ext)->Create();
+            auto g = pictureFormats().FindByExtension(ext)->Create();
             try {
                 g->LoadFromBytes(b.data(), b.size());
-                TGLBitmap32 px = ConvertToBitmap32(g.get());
+                TGLBitmap32 px = convertToBitmap32(g.get());
                 ASSERT_EQ(px.Data.size(), std::size_t(px.Width) * px.Height * 4);
                 ++decoded;
             } catch (const std::runtime_error&) {

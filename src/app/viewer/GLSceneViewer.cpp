@@ -78,12 +78,12 @@ TGLSceneViewer::~TGLSceneViewer()
 
 double TGLSceneViewer::FieldOfView() const
 {
-    return FieldOfViewFor(buffer_.Camera(), width(), height());
+    return fieldOfViewFor(buffer_.Camera(), width(), height());
 }
 
 void TGLSceneViewer::SetFieldOfView(double degrees)
 {
-    SetFieldOfViewFor(buffer_.Camera(), width(), height(), degrees);
+    setFieldOfViewFor(buffer_.Camera(), width(), height(), degrees);
 }
 
 void TGLSceneViewer::initializeGL()

@@ -14,7 +14,7 @@
 
 namespace velmora {
 
-std::vector<TMemoryRange> AnonymousMemoryRanges()
+std::vector<TMemoryRange> anonymousMemoryRanges()
 {
     std::vector<TMemoryRange> ranges;
     std::ifstream maps("/proc/self/maps");
@@ -40,7 +40,7 @@ std::vector<TMemoryRange> AnonymousMemoryRanges()
     return ranges;
 }
 
-std::vector<TMemoryRange> NewMemoryRanges(const std::vector<TMemoryRange>& before,
+std::vector<TMemoryRange> newMemoryRanges(const std::vector<TMemoryRange>& before,
                                           const std::vector<TMemoryRange>& after)
 {
     std::vector<TMemoryRange> fresh;
@@ -106,12 +106,12 @@ bool TFramebufferPages::Locate(unsigned buffer, int width, int height, const std
     // Under AddressSanitizer the driver's storage comes from the sanitizer's
     // allocator, with poisoned guard zones around it, so the block cannot be
     // searched: keep the pages, which is always exact.
-    if (AddressSanitizerBuild()) return false;
+    if (addressSanitizerBuild()) return false;
     const std::size_t row = std::size_t(width) * 4;
     const std::size_t need = row * std::size_t(height);
     // The block mapped for the storage: exactly one new range of about its size.
     const TMemoryRange* block = nullptr;
-    const auto fresh = NewMemoryRanges(before, AnonymousMemoryRanges());
+    const auto fresh = newMemoryRanges(before, anonymousMemoryRanges());
     for (const TMemoryRange& r : fresh) {
         const std::size_t size = r.End - r.Begin;
         if (size < need || size > need + (std::size_t(1) << 20)) continue;

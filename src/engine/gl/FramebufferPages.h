@@ -20,13 +20,13 @@ namespace velmora {
 struct TMemoryRange {
     std::uintptr_t Begin = 0, End = 0;
 };
-std::vector<TMemoryRange> AnonymousMemoryRanges();
+std::vector<TMemoryRange> anonymousMemoryRanges();
 // The parts of `after` not in `before`.
-std::vector<TMemoryRange> NewMemoryRanges(const std::vector<TMemoryRange>& before,
+std::vector<TMemoryRange> newMemoryRanges(const std::vector<TMemoryRange>& before,
                                           const std::vector<TMemoryRange>& after);
 
 // True in a build under AddressSanitizer, where pages are never given back.
-constexpr bool AddressSanitizerBuild()
+constexpr bool addressSanitizerBuild()
 {
 #if defined(__SANITIZE_ADDRESS__)
     return true;

@@ -201,7 +201,7 @@ TGLHeadlessContext::TGLHeadlessContext(int width, int height, const TGLPixelForm
         // The renderer fills new storage with zeros: located pages are given
         // back at once, so the two buffers are never held whole.
         std::vector<TMemoryRange> before;
-        if (releasablePages) before = AnonymousMemoryRanges();
+        if (releasablePages) before = anonymousMemoryRanges();
         m.fbo.genRenderbuffers(1, &m.colorBuffer);
         m.fbo.bindRenderbuffer(GL_RENDERBUFFER, m.colorBuffer);
         m.fbo.renderbufferStorage(GL_RENDERBUFFER, request.AlphaBits > 0 ? GL_RGBA8 : GL_RGB8, width, height);
@@ -210,7 +210,7 @@ TGLHeadlessContext::TGLHeadlessContext(int width, int height, const TGLPixelForm
             m.colorPages.Locate(GL_COLOR_BUFFER_BIT, width, height, before)) {
             m.colorPages.Release();
         }
-        if (releasablePages) before = AnonymousMemoryRanges();
+        if (releasablePages) before = anonymousMemoryRanges();
         m.fbo.genRenderbuffers(1, &m.depthBuffer);
         m.fbo.bindRenderbuffer(GL_RENDERBUFFER, m.depthBuffer);
         // Depth and stencil share one buffer; 24 depth bits whatever was

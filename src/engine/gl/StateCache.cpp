@@ -149,10 +149,10 @@ void TGLStateCache::Resync()
     states_ = 0;
     for (int i = 0; i < kStateCount; ++i)
         if (glIsEnabled(GLEnum(TGLState(i)))) states_ |= bit(TGLState(i));
-    ClearGLError(); // states this GL does not know report an error
+    clearGLError(); // states this GL does not know report an error
 }
 
-void CheckOpenGLError()
+void checkOpenGLError()
 {
     GLenum first = glGetError();
     if (first == GL_NO_ERROR) return;
@@ -161,7 +161,7 @@ void CheckOpenGLError()
     throw EOpenGLError(text ? text : ("OpenGL error " + std::to_string(first)));
 }
 
-void ClearGLError()
+void clearGLError()
 {
     for (int i = 0; i < 7 && glGetError() != GL_NO_ERROR; ++i) {}
 }

@@ -94,8 +94,8 @@ private:
 
 // Raises EOpenGLError with the GLU text of the first pending error after
 // draining up to six more.
-void CheckOpenGLError();
+void checkOpenGLError();
 // Discards up to seven pending errors.
-void ClearGLError();
+void clearGLError();
 
 } // namespace velmora

@@ -94,12 +94,12 @@ void upload(TGLTexture& t)
 {
     TPicture* picture = t.PictureImage().Picture();
     if (!picture) return;
-    TGLBitmap32 bitmap = ConvertToBitmap32(*picture);
+    TGLBitmap32 bitmap = convertToBitmap32(*picture);
     if (bitmap.Width == 0 || bitmap.Height == 0) return;
 
     GLint maxSize = 0;
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
-    const TTextureSize size = TextureSizeFor(bitmap.Width, bitmap.Height, maxSize > 0 ? maxSize : 1024);
+    const TTextureSize size = textureSizeFor(bitmap.Width, bitmap.Height, maxSize > 0 ? maxSize : 1024);
     std::vector<std::uint8_t> scaled;
     const std::uint8_t* pixels = bitmap.Data.data();
     if (size.Width != bitmap.Width || size.Height != bitmap.Height) {
@@ -115,7 +115,7 @@ void upload(TGLTexture& t)
     }
     t.RequiredMemorySize = std::int64_t(size.Width) * size.Height * 4;
 
-    CheckOpenGLError();
+    checkOpenGLError();
     const GLenum format = internalFormat(t.TextureFormat());
     if (!isMipmapping(t.MinFilter())) {
         glTexImage2D(GL_TEXTURE_2D, 0, format, size.Width, size.Height, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
@@ -125,12 +125,12 @@ void upload(TGLTexture& t)
     } else {
         gluBuild2DMipmaps(GL_TEXTURE_2D, format, size.Width, size.Height, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
     }
-    ClearGLError();
+    clearGLError();
 }
 
 } // namespace
 
-TTextureSize TextureSizeFor(int bitmapWidth, int bitmapHeight, int maxSize)
+TTextureSize textureSizeFor(int bitmapWidth, int bitmapHeight, int maxSize)
 {
     TTextureSize s{nextPowerOfTwo(bitmapWidth), nextPowerOfTwo(bitmapHeight)};
     if (s.Width > maxSize) s.Width = maxSize;
@@ -138,7 +138,7 @@ TTextureSize TextureSizeFor(int bitmapWidth, int bitmapHeight, int maxSize)
     return s;
 }
 
-uint32_t TextureHandle(TGLTexture& texture)
+uint32_t textureHandle(TGLTexture& texture)
 {
     if (texture.Handle != 0 && texture.Changes().empty()) return texture.Handle;
     if (texture.Handle == 0) texture.Handle.Create();
@@ -149,7 +149,7 @@ uint32_t TextureHandle(TGLTexture& texture)
     return texture.Handle;
 }
 
-void DestroyTextureHandle(TGLTexture& texture)
+void destroyTextureHandle(TGLTexture& texture)
 {
     texture.Handle.Delete();
 }

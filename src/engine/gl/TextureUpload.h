@@ -14,14 +14,14 @@ struct TTextureSize {
 
 // Smallest powers of two not below the bitmap's size, each limited to
 // maxSize (itself a power of two on every GL implementation).
-TTextureSize TextureSizeFor(int bitmapWidth, int bitmapHeight, int maxSize);
+TTextureSize textureSizeFor(int bitmapWidth, int bitmapHeight, int maxSize);
 
 // The GL name of the texture, created, configured and uploaded when it has
 // none yet or its image or parameters changed. Leaves the texture bound.
-uint32_t TextureHandle(TGLTexture& texture);
+uint32_t textureHandle(TGLTexture& texture);
 
 // Deletes the GL texture (the current context must own it) and forgets the
 // name, so the next use uploads again.
-void DestroyTextureHandle(TGLTexture& texture);
+void destroyTextureHandle(TGLTexture& texture);
 
 } // namespace velmora

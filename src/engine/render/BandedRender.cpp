@@ -59,7 +59,7 @@ void TGLSceneBuffer::RenderToBands(int width, int height, int dpi, int bandRows,
             glPushAttrib(GL_ALL_ATTRIB_BITS);
             glPushClientAttrib(GL_CLIENT_ALL_ATTRIB_BITS);
             states_ = std::make_unique<TGLStateCache>();
-            ClearGLError();
+            clearGLError();
             setupFrameState();
             glViewport(0, 0, width, height);
             glEnable(GL_SCISSOR_TEST);
@@ -81,7 +81,7 @@ void TGLSceneBuffer::RenderToBands(int width, int height, int dpi, int bandRows,
             viewport_ = {0, 0, width, height};
             stage("render");
             baseRender(viewport_, renderDPI_, dsPrinting, nullptr);
-            CheckOpenGLError();
+            checkOpenGLError();
             glFinish();
             glPopClientAttrib();
             glPopAttrib();

@@ -14,9 +14,9 @@
 
 namespace velmora {
 
-void ApplyCameraProjection(TGLCamera& camera, const TRectangle& viewport, int w, int h, int dpi)
+void applyCameraProjection(TGLCamera& camera, const TRectangle& viewport, int w, int h, int dpi)
 {
-    const TFrustum f = CameraFrustum(camera, viewport, w, h, dpi);
+    const TFrustum f = cameraFrustum(camera, viewport, w, h, dpi);
     if (!f.Valid) return;
     camera.ViewPortRadius = f.ViewPortRadius;
     camera.NearPlane = f.Near;
@@ -34,25 +34,25 @@ void ApplyCameraProjection(TGLCamera& camera, const TRectangle& viewport, int w,
     }
 }
 
-void ApplyCameraView(TGLCamera& camera)
+void applyCameraView(TGLCamera& camera)
 {
     const TVector eye = camera.WorldPosition();
     if (TGLBaseSceneObject* target = camera.TargetObject()) {
         const TVector centre = target->WorldPosition();
-        camera.LastDirection = VectorNormalize(VectorSubtract(centre, eye));
+        camera.LastDirection = vectorNormalize(vectorSubtract(centre, eye));
         const TVector& up = camera.Up().AsVector();
         gluLookAt(eye.X, eye.Y, eye.Z, centre.X, centre.Y, centre.Z, up.X, up.Y, up.Z);
     } else {
         TMatrix m;
         if (camera.Parent()) m = camera.Parent()->AbsoluteTransform();
-        const TVector d = VectorTransform(camera.Direction().AsVector(), m);
-        const TVector u = VectorTransform(camera.Up().AsVector(), m);
-        camera.LastDirection = VectorNormalize(d);
+        const TVector d = vectorTransform(camera.Direction().AsVector(), m);
+        const TVector u = vectorTransform(camera.Up().AsVector(), m);
+        camera.LastDirection = vectorNormalize(d);
         gluLookAt(eye.X, eye.Y, eye.Z, eye.X + d.X, eye.Y + d.Y, eye.Z + d.Z, u.X, u.Y, u.Z);
     }
 }
 
-void SetupLights(TGLScene& scene, int n)
+void setupLights(TGLScene& scene, int n)
 {
     const int k = std::min(kMaxLights, n);
     GLfloat saved[16];

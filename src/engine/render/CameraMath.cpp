@@ -5,7 +5,7 @@
 
 namespace velmora {
 
-TFrustum CameraFrustum(const TGLCamera& camera, const TRectangle& v, int w, int h, int dpi)
+TFrustum cameraFrustum(const TGLCamera& camera, const TRectangle& v, int w, int h, int dpi)
 {
     TFrustum f;
     if (w < 1 || h < 1) return f;
@@ -43,14 +43,14 @@ double smallerSide(int w, int h)
 }
 } // namespace
 
-double FieldOfViewFor(const TGLCamera* camera, int controlWidth, int controlHeight)
+double fieldOfViewFor(const TGLCamera* camera, int controlWidth, int controlHeight)
 {
     if (!camera || camera->FocalLength() == 0) return 0;
     const double d = smallerSide(controlWidth, controlHeight);
     return 2 * std::atan2(d / 2, double(camera->FocalLength())) * 180 / kPi;
 }
 
-void SetFieldOfViewFor(TGLCamera* camera, int controlWidth, int controlHeight, double degrees)
+void setFieldOfViewFor(TGLCamera* camera, int controlWidth, int controlHeight, double degrees)
 {
     if (!camera) return;
     const double d = smallerSide(controlWidth, controlHeight);

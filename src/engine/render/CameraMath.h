@@ -16,12 +16,12 @@ struct TFrustum {
 // Perspective (and orthogonal) extents for viewport v inside a w x h
 // window at dpi pixels per inch. Focal length is in millimetres for that
 // dpi, so scaling w, h and dpi together leaves the frustum unchanged.
-TFrustum CameraFrustum(const TGLCamera& camera, const TRectangle& v, int w, int h, int dpi);
+TFrustum cameraFrustum(const TGLCamera& camera, const TRectangle& v, int w, int h, int dpi);
 
 // Field of view in degrees for a control of the given size, and the focal
 // length that gives a field of view of `degrees` (both use the smaller
 // side).
-double FieldOfViewFor(const TGLCamera* camera, int controlWidth, int controlHeight);
-void SetFieldOfViewFor(TGLCamera* camera, int controlWidth, int controlHeight, double degrees);
+double fieldOfViewFor(const TGLCamera* camera, int controlWidth, int controlHeight);
+void setFieldOfViewFor(TGLCamera* camera, int controlWidth, int controlHeight, double degrees);
 
 } // namespace velmora

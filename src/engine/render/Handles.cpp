@@ -8,17 +8,17 @@
 
 namespace velmora {
 
-void ReleaseHandles(TGLBaseSceneObject& root, bool deleteObjects)
+void releaseHandles(TGLBaseSceneObject& root, bool deleteObjects)
 {
     if (auto* o = dynamic_cast<TGLCustomSceneObject*>(&root)) {
         TGLTexture& t = o->Material().Texture();
         if (deleteObjects)
-            DestroyTextureHandle(t);
+            destroyTextureHandle(t);
         else
             t.Handle.Forget();
     }
     root.DestroyHandles();
-    for (int i = 0; i < root.Count(); ++i) ReleaseHandles(*root.Child(i), deleteObjects);
+    for (int i = 0; i < root.Count(); ++i) releaseHandles(*root.Child(i), deleteObjects);
 }
 
 } // namespace velmora

@@ -33,8 +33,8 @@ void textureApply(TGLTexture& t, TRenderContextInfo& rci)
         return;
     }
     states.Enable(stTexture2D);
-    const uint32_t handle = TextureHandle(t);
-    // TextureHandle may have bound the name behind the cache's back.
+    const uint32_t handle = textureHandle(t);
+    // textureHandle may have bound the name behind the cache's back.
     states.ForgetTextures();
     states.SetBoundTexture(0, handle);
     static constexpr GLint modes[] = {GL_DECAL, GL_MODULATE, GL_BLEND, GL_REPLACE};
@@ -44,7 +44,7 @@ void textureApply(TGLTexture& t, TRenderContextInfo& rci)
 
 } // namespace
 
-void MaterialApply(TGLMaterial& m, TRenderContextInfo& rci)
+void materialApply(TGLMaterial& m, TRenderContextInfo& rci)
 {
     TGLStateCache& states = *rci.states;
     if (m.MaterialOptions().contains(moNoLighting) && states.Enabled(stLighting)) {
@@ -111,7 +111,7 @@ void MaterialApply(TGLMaterial& m, TRenderContextInfo& rci)
     textureApply(m.Texture(), rci);
 }
 
-bool MaterialUnapply(TGLMaterial& m, TRenderContextInfo& rci)
+bool materialUnapply(TGLMaterial& m, TRenderContextInfo& rci)
 {
     TGLStateCache& states = *rci.states;
     if (m.BlendingMode() == bmAlphaTest50 || m.BlendingMode() == bmAlphaTest100) glAlphaFunc(GL_GREATER, 0);

@@ -30,7 +30,7 @@ int maxLights()
 TMatrix reflectionMatrix(const TVector& p, const TVector& n)
 {
     TMatrix R;
-    const double pn = VectorDotProduct(p, n);
+    const double pn = vectorDotProduct(p, n);
     for (int i = 0; i < 3; ++i) {
         for (int j = 0; j < 3; ++j) R.m[i][j] = float((i == j ? 1.0 : 0.0) - 2.0 * n[i] * n[j]);
         R.m[i][3] = 0;
@@ -70,7 +70,7 @@ void clearDepthUnderMirror(TGLMirror& mirror, TRenderContextInfo& rci, TGLSceneB
     glBegin(GL_QUADS);
     const float corners[4][2] = {{w, h}, {-w, h}, {-w, -h}, {w, -h}};
     for (const auto& c : corners) {
-        const TVector wp = VectorTransform(PointMake(c[0], c[1], 0), A);
+        const TVector wp = vectorTransform(pointMake(c[0], c[1], 0), A);
         GLdouble x, y, z;
         gluProject(wp.X, wp.Y, wp.Z, model, proj, vp, &x, &y, &z);
         glVertex3d(x, y, 0.999);
@@ -142,7 +142,7 @@ void drawReflection(TGLMirror& mirror, TRenderContextInfo& rci, TGLSceneBuffer& 
     glLoadMatrixf(V.data());
     const TMatrix R = reflectionMatrix(p, n);
     glMultMatrixf(R.data());
-    if (rci.scene) SetupLights(*rci.scene, maxLights());
+    if (rci.scene) setupLights(*rci.scene, maxLights());
     TMatrix reflected;
     glGetFloatv(GL_MODELVIEW_MATRIX, &reflected.m[0][0]);
     glLoadMatrixf(V.data());
@@ -150,12 +150,12 @@ void drawReflection(TGLMirror& mirror, TRenderContextInfo& rci, TGLSceneBuffer& 
     TScopeExit unreflect([&] {
         buffer.PopViewMatrix();
         glLoadMatrixf(V.data());
-        if (rci.scene) SetupLights(*rci.scene, maxLights());
+        if (rci.scene) setupLights(*rci.scene, maxLights());
     });
     glDisable(GL_CULL_FACE);
     glEnable(GL_NORMALIZE);
     if (opts.contains(moMirrorPlaneClip)) {
-        const GLdouble eq[4] = {-n.X, -n.Y, -n.Z, VectorDotProduct(p, n)};
+        const GLdouble eq[4] = {-n.X, -n.Y, -n.Z, vectorDotProduct(p, n)};
         glClipPlane(GL_CLIP_PLANE0, eq);
         glEnable(GL_CLIP_PLANE0);
     }
@@ -164,8 +164,8 @@ void drawReflection(TGLMirror& mirror, TRenderContextInfo& rci, TGLSceneBuffer& 
     TVector eye = rci.eyePosition, dir = rci.eyeDirection;
     eye.W = 1;
     dir.W = 0;
-    TScopedValue eyePosition(rci.eyePosition, VectorTransform(eye, R));
-    TScopedValue eyeDirection(rci.eyeDirection, VectorTransform(dir, R));
+    TScopedValue eyePosition(rci.eyePosition, vectorTransform(eye, R));
+    TScopedValue eyeDirection(rci.eyeDirection, vectorTransform(dir, R));
     glMultMatrixf(R.data());
     if (mirror.OnBeginRenderingMirrors) mirror.OnBeginRenderingMirrors(&mirror);
     if (TGLBaseSceneObject* o = mirror.MirrorObject()) {
@@ -185,16 +185,16 @@ void TGLMirror::DrawNode(TRenderContextInfo& rci, bool drawSelf, bool drawChildr
     if (Rendering) return;
     TScopedValue reentry(Rendering, true);
     const TVector p = WorldPosition();
-    const TVector n = VectorNormalize(WorldDirection());
+    const TVector n = vectorNormalize(WorldDirection());
     TGLSceneBuffer* buffer = rci.buffer;
     // Seen from behind or edge-on, neither the reflection nor the surface
     // is drawn.
-    if (buffer && VectorDotProduct(VectorSubtract(rci.eyePosition, p), n) > 0) {
+    if (buffer && vectorDotProduct(vectorSubtract(rci.eyePosition, p), n) > 0) {
         drawReflection(*this, rci, *buffer, p, n);
         if (drawSelf) {
-            MaterialApply(Material(), rci);
+            materialApply(Material(), rci);
             EmitGeometry(rci);
-            MaterialUnapply(Material(), rci);
+            materialUnapply(Material(), rci);
         }
     }
     if (drawChildren) RenderChildRange(0, Count() - 1, rci);

@@ -16,20 +16,20 @@ struct TRectangle;
 // children).
 void RenderNode(TGLBaseSceneObject& object, TRenderContextInfo& rci);
 
-void MaterialApply(TGLMaterial& material, TRenderContextInfo& rci);
+void materialApply(TGLMaterial& material, TRenderContextInfo& rci);
 // Answers whether another pass is wanted (never, here).
-bool MaterialUnapply(TGLMaterial& material, TRenderContextInfo& rci);
+bool materialUnapply(TGLMaterial& material, TRenderContextInfo& rci);
 
 // GL projection and view of a camera (GL_PROJECTION resp. GL_MODELVIEW
 // current).
-void ApplyCameraProjection(TGLCamera& camera, const TRectangle& viewport, int w, int h, int dpi);
-void ApplyCameraView(TGLCamera& camera);
+void applyCameraProjection(TGLCamera& camera, const TRectangle& viewport, int w, int h, int dpi);
+void applyCameraView(TGLCamera& camera);
 // Sets GL lights 0..n-1 from the scene's light slots, in world space under
 // the current model-view matrix.
-void SetupLights(TGLScene& scene, int n);
+void setupLights(TGLScene& scene, int n);
 
 // Forgets (and, when deleteObjects, deletes in the current context) every
 // GL texture of the objects below root.
-void ReleaseHandles(TGLBaseSceneObject& root, bool deleteObjects);
+void releaseHandles(TGLBaseSceneObject& root, bool deleteObjects);
 
 } // namespace velmora

@@ -85,9 +85,9 @@ void TGLSceneBuffer::DestroyRenderingContext()
         // context uploads afresh.
         try {
             const auto active = activation(*context_);
-            ReleaseHandles(scene_->Objects(), true);
+            releaseHandles(scene_->Objects(), true);
         } catch (...) {
-            ReleaseHandles(scene_->Objects(), false);
+            releaseHandles(scene_->Objects(), false);
         }
     }
     context_.reset();
@@ -156,15 +156,15 @@ void TGLSceneBuffer::Render(TGLBaseSceneObject* base)
         const auto active = activation(*context_);
         renderDPI_ = 96;
         viewMatrixStack_.clear();
-        ClearGLError();
+        clearGLError();
         setupFrameState();
         glClearColor(bg.X, bg.Y, bg.Z, bg.W);
         clearBuffers();
-        CheckOpenGLError();
+        checkOpenGLError();
         baseRender(viewport_, renderDPI_, dsRendering, base);
-        CheckOpenGLError();
+        checkOpenGLError();
         if (!contextOptions_.contains(roNoSwapBuffers)) context_->SwapBuffers();
-        CheckOpenGLError();
+        checkOpenGLError();
     }
     if (AfterRender) AfterRender(this);
 }
@@ -174,14 +174,14 @@ void TGLSceneBuffer::baseRender(const TRectangle& viewport, int dpi, TDrawState 
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     if (camera_) {
-        ApplyCameraProjection(*camera_, viewport, viewport.Width, viewport.Height, dpi);
+        applyCameraProjection(*camera_, viewport, viewport.Width, viewport.Height, dpi);
         glGetFloatv(GL_PROJECTION_MATRIX, &projectionMatrix_.m[0][0]);
     }
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     if (camera_) {
         if (camera_->Scene()) camera_->Scene()->ActiveCamera = camera_;
-        ApplyCameraView(*camera_);
+        applyCameraView(*camera_);
         cameraAbsolutePosition_ = camera_->WorldPosition();
     }
     glGetFloatv(GL_MODELVIEW_MATRIX, &viewMatrix_.m[0][0]);
@@ -189,7 +189,7 @@ void TGLSceneBuffer::baseRender(const TRectangle& viewport, int dpi, TDrawState 
     if (camera_ && camera_->Scene()) {
         GLint n = 8;
         glGetIntegerv(GL_MAX_LIGHTS, &n);
-        SetupLights(*camera_->Scene(), n);
+        setupLights(*camera_->Scene(), n);
         if (fogEnable_)
             states_->Enable(stFog);
         else
@@ -213,9 +213,9 @@ void TGLSceneBuffer::sceneRender(TDrawState mode, TGLBaseSceneObject* base)
     rci.mode = mode;
     rci.ambient = ambientColor_.Color();
     rci.eyePosition = cameraAbsolutePosition_;
-    rci.eyeDirection = VectorNormalize(camera_->LastDirection);
-    rci.eyeUp = VectorNormalize(
-        VectorCrossProduct(VectorCrossProduct(rci.eyeDirection, camera_->Up().AsVector()), rci.eyeDirection));
+    rci.eyeDirection = vectorNormalize(camera_->LastDirection);
+    rci.eyeUp = vectorNormalize(
+        vectorCrossProduct(vectorCrossProduct(rci.eyeDirection, camera_->Up().AsVector()), rci.eyeDirection));
     rci.viewPortRadius = camera_->ViewPortRadius;
     rci.farClippingDistance = camera_->NearPlane + camera_->DepthOfView();
     rci.viewportWidth = viewport_.Width;
@@ -250,9 +250,9 @@ TGLPixelFormatRequest TGLSceneBuffer::beginBitmapRender()
 {
     if (context_) {
         const auto active = activation(*context_);
-        if (scene_) ReleaseHandles(scene_->Objects(), true);
+        if (scene_) releaseHandles(scene_->Objects(), true);
     } else if (scene_) {
-        ReleaseHandles(scene_->Objects(), false);
+        releaseHandles(scene_->Objects(), false);
     }
     if (BitmapRenderStage) BitmapRenderStage("context");
     TGLPixelFormatRequest request = PixelFormatRequest();
@@ -288,10 +288,10 @@ void TGLSceneBuffer::runBitmapRender(TGLContext& temp, TScopedValue<bool>& rende
         try {
             draw();
         } catch (...) {
-            if (scene_) ReleaseHandles(scene_->Objects(), true);
+            if (scene_) releaseHandles(scene_->Objects(), true);
             throw;
         }
-        if (scene_) ReleaseHandles(scene_->Objects(), true);
+        if (scene_) releaseHandles(scene_->Objects(), true);
     }
     if (BitmapRenderStage) BitmapRenderStage("done");
     rendering.Restore();
@@ -306,7 +306,7 @@ void TGLSceneBuffer::RenderToBitmap(TGLBitmap24& bitmap, int dpi)
     auto temp = std::make_unique<TGLHeadlessContext>(bitmap.Width, bitmap.Height, request);
     runBitmapRender(*temp, rendering, [&] {
         states_ = std::make_unique<TGLStateCache>();
-        ClearGLError();
+        clearGLError();
         setupFrameState();
         const TVector bg = ColorFromWindowColor(backgroundColor_, 1);
         glClearColor(bg.X, bg.Y, bg.Z, bg.W);
@@ -316,7 +316,7 @@ void TGLSceneBuffer::RenderToBitmap(TGLBitmap24& bitmap, int dpi)
         viewport_ = {0, 0, bitmap.Width, bitmap.Height};
         if (BitmapRenderStage) BitmapRenderStage("render");
         baseRender(viewport_, renderDPI_, dsPrinting, nullptr);
-        CheckOpenGLError();
+        checkOpenGLError();
         glFinish();
         if (BitmapRenderStage) BitmapRenderStage("read-back");
         temp->ReadPixels(bitmap);

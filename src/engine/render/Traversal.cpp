@@ -31,9 +31,9 @@ void TGLSceneObject::DrawNode(TRenderContextInfo& rci, bool drawSelf, bool drawC
         if (rci.noMaterials) {
             EmitGeometry(rci);
         } else {
-            MaterialApply(Material(), rci);
+            materialApply(Material(), rci);
             do EmitGeometry(rci);
-            while (MaterialUnapply(Material(), rci));
+            while (materialUnapply(Material(), rci));
         }
     }
     if (drawChildren) RenderChildRange(0, Count() - 1, rci);
