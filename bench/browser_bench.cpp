@@ -7,6 +7,7 @@
 //
 //   nice build/bin/bench_browser_bench [rounds]
 
+#include "BenchTiming.h"
 #include "faceeditor/BackgroundImage.h"
 #include "faceeditor/BackgroundImageModel.h"
 #include "output/JpegWriter.h"
@@ -140,12 +141,6 @@ void splitOne(const fs::path& file)
     }
     std::printf("one picture: read+decode min %.1f ms, reduce to %dx%d min %.1f ms\n",
                 *std::min_element(dec.begin(), dec.end()), 200, 150, *std::min_element(red.begin(), red.end()));
-}
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
 }
 
 void report(const char* name, const std::vector<Round>& rounds)

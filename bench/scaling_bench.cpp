@@ -8,6 +8,7 @@
 // Sizes are taken in turns within each round, so machine noise falls on all
 // of them alike; minimum and median are over the rounds.
 
+#include "BenchTiming.h"
 #include "engine/CameraLights.h"
 #include "engine/Material.h"
 #include "engine/Objects.h"
@@ -31,13 +32,6 @@ namespace fs = std::filesystem;
 using namespace velmora;
 
 namespace {
-
-double seconds(const std::function<void()>& f)
-{
-    const auto t0 = std::chrono::steady_clock::now();
-    f();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-}
 
 std::string iniText(int sections)
 {
@@ -102,12 +96,6 @@ struct Row {
     std::function<void()> run;
     std::vector<double> times;
 };
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
 
 } // namespace
 

@@ -3,6 +3,7 @@
 // carried as their file bytes, so neither step should decode or re-encode them.
 
 #include "BenchPictures.h"
+#include "BenchTiming.h"
 #include "box/BoxScene.h"
 #include "box/MainModel.h"
 #include "box/SceneFiles.h"
@@ -26,13 +27,6 @@ long peakKiB()
     rusage u{};
     getrusage(RUSAGE_SELF, &u);
     return u.ru_maxrss;
-}
-
-template <class F> double seconds(F&& f)
-{
-    const auto t0 = std::chrono::steady_clock::now();
-    f();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
 }
 
 // A photo-like 4096 x 4096 JPEG made with the libjpeg command-line coder.
