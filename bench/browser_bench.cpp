@@ -96,7 +96,7 @@ Round windowRound(const fs::path& dir, std::vector<std::shared_ptr<const TThumbn
     r.allMs = ms(t);
     r.maxStallMs = std::max(r.maxStallMs, r.allMs - last);
     out.clear();
-    for (auto& c : w.model().Roots()[0]->Children) out.push_back(c->Thumbnail);
+    for (auto& c : w.model().roots()[0]->Children) out.push_back(c->Thumbnail);
     return r;
 }
 
@@ -107,11 +107,11 @@ Round serialRound(const fs::path& dir, std::vector<std::shared_ptr<const TThumbn
     Round r;
     QElapsedTimer t;
     t.start();
-    m.ExpandNow(*m.Roots()[0]);
+    m.expandNow(*m.roots()[0]);
     r.rowsMs = ms(t);
     double last = r.rowsMs;
-    for (auto& c : m.Roots()[0]->Children) {
-        m.InitThumbnailNow(*c);
+    for (auto& c : m.roots()[0]->Children) {
+        m.initThumbnailNow(*c);
         const double now = ms(t);
         r.maxStallMs = std::max(r.maxStallMs, now - last);
         last = now;
@@ -120,7 +120,7 @@ Round serialRound(const fs::path& dir, std::vector<std::shared_ptr<const TThumbn
     // The window would have been blocked from the listing to the last picture.
     r.maxStallMs = r.allMs;
     out.clear();
-    for (auto& c : m.Roots()[0]->Children) out.push_back(c->Thumbnail);
+    for (auto& c : m.roots()[0]->Children) out.push_back(c->Thumbnail);
     return r;
 }
 

@@ -85,20 +85,20 @@ int main(int argc, char** argv)
     // The editor's canvas: 919 x 1124 at 35 % in a 555 x 480 view.
     TImgView32Model view;
     TFaceDocument doc(view);
-    view.SetViewSize(555, 480);
+    view.setViewSize(555, 480);
     doc.StartNewImage(919, 1124, 0xFFFFFFFF);
-    view.SetScale(0.35f);
+    view.setScale(0.35f);
     TBitmap32 big(3000, 2000), none;
     photo(big);
-    TBitmapLayer* photoLayer = doc.AddRGBALayer(big, none);
-    doc.SetInterpolated(true);
-    doc.PlaceSelection({60, 330, 859, 863});
+    TBitmapLayer* photoLayer = doc.addRGBALayer(big, none);
+    doc.setInterpolated(true);
+    doc.placeSelection({60, 330, 859, 863});
     doc.TextFont.Name = "DejaVu Sans";
     doc.TextFont.Height = 92;
-    doc.AddTextLayer();
-    doc.CaptionChange("Velmora Studio");
-    doc.SetInterpolated(true);
-    doc.PlaceSelection({70, 120, 780, 230});
+    doc.addTextLayer();
+    doc.captionChange("Velmora Studio");
+    doc.setInterpolated(true);
+    doc.placeSelection({70, 120, 780, 230});
     TBitmap32 glow(320, 320), mask(320, 320);
     glow.FillAll(0xFFFFD166);
     for (int y = 0; y < 320; ++y)
@@ -106,9 +106,9 @@ int main(int argc, char** argv)
             const double d = std::hypot(x - 160.0, y - 160.0) / 160.0;
             mask.Pixel(x, y) = GrayPixel(int(255 * std::max(0.0, 1 - d)), 255);
         }
-    doc.AddRGBALayer(glow, mask);
-    doc.SetInterpolated(true);
-    doc.PlaceSelection({560, 40, 880, 360});
+    doc.addRGBALayer(glow, mask);
+    doc.setInterpolated(true);
+    doc.placeSelection({560, 40, 880, 360});
 
     // A drag of the photo by its frame: the press once, then each step is one
     // mouse move of the rubber band (6 view pixels, back and forth) and the
@@ -124,7 +124,7 @@ int main(int argc, char** argv)
             const TFloatRect p = photoLayer->Placement();
             dragX = int(view.OffsetX() + (p.Left + p.Right) / 2 * view.Scale());
             dragY = int(view.OffsetY() + (p.Top + p.Bottom) / 2 * view.Scale());
-            if (view.MouseDown(mbLeft, ssLeft, dragX, dragY) != doc.Rubberband()) {
+            if (view.mouseDown(mbLeft, ssLeft, dragX, dragY) != doc.Rubberband()) {
                 std::fprintf(stderr, "the press missed the frame\n");
                 std::exit(1);
             }
@@ -133,7 +133,7 @@ int main(int argc, char** argv)
         dragX += dragStep;
         dragY += dragStep;
         dragStep = -dragStep;
-        view.MouseMove(ssLeft, dragX, dragY);
+        view.mouseMove(ssLeft, dragX, dragY);
         view.Paint();
     };
 
@@ -143,14 +143,14 @@ int main(int argc, char** argv)
         {"repaint 555x480 view at 35%",
          [&] {
              if (doc.SelectedLayer() != photoLayer) doc.SelectLayer(photoLayer);
-             view.Changed();
+             view.changed();
              view.Paint();
          }},
         {"repaint, SSE2 only",
          [&] {
              blend::setWideVectors(false);
              if (doc.SelectedLayer() != photoLayer) doc.SelectLayer(photoLayer);
-             view.Changed();
+             view.changed();
              view.Paint();
              blend::setWideVectors(true);
          }},
@@ -159,7 +159,7 @@ int main(int argc, char** argv)
              blend::setWideVectors(false);
              blend::setRasterThreads(1);
              if (doc.SelectedLayer() != photoLayer) doc.SelectLayer(photoLayer);
-             view.Changed();
+             view.changed();
              view.Paint();
              blend::setWideVectors(true);
              blend::setRasterThreads(2);
@@ -183,7 +183,7 @@ int main(int argc, char** argv)
         }
     }
     race("Face editor canvas: photo 3000x2000 linear, text, alpha layer", canvas, rounds);
-    if (pressed) view.MouseUp(mbLeft, ssLeft, dragX, dragY);
+    if (pressed) view.mouseUp(mbLeft, ssLeft, dragX, dragY);
     {
         const auto& d = canvas.front().ms; // sorted by race
         std::printf("  drag: %.1f repaints/s at best, %.1f median\n", 1000.0 / d.front(), 1000.0 / d[d.size() / 2]);

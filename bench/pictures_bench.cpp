@@ -49,7 +49,7 @@ void loadAndConvert(benchmark::State& state, const fs::path& file, bool availabl
         state.SkipWithError("test file could not be made");
         return;
     }
-    if (!velmora::pictureFormats().FindByExtension(file.extension().string().substr(1))) {
+    if (!velmora::pictureFormats().findByExtension(file.extension().string().substr(1))) {
         state.SkipWithError("no reader registered for this format");
         return;
     }

@@ -20,7 +20,7 @@ using namespace velmora;
 // Whether there is an EGL display to render on; the benchmark is skipped if not.
 bool canRender(benchmark::State& state)
 {
-    if (!TGLHeadlessContext::Available()) {
+    if (!TGLHeadlessContext::available()) {
         state.SkipWithError("no headless EGL display");
         return false;
     }

@@ -242,7 +242,7 @@ int main(int argc, char** argv)
                     median(file) / 1024.0);
     }
 
-    if (!TGLHeadlessContext::Available()) {
+    if (!TGLHeadlessContext::available()) {
         std::printf("no headless EGL display: no stage breakdown\n");
         return 0;
     }

@@ -18,7 +18,7 @@ volatile std::uint32_t sink;
 std::string run(std::span<const std::uint8_t> data, std::string extension)
 {
     using namespace velmora;
-    const TPictureFormat* format = pictureFormats().FindByExtension(extension);
+    const TPictureFormat* format = pictureFormats().findByExtension(extension);
     if (!format) return "Unknown picture file extension (." + extension + ")";
     std::unique_ptr<TGraphic> graphic = format->Create();
     graphic->LoadFromBytes(data.data(), data.size());

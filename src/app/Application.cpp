@@ -36,7 +36,7 @@ int wheelDepth = 0;
 
 } // namespace
 
-void TApplication::AddWheelObserver(QObject* owner, TWheelObserver observer)
+void TApplication::addWheelObserver(QObject* owner, TWheelObserver observer)
 {
     wheelObservers().push_back({owner, std::move(observer)});
 }
@@ -58,19 +58,19 @@ bool TApplication::notify(QObject* receiver, QEvent* event)
         }
         return QApplication::notify(receiver, event);
     } catch (const std::exception& e) {
-        ShowException(e);
+        showException(e);
     } catch (...) {
-        ShowError(QStringLiteral("Unknown error."));
+        showError(QStringLiteral("Unknown error."));
     }
     return false;
 }
 
-void TApplication::ShowException(const std::exception& e)
+void TApplication::showException(const std::exception& e)
 {
-    ShowError(QString::fromUtf8(e.what()));
+    showError(QString::fromUtf8(e.what()));
 }
 
-void TApplication::ShowError(const QString& text)
+void TApplication::showError(const QString& text)
 {
     // A busy cursor left by the failed command must not hide the message box.
     while (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
@@ -85,9 +85,9 @@ bool runCommand(const std::function<void()>& command)
         command();
         return true;
     } catch (const std::exception& e) {
-        TApplication::ShowException(e);
+        TApplication::showException(e);
     } catch (...) {
-        TApplication::ShowError(QStringLiteral("Unknown error."));
+        TApplication::showError(QStringLiteral("Unknown error."));
     }
     return false;
 }

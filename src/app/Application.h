@@ -20,11 +20,11 @@ public:
     // Told about every wheel event once, before the widget it goes to (and
     // the widgets it may be passed on to) sees it. Ends with `owner`.
     using TWheelObserver = std::function<void(QWidget* receiver, QWheelEvent* event)>;
-    static void AddWheelObserver(QObject* owner, TWheelObserver observer);
+    static void addWheelObserver(QObject* owner, TWheelObserver observer);
 
     // Shows an error text as the application does for an uncaught command error.
-    static void ShowException(const std::exception& e);
-    static void ShowError(const QString& text);
+    static void showException(const std::exception& e);
+    static void showError(const QString& text);
 };
 
 // Runs a command so that its errors go to the application's error handler

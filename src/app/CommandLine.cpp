@@ -89,7 +89,7 @@ TCommandLine convert(const std::vector<std::string>& args, std::ostream& err)
     if (source == "--default")
         session.Model.New1Click();
     else
-        session.Model.OpenFromCommandLine(source);
+        session.Model.openFromCommandLine(source);
     const bool legacy = ext == ".gls";
     saveSceneFile(session.Model, target, legacy ? SceneFilter::Legacy : SceneFilter::Archive);
     return exitWith(0);

@@ -121,9 +121,9 @@ struct TFaceRun {
     TFaceRun()
     {
         // The editor's canvas as it opens: 555 x 480 at 35 %.
-        view.SetViewSize(555, 480);
+        view.setViewSize(555, 480);
         doc.StartNewImage(640, 480, 0xFFFFFFFF);
-        view.SetScale(0.35f);
+        view.setScale(0.35f);
     }
 
     void base(const QJsonValue& value)
@@ -151,7 +151,7 @@ struct TFaceRun {
             if (std::int64_t(w) * h > MaxBitmapPixels)
                 fail(where, std::to_string(w) + " x " + std::to_string(h) + " pixels is larger than a face can be");
             doc.StartNewImage(w, h, colourValue(o, "color", 0xFFFFFFFF, where));
-            view.SetScale(0.35f);
+            view.setScale(0.35f);
         }
         if (o.contains("background")) {
             try {
@@ -221,7 +221,7 @@ struct TFaceRun {
 
         try {
             if (type == "picture") {
-                doc.AddPictureLayer(fileValue(o, "file", where));
+                doc.addPictureLayer(fileValue(o, "file", where));
             } else if (type == "alpha") {
                 TBitmap32 colour, alpha;
                 colour.LoadPicture(fileValue(o, "file", where));
@@ -229,7 +229,7 @@ struct TFaceRun {
                     alpha.LoadPicture(fileValue(o, "alpha", where));
                     GrayFromColor(alpha, alpha, false);
                 }
-                doc.AddRGBALayer(colour, alpha);
+                doc.addRGBALayer(colour, alpha);
             } else {
                 TFont32 font;
                 font.Name = stringValue(o, "font", where, false, "DejaVu Sans");
@@ -241,17 +241,17 @@ struct TFaceRun {
                 const std::string text = stringValue(o, "text", where, true);
                 // As in the editor: a new text layer, then the font and the caption.
                 doc.TextFont = font;
-                doc.AddTextLayer();
-                doc.CaptionChange(text);
+                doc.addTextLayer();
+                doc.captionChange(text);
             }
-            if (rotate == 90) doc.Rotate90();
-            if (rotate == 180) doc.Rotate180();
-            if (rotate == 270) doc.Rotate270();
-            if (mirror == "horizontal" || mirror == "both") doc.FlipHorz();
-            if (mirror == "vertical" || mirror == "both") doc.FlipVert();
-            if (placed) doc.PlaceSelection(rect);
-            doc.SetOpacity(opacity);
-            doc.SetInterpolated(filter == "linear");
+            if (rotate == 90) doc.rotate90();
+            if (rotate == 180) doc.rotate180();
+            if (rotate == 270) doc.rotate270();
+            if (mirror == "horizontal" || mirror == "both") doc.flipHorz();
+            if (mirror == "vertical" || mirror == "both") doc.flipVert();
+            if (placed) doc.placeSelection(rect);
+            doc.setOpacity(opacity);
+            doc.setInterpolated(filter == "linear");
             if (rescale) doc.Rescale();
         } catch (const TDocumentError&) {
             throw;
@@ -298,7 +298,7 @@ void composeFaceDocument(const std::string& documentFile, TBitmap32& out)
         run.base(root.value("base"));
         const QJsonArray layers = root.value("layers").toArray();
         for (int i = 0; i < layers.size(); ++i) run.layer(layers[i], i + 1);
-        run.doc.Compose(out);
+        run.doc.compose(out);
     } catch (const std::exception& e) {
         throw std::runtime_error(documentFile + ": " + e.what());
     }

@@ -113,7 +113,7 @@ void TfrmMain::installInteraction()
     new TViewerMouse(GLSceneViewer1, m);
     // The wheel zooms wherever the window gets it; the control under the
     // pointer still gets the turn too (the handler leaves it unhandled).
-    TApplication::AddWheelObserver(this, [this](QWidget* receiver, QWheelEvent* e) {
+    TApplication::addWheelObserver(this, [this](QWidget* receiver, QWheelEvent* e) {
         // Only while the scene is shown: a turn over the start panel must not
         // leave the next scene zoomed.
         if (!receiver || receiver->window() != this || QApplication::activeModalWidget() || !Model->sceneOpen()) return;
@@ -200,10 +200,10 @@ void TfrmMain::dragMoveEvent(QDragMoveEvent* event)
 {
     const std::optional<DropTarget> t = dropTargetOf(event->mimeData(), event->position());
     bool ok = false;
-    if (t && TfrmMainModel::IsSceneFileName(t->file))
+    if (t && TfrmMainModel::isSceneFileName(t->file))
         ok = true; // a scene opens wherever it lands
     else if (t && t->onViewer && Model->BoxType == 1)
-        ok = Model->FaceAtViewerPoint(t->x, t->y, t->width, t->height).has_value();
+        ok = Model->faceAtViewerPoint(t->x, t->y, t->width, t->height).has_value();
     if (ok)
         event->acceptProposedAction();
     else
@@ -222,7 +222,7 @@ void TfrmMain::dropEvent(QDropEvent* event)
     // kept waiting while a scene is read.
     QTimer::singleShot(0, this, [this, target = *t] {
         runCommand([&] {
-            Model->FormDropFile(target.file, target.onViewer, target.x, target.y, target.width, target.height);
+            Model->formDropFile(target.file, target.onViewer, target.x, target.y, target.width, target.height);
         });
     });
 }

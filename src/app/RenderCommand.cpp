@@ -170,7 +170,7 @@ int runRenderCommand(const std::vector<std::string>& args, std::ostream& out, st
         TfrmMainModel& model = session.Model;
         // As at start-up: the first New keeps the scene as built, then the file opens.
         if (o.Scene)
-            model.OpenFromCommandLine(*o.Scene);
+            model.openFromCommandLine(*o.Scene);
         else
             model.New1Click();
         for (const auto& [face, file] : o.Faces) loadPictureIntoFace(model, face, file);

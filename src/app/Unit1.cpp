@@ -359,7 +359,7 @@ void TfrmMain::createMenus()
                                                        {Left1, TBoxFace::Left},   {Right1, TBoxFace::Right}};
     for (auto [a, face] : faceItems)
         connect(a, &QAction::triggered, this, [this, face = face] {
-            if (Model->Textures1.enabled()) runCommand([&] { Model->FaceImageClick(face); });
+            if (Model->Textures1.enabled()) runCommand([&] { Model->faceImageClick(face); });
         });
     connect(SaveToFile1, &QAction::triggered, this, [this] {
         if (Model->Render1.enabled()) SaveToFile1Click();
@@ -761,10 +761,10 @@ void TfrmMain::layoutClient()
 
 void TfrmMain::FormResize()
 {
-    pnlMainMenu->move(TfrmMainModel::CentredOffset(ClientArea->width(), pnlMainMenu->width()),
-                      TfrmMainModel::CentredOffset(ClientArea->height(), pnlMainMenu->height()));
-    pnlProcessing->move(TfrmMainModel::CentredOffset(pnlLoading->width(), pnlProcessing->width()),
-                        TfrmMainModel::CentredOffset(pnlLoading->height(), pnlProcessing->height()));
+    pnlMainMenu->move(TfrmMainModel::centredOffset(ClientArea->width(), pnlMainMenu->width()),
+                      TfrmMainModel::centredOffset(ClientArea->height(), pnlMainMenu->height()));
+    pnlProcessing->move(TfrmMainModel::centredOffset(pnlLoading->width(), pnlProcessing->width()),
+                        TfrmMainModel::centredOffset(pnlLoading->height(), pnlProcessing->height()));
 }
 
 bool TfrmMain::eventFilter(QObject* watched, QEvent* event)
@@ -805,7 +805,7 @@ void TfrmMain::FormActivate()
     if (readProgramIniBool("Tips", "Startup", true)) runCommand([this] { showTipWindow(this); });
     if (!StartupScene.empty()) {
         const std::string path = StartupScene;
-        runCommand([&] { Model->OpenFromCommandLine(path); });
+        runCommand([&] { Model->openFromCommandLine(path); });
     }
 }
 

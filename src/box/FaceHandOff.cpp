@@ -51,7 +51,7 @@ void handBackFace(TfrmMainModel& model, TBoxFace face, const std::function<void(
     try {
         writeFace(file);
         if (model.ProcessMessages) model.ProcessMessages();
-        model.LoadFacePicture(face, file);
+        model.loadFacePicture(face, file);
     } catch (...) {
         removeFile();
         throw;

@@ -40,7 +40,7 @@ const char* const TfrmMainModel::OpenPictureDialog1Filter =
     "Metafiles (*.wmf)|*.wmf|Photoshop Files (*.psd)|*.psd|Compuserve (*.gif)|*.gif";
 const char* const TfrmMainModel::OpenPictureDialog1DefaultExt = "*.bmp";
 
-void TfrmMainModel::LoadFacePicture(TBoxFace face, const std::string& fileName)
+void TfrmMainModel::loadFacePicture(TBoxFace face, const std::string& fileName)
 {
     TBoxScene* box = boxScene();
     TGLPlane* plane = box ? box->facePlane(face) : nullptr;
@@ -55,38 +55,38 @@ void TfrmMainModel::LoadFacePicture(TBoxFace face, const std::string& fileName)
     texture.SetDisabled(false);
 }
 
-void TfrmMainModel::FaceImageClick(TBoxFace face)
+void TfrmMainModel::faceImageClick(TBoxFace face)
 {
     if (BoxType != 1 || !RunOpenPictureDialog) return;
     const std::optional<std::string> chosen = RunOpenPictureDialog();
     if (!chosen) return;
-    LoadFacePicture(face, *chosen);
+    loadFacePicture(face, *chosen);
 }
 
-bool TfrmMainModel::IsSceneFileName(const std::string& fileName)
+bool TfrmMainModel::isSceneFileName(const std::string& fileName)
 {
     const std::string ext = lowerCase(std::filesystem::path(fileName).extension().string());
     return ext == ".vlm" || ext == ".gls";
 }
 
-std::optional<TBoxFace> TfrmMainModel::FaceAtViewerPoint(double x, double y, int viewerWidth, int viewerHeight)
+std::optional<TBoxFace> TfrmMainModel::faceAtViewerPoint(double x, double y, int viewerWidth, int viewerHeight)
 {
     TBoxScene* box = boxScene();
     if (!box || !sceneOpen()) return std::nullopt;
     return faceAtViewerPixel(*box, viewerWidth, viewerHeight, x, y);
 }
 
-void TfrmMainModel::FormDropFile(const std::string& fileName, bool onViewer, double viewerX, double viewerY,
+void TfrmMainModel::formDropFile(const std::string& fileName, bool onViewer, double viewerX, double viewerY,
                                  int viewerWidth, int viewerHeight)
 {
-    if (IsSceneFileName(fileName)) {
+    if (isSceneFileName(fileName)) {
         // As Open does with a chosen file; the path tells archive from stream.
         Open1Click(fileName, 0);
         return;
     }
     if (!onViewer || BoxType != 1) return;
-    const std::optional<TBoxFace> face = FaceAtViewerPoint(viewerX, viewerY, viewerWidth, viewerHeight);
-    if (face) LoadFacePicture(*face, fileName);
+    const std::optional<TBoxFace> face = faceAtViewerPoint(viewerX, viewerY, viewerWidth, viewerHeight);
+    if (face) loadFacePicture(*face, fileName);
 }
 
 } // namespace velmora

@@ -19,7 +19,7 @@ TGLPlane* facePlane(TfrmMainModel& model, TBoxFace face)
 void loadPictureIntoFace(TfrmMainModel& model, TBoxFace face, const std::string& file)
 {
     if (model.BoxType != 1) return;
-    model.LoadFacePicture(face, file);
+    model.loadFacePicture(face, file);
 }
 
 } // namespace velmora

@@ -18,7 +18,7 @@ std::optional<TBoxFace> boxFaceNamed(const std::string& name);
 // The face's plane in the model's box scene, or nullptr.
 TGLPlane* facePlane(TfrmMainModel& model, TBoxFace face);
 
-// TfrmMainModel::LoadFacePicture while the model's BoxType is 1, nothing
+// TfrmMainModel::loadFacePicture while the model's BoxType is 1, nothing
 // otherwise. A file that cannot be read raises the reader's error; the face
 // then keeps its picture and its texture switch.
 void loadPictureIntoFace(TfrmMainModel& model, TBoxFace face, const std::string& file);

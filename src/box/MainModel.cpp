@@ -123,7 +123,7 @@ void TfrmMainModel::openScene(const std::string& path, int filterIndex)
     OpenScene(path, filterIndex);
 }
 
-void TfrmMainModel::OpenFromCommandLine(const std::string& path)
+void TfrmMainModel::openFromCommandLine(const std::string& path)
 {
     if (ReadSceneFile && !OpenScene) {
         openScene(path, 0);
@@ -151,7 +151,7 @@ void TfrmMainModel::GLSceneViewer1PostRender(int viewerWidth, int viewerHeight)
     lblCurrentSize.setCaption(std::to_string(viewerWidth) + " x " + std::to_string(viewerHeight) + " pixels");
 }
 
-void TfrmMainModel::ShowProcessingOverlay()
+void TfrmMainModel::showProcessingOverlay()
 {
     pnlLoading.setVisible(true);
     pnlLoading.setRaised(true); // above the viewer, which normally covers it
@@ -159,7 +159,7 @@ void TfrmMainModel::ShowProcessingOverlay()
     processMessages();
 }
 
-void TfrmMainModel::HideProcessingOverlay()
+void TfrmMainModel::hideProcessingOverlay()
 {
     pnlLoading.setRaised(false);
     pnlProcessing.setVisible(false);
@@ -205,7 +205,7 @@ void TfrmMainModel::btnDVDClick()
     setScenePresetSliders(68, 80, 7);
 }
 
-int TfrmMainModel::CentredOffset(int outer, int inner)
+int TfrmMainModel::centredOffset(int outer, int inner)
 {
     return static_cast<int>(std::trunc(outer / 2.0 - inner / 2.0));
 }

@@ -210,12 +210,12 @@ public:
     // The view runs the open dialog and passes its result: no path = cancelled.
     void Open1Click(const std::optional<std::string>& chosenPath, int filterIndex);
     // A scene named on the command line: New, then open without a filter entry.
-    void OpenFromCommandLine(const std::string& path);
+    void openFromCommandLine(const std::string& path);
     // The view runs the save dialog (file name cleared) and passes its result.
     void Save1Click(const std::optional<std::string>& chosenPath, int filterIndex);
     void GLSceneViewer1PostRender(int viewerWidth, int viewerHeight);
-    void ShowProcessingOverlay();
-    void HideProcessingOverlay();
+    void showProcessingOverlay();
+    void hideProcessingOverlay();
 
     // ---- "Rendering" tab (RenderingTab.cpp) ----
     int ViewerWidth = 0; // the viewer's size after its last frame
@@ -233,8 +233,8 @@ public:
     void SaveToFile1Click();
     // The size a render writes: the viewer's, or with "Set New Size" the
     // pair lblNewSize shows.
-    std::pair<int, int> ShotSize() const;
-    bool RenderingToFile() const { return Rendering; }
+    std::pair<int, int> shotSize() const;
+    bool renderingToFile() const { return Rendering; }
 
     void tbBoxWidthChange(int position);
     void tbBoxHeightChange(int position);
@@ -257,17 +257,17 @@ public:
     // content) propagate and leave the face's picture and texture switch as
     // they were. No dialog and no BoxType test: the Insert items, the Load
     // buttons and drops call it only while BoxType is 1.
-    void LoadFacePicture(TBoxFace face, const std::string& fileName);
+    void loadFacePicture(TBoxFace face, const std::string& fileName);
     // Insert menu items: run the picture dialog (file name cleared) and load
     // the chosen file into the face; nothing happens on cancel or while
     // BoxType is not 1.
-    void FaceImageClick(TBoxFace face);
-    void Front1Click() { FaceImageClick(TBoxFace::Front); }
-    void Back1Click() { FaceImageClick(TBoxFace::Back); }
-    void Top1Click() { FaceImageClick(TBoxFace::Top); }
-    void Bottom1Click() { FaceImageClick(TBoxFace::Bottom); }
-    void Left1Click() { FaceImageClick(TBoxFace::Left); }
-    void Right1Click() { FaceImageClick(TBoxFace::Right); }
+    void faceImageClick(TBoxFace face);
+    void Front1Click() { faceImageClick(TBoxFace::Front); }
+    void Back1Click() { faceImageClick(TBoxFace::Back); }
+    void Top1Click() { faceImageClick(TBoxFace::Top); }
+    void Bottom1Click() { faceImageClick(TBoxFace::Bottom); }
+    void Left1Click() { faceImageClick(TBoxFace::Left); }
+    void Right1Click() { faceImageClick(TBoxFace::Right); }
     // OpenPictureDialog1: filter as description|pattern pairs, default extension.
     static const char* const OpenPictureDialog1Filter;
     static const char* const OpenPictureDialog1DefaultExt;
@@ -290,17 +290,17 @@ public:
     // A scene file (".vlm", ".gls") is opened as Open does; any other file is
     // taken as a picture for the face under the pointer, when it was dropped
     // on the viewer (viewerX/Y in the viewer's pixels of a w x h viewer).
-    static bool IsSceneFileName(const std::string& fileName);
+    static bool isSceneFileName(const std::string& fileName);
     // The face a picture dropped at this viewer point would go to.
-    std::optional<TBoxFace> FaceAtViewerPoint(double x, double y, int viewerWidth, int viewerHeight);
-    void FormDropFile(const std::string& fileName, bool onViewer, double viewerX, double viewerY, int viewerWidth,
+    std::optional<TBoxFace> faceAtViewerPoint(double x, double y, int viewerWidth, int viewerHeight);
+    void formDropFile(const std::string& fileName, bool onViewer, double viewerX, double viewerY, int viewerWidth,
                       int viewerHeight);
 
     // The box scene when the linked scene is one (nullptr otherwise).
     TBoxScene* boxScene();
 
     // Where an inner rectangle goes to sit centred in an outer one (cut toward zero).
-    static int CentredOffset(int outer, int inner);
+    static int centredOffset(int outer, int inner);
 
     // True in the scene-open state (viewer shown).
     bool sceneOpen() const { return GLSceneViewer1.visible(); }

@@ -129,7 +129,7 @@ void TfrmMainModel::txtNewHeightEnter()
     txtNewHeight.setText(std::to_string(NewHeight));
 }
 
-std::pair<int, int> TfrmMainModel::ShotSize() const
+std::pair<int, int> TfrmMainModel::shotSize() const
 {
     if (SetNewSize) return {ShownNewWidth, ShownNewHeight};
     return {ViewerWidth, ViewerHeight};
@@ -150,7 +150,7 @@ void TfrmMainModel::renderToFile(float multiplier)
     // A second render asked for while one runs (its messages are processed
     // in the middle) is ignored.
     if (Rendering) return;
-    const auto [w, h] = ShotSize();
+    const auto [w, h] = shotSize();
     if (SetNewSize && (w < 2 || h < 2))
         throw ERenderSize("The new size " + lblNewSize.caption() +
                           " cannot be rendered: width and height must be at least 2 pixels.");
@@ -177,15 +177,15 @@ void TfrmMainModel::renderToFile(float multiplier)
     hooks.ShowMessage = ShowMessage;
 
     TScopedValue rendering(Rendering, true);
-    ShowProcessingOverlay();
+    showProcessingOverlay();
     try {
         renderSceneToFile(*this, ViewerBuffer ? ViewerBuffer() : nullptr, job, hooks);
     } catch (...) {
         // A failed render does not leave the overlay over the viewer.
-        HideProcessingOverlay();
+        hideProcessingOverlay();
         throw;
     }
-    HideProcessingOverlay();
+    hideProcessingOverlay();
 }
 
 } // namespace velmora

@@ -57,7 +57,7 @@ SceneArchiveHost hostFor(TfrmMainModel& model)
     host.prepareSceneStream = [&model](const fs::path& f) -> std::function<void()> {
         std::shared_ptr<TPreparedScene> prepared = prepareSceneLoadFromFile(sceneOf(model), f);
         return [&model, prepared] {
-            prepared->Install();
+            prepared->install();
             model.scene()->sceneReplaced();
         };
     };

@@ -20,7 +20,7 @@ public:
     TScopeExit& operator=(const TScopeExit&) = delete;
 
     // Runs the action now instead of at the end of the scope.
-    void RunNow()
+    void runNow()
     {
         if (armed_) {
             armed_ = false;

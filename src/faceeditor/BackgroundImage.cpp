@@ -46,7 +46,7 @@ TNumberFormat userNumberFormat()
 std::vector<std::string> defaultRoots()
 {
     const QString docs = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    return TBackgroundImageModel::DefaultRootPaths(QCoreApplication::applicationDirPath().toStdString(),
+    return TBackgroundImageModel::defaultRootPaths(QCoreApplication::applicationDirPath().toStdString(),
                                                    docs.toStdString(), QDir::homePath().toStdString());
 }
 
@@ -92,7 +92,7 @@ public:
 
     QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override
     {
-        const auto& rows = parent.isValid() ? node(parent)->Children : M.Roots();
+        const auto& rows = parent.isValid() ? node(parent)->Children : M.roots();
         if (row < 0 || row >= int(rows.size()) || column < 0 || column >= 3) return {};
         return createIndex(row, column, rows[row].get());
     }
@@ -106,14 +106,14 @@ public:
     int rowCount(const QModelIndex& parent = {}) const override
     {
         if (parent.column() > 0) return 0;
-        return int(parent.isValid() ? node(parent)->Children.size() : M.Roots().size());
+        return int(parent.isValid() ? node(parent)->Children.size() : M.roots().size());
     }
 
     int columnCount(const QModelIndex& = {}) const override { return 3; }
 
     bool hasChildren(const QModelIndex& parent = {}) const override
     {
-        if (!parent.isValid()) return !M.Roots().empty();
+        if (!parent.isValid()) return !M.roots().empty();
         if (parent.column() > 0) return false;
         const TShellObjectData* n = node(parent);
         return n->ChildrenListed ? !n->Children.empty() : n->CanExpand;
@@ -137,11 +137,11 @@ public:
             } wait;
             auto rows = M.VDT1InitChildren(*n);
             if (rows.empty()) {
-                M.AdoptChildren(*n, {});
+                M.adoptChildren(*n, {});
                 emit dataChanged(indexOf(n, 0), indexOf(n, 2));
             } else {
                 beginInsertRows(parent, 0, int(rows.size()) - 1);
-                M.AdoptChildren(*n, std::move(rows));
+                M.adoptChildren(*n, std::move(rows));
                 endInsertRows();
             }
         }
@@ -158,7 +158,7 @@ public:
         const TShellObjectData* n = node(i);
         if (!n) return {};
         switch (role) {
-        case Qt::DisplayRole: return QString::fromStdString(M.CellText(*n, i.column()));
+        case Qt::DisplayRole: return QString::fromStdString(M.cellText(*n, i.column()));
         case Qt::ToolTipRole: return i.column() == 0 ? QString::fromStdString(n->PathName) : QVariant();
         case Qt::DecorationRole: return i.column() == 0 ? QVariant(iconFor(*n)) : QVariant();
         case Qt::ForegroundRole:
@@ -178,7 +178,7 @@ public:
 
     void thumbnailArrived(TShellObjectData* n, const TThumbnailResult& r)
     {
-        M.ApplyThumbnail(*n, r);
+        M.applyThumbnail(*n, r);
         emit dataChanged(indexOf(n, 0), indexOf(n, 2));
     }
 
@@ -188,7 +188,7 @@ public:
         const QModelIndexList before = persistentIndexList();
         std::vector<std::pair<TShellObjectData*, int>> keep;
         for (const QModelIndex& i : before) keep.emplace_back(node(i), i.column());
-        M.SortTree();
+        M.sortTree();
         QModelIndexList after;
         for (const auto& [n, col] : keep) after.push_back(indexOf(n, col));
         changePersistentIndexList(before, after);
@@ -437,7 +437,7 @@ QModelIndex TfrmBackgroundImage::indexOfPath(const QString& path) const
 {
     const std::string p = path.toStdString();
     std::vector<TShellObjectData*> stack;
-    for (auto& r : Model->Roots()) stack.push_back(r.get());
+    for (auto& r : Model->roots()) stack.push_back(r.get());
     while (!stack.empty()) {
         TShellObjectData* n = stack.back();
         stack.pop_back();

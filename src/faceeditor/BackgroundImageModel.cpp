@@ -281,7 +281,7 @@ bool isImageFileName(const std::string& name)
 
 // --- The model ----------------------------------------------------------------
 
-std::vector<std::string> TBackgroundImageModel::DefaultRootPaths(const std::string& programFolder,
+std::vector<std::string> TBackgroundImageModel::defaultRootPaths(const std::string& programFolder,
                                                                  const std::string& documentsFolder,
                                                                  const std::string& homeFolder)
 {
@@ -297,17 +297,17 @@ std::vector<std::string> TBackgroundImageModel::DefaultRootPaths(const std::stri
 
 TBackgroundImageModel::TBackgroundImageModel(std::vector<std::string> rootPaths, int shortNamedRoots,
                                              TNumberFormat numberFormat)
-    : RootPaths_(std::move(rootPaths)),
-      NumberFormat_(std::move(numberFormat))
+    : rootPaths_(std::move(rootPaths)),
+      numberFormat_(std::move(numberFormat))
 {
-    for (std::size_t k = 0; k < RootPaths_.size(); ++k) {
+    for (std::size_t k = 0; k < rootPaths_.size(); ++k) {
         auto n = std::make_unique<TShellObjectData>();
-        n->PathName = RootPaths_[k];
+        n->PathName = rootPaths_[k];
         n->ShownName = int(k) < shortNamedRoots ? lastComponent(n->PathName) : n->PathName;
         n->ShellFlags = shellFlagsOf(n->PathName);
         n->CanExpand = n->ShellFlags.Folder && folderHasEntries(n->PathName);
         n->Row = int(k);
-        Roots_.push_back(std::move(n));
+        roots_.push_back(std::move(n));
     }
 }
 
@@ -334,7 +334,7 @@ std::vector<std::unique_ptr<TShellObjectData>> TBackgroundImageModel::VDT1InitCh
         } else {
             std::error_code sizeError;
             const std::uintmax_t bytes = fs::file_size(path, sizeError);
-            n->Details = formatKilobytes(sizeError ? 0 : std::uint64_t(bytes), NumberFormat_);
+            n->Details = formatKilobytes(sizeError ? 0 : std::uint64_t(bytes), numberFormat_);
         }
         rows.push_back(std::move(n));
     }
@@ -342,7 +342,7 @@ std::vector<std::unique_ptr<TShellObjectData>> TBackgroundImageModel::VDT1InitCh
     return rows;
 }
 
-void TBackgroundImageModel::AdoptChildren(TShellObjectData& node,
+void TBackgroundImageModel::adoptChildren(TShellObjectData& node,
                                           std::vector<std::unique_ptr<TShellObjectData>> children)
 {
     node.ChildrenListed = true;
@@ -354,12 +354,12 @@ void TBackgroundImageModel::AdoptChildren(TShellObjectData& node,
     node.CanExpand = !node.Children.empty();
 }
 
-void TBackgroundImageModel::ExpandNow(TShellObjectData& node)
+void TBackgroundImageModel::expandNow(TShellObjectData& node)
 {
-    if (!node.ChildrenListed) AdoptChildren(node, VDT1InitChildren(node));
+    if (!node.ChildrenListed) adoptChildren(node, VDT1InitChildren(node));
 }
 
-void TBackgroundImageModel::ApplyThumbnail(TShellObjectData& node, const TThumbnailResult& result)
+void TBackgroundImageModel::applyThumbnail(TShellObjectData& node, const TThumbnailResult& result)
 {
     node.ThumbnailDone = true;
     if (!result.Ok || !result.Thumbnail) return;
@@ -368,10 +368,10 @@ void TBackgroundImageModel::ApplyThumbnail(TShellObjectData& node, const TThumbn
     if (node.Thumbnail->Height + 4 > DefaultRowHeight) node.RowHeight = node.Thumbnail->Height + 4;
 }
 
-void TBackgroundImageModel::InitThumbnailNow(TShellObjectData& node)
+void TBackgroundImageModel::initThumbnailNow(TShellObjectData& node)
 {
     node.ThumbnailRequested = true;
-    ApplyThumbnail(node, readThumbnail(node.PathName, ThumbnailSize));
+    applyThumbnail(node, readThumbnail(node.PathName, ThumbnailSize));
 }
 
 int TBackgroundImageModel::VDT1CompareNodes(const TShellObjectData& a, const TShellObjectData& b, bool descending)
@@ -392,11 +392,11 @@ void TBackgroundImageModel::sortChildren(std::vector<std::unique_ptr<TShellObjec
     for (std::size_t i = 0; i < rows.size(); ++i) rows[i]->Row = int(i);
 }
 
-void TBackgroundImageModel::SortTree()
+void TBackgroundImageModel::sortTree()
 {
-    sortChildren(Roots_);
+    sortChildren(roots_);
     std::vector<TShellObjectData*> stack;
-    for (auto& r : Roots_) stack.push_back(r.get());
+    for (auto& r : roots_) stack.push_back(r.get());
     while (!stack.empty()) {
         TShellObjectData* n = stack.back();
         stack.pop_back();
@@ -417,11 +417,11 @@ bool TBackgroundImageModel::VDT1HeaderClick(int column)
     } else {
         SortDescending = !SortDescending;
     }
-    SortTree();
+    sortTree();
     return true;
 }
 
-std::string TBackgroundImageModel::CellText(const TShellObjectData& node, int column) const
+std::string TBackgroundImageModel::cellText(const TShellObjectData& node, int column) const
 {
     switch (column) {
     case 0: return node.ShownName;

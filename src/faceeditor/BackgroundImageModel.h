@@ -100,7 +100,7 @@ public:
     // Roots as the window shows them: the program's "Templates" folder, the
     // documents folder, the home folder and the file system root. Paths equal
     // to an earlier root are left out.
-    static std::vector<std::string> DefaultRootPaths(const std::string& programFolder,
+    static std::vector<std::string> defaultRootPaths(const std::string& programFolder,
                                                      const std::string& documentsFolder, const std::string& homeFolder);
 
     // `shortNamedRoots`: how many leading roots show only their last path
@@ -109,8 +109,8 @@ public:
     explicit TBackgroundImageModel(std::vector<std::string> rootPaths, int shortNamedRoots = 2,
                                    TNumberFormat numberFormat = {});
 
-    const std::vector<std::string>& RootPaths() const { return RootPaths_; }
-    const std::vector<std::unique_ptr<TShellObjectData>>& Roots() const { return Roots_; }
+    const std::vector<std::string>& RootPaths() const { return rootPaths_; }
+    const std::vector<std::unique_ptr<TShellObjectData>>& roots() const { return roots_; }
     int ThumbnailSize = DefaultThumbnailSize;
 
     bool NoChoice = true;
@@ -123,28 +123,28 @@ public:
     // Lists a folder the first time it is opened: folders and pictures only,
     // sorted by the current direction. Returns the rows added (empty for a
     // folder that cannot be read or is empty). Nothing is attached yet: the
-    // caller announces the rows, then calls AdoptChildren.
+    // caller announces the rows, then calls adoptChildren.
     std::vector<std::unique_ptr<TShellObjectData>> VDT1InitChildren(TShellObjectData& node) const;
-    void AdoptChildren(TShellObjectData& node, std::vector<std::unique_ptr<TShellObjectData>> children);
+    void adoptChildren(TShellObjectData& node, std::vector<std::unique_ptr<TShellObjectData>> children);
     // Lists and adopts at once (for callers that announce nothing).
-    void ExpandNow(TShellObjectData& node);
+    void expandNow(TShellObjectData& node);
 
     // Puts a picture's reading into its row: thumbnail, size and depth text,
     // row height. A failed read leaves the row without thumbnail.
-    void ApplyThumbnail(TShellObjectData& node, const TThumbnailResult& result);
+    void applyThumbnail(TShellObjectData& node, const TThumbnailResult& result);
     // Reads the picture on the calling thread and applies it.
-    void InitThumbnailNow(TShellObjectData& node);
+    void initThumbnailNow(TShellObjectData& node);
 
     // Folders before files, then full paths with ASCII letters compared
     // without regard to case; a descending sort reverses the whole result.
     static int VDT1CompareNodes(const TShellObjectData& a, const TShellObjectData& b, bool descending);
     // Left click on a header column. Returns true when the tree was re-sorted.
     bool VDT1HeaderClick(int column);
-    void SortTree();
+    void sortTree();
 
     // Text of a cell: the name, nothing, or the properties of a row that has
     // a thumbnail.
-    std::string CellText(const TShellObjectData& node, int column) const;
+    std::string cellText(const TShellObjectData& node, int column) const;
 
     // Returns true when the window closes.
     bool VDT1DblClick(const TShellObjectData* row);
@@ -154,9 +154,9 @@ public:
 private:
     void sortChildren(std::vector<std::unique_ptr<TShellObjectData>>& rows) const;
 
-    std::vector<std::string> RootPaths_;
-    std::vector<std::unique_ptr<TShellObjectData>> Roots_;
-    TNumberFormat NumberFormat_;
+    std::vector<std::string> rootPaths_;
+    std::vector<std::unique_ptr<TShellObjectData>> roots_;
+    TNumberFormat numberFormat_;
 };
 
 } // namespace velmora

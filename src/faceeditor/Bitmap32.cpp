@@ -24,7 +24,7 @@ namespace velmora {
 TRect intersectRect(const TRect& a, const TRect& b)
 {
     TRect r{std::max(a.Left, b.Left), std::max(a.Top, b.Top), std::min(a.Right, b.Right), std::min(a.Bottom, b.Bottom)};
-    if (r.Empty()) return {};
+    if (r.empty()) return {};
     return r;
 }
 
@@ -303,7 +303,7 @@ void blockTransfer(const TBitmap32& src, TBitmap32& dst, int x, int y, const TRe
 {
     if (src.Empty() || dst.Empty()) return;
     const TRect d = intersectRect(placed(x, y, src.Width(), src.Height()), clip);
-    if (d.Empty()) return;
+    if (d.empty()) return;
     if (src.DrawMode() != dmOpaque && src.MasterAlpha() == 0) return;
     const int sx = int(std::int64_t(d.Left) - x), sy = int(std::int64_t(d.Top) - y);
     const double work = double(d.Width()) * d.Height() * (src.DrawMode() == dmOpaque ? 1 : 8);
@@ -567,7 +567,7 @@ void TBitmap32::DrawStretched(TBitmap32& target, const TRect& rect, const TRect&
     if (Empty() || target.Empty()) return;
     TRect clip = intersectRect(intersectRect(target.clip_, target.BoundsRect()), rect);
     clip = intersectRect(clip, extraClip);
-    if (clip.Empty()) return;
+    if (clip.empty()) return;
     if (drawMode_ != dmOpaque && masterAlpha_ == 0) return;
     const std::int64_t dstW = std::int64_t(rect.Right) - rect.Left;
     const std::int64_t dstH = std::int64_t(rect.Bottom) - rect.Top;

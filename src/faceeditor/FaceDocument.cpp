@@ -11,12 +11,12 @@ TFaceDocument::TFaceDocument(TImgView32Model& view) : view_(view)
     TextFont.Height = 24;
     TextFont.Styles = TFont32::fsBold;
     TextFont.Color = 0x000000;
-    auto& stages = view_.PaintStages();
+    auto& stages = view_.paintStages();
     if (!stages.empty() && stages[0].Stage == psBackground) stages[0].Stage = psCustom;
     // The pattern always goes into the view's own buffer, so composites never
     // contain it.
     view_.OnPaintStage = [this](TImgView32Model*, TBitmap32&, unsigned stage) {
-        if (stage == 0) PaintCheckerboard(view_.Buffer());
+        if (stage == 0) paintCheckerboard(view_.Buffer());
     };
     // A press that finds no layer clears the selection.
     view_.OnMouseDown = [this](TImgView32Model*, TMouseButton, TShiftState, int, int, TCustomLayer* layer) {
@@ -31,7 +31,7 @@ TFaceDocument::~TFaceDocument()
     view_.OnMouseDown = nullptr;
 }
 
-void TFaceDocument::PaintCheckerboard(TBitmap32& buffer)
+void TFaceDocument::paintCheckerboard(TBitmap32& buffer)
 {
     // Two row patterns, copied: rows whose 8-row band is even start grey.
     const int w = buffer.Width();
@@ -50,7 +50,7 @@ void TFaceDocument::resetLayers()
     SelectLayer(nullptr);
     rubberband_ = nullptr;
     view_.Layers().Clear();
-    view_.SetScale(1);
+    view_.setScale(1);
 }
 
 void TFaceDocument::StartNewImage(int width, int height, TColor32 color)
@@ -79,7 +79,7 @@ void TFaceDocument::SelectLayer(TPositionedLayer* layer)
     if (rubberband_) {
         rubberband_->SetTarget(nullptr);
         rubberband_->SetLayerFlags(lfQuiet);
-        view_.Changed();
+        view_.changed();
     }
     selected_ = layer;
     if (layer) {
@@ -92,7 +92,7 @@ void TFaceDocument::SelectLayer(TPositionedLayer* layer)
         rubberband_->SetTarget(layer);
         rubberband_->SetLayerFlags(lfVisible | lfMouse | lfQuiet);
         rubberband_->OnReshape = &TFaceDocument::RubberbandReshaping;
-        view_.Changed(); // the frame is quiet, so show it here
+        view_.changed(); // the frame is quiet, so show it here
     }
     if (OnSelectionChanged) OnSelectionChanged();
 }
@@ -102,7 +102,7 @@ void TFaceDocument::LayerClicked(TCustomLayer* sender)
     SelectLayer(dynamic_cast<TPositionedLayer*>(sender));
 }
 
-TPoint TFaceDocument::ViewCentre()
+TPoint TFaceDocument::viewCentre()
 {
     const TRect v = view_.ViewArea();
     return view_.ViewToImage({(v.Left + v.Right) / 2, (v.Top + v.Bottom) / 2});
@@ -110,7 +110,7 @@ TPoint TFaceDocument::ViewCentre()
 
 void TFaceDocument::placeAtCentre(TBitmapLayer* layer)
 {
-    const TPoint c = ViewCentre();
+    const TPoint c = viewCentre();
     const float w2 = float(layer->Bitmap().Width()) / 2, h2 = float(layer->Bitmap().Height()) / 2;
     layer->SetPlacement({float(c.X) - w2, float(c.Y) - h2, float(c.X) + w2, float(c.Y) + h2});
     layer->SetScaledWithImage(true);
@@ -131,7 +131,7 @@ template <class L, class Make> L* TFaceDocument::addLayer(Make make)
     return layer;
 }
 
-TBitmapLayer* TFaceDocument::AddPictureLayer(const std::string& fileName)
+TBitmapLayer* TFaceDocument::addPictureLayer(const std::string& fileName)
 {
     return addLayer<TBitmapLayer>([&](TBitmapLayer* layer) {
         layer->Bitmap().LoadPicture(fileName);
@@ -139,7 +139,7 @@ TBitmapLayer* TFaceDocument::AddPictureLayer(const std::string& fileName)
     });
 }
 
-TBitmapLayer* TFaceDocument::AddRGBALayer(const TBitmap32& colour, const TBitmap32& alpha)
+TBitmapLayer* TFaceDocument::addRGBALayer(const TBitmap32& colour, const TBitmap32& alpha)
 {
     if (colour.Empty()) return nullptr;
     return addLayer<TBitmapLayer>([&](TBitmapLayer* layer) {
@@ -158,7 +158,7 @@ TBitmapLayer* TFaceDocument::AddRGBALayer(const TBitmap32& colour, const TBitmap
     });
 }
 
-TBitmapTextLayer* TFaceDocument::AddTextLayer()
+TBitmapTextLayer* TFaceDocument::addTextLayer()
 {
     return addLayer<TBitmapTextLayer>([&](TBitmapTextLayer* layer) {
         layer->Bitmap().SetDrawMode(dmBlend);
@@ -168,7 +168,7 @@ TBitmapTextLayer* TFaceDocument::AddTextLayer()
     });
 }
 
-void TFaceDocument::CaptionChange(const std::string& text)
+void TFaceDocument::captionChange(const std::string& text)
 {
     auto* layer = dynamic_cast<TBitmapTextLayer*>(selected_);
     if (!layer) return;
@@ -184,7 +184,7 @@ TBitmapLayer* TFaceDocument::selectedBitmapLayer() const
     return dynamic_cast<TBitmapLayer*>(selected_);
 }
 
-void TFaceDocument::Reorder(int tag)
+void TFaceDocument::reorder(int tag)
 {
     if (!selected_) return;
     const int n = view_.Layers().Count();
@@ -207,7 +207,7 @@ void TFaceDocument::Reorder(int tag)
     }
 }
 
-void TFaceDocument::ToggleScaled()
+void TFaceDocument::toggleScaled()
 {
     if (!selected_) return;
     const bool v = !selected_->ScaledWithImage();
@@ -215,7 +215,7 @@ void TFaceDocument::ToggleScaled()
     if (rubberband_) rubberband_->SetScaledWithImage(v);
 }
 
-void TFaceDocument::DeleteSelected()
+void TFaceDocument::deleteSelected()
 {
     TPositionedLayer* layer = selected_;
     if (!layer) return;
@@ -223,12 +223,12 @@ void TFaceDocument::DeleteSelected()
     view_.Layers().Delete(layer);
 }
 
-void TFaceDocument::FlipHorz()
+void TFaceDocument::flipHorz()
 {
     if (auto* l = selectedBitmapLayer()) l->Bitmap().MirrorLeftRight();
 }
 
-void TFaceDocument::FlipVert()
+void TFaceDocument::flipVert()
 {
     if (auto* l = selectedBitmapLayer()) l->Bitmap().MirrorTopBottom();
 }
@@ -244,43 +244,43 @@ TFloatRect turned(const TFloatRect& p)
 
 } // namespace
 
-void TFaceDocument::Rotate90()
+void TFaceDocument::rotate90()
 {
     auto* l = selectedBitmapLayer();
     if (!l) return;
     l->Bitmap().RotateQuarterRight();
-    PlaceSelection(turned(l->Placement()));
+    placeSelection(turned(l->Placement()));
 }
 
-void TFaceDocument::Rotate180()
+void TFaceDocument::rotate180()
 {
     if (auto* l = selectedBitmapLayer()) l->Bitmap().RotateHalf();
 }
 
-void TFaceDocument::Rotate270()
+void TFaceDocument::rotate270()
 {
     auto* l = selectedBitmapLayer();
     if (!l) return;
     l->Bitmap().RotateQuarterLeft();
-    PlaceSelection(turned(l->Placement()));
+    placeSelection(turned(l->Placement()));
 }
 
-void TFaceDocument::SetOpacity(int position)
+void TFaceDocument::setOpacity(int position)
 {
     if (auto* l = selectedBitmapLayer()) l->Bitmap().SetMasterAlpha(position);
 }
 
-void TFaceDocument::SetInterpolated(bool on)
+void TFaceDocument::setInterpolated(bool on)
 {
     if (auto* l = selectedBitmapLayer()) l->Bitmap().SetStretchFilter(on ? sfLinear : sfNearest);
 }
 
-void TFaceDocument::SetCropped(bool on)
+void TFaceDocument::setCropped(bool on)
 {
     if (auto* l = selectedBitmapLayer()) l->SetClipToImage(on);
 }
 
-void TFaceDocument::PlaceSelection(const TFloatRect& placement)
+void TFaceDocument::placeSelection(const TFloatRect& placement)
 {
     if (!selected_) return;
     if (rubberband_ && rubberband_->Target() == selected_)
@@ -300,21 +300,21 @@ void TFaceDocument::Rescale()
     copy.SetDrawMode(dmOpaque);
     l->Bitmap().SetDimensions(r.Width(), r.Height());
     copy.DrawStretched(l->Bitmap(), l->Bitmap().BoundsRect());
-    ResetScale();
+    resetScale();
 }
 
-void TFaceDocument::ResetScale()
+void TFaceDocument::resetScale()
 {
     auto* l = selectedBitmapLayer();
     if (!l) return;
     TFloatRect p = rubberband_ ? rubberband_->Placement() : l->Placement();
     p.Right = p.Left + float(l->Bitmap().Width());
     p.Bottom = p.Top + float(l->Bitmap().Height());
-    PlaceSelection(p);
+    placeSelection(p);
     l->Bitmap().Changed();
 }
 
-void TFaceDocument::FillBase(TColor32 color)
+void TFaceDocument::fillBase(TColor32 color)
 {
     view_.Bitmap().FillAll(color);
 }
@@ -329,7 +329,7 @@ void TFaceDocument::BackgroundImage(const std::string& fileName)
     picture.DrawStretched(view_.Bitmap(), view_.Bitmap().BoundsRect());
 }
 
-void TFaceDocument::Compose(TBitmap32& out)
+void TFaceDocument::compose(TBitmap32& out)
 {
     SelectLayer(nullptr);
     TBitmap32& base = view_.Bitmap();
@@ -337,18 +337,18 @@ void TFaceDocument::Compose(TBitmap32& out)
     view_.ComposeInto(out, base.BoundsRect());
 }
 
-void TFaceDocument::SaveAs(const std::string& fileName)
+void TFaceDocument::saveAs(const std::string& fileName)
 {
     TBitmap32 t;
-    Compose(t);
+    compose(t);
     t.SavePicture(fileName);
-    view_.Changed();
+    view_.changed();
 }
 
 void TFaceDocument::Flatten()
 {
     TBitmap32 t;
-    Compose(t);
+    compose(t);
     view_.Layers().Clear();
     rubberband_ = nullptr;
     TBitmap32 fresh; // a new bitmap's drawing properties

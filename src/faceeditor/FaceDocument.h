@@ -32,44 +32,44 @@ public:
     void SelectLayer(TPositionedLayer* layer);
     void LayerClicked(TCustomLayer* sender);
     // The image point at the middle of the view area.
-    TPoint ViewCentre();
+    TPoint viewCentre();
 
     // New layers, placed centred at their own size and selected.
-    TBitmapLayer* AddPictureLayer(const std::string& fileName);
-    TBitmapLayer* AddRGBALayer(const TBitmap32& colour, const TBitmap32& alpha);
-    TBitmapTextLayer* AddTextLayer();
+    TBitmapLayer* addPictureLayer(const std::string& fileName);
+    TBitmapLayer* addRGBALayer(const TBitmap32& colour, const TBitmap32& alpha);
+    TBitmapTextLayer* addTextLayer();
     // A new caption for the selected text layer, in the current text font.
-    void CaptionChange(const std::string& text);
+    void captionChange(const std::string& text);
 
     // Commands on the selection (nothing without a suitable one).
-    void Reorder(int tag); // 1 front, 2 back, 3 up one, 4 down one
-    void ToggleScaled();
-    void DeleteSelected();
-    void FlipHorz();
-    void FlipVert();
-    void Rotate90();
-    void Rotate180();
-    void Rotate270();
-    void SetOpacity(int position);
-    void SetInterpolated(bool on);
-    void SetCropped(bool on);
+    void reorder(int tag); // 1 front, 2 back, 3 up one, 4 down one
+    void toggleScaled();
+    void deleteSelected();
+    void flipHorz();
+    void flipVert();
+    void rotate90();
+    void rotate180();
+    void rotate270();
+    void setOpacity(int position);
+    void setInterpolated(bool on);
+    void setCropped(bool on);
     void Rescale();
-    void ResetScale();
+    void resetScale();
     // Places the selection as a drag of the rubber band would.
-    void PlaceSelection(const TFloatRect& placement);
+    void placeSelection(const TFloatRect& placement);
 
-    void FillBase(TColor32 color);
+    void fillBase(TColor32 color);
     void BackgroundImage(const std::string& fileName);
     // The base image with every visible layer at its placement in image pixels.
-    void Compose(TBitmap32& out);
-    void SaveAs(const std::string& fileName);
+    void compose(TBitmap32& out);
+    void saveAs(const std::string& fileName);
     void Flatten();
 
     // The rubber band's reshape: Ctrl resizes symmetrically about the centre.
     static void RubberbandReshaping(TRubberbandLayer* sender, const TFloatRect& old, TFloatRect& n,
                                     TRubberbandGrip grip, TShiftState shift);
     // The on-screen background: 8 x 8 grey and white squares.
-    static void PaintCheckerboard(TBitmap32& buffer);
+    static void paintCheckerboard(TBitmap32& buffer);
 
     // Tells the window that the selection (and so its property panels) changed.
     std::function<void()> OnSelectionChanged;

@@ -422,15 +422,15 @@ void TfrmFaceEditor::buildMenus()
     connect(mnLevelUp, &QAction::triggered, this, [this] { mnReorder(3); });
     connect(mnLevelDown, &QAction::triggered, this, [this] { mnReorder(4); });
     connect(mnScaled, &QAction::triggered, this, [this] {
-        run([&] { Doc->ToggleScaled(); });
+        run([&] { Doc->toggleScaled(); });
         mnArrangeClick();
     });
-    connect(mnDelete, &QAction::triggered, this, [this] { run([&] { Doc->DeleteSelected(); }); });
-    connect(mnFlipHorz, &QAction::triggered, this, [this] { run([&] { Doc->FlipHorz(); }); });
-    connect(mnFlipVert, &QAction::triggered, this, [this] { run([&] { Doc->FlipVert(); }); });
-    connect(mnRotate90, &QAction::triggered, this, [this] { run([&] { Doc->Rotate90(); }); });
-    connect(mnRotate180, &QAction::triggered, this, [this] { run([&] { Doc->Rotate180(); }); });
-    connect(mnRotate270, &QAction::triggered, this, [this] { run([&] { Doc->Rotate270(); }); });
+    connect(mnDelete, &QAction::triggered, this, [this] { run([&] { Doc->deleteSelected(); }); });
+    connect(mnFlipHorz, &QAction::triggered, this, [this] { run([&] { Doc->flipHorz(); }); });
+    connect(mnFlipVert, &QAction::triggered, this, [this] { run([&] { Doc->flipVert(); }); });
+    connect(mnRotate90, &QAction::triggered, this, [this] { run([&] { Doc->rotate90(); }); });
+    connect(mnRotate180, &QAction::triggered, this, [this] { run([&] { Doc->rotate180(); }); });
+    connect(mnRotate270, &QAction::triggered, this, [this] { run([&] { Doc->rotate270(); }); });
     connect(Contents1, &QAction::triggered, this, [this] {
         if (OnHelpContents) OnHelpContents();
     });
@@ -485,7 +485,7 @@ QWidget* TfrmFaceEditor::buildToolPanel()
     col->addLayout(tools);
     connect(btnGraphic, &QToolButton::clicked, this, [this] { btnGraphicClick(); });
     connect(btnText, &QToolButton::clicked, this, [this] { btnTextClick(); });
-    connect(btnDelete, &QToolButton::clicked, this, [this] { run([&] { Doc->DeleteSelected(); }); });
+    connect(btnDelete, &QToolButton::clicked, this, [this] { run([&] { Doc->deleteSelected(); }); });
     connect(btnBringFront, &QToolButton::clicked, this, [this] { mnReorder(1); });
     connect(btnSendBack, &QToolButton::clicked, this, [this] { mnReorder(2); });
     connect(btnLevelUp, &QToolButton::clicked, this, [this] { mnReorder(3); });
@@ -540,7 +540,7 @@ QWidget* TfrmFaceEditor::buildToolPanel()
         connect(ScaleCombo, &QComboBox::editTextChanged, this, [this] { ScaleComboChange(); });
         connect(ImageInterpolate, &QCheckBox::toggled, this, [this](bool on) {
             Doc->Base().SetStretchFilter(on ? sfLinear : sfNearest);
-            ImgView->Model().Changed();
+            ImgView->Model().changed();
         });
     }
     col->addWidget(pnlImage);
@@ -553,10 +553,10 @@ QWidget* TfrmFaceEditor::buildToolPanel()
         LayerOpacity = new TGaugeBar(pnlBitmapLayer);
         LayerOpacity->setObjectName(QStringLiteral("LayerOpacity"));
         TGaugeBarModel& g = LayerOpacity->Model();
-        g.SetMin(0);
-        g.SetMax(255);
-        g.SetPosition(255);
-        g.SetHandleSize(16);
+        g.setMin(0);
+        g.setMax(255);
+        g.setPosition(255);
+        g.setHandleSize(16);
         g.ShowArrows = false;
         g.Style = rbsMac;
         g.Backgnd = bgPattern;
@@ -576,12 +576,12 @@ QWidget* TfrmFaceEditor::buildToolPanel()
         l->addWidget(LayerRescale);
         l->addWidget(LayerResetScale);
         connect(LayerOpacity, &TGaugeBar::changed, this,
-                [this](int position) { run([&] { Doc->SetOpacity(position); }); });
+                [this](int position) { run([&] { Doc->setOpacity(position); }); });
         connect(LayerInterpolate, &QCheckBox::clicked, this,
-                [this](bool on) { run([&] { Doc->SetInterpolated(on); }); });
-        connect(Cropped, &QCheckBox::clicked, this, [this](bool on) { run([&] { Doc->SetCropped(on); }); });
+                [this](bool on) { run([&] { Doc->setInterpolated(on); }); });
+        connect(Cropped, &QCheckBox::clicked, this, [this](bool on) { run([&] { Doc->setCropped(on); }); });
         connect(LayerRescale, &QPushButton::clicked, this, [this] { run([&] { Doc->Rescale(); }); });
-        connect(LayerResetScale, &QPushButton::clicked, this, [this] { run([&] { Doc->ResetScale(); }); });
+        connect(LayerResetScale, &QPushButton::clicked, this, [this] { run([&] { Doc->resetScale(); }); });
     }
     col->addWidget(pnlBitmapLayer);
 
@@ -613,7 +613,7 @@ QWidget* TfrmFaceEditor::buildToolPanel()
         connect(txtCaption, &QLineEdit::textChanged, this, [this] { txtCaptionChange(); });
         connect(btnSetFont, &QPushButton::clicked, this, [this] { btnSetFontClick(); });
         connect(chkTextLayerInterpolated, &QCheckBox::clicked, this, [this](bool on) {
-            if (dynamic_cast<TBitmapTextLayer*>(Doc->SelectedLayer())) run([&] { Doc->SetInterpolated(on); });
+            if (dynamic_cast<TBitmapTextLayer*>(Doc->SelectedLayer())) run([&] { Doc->setInterpolated(on); });
         });
     }
     col->addWidget(pnlTextLayer);
@@ -647,7 +647,7 @@ void TfrmFaceEditor::selectionChanged()
         const QString caption = QString::fromStdString(text->CaptionText);
         if (txtCaption->text() != caption) txtCaption->setText(caption);
     } else if (bitmap) {
-        LayerOpacity->Model().SetPosition(int(bitmap->Bitmap().MasterAlpha()));
+        LayerOpacity->Model().setPosition(int(bitmap->Bitmap().MasterAlpha()));
         const QSignalBlocker block(LayerInterpolate);
         LayerInterpolate->setChecked(bitmap->Bitmap().StretchFilter() == sfLinear);
     }
@@ -731,7 +731,7 @@ void TfrmFaceEditor::mnArrangeClick()
 
 void TfrmFaceEditor::mnReorder(int tag)
 {
-    run([&] { Doc->Reorder(tag); });
+    run([&] { Doc->reorder(tag); });
     mnArrangeClick();
 }
 
@@ -744,7 +744,7 @@ void TfrmFaceEditor::mnNewBitmapLayerClick()
 {
     const QString file = OpenPictureDialog1 ? OpenPictureDialog1() : QString();
     if (file.isEmpty()) return;
-    run([&] { Doc->AddPictureLayer(file.toStdString()); });
+    run([&] { Doc->addPictureLayer(file.toStdString()); });
 }
 
 void TfrmFaceEditor::btnGraphicClick()
@@ -758,12 +758,12 @@ void TfrmFaceEditor::mnNewBitmapRGBAClick()
 {
     TRGBALoaderForm dialog(this);
     if (dialog.exec() != QDialog::Accepted) return;
-    run([&] { Doc->AddRGBALayer(dialog.ImgRGB->Bitmap(), dialog.ImgAlpha->Bitmap()); });
+    run([&] { Doc->addRGBALayer(dialog.ImgRGB->Bitmap(), dialog.ImgAlpha->Bitmap()); });
 }
 
 void TfrmFaceEditor::mnNewTextLayerClick()
 {
-    run([&] { Doc->AddTextLayer(); });
+    run([&] { Doc->addTextLayer(); });
     selectTool();
 }
 
@@ -778,7 +778,7 @@ void TfrmFaceEditor::btnTextClick()
 void TfrmFaceEditor::txtCaptionChange()
 {
     if (!dynamic_cast<TBitmapTextLayer*>(Doc->SelectedLayer())) return;
-    run([&] { Doc->CaptionChange(txtCaption->text().toStdString()); });
+    run([&] { Doc->captionChange(txtCaption->text().toStdString()); });
 }
 
 void TfrmFaceEditor::btnSetFontClick()
@@ -792,7 +792,7 @@ void TfrmFaceEditor::btnSetFontClick()
     layer->CaptionFont = chosen;
     Doc->TextFont = chosen;
     lblFont->setText(QString::fromStdString(layer->CaptionFont.Name));
-    run([&] { Doc->CaptionChange(txtCaption->text().toStdString()); });
+    run([&] { Doc->captionChange(txtCaption->text().toStdString()); });
 }
 
 void TfrmFaceEditor::mnFileNewClick()
@@ -820,7 +820,7 @@ void TfrmFaceEditor::SaveAs1Click()
 {
     const QString file = SavePictureDialog1 ? SavePictureDialog1() : QString();
     if (file.isEmpty()) return;
-    run([&] { Doc->SaveAs(file.toStdString()); });
+    run([&] { Doc->saveAs(file.toStdString()); });
     ImgView->update();
 }
 
@@ -836,7 +836,7 @@ void TfrmFaceEditor::BackgroundColorClick()
     if (!c) return;
     BaseColour = *c;
     paintSwatch(BackgroundColor, BaseColour);
-    run([&] { Doc->FillBase(ToColor32(windowColor(BaseColour))); });
+    run([&] { Doc->fillBase(ToColor32(windowColor(BaseColour))); });
 }
 
 void TfrmFaceEditor::btnBackgroundImageClick()
@@ -877,7 +877,7 @@ void TfrmFaceEditor::acceptFace()
     Cancelled = false;
     Doc->SelectLayer(nullptr);
     auto face = std::make_unique<TBitmap32>(Doc->Base().Width(), Doc->Base().Height());
-    Doc->Compose(*face);
+    Doc->compose(*face);
     FaceBitmap = std::move(face);
 }
 

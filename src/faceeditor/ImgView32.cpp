@@ -47,8 +47,8 @@ Qt::CursorShape shapeOf(TCursor c)
 
 TImgView32::TImgView32(QWidget* parent) : QWidget(parent)
 {
-    hbar_ = new TCustomRangeBar(model_.HorzBar(), this);
-    vbar_ = new TCustomRangeBar(model_.VertBar(), this);
+    hbar_ = new TCustomRangeBar(model_.horzBar(), this);
+    vbar_ = new TCustomRangeBar(model_.vertBar(), this);
     model_.StandardScrollBarSize = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
     model_.OnInvalidate = [this] { update(); };
     model_.OnCursor = [this](TCursor c) { setCursor(shapeOf(c)); };
@@ -71,13 +71,13 @@ void TImgView32::SetTabStop(bool on)
 void TImgView32::layoutBars()
 {
     auto q = [](const TRect& r) { return QRect(r.Left, r.Top, r.Width(), r.Height()); };
-    hbar_->setGeometry(q(model_.HorzBarRect()));
-    vbar_->setGeometry(q(model_.VertBarRect()));
+    hbar_->setGeometry(q(model_.horzBarRect()));
+    vbar_->setGeometry(q(model_.vertBarRect()));
 }
 
 void TImgView32::resizeEvent(QResizeEvent*)
 {
-    model_.SetViewSize(width(), height());
+    model_.setViewSize(width(), height());
     layoutBars();
 }
 
@@ -87,12 +87,12 @@ void TImgView32::paintEvent(QPaintEvent*)
     TBitmap32& buffer = model_.Buffer();
     const TRect v = model_.ViewArea();
     QPainter p(this);
-    if (!buffer.Empty() && !v.Empty()) {
+    if (!buffer.Empty() && !v.empty()) {
         const QImage shown(reinterpret_cast<const uchar*>(buffer.Bits()), buffer.Width(), buffer.Height(),
                            buffer.Width() * 4, QImage::Format_RGB32);
         p.drawImage(QPoint(0, 0), shown, QRect(0, 0, v.Width(), v.Height()));
     }
-    const TRect c = model_.CornerRect();
+    const TRect c = model_.cornerRect();
     p.fillRect(QRect(c.Left, c.Top, c.Width(), c.Height()), palette().color(QPalette::Button));
 }
 
@@ -102,30 +102,30 @@ void TImgView32::mousePressEvent(QMouseEvent* e)
     const QPoint pt = e->position().toPoint();
     // The toolkit keeps the mouse grabbed by the pressed widget until release,
     // which is the capture the layers rely on.
-    model_.MouseDown(buttonOf(e->button()), shiftOf(e->modifiers(), e->buttons()), pt.x(), pt.y());
+    model_.mouseDown(buttonOf(e->button()), shiftOf(e->modifiers(), e->buttons()), pt.x(), pt.y());
 }
 
 void TImgView32::mouseMoveEvent(QMouseEvent* e)
 {
     const QPoint pt = e->position().toPoint();
-    model_.MouseMove(shiftOf(e->modifiers(), e->buttons()), pt.x(), pt.y());
+    model_.mouseMove(shiftOf(e->modifiers(), e->buttons()), pt.x(), pt.y());
 }
 
 void TImgView32::mouseReleaseEvent(QMouseEvent* e)
 {
     const QPoint pt = e->position().toPoint();
-    model_.MouseUp(buttonOf(e->button()), shiftOf(e->modifiers(), e->buttons()), pt.x(), pt.y());
+    model_.mouseUp(buttonOf(e->button()), shiftOf(e->modifiers(), e->buttons()), pt.x(), pt.y());
 }
 
 void TImgView32::wheelEvent(QWheelEvent* e)
 {
-    model_.MouseWheel(e->angleDelta().y());
+    model_.mouseWheel(e->angleDelta().y());
     e->accept();
 }
 
 void TImgView32::leaveEvent(QEvent*)
 {
-    model_.MouseLeave();
+    model_.mouseLeave();
 }
 
 } // namespace velmora

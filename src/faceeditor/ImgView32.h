@@ -19,7 +19,7 @@ public:
     TBitmap32& Bitmap() { return model_.Bitmap(); }
     TLayerCollection& Layers() { return model_.Layers(); }
     float Scale() const { return model_.Scale(); }
-    void SetScale(float s) { model_.SetScale(s); }
+    void SetScale(float s) { model_.setScale(s); }
     void SetTabStop(bool on);
     TCustomRangeBar* HorzScrollBar() const { return hbar_; }
     TCustomRangeBar* VertScrollBar() const { return vbar_; }

@@ -54,7 +54,7 @@ TImgView32Model::~TImgView32Model()
     layers_.Clear();
 }
 
-void TImgView32Model::Changed()
+void TImgView32Model::changed()
 {
     if (updateCount_ > 0) return;
     bufferValid_ = false;
@@ -66,22 +66,22 @@ void TImgView32Model::EndUpdate()
     if (updateCount_ > 0) --updateCount_;
 }
 
-void TImgView32Model::ShowCursor(TCursor c)
+void TImgView32Model::showCursor(TCursor c)
 {
     if (OnCursor) OnCursor(c);
 }
 
-void TImgView32Model::SetScale(float scale)
+void TImgView32Model::setScale(float scale)
 {
     if (!(scale >= 0.001f)) scale = 0.001f; // also NaN
     if (scale == scale_) return;
     scale_ = scale;
     transformValid_ = false;
     updateScrollBars();
-    UpdateImage();
+    updateImage();
 }
 
-void TImgView32Model::SetViewSize(int width, int height)
+void TImgView32Model::setViewSize(int width, int height)
 {
     width = std::max(0, width);
     height = std::max(0, height);
@@ -89,33 +89,33 @@ void TImgView32Model::SetViewSize(int width, int height)
     viewW_ = width;
     viewH_ = height;
     const TRect v = ViewArea();
-    hbar_.SetBounds(v.Width(), BarSize());
-    vbar_.SetBounds(v.Height(), BarSize());
+    hbar_.setBounds(v.Width(), barSize());
+    vbar_.setBounds(v.Height(), barSize());
     updateScrollBars();
-    UpdateImage();
+    updateImage();
 }
 
 TRect TImgView32Model::ViewArea() const
 {
-    const int s = BarSize();
+    const int s = barSize();
     return {0, 0, std::max(0, viewW_ - s), std::max(0, viewH_ - s)};
 }
 
-TRect TImgView32Model::HorzBarRect() const
+TRect TImgView32Model::horzBarRect() const
 {
-    const int s = BarSize();
+    const int s = barSize();
     return {0, std::max(0, viewH_ - s), std::max(0, viewW_ - s), viewH_};
 }
 
-TRect TImgView32Model::VertBarRect() const
+TRect TImgView32Model::vertBarRect() const
 {
-    const int s = BarSize();
+    const int s = barSize();
     return {std::max(0, viewW_ - s), 0, viewW_, std::max(0, viewH_ - s)};
 }
 
-TRect TImgView32Model::CornerRect() const
+TRect TImgView32Model::cornerRect() const
 {
-    const int s = BarSize();
+    const int s = barSize();
     return {std::max(0, viewW_ - s), std::max(0, viewH_ - s), viewW_, viewH_};
 }
 
@@ -127,28 +127,28 @@ void TImgView32Model::bitmapChanged()
         transformValid_ = false;
         updateScrollBars();
         scrollToCenter();
-        UpdateImage();
+        updateImage();
         return;
     }
-    Changed();
+    changed();
 }
 
 void TImgView32Model::updateScrollBars()
 {
     const int m2 = toInt(2.0 * OverSize * scale_);
-    hbar_.SetRange(roundScaled(bitmap_.Width(), scale_) + m2);
-    vbar_.SetRange(roundScaled(bitmap_.Height(), scale_) + m2);
+    hbar_.setRange(roundScaled(bitmap_.Width(), scale_) + m2);
+    vbar_.setRange(roundScaled(bitmap_.Height(), scale_) + m2);
 }
 
 void TImgView32Model::scrollToCenter()
 {
     const TRect v = ViewArea();
     const double m = std::nearbyint(double(OverSize) * scale_);
-    hbar_.SetPosition(float((bitmap_.Width() / 2) * double(scale_) - v.Width() / 2.0 + m));
-    vbar_.SetPosition(float((bitmap_.Height() / 2) * double(scale_) - v.Height() / 2.0 + m));
+    hbar_.setPosition(float((bitmap_.Width() / 2) * double(scale_) - v.Width() / 2.0 + m));
+    vbar_.setPosition(float((bitmap_.Height() / 2) * double(scale_) - v.Height() / 2.0 + m));
 }
 
-void TImgView32Model::UpdateImage()
+void TImgView32Model::updateImage()
 {
     BeginUpdate();
     const int sw = roundScaled(bitmap_.Width(), scale_), sh = roundScaled(bitmap_.Height(), scale_);
@@ -164,12 +164,12 @@ void TImgView32Model::UpdateImage()
         offsetY_ = float(m) - vbar_.Position();
     transformValid_ = false;
     EndUpdate();
-    Changed();
+    changed();
 }
 
 void TImgView32Model::barUserChange()
 {
-    UpdateImage();
+    updateImage();
     if (OnScroll) OnScroll(this);
 }
 
@@ -187,7 +187,7 @@ void TImgView32Model::computeTransform(const TRect& r)
 {
     transform_ = TLayerTransform{};
     const int w = bitmap_.Width(), h = bitmap_.Height();
-    if (w > 0 && h > 0 && !r.Empty()) {
+    if (w > 0 && h > 0 && !r.empty()) {
         transform_.FixedScaleX = MulDiv(r.Width(), 65536, w);
         transform_.FixedScaleY = MulDiv(r.Height(), 65536, h);
         transform_.OriginX = r.Left;
@@ -198,7 +198,7 @@ void TImgView32Model::computeTransform(const TRect& r)
     transformValid_ = true;
 }
 
-const TLayerTransform& TImgView32Model::LayerTransform()
+const TLayerTransform& TImgView32Model::layerTransform()
 {
     if (!transformValid_) computeTransform(ImageRect());
     return transform_;
@@ -206,7 +206,7 @@ const TLayerTransform& TImgView32Model::LayerTransform()
 
 TPoint TImgView32Model::ViewToImage(TPoint p)
 {
-    const TLayerTransform& t = LayerTransform();
+    const TLayerTransform& t = layerTransform();
     return {int((long long)(p.X - t.OriginX) * t.FixedInverseX / 65536),
             int((long long)(p.Y - t.OriginY) * t.FixedInverseY / 65536)};
 }
@@ -242,7 +242,7 @@ void TImgView32Model::executeStages(TBitmap32& target)
         }
         case psImage: {
             const TRect img = ImageRect();
-            if (!bitmap_.Empty() && !img.Empty()) bitmap_.DrawStretched(target, img);
+            if (!bitmap_.Empty() && !img.empty()) bitmap_.DrawStretched(target, img);
             break;
         }
         case psLayers: layers_.Paint(target, s.Parameter); break;
@@ -288,7 +288,7 @@ void TImgView32Model::ComposeInto(TBitmap32& target, const TRect& r)
     transformValid_ = false;
 }
 
-TCustomLayer* TImgView32Model::MouseDown(TMouseButton b, TShiftState s, int x, int y, bool* capture)
+TCustomLayer* TImgView32Model::mouseDown(TMouseButton b, TShiftState s, int x, int y, bool* capture)
 {
     TCustomLayer* layer = layers_.MouseDown(b, s, x, y);
     if (capture) *capture = b == mbLeft || layers_.MouseOwner();
@@ -296,14 +296,14 @@ TCustomLayer* TImgView32Model::MouseDown(TMouseButton b, TShiftState s, int x, i
     return layer;
 }
 
-TCustomLayer* TImgView32Model::MouseMove(TShiftState s, int x, int y)
+TCustomLayer* TImgView32Model::mouseMove(TShiftState s, int x, int y)
 {
     TCustomLayer* layer = layers_.MouseMove(s, x, y);
     if (OnMouseMove) OnMouseMove(this, s, x, y, layer);
     return layer;
 }
 
-TCustomLayer* TImgView32Model::MouseUp(TMouseButton b, TShiftState s, int x, int y, bool* release)
+TCustomLayer* TImgView32Model::mouseUp(TMouseButton b, TShiftState s, int x, int y, bool* release)
 {
     TCustomLayer* layer = layers_.MouseUp(b, s, x, y);
     if (release) *release = b == mbLeft && !layers_.MouseOwner();
@@ -311,12 +311,12 @@ TCustomLayer* TImgView32Model::MouseUp(TMouseButton b, TShiftState s, int x, int
     return layer;
 }
 
-void TImgView32Model::MouseLeave()
+void TImgView32Model::mouseLeave()
 {
-    if (!layers_.MouseOwner()) ShowCursor(crDefault);
+    if (!layers_.MouseOwner()) showCursor(crDefault);
 }
 
-void TImgView32Model::MouseWheel(int delta)
+void TImgView32Model::mouseWheel(int delta)
 {
     wheelDelta_ += delta;
     while (wheelDelta_ >= 120) {

@@ -48,13 +48,13 @@ public:
     TImgView32Model& operator=(const TImgView32Model&) = delete;
 
     TBitmap32& Bitmap() { return bitmap_; }
-    void SetBitmap(const TBitmap32& b) { bitmap_.CopyFrom(b); }
+    void setBitmap(const TBitmap32& b) { bitmap_.CopyFrom(b); }
     TLayerCollection& Layers() { return layers_; }
     TBitmap32& Buffer() { return buffer_; }
-    std::vector<TPaintStage>& PaintStages() { return stages_; }
+    std::vector<TPaintStage>& paintStages() { return stages_; }
 
     float Scale() const { return scale_; }
-    void SetScale(float scale);
+    void setScale(float scale);
     bool Centered = true;
     int OverSize = 0;
     std::int32_t Color = std::int32_t(0x8000000F); // button face
@@ -63,25 +63,25 @@ public:
     int ScrollBarSize = 0; // 0: the platform's standard thickness
     int StandardScrollBarSize = 16;
 
-    void SetViewSize(int width, int height);
-    int ViewWidth() const { return viewW_; }
-    int ViewHeight() const { return viewH_; }
+    void setViewSize(int width, int height);
+    int viewWidth() const { return viewW_; }
+    int viewHeight() const { return viewH_; }
     TRect ViewArea() const;
-    TRect HorzBarRect() const;
-    TRect VertBarRect() const;
-    TRect CornerRect() const;
-    int BarSize() const { return ScrollBarSize ? ScrollBarSize : StandardScrollBarSize; }
+    TRect horzBarRect() const;
+    TRect vertBarRect() const;
+    TRect cornerRect() const;
+    int barSize() const { return ScrollBarSize ? ScrollBarSize : StandardScrollBarSize; }
 
     float OffsetX() const { return offsetX_; }
     float OffsetY() const { return offsetY_; }
-    TCustomRangeBarModel& HorzBar() { return hbar_; }
-    TCustomRangeBarModel& VertBar() { return vbar_; }
+    TCustomRangeBarModel& horzBar() { return hbar_; }
+    TCustomRangeBarModel& vertBar() { return vbar_; }
 
     TRect ImageRect() const override;
-    const TLayerTransform& LayerTransform() override;
-    bool IsComposing() const override { return composing_; }
-    void LayersChanged() override { Changed(); }
-    void ShowCursor(TCursor c) override;
+    const TLayerTransform& layerTransform() override;
+    bool isComposing() const override { return composing_; }
+    void layersChanged() override { changed(); }
+    void showCursor(TCursor c) override;
 
     TPoint ViewToImage(TPoint p);
     void ComposeInto(TBitmap32& target, const TRect& r);
@@ -89,20 +89,20 @@ public:
     // Renders the buffer when it is out of date (sized to the view area with
     // a 40-pixel margin).
     void Paint();
-    bool BufferValid() const { return bufferValid_; }
-    void Changed(); // repaint request
+    bool bufferValid() const { return bufferValid_; }
+    void changed(); // repaint request
     void BeginUpdate() { ++updateCount_; }
     void EndUpdate();
     // Runs after every change of scale, image size, view size or scroll position.
-    void UpdateImage();
+    void updateImage();
 
-    // Mouse input from the widget, in view pixels. MouseDown tells whether the
-    // view should capture the mouse; MouseUp whether it should release it.
-    TCustomLayer* MouseDown(TMouseButton b, TShiftState s, int x, int y, bool* capture = nullptr);
-    TCustomLayer* MouseMove(TShiftState s, int x, int y);
-    TCustomLayer* MouseUp(TMouseButton b, TShiftState s, int x, int y, bool* release = nullptr);
-    void MouseLeave();
-    void MouseWheel(int delta);
+    // Mouse input from the widget, in view pixels. mouseDown tells whether the
+    // view should capture the mouse; mouseUp whether it should release it.
+    TCustomLayer* mouseDown(TMouseButton b, TShiftState s, int x, int y, bool* capture = nullptr);
+    TCustomLayer* mouseMove(TShiftState s, int x, int y);
+    TCustomLayer* mouseUp(TMouseButton b, TShiftState s, int x, int y, bool* release = nullptr);
+    void mouseLeave();
+    void mouseWheel(int delta);
 
     using TImgMouseEvent =
         std::function<void(TImgView32Model* sender, TMouseButton, TShiftState, int x, int y, TCustomLayer* layer)>;

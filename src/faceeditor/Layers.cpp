@@ -60,7 +60,7 @@ void TLayerCollection::EndUpdate()
     if (updateCount_ > 0) --updateCount_;
     if (updateCount_ == 0 && pending_) {
         pending_ = false;
-        if (host_) host_->LayersChanged();
+        if (host_) host_->layersChanged();
     }
 }
 
@@ -70,7 +70,7 @@ void TLayerCollection::Changed()
         pending_ = true;
         return;
     }
-    if (host_) host_->LayersChanged();
+    if (host_) host_->layersChanged();
 }
 
 TCustomLayer* TLayerCollection::FindLayerAt(int x, int y, TLayerFlags required) const
@@ -97,7 +97,7 @@ TCustomLayer* TLayerCollection::MouseMove(TShiftState shift, int x, int y)
     if (layer)
         layer->MouseMove(shift, x, y);
     else if (host_)
-        host_->ShowCursor(host_->ViewCursor());
+        host_->showCursor(host_->viewCursor());
     return layer;
 }
 
@@ -127,7 +127,7 @@ void TCustomLayer::Changed()
 
 void TCustomLayer::showCursor(TCursor c) const
 {
-    if (TLayerHost* h = host()) h->ShowCursor(c);
+    if (TLayerHost* h = host()) h->showCursor(c);
 }
 
 void TCustomLayer::SetLayerFlags(TLayerFlags flags)
@@ -194,7 +194,7 @@ TFloatRect TPositionedLayer::AdjustedPlacement() const
 {
     TLayerHost* h = host();
     if (!scaled_ || !h) return placement_;
-    const TLayerTransform& t = h->LayerTransform();
+    const TLayerTransform& t = h->layerTransform();
     const double sx = t.FixedScaleX / 65536.0, sy = t.FixedScaleY / 65536.0;
     return {float(sx * placement_.Left + t.OriginX), float(sy * placement_.Top + t.OriginY),
             float(sx * placement_.Right + t.OriginX), float(sy * placement_.Bottom + t.OriginY)};
@@ -227,7 +227,7 @@ void TBitmapLayer::Paint(TBitmap32& target)
     const TRect dst = roundRect(a);
     TRect clip = target.ClipRect();
     TLayerHost* h = host();
-    if (clipToImage_ && h && !h->IsComposing()) {
+    if (clipToImage_ && h && !h->isComposing()) {
         if (a.Right - a.Left < 0.5f || a.Bottom - a.Top < 0.5f) return;
         clip = intersectRect(clip, h->ImageRect());
     }

@@ -32,12 +32,12 @@ struct TLayerTransform {
 class TLayerHost {
 public:
     virtual ~TLayerHost() = default;
-    virtual const TLayerTransform& LayerTransform() = 0;
+    virtual const TLayerTransform& layerTransform() = 0;
     virtual TRect ImageRect() const = 0; // where the base image is in the view
-    virtual bool IsComposing() const = 0;
-    virtual void LayersChanged() = 0; // repaint request
-    virtual void ShowCursor(TCursor) {}
-    virtual TCursor ViewCursor() const { return crDefault; }
+    virtual bool isComposing() const = 0;
+    virtual void layersChanged() = 0; // repaint request
+    virtual void showCursor(TCursor) {}
+    virtual TCursor viewCursor() const { return crDefault; }
 };
 
 class TCustomLayer;

@@ -21,12 +21,12 @@ TUpDownBox::TUpDownBox(TUpDown& model, QWidget* parent) : QAbstractSpinBox(paren
     setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     lineEdit()->setText(QString::fromStdString(M.BuddyText));
     connect(lineEdit(), &QLineEdit::textChanged, this,
-            [this](const QString& t) { M.BuddyTextChanged(t.toStdString()); });
+            [this](const QString& t) { M.buddyTextChanged(t.toStdString()); });
 }
 
 void TUpDownBox::stepBy(int steps)
 {
-    M.Step(steps);
+    M.step(steps);
     showPosition();
     lineEdit()->selectAll();
 }
@@ -50,7 +50,7 @@ QAbstractSpinBox::StepEnabled TUpDownBox::stepEnabled() const
 
 void TUpDownBox::focusOutEvent(QFocusEvent* e)
 {
-    M.EditDone();
+    M.editDone();
     showPosition();
     QAbstractSpinBox::focusOutEvent(e);
 }
@@ -58,7 +58,7 @@ void TUpDownBox::focusOutEvent(QFocusEvent* e)
 void TUpDownBox::keyPressEvent(QKeyEvent* e)
 {
     if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
-        M.EditDone();
+        M.editDone();
         showPosition();
     }
     QAbstractSpinBox::keyPressEvent(e);

@@ -15,7 +15,7 @@ TBarWidgetBase::TBarWidgetBase(TBarModel& model, QWidget* parent) : QWidget(pare
     clock_.start();
     timer_.setSingleShot(true);
     connect(&timer_, &QTimer::timeout, this, [this] {
-        bar_.Tick(clock_.elapsed());
+        bar_.tick(clock_.elapsed());
         schedule();
     });
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -28,8 +28,8 @@ int TBarWidgetBase::along(const QPointF& p) const
 
 void TBarWidgetBase::schedule()
 {
-    if (bar_.Repeating())
-        timer_.start(int(std::max<std::int64_t>(0, bar_.NextDue() - clock_.elapsed())));
+    if (bar_.repeating())
+        timer_.start(int(std::max<std::int64_t>(0, bar_.nextDue() - clock_.elapsed())));
     else
         timer_.stop();
 }
@@ -72,21 +72,21 @@ void TBarWidgetBase::paintEvent(QPaintEvent*)
 void TBarWidgetBase::mousePressEvent(QMouseEvent* e)
 {
     if (e->button() != Qt::LeftButton) return;
-    bar_.MouseDown(along(e->position()), clock_.elapsed());
+    bar_.mouseDown(along(e->position()), clock_.elapsed());
     schedule();
     update();
 }
 
 void TBarWidgetBase::mouseMoveEvent(QMouseEvent* e)
 {
-    bar_.MouseMove(along(e->position()));
+    bar_.mouseMove(along(e->position()));
     update();
 }
 
 void TBarWidgetBase::mouseReleaseEvent(QMouseEvent* e)
 {
     if (e->button() != Qt::LeftButton) return;
-    bar_.MouseUp();
+    bar_.mouseUp();
     timer_.stop();
     update();
 }

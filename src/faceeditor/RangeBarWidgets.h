@@ -67,7 +67,7 @@ signals:
 
 protected:
     void wheel(int delta) override { model_.Wheel(delta); }
-    void resized(int length, int thickness) override { model_.SetBounds(length, thickness); }
+    void resized(int length, int thickness) override { model_.setBounds(length, thickness); }
 
 private:
     TGaugeBarModel model_;

@@ -23,7 +23,7 @@ constexpr int MinThumb = 17;
 
 // --- both bars ------------------------------------------------------------------
 
-TBarZone TBarModel::ZoneAt(int along) const
+TBarZone TBarModel::zoneAt(int along) const
 {
     const int len = length();
     if (along < 0 || along >= len) return zNone;
@@ -45,16 +45,16 @@ bool TBarModel::step(TBarZone zone)
     case zTrackLow:
     case zTrackHigh:
         // A page at a time while the pointer stays on that side of the thumb.
-        if (ZoneAt(pointer_) != zone) return false;
+        if (zoneAt(pointer_) != zone) return false;
         return stepBy(zone == zTrackHigh, true);
     default: return false;
     }
 }
 
-void TBarModel::MouseDown(int along, std::int64_t now)
+void TBarModel::mouseDown(int along, std::int64_t now)
 {
     pointer_ = along;
-    pressed_ = ZoneAt(along);
+    pressed_ = zoneAt(along);
     if (pressed_ == zThumb) {
         pressAlong_ = along;
         pressThumb();
@@ -65,32 +65,32 @@ void TBarModel::MouseDown(int along, std::int64_t now)
     timer_.Start(now);
 }
 
-void TBarModel::MouseMove(int along)
+void TBarModel::mouseMove(int along)
 {
     pointer_ = along;
     if (pressed_ == zThumb) dragThumb(along - pressAlong_);
 }
 
-void TBarModel::MouseUp()
+void TBarModel::mouseUp()
 {
     pressed_ = zNone;
-    timer_.Stop();
+    timer_.stop();
 }
 
-void TBarModel::Tick(std::int64_t now)
+void TBarModel::tick(std::int64_t now)
 {
-    timer_.Tick(now, [this] { return step(pressed_); });
+    timer_.tick(now, [this] { return step(pressed_); });
 }
 
 // --- scroll bar ------------------------------------------------------------------
 
-void TCustomRangeBarModel::SetBounds(int length, int thickness)
+void TCustomRangeBarModel::setBounds(int length, int thickness)
 {
     thickness_ = std::max(0, thickness);
     resize(range_, std::max(0, length));
 }
 
-void TCustomRangeBarModel::SetRange(int range)
+void TCustomRangeBarModel::setRange(int range)
 {
     resize(std::max(0, range), length_);
 }
@@ -166,25 +166,25 @@ void TCustomRangeBarModel::Wheel(int delta)
 
 // --- slider ------------------------------------------------------------------------
 
-void TGaugeBarModel::SetMin(int v)
+void TGaugeBarModel::setMin(int v)
 {
     min_ = v;
     if (max_ <= min_) max_ = min_ + 1;
     setPosition(position_, false);
 }
 
-void TGaugeBarModel::SetMax(int v)
+void TGaugeBarModel::setMax(int v)
 {
     max_ = v <= min_ ? min_ + 1 : v;
     setPosition(position_, false);
 }
 
-void TGaugeBarModel::SetPosition(int v)
+void TGaugeBarModel::setPosition(int v)
 {
     setPosition(v, false);
 }
 
-void TGaugeBarModel::SetBounds(int length, int thickness)
+void TGaugeBarModel::setBounds(int length, int thickness)
 {
     length_ = std::max(0, length);
     thickness_ = std::max(0, thickness);

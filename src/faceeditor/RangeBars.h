@@ -19,11 +19,11 @@ public:
         active_ = true;
         due_ = now + FirstDelay;
     }
-    void Stop() { active_ = false; }
-    bool Active() const { return active_; }
-    std::int64_t Due() const { return due_; }
+    void stop() { active_ = false; }
+    bool active() const { return active_; }
+    std::int64_t due() const { return due_; }
     // Calls step for every repetition due by now; step returns false to stop.
-    template <class F> void Tick(std::int64_t now, F step)
+    template <class F> void tick(std::int64_t now, F step)
     {
         while (active_ && now >= due_) {
             due_ += Interval;
@@ -61,14 +61,14 @@ public:
     TScrollBarKind Kind = sbHorizontal;
 
     virtual TBarGeometry Geometry() const = 0;
-    TBarZone ZoneAt(int along) const;
+    TBarZone zoneAt(int along) const;
 
-    void MouseDown(int along, std::int64_t now);
-    void MouseMove(int along);
-    void MouseUp();
-    void Tick(std::int64_t now);
-    bool Repeating() const { return timer_.Active(); }
-    std::int64_t NextDue() const { return timer_.Due(); }
+    void mouseDown(int along, std::int64_t now);
+    void mouseMove(int along);
+    void mouseUp();
+    void tick(std::int64_t now);
+    bool repeating() const { return timer_.active(); }
+    std::int64_t nextDue() const { return timer_.due(); }
 
     std::function<void()> OnChange;
     std::function<void()> OnUserChange;
@@ -98,15 +98,15 @@ public:
     int Increment = 8;
     bool Centered = true;
 
-    int Range() const { return range_; }
-    int VisibleLength() const { return length_; }
+    int range() const { return range_; }
+    int visibleLength() const { return length_; }
     float Position() const { return position_; }
-    int Thickness() const { return thickness_; }
+    int thickness() const { return thickness_; }
 
     // The bar's own size; its length is also the visible length.
-    void SetBounds(int length, int thickness);
-    void SetRange(int range);
-    void SetPosition(float position) { setPosition(position, false); }
+    void setBounds(int length, int thickness);
+    void setRange(int range);
+    void setPosition(float position) { setPosition(position, false); }
 
     TBarGeometry Geometry() const override;
     void Wheel(int delta);
@@ -140,21 +140,20 @@ public:
     int SmallChange() const { return smallChange_; }
     int LargeChange() const { return largeChange_; }
     int HandleSize() const { return handleSize_; }
-    void SetMin(int v);
-    void SetMax(int v);
-    void SetPosition(int v);
-    void SetSmallChange(int v) { smallChange_ = v < 1 ? 1 : v; }
-    void SetLargeChange(int v) { largeChange_ = v < 1 ? 1 : v; }
-    void SetHandleSize(int v) { handleSize_ = v < 0 ? 0 : v; }
-    void SetBounds(int length, int thickness);
-    int Length() const { return length_; }
-    int Thickness() const { return thickness_; }
+    void setMin(int v);
+    void setMax(int v);
+    void setPosition(int v);
+    void setSmallChange(int v) { smallChange_ = v < 1 ? 1 : v; }
+    void setLargeChange(int v) { largeChange_ = v < 1 ? 1 : v; }
+    void setHandleSize(int v) { handleSize_ = v < 0 ? 0 : v; }
+    void setBounds(int length, int thickness);
+    int length() const override { return length_; }
+    int thickness() const { return thickness_; }
 
     TBarGeometry Geometry() const override; // the handle is the "thumb"
     void Wheel(int delta);
 
 protected:
-    int length() const override { return length_; }
     bool stepBy(bool forward, bool page) override;
     void pressThumb() override { pressPosition_ = position_; }
     void dragThumb(int move) override;

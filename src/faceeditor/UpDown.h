@@ -24,7 +24,7 @@ public:
     std::string BuddyText; // what the edit box shows
 
     // The edit's text changed (typed, pasted or set).
-    void BuddyTextChanged(const std::string& text)
+    void buddyTextChanged(const std::string& text)
     {
         BuddyText = text;
         int value = 0;
@@ -33,7 +33,7 @@ public:
 
     // The arrows (or the wheel, or the arrow keys): moves by whole steps and
     // writes the new position back into the edit.
-    void Step(int steps)
+    void step(int steps)
     {
         long long p = static_cast<long long>(Position) + steps;
         if (Wrap && Max > Min) {
@@ -47,7 +47,7 @@ public:
     }
 
     // Leaving the edit shows the position again.
-    void EditDone() { BuddyText = std::to_string(Position); }
+    void editDone() { BuddyText = std::to_string(Position); }
 
 private:
     static bool parse(const std::string& text, int& value)

@@ -565,7 +565,7 @@ public:
         readSceneStream(stream, view_, factory);
     }
 
-    void Install() override
+    void install() override
     {
         if (installed_) return;
         installed_ = true;
@@ -608,12 +608,12 @@ std::unique_ptr<TPreparedScene> prepareSceneLoadFromFile(TGLScene& scene, const 
 
 void loadSceneFromStream(TGLScene& scene, std::span<const std::uint8_t> stream)
 {
-    prepareSceneLoad(scene, stream)->Install();
+    prepareSceneLoad(scene, stream)->install();
 }
 
 void loadSceneFromFile(TGLScene& scene, const std::filesystem::path& path)
 {
-    prepareSceneLoadFromFile(scene, path)->Install();
+    prepareSceneLoadFromFile(scene, path)->install();
 }
 
 } // namespace velmora

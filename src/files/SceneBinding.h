@@ -32,7 +32,7 @@ public:
     virtual ~TPreparedScene() = default;
     // Replaces every object of the scene the stream was read for, as
     // loadSceneFromStream does on success. Once only.
-    virtual void Install() = 0;
+    virtual void install() = 0;
 };
 std::unique_ptr<TPreparedScene> prepareSceneLoad(TGLScene& scene, std::span<const std::uint8_t> stream);
 std::unique_ptr<TPreparedScene> prepareSceneLoadFromFile(TGLScene& scene, const std::filesystem::path& path);

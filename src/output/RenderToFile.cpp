@@ -97,9 +97,9 @@ TRenderToFileResult renderToFile(TGLSceneBuffer& buffer, const TRenderToFileJob&
                                      progress(100);
                                      stage("resize");
                                  }
-                                 resize.AddRows(band.Bits, band.Height, band.Stride);
+                                 resize.addRows(band.Bits, band.Height, band.Stride);
                              });
-        resize.Finish();
+        resize.finish();
     }
 
     const TRgbRows rows = std::as_const(output).view();

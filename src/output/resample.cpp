@@ -636,12 +636,12 @@ TResizeStream::TResizeStream(int srcWidth, int srcHeight, const TRgb24View& dst,
 
 TResizeStream::~TResizeStream() = default;
 
-int TResizeStream::RowsAdded() const
+int TResizeStream::rowsAdded() const
 {
     return impl_->nextRow;
 }
 
-void TResizeStream::AddRows(const std::uint8_t* rows, int count, std::ptrdiff_t stride)
+void TResizeStream::addRows(const std::uint8_t* rows, int count, std::ptrdiff_t stride)
 {
     Impl& m = *impl_;
     if (m.finished) throw EResampleError("Rows added to a finished resize");
@@ -650,7 +650,7 @@ void TResizeStream::AddRows(const std::uint8_t* rows, int count, std::ptrdiff_t 
     m.addRows(rows, count, stride);
 }
 
-void TResizeStream::Finish()
+void TResizeStream::finish()
 {
     Impl& m = *impl_;
     if (m.finished) return;
@@ -663,8 +663,8 @@ void FilteredResize(const TRgb24View& src, const TRgb24View& dst, TFilterProc fi
                     const TResampleProgress& progress, const TResampleOptions& options)
 {
     TResizeStream stream(src.Width, src.Height, dst, filter, support, progress, options);
-    stream.AddRows(src.Bits, src.Height, src.Stride);
-    stream.Finish();
+    stream.addRows(src.Bits, src.Height, src.Stride);
+    stream.finish();
 }
 
 } // namespace velmora

@@ -76,11 +76,11 @@ void FilteredResize(const TRgb24View& src, const TRgb24View& dst, TFilterProc fi
 
 // The same resize fed with the source a band of rows at a time, top row
 // first, so the whole source need never be held: each band goes through the
-// horizontal pass as it comes (progress as above, for its rows), and Finish
+// horizontal pass as it comes (progress as above, for its rows), and finish
 // runs the vertical pass once every row is in. The destination is exactly
 // FilteredResize's whatever the bands. The constructor throws "Source
 // bitmap too small" as FilteredResize does; rows beyond the source's height,
-// or Finish before the last row, throw EResampleError.
+// or finish before the last row, throw EResampleError.
 class TResizeStream {
 public:
     TResizeStream(int srcWidth, int srcHeight, const TRgb24View& dst, TFilterProc filter, float support,
@@ -90,9 +90,9 @@ public:
     TResizeStream& operator=(const TResizeStream&) = delete;
 
     // `count` rows of srcWidth three-byte pixels, `stride` bytes apart.
-    void AddRows(const std::uint8_t* rows, int count, std::ptrdiff_t stride);
-    int RowsAdded() const;
-    void Finish();
+    void addRows(const std::uint8_t* rows, int count, std::ptrdiff_t stride);
+    int rowsAdded() const;
+    void finish();
 
 private:
     struct Impl;

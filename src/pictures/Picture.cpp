@@ -167,13 +167,13 @@ const TDecodedImage& TJPEGImage::Raster() const
 
 // --- Registry ---------------------------------------------------------------
 
-void TPictureFormats::RegisterFileFormat(const std::string& extension, const std::string& description,
+void TPictureFormats::registerFileFormat(const std::string& extension, const std::string& description,
                                          const std::string& className, TGraphicClass create)
 {
     entries_.push_back({lowerCase(extension), description, className, std::move(create)});
 }
 
-const TPictureFormat* TPictureFormats::FindByExtension(const std::string& extension) const
+const TPictureFormat* TPictureFormats::findByExtension(const std::string& extension) const
 {
     const std::string ext = lowerCase(extension);
     for (auto it = entries_.rbegin(); it != entries_.rend(); ++it)
@@ -181,7 +181,7 @@ const TPictureFormat* TPictureFormats::FindByExtension(const std::string& extens
     return nullptr;
 }
 
-const TPictureFormat* TPictureFormats::FindByClassName(const std::string& className) const
+const TPictureFormat* TPictureFormats::findByClassName(const std::string& className) const
 {
     for (auto it = entries_.rbegin(); it != entries_.rend(); ++it)
         if (it->ClassName == className) return &*it;
@@ -195,9 +195,9 @@ void registerStartupFormats(TPictureFormats& r)
     // Platform formats.
     registerPlatformFormats(r);
     // JPEG, then the scene engine's TGA picture class.
-    r.RegisterFileFormat("jpeg", "JPEG Image File", "TJPEGImage", graphicClassOf<TJPEGImage>());
-    r.RegisterFileFormat("jpg", "JPEG Image File", "TJPEGImage", graphicClassOf<TJPEGImage>());
-    r.RegisterFileFormat("tga", "Targa", "TTGAImage", graphicClassOf<TTGAImage>());
+    r.registerFileFormat("jpeg", "JPEG Image File", "TJPEGImage", graphicClassOf<TJPEGImage>());
+    r.registerFileFormat("jpg", "JPEG Image File", "TJPEGImage", graphicClassOf<TJPEGImage>());
+    r.registerFileFormat("tga", "Targa", "TTGAImage", graphicClassOf<TTGAImage>());
     // The image-format readers; these win for every extension they name.
     registerReaderFormats(r);
     // Names without an extension are not handed to any generic decoder: they
@@ -241,7 +241,7 @@ void TPicture::SetGraphic(std::unique_ptr<TGraphic> graphic)
 void TPicture::LoadFromFile(const std::string& fileName)
 {
     const std::string ext = pictureFileExtension(fileName);
-    const TPictureFormat* format = pictureFormats().FindByExtension(ext);
+    const TPictureFormat* format = pictureFormats().findByExtension(ext);
     if (!format) throw EPictureError("Unknown picture file extension (." + ext + ")");
     std::unique_ptr<TGraphic> graphic = format->Create();
     graphic->LoadFromFile(fileName); // on failure the new graphic dies here
@@ -265,7 +265,7 @@ void TPicture::ReadData(const std::uint8_t* data, std::size_t size)
     TByteReader<EPictureError> r({data, data ? size : 0}, "Stream read error");
     const auto nameBytes = r.take(r.u8());
     const std::string name(nameBytes.begin(), nameBytes.end());
-    const TPictureFormat* format = pictureFormats().FindByClassName(name);
+    const TPictureFormat* format = pictureFormats().findByClassName(name);
     if (!format) {
         SetGraphic(nullptr);
         return;

@@ -145,10 +145,10 @@ struct TPictureFormat {
 // latest registration of an extension or a class name wins.
 class TPictureFormats {
 public:
-    void RegisterFileFormat(const std::string& extension, const std::string& description, const std::string& className,
+    void registerFileFormat(const std::string& extension, const std::string& description, const std::string& className,
                             TGraphicClass create);
-    const TPictureFormat* FindByExtension(const std::string& extension) const;
-    const TPictureFormat* FindByClassName(const std::string& className) const;
+    const TPictureFormat* findByExtension(const std::string& extension) const;
+    const TPictureFormat* findByClassName(const std::string& className) const;
     const std::vector<TPictureFormat>& Entries() const { return entries_; }
 
 private:

@@ -6,10 +6,10 @@ namespace velmora {
 
 void registerPlatformFormats(TPictureFormats& r)
 {
-    r.RegisterFileFormat("wmf", "Metafiles", "TMetafile", graphicClassOf<TMetafile>());
-    r.RegisterFileFormat("emf", "Enhanced Metafiles", "TMetafile", graphicClassOf<TMetafile>());
-    r.RegisterFileFormat("ico", "Icons", "TIcon", graphicClassOf<TIcon>());
-    r.RegisterFileFormat("bmp", "Bitmaps", "TBitmap", graphicClassOf<TBitmap>());
+    r.registerFileFormat("wmf", "Metafiles", "TMetafile", graphicClassOf<TMetafile>());
+    r.registerFileFormat("emf", "Enhanced Metafiles", "TMetafile", graphicClassOf<TMetafile>());
+    r.registerFileFormat("ico", "Icons", "TIcon", graphicClassOf<TIcon>());
+    r.registerFileFormat("bmp", "Bitmaps", "TBitmap", graphicClassOf<TBitmap>());
 }
 
 void registerReaderFormats(TPictureFormats& r)
@@ -68,7 +68,7 @@ void registerReaderFormats(TPictureFormats& r)
         {"psp", "Paintshop Pro images", "TPSPGraphic", graphicClassOf<TPSPGraphic>()},
         {"png", "Portable network graphic images", "TPNGGraphic", graphicClassOf<TPNGGraphic>()},
     };
-    for (const Entry& e : entries) r.RegisterFileFormat(e.ext, e.description, e.className, e.create);
+    for (const Entry& e : entries) r.registerFileFormat(e.ext, e.description, e.className, e.create);
 }
 
 } // namespace velmora

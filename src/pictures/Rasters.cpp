@@ -155,7 +155,7 @@ TGLBitmap32 convertToBitmap32(const TGraphic* graphic)
     if (direct || (outW == w && img.Format == TPixelFormat::pf24bit)) {
         const int bytes = img.Format == TPixelFormat::pf32bit ? 4 : 3;
         for (int y = 0; y < h; ++y)
-            convertPixels(img.row(y), bytes, out.ScanLine(h - 1 - y), std::size_t(w), TChannelOrder::SwapRedBlue);
+            convertPixels(img.row(y), bytes, out.scanLine(h - 1 - y), std::size_t(w), TChannelOrder::SwapRedBlue);
         return out;
     }
 
@@ -168,7 +168,7 @@ TGLBitmap32 convertToBitmap32(const TGraphic* graphic)
     for (int y = 0; y < h; ++y) {
         rowToBgr(img, y, TFiveBits::Shift, graphic->DrawsTransparent(), bgr.data());
         for (int x = 0; x < outW; ++x) std::memcpy(&drawn[std::size_t(x) * 3], &bgr[std::size_t(srcX[x]) * 3], 3);
-        convertPixels(drawn.data(), 3, out.ScanLine(h - 1 - y), std::size_t(outW), TChannelOrder::SwapRedBlue);
+        convertPixels(drawn.data(), 3, out.scanLine(h - 1 - y), std::size_t(outW), TChannelOrder::SwapRedBlue);
     }
     return out;
 }

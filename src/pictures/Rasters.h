@@ -53,21 +53,21 @@ template <int Channels> struct TGLBitmap {
           Data(std::size_t(Width) * Height * Channels)
     {}
 
-    std::size_t DataSize() const { return Data.size(); }
-    std::size_t RowBytes() const { return std::size_t(Width) * Channels; }
-    std::uint8_t* ScanLine(int y) { return Data.data() + std::size_t(y) * RowBytes(); }
-    const std::uint8_t* ScanLine(int y) const { return Data.data() + std::size_t(y) * RowBytes(); }
-    std::uint8_t* pixel(int x, int y) { return ScanLine(y) + std::size_t(x) * Channels; }
-    const std::uint8_t* pixel(int x, int y) const { return ScanLine(y) + std::size_t(x) * Channels; }
+    std::size_t dataSize() const { return Data.size(); }
+    std::size_t rowBytes() const { return std::size_t(Width) * Channels; }
+    std::uint8_t* scanLine(int y) { return Data.data() + std::size_t(y) * rowBytes(); }
+    const std::uint8_t* scanLine(int y) const { return Data.data() + std::size_t(y) * rowBytes(); }
+    std::uint8_t* pixel(int x, int y) { return scanLine(y) + std::size_t(x) * Channels; }
+    const std::uint8_t* pixel(int x, int y) const { return scanLine(y) + std::size_t(x) * Channels; }
 
     // The rows of a three-byte buffer as the resize and the writers take them.
     TRgb24Rows<std::uint8_t> view() requires(Channels == 3)
     {
-        return {Data.data(), Width, Height, std::ptrdiff_t(RowBytes()), true};
+        return {Data.data(), Width, Height, std::ptrdiff_t(rowBytes()), true};
     }
     TRgbRows view() const requires(Channels == 3)
     {
-        return {Data.data(), Width, Height, std::ptrdiff_t(RowBytes()), true};
+        return {Data.data(), Width, Height, std::ptrdiff_t(rowBytes()), true};
     }
 };
 

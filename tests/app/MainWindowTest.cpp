@@ -261,11 +261,11 @@ TEST_F(MainWindowTest, ProcessingOverlayIsRaisedAboveTheViewerAndHiddenAgain)
 {
     w->New1Click();
     auto& m = w->model();
-    m.ShowProcessingOverlay();
+    m.showProcessingOverlay();
     EXPECT_FALSE(w->pnlProcessing->isHidden());
     const auto children = w->ClientArea->children();
     EXPECT_GT(children.indexOf(w->pnlLoading), children.indexOf(w->GLSceneViewer1));
-    m.HideProcessingOverlay();
+    m.hideProcessingOverlay();
     EXPECT_TRUE(w->pnlProcessing->isHidden());
     EXPECT_TRUE(w->pnlLoading->isHidden());
     const auto after = w->ClientArea->children();

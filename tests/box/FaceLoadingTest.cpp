@@ -192,17 +192,17 @@ TEST_F(DropTargetTest, DroppingAPictureFillsTheFaceUnderThePointer)
     const auto [fx, fy] = project(scene().GLCamera1->WorldPosition(), W, H, 0.1, 0, 0);
     std::vector<const TGraphic*> before;
     for (TBoxFace f : AllBoxFaces) before.push_back(picture(f).Graphic());
-    m.FormDropFile(facePicture("Side.jpg"), true, fx, fy, W, H);
+    m.formDropFile(facePicture("Side.jpg"), true, fx, fy, W, H);
     EXPECT_EQ(picture(TBoxFace::Front).Width(), 166);
     EXPECT_NE(picture(TBoxFace::Front).Graphic(), before[0]);
 
     // On the floor, off the viewer, or while the box type is not 1: nothing.
     const auto [gx, gy] = project(scene().GLCamera1->WorldPosition(), W, H, 0.12, -0.3, -0.5);
     const auto [tx, ty] = project(scene().GLCamera1->WorldPosition(), W, H, 0, 0, 0.5);
-    m.FormDropFile(facePicture("Front.jpg"), true, gx, gy, W, H);
-    m.FormDropFile(facePicture("Front.jpg"), false, tx, ty, W, H);
+    m.formDropFile(facePicture("Front.jpg"), true, gx, gy, W, H);
+    m.formDropFile(facePicture("Front.jpg"), false, tx, ty, W, H);
     m.BoxType = 0;
-    m.FormDropFile(facePicture("Front.jpg"), true, tx, ty, W, H);
+    m.formDropFile(facePicture("Front.jpg"), true, tx, ty, W, H);
     m.BoxType = 1;
     for (std::size_t i = 1; i < before.size(); ++i)
         EXPECT_EQ(picture(AllBoxFaces[i]).Graphic(), before[i]) << boxFaceName(AllBoxFaces[i]);
@@ -213,7 +213,7 @@ TEST_F(DropTargetTest, DroppingAPictureFillsTheFaceUnderThePointer)
     const std::string text = (dir / "readme.txt").string();
     test::writeFile(text, "not a picture");
     try {
-        m.FormDropFile(text, true, tx, ty, W, H);
+        m.formDropFile(text, true, tx, ty, W, H);
         ADD_FAILURE();
     } catch (const std::exception& e) {
         EXPECT_STREQ(e.what(), "Unknown picture file extension (.txt)");
@@ -226,15 +226,15 @@ TEST_F(DropTargetTest, DroppingASceneOpensItAsOpenDoes)
     std::vector<std::pair<std::string, int>> opened;
     m.OpenScene = [&](const std::string& p, int f) { opened.emplace_back(p, f); };
     m.Close1Click(); // anywhere on the window, also without an open scene
-    m.FormDropFile("/tmp/box.VLM", false, 0, 0, 0, 0);
+    m.formDropFile("/tmp/box.VLM", false, 0, 0, 0, 0);
     EXPECT_TRUE(m.sceneOpen()); // New came first
-    m.FormDropFile("/tmp/old.gls", true, 10, 10, W, H);
+    m.formDropFile("/tmp/old.gls", true, 10, 10, W, H);
     ASSERT_EQ(opened.size(), 2u);
     EXPECT_EQ(opened[0], std::make_pair(std::string("/tmp/box.VLM"), 0));
     EXPECT_EQ(opened[1].first, "/tmp/old.gls");
-    EXPECT_TRUE(TfrmMainModel::IsSceneFileName("a/b.Gls"));
-    EXPECT_FALSE(TfrmMainModel::IsSceneFileName("a/gls"));
-    EXPECT_FALSE(TfrmMainModel::IsSceneFileName("box.vlm.jpg"));
+    EXPECT_TRUE(TfrmMainModel::isSceneFileName("a/b.Gls"));
+    EXPECT_FALSE(TfrmMainModel::isSceneFileName("a/gls"));
+    EXPECT_FALSE(TfrmMainModel::isSceneFileName("box.vlm.jpg"));
 }
 
 } // namespace

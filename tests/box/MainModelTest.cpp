@@ -136,7 +136,7 @@ TEST(MainModel, ConfirmedOpenPerformsNewThenReadsTheScene)
     expectSceneOpenState(m);
 
     steps.clear();
-    m.OpenFromCommandLine("old.gls");
+    m.openFromCommandLine("old.gls");
     ASSERT_FALSE(steps.empty());
     EXPECT_EQ(steps.back(), "open old.gls 0"); // no dialog filter entry
 }
@@ -153,7 +153,7 @@ TEST(MainModel, OpenWithoutASceneReaderFailsClearlyAfterNew)
     }
     // What happened before the error stays.
     expectSceneOpenState(m);
-    EXPECT_THROW(m.OpenFromCommandLine("x.vlm"), ENotAvailable);
+    EXPECT_THROW(m.openFromCommandLine("x.vlm"), ENotAvailable);
 }
 
 TEST(MainModel, PresetsRunOnlyTheHandlersWhoseSliderMoves)
@@ -268,12 +268,12 @@ TEST(MainModel, ProcessingOverlayRaisesAndHides)
     int messages = 0;
     m.ProcessMessages = [&] { ++messages; };
     m.New1Click();
-    m.ShowProcessingOverlay();
+    m.showProcessingOverlay();
     EXPECT_TRUE(m.pnlLoading.visible());
     EXPECT_TRUE(m.pnlLoading.raised());
     EXPECT_TRUE(m.pnlProcessing.visible());
     EXPECT_EQ(messages, 1); // so the overlay is painted before the long work
-    m.HideProcessingOverlay();
+    m.hideProcessingOverlay();
     EXPECT_FALSE(m.pnlLoading.raised());
     EXPECT_FALSE(m.pnlProcessing.visible());
     EXPECT_FALSE(m.pnlLoading.visible());
@@ -294,11 +294,11 @@ TEST(MainModel, AfterEachFrameTheCursorReturnsAndTheSizeIsShown)
 
 TEST(MainModel, CentringCutsTowardZero)
 {
-    EXPECT_EQ(TfrmMainModel::CentredOffset(692, 296), 198);
-    EXPECT_EQ(TfrmMainModel::CentredOffset(693, 296), 198); // 198.5
-    EXPECT_EQ(TfrmMainModel::CentredOffset(295, 296), 0);   // -0.5 cuts to 0, not -1
-    EXPECT_EQ(TfrmMainModel::CentredOffset(100, 296), -98);
-    EXPECT_EQ(TfrmMainModel::CentredOffset(0, 41), -20); // -20.5
+    EXPECT_EQ(TfrmMainModel::centredOffset(692, 296), 198);
+    EXPECT_EQ(TfrmMainModel::centredOffset(693, 296), 198); // 198.5
+    EXPECT_EQ(TfrmMainModel::centredOffset(295, 296), 0);   // -0.5 cuts to 0, not -1
+    EXPECT_EQ(TfrmMainModel::centredOffset(100, 296), -98);
+    EXPECT_EQ(TfrmMainModel::centredOffset(0, 41), -20); // -20.5
 }
 
 } // namespace

@@ -104,7 +104,7 @@ TEST_F(OpenKeepsTheBox, MissingForeignAndDamagedFilesChangeNothing)
         EXPECT_TRUE(fs::is_empty(dir / "work")); // working files gone as well
     }
     // The same through the command line's open.
-    EXPECT_EQ(messageOf([&] { m->OpenFromCommandLine((dir / "notes.vlm").string()); }), "Unhandled Archive Type");
+    EXPECT_EQ(messageOf([&] { m->openFromCommandLine((dir / "notes.vlm").string()); }), "Unhandled Archive Type");
     EXPECT_TRUE(snapshot(*m) == before);
 }
 

@@ -79,7 +79,7 @@ TEST(RenderingTab, SetNewSizeSwitchFillsEditsAndTypedWidthDerivesHeight)
     EXPECT_EQ(t.m.lblNewSize.caption(), "984 x 946 pixels");
     EXPECT_EQ(t.m.NewHeight, 946);
     EXPECT_EQ(t.m.NewWidth, 492); // derived from the height edit, still 473
-    EXPECT_EQ(t.m.ShotSize(), std::make_pair(984, 946));
+    EXPECT_EQ(t.m.shotSize(), std::make_pair(984, 946));
     // Entering the height edit copies the derived value into it.
     t.m.txtNewHeightEnter();
     EXPECT_EQ(t.m.txtNewHeight.text(), "946");
@@ -98,7 +98,7 @@ TEST(RenderingTab, SetNewSizeSwitchFillsEditsAndTypedWidthDerivesHeight)
     EXPECT_EQ(t.m.txtNewWidth.text(), "492");
     EXPECT_FALSE(t.m.lblNewSize.visible());
     EXPECT_FALSE(t.m.txtNewHeight.enabled());
-    EXPECT_EQ(t.m.ShotSize(), std::make_pair(492, 473));
+    EXPECT_EQ(t.m.shotSize(), std::make_pair(492, 473));
 }
 
 TEST(RenderingTab, LongNumbersNeitherWrapNorCrash)
@@ -204,7 +204,7 @@ TEST(RenderingTabRender, RenderImageUsesMultiplierFourAndAFailureHidesTheOverlay
     EXPECT_THROW(r.m.SaveToFile1Click(), std::exception);
     EXPECT_FALSE(r.m.pnlLoading.raised());
     EXPECT_FALSE(r.m.pnlProcessing.visible());
-    EXPECT_FALSE(r.m.RenderingToFile());
+    EXPECT_FALSE(r.m.renderingToFile());
     EXPECT_EQ(r.progress.back(), 0);
 }
 

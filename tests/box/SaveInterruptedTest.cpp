@@ -57,7 +57,7 @@ protected:
         for (std::size_t i = 0; i < img.Pixels.size(); i += 97) img.Pixels[i] = std::uint8_t(noise());
         const fs::path face = dir / "face.jpg";
         saveJpegFile(face.string(), rowsOf(img), 60);
-        for (TBoxFace f : AllBoxFaces) m->LoadFacePicture(f, face.string());
+        for (TBoxFace f : AllBoxFaces) m->loadFacePicture(f, face.string());
     }
 
     // What the complete new save holds.

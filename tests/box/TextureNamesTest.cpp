@@ -44,9 +44,9 @@ TEST(TextureNames, TenOpensInARowLeaveNoMoreNamesThanOneScene)
         buffer.Resize(64, 64);
         buffer.SetRenderingContext(std::make_unique<TGLHeadlessContext>(64, 64));
         TGLContext& context = *buffer.RenderingContext();
-        const long before = TGLTextureName::LiveCount();
+        const long before = TGLTextureName::liveCount();
         buffer.Render();
-        const long oneScene = TGLTextureName::LiveCount() - before;
+        const long oneScene = TGLTextureName::liveCount() - before;
         const int heldForOne = namesHeldBy(context);
         ASSERT_GT(oneScene, 0);
         EXPECT_EQ(heldForOne, oneScene);
@@ -57,7 +57,7 @@ TEST(TextureNames, TenOpensInARowLeaveNoMoreNamesThanOneScene)
             m.Open1Click(file.string(), 1);
             buffer.Render();
         }
-        EXPECT_LE(TGLTextureName::LiveCount() - before, oneScene);
+        EXPECT_LE(TGLTextureName::liveCount() - before, oneScene);
         EXPECT_LE(namesHeldBy(context), heldForOne);
 
         // The scene's camera left with the old objects; none is left dangling.
@@ -71,7 +71,7 @@ TEST(TextureNames, TenOpensInARowLeaveNoMoreNamesThanOneScene)
 TEST(TextureNames, ANameOutlivingItsContextIsOnlyForgotten)
 {
     VELMORA_REQUIRE_HEADLESS_GL();
-    const long before = TGLTextureName::LiveCount();
+    const long before = TGLTextureName::liveCount();
     TGLTextureName name;
     {
         TGLHeadlessContext context(4, 4);
@@ -79,7 +79,7 @@ TEST(TextureNames, ANameOutlivingItsContextIsOnlyForgotten)
         name.Create();
         context.Deactivate();
         EXPECT_NE(name.Name(), 0u);
-        EXPECT_EQ(TGLTextureName::LiveCount(), before + 1);
+        EXPECT_EQ(TGLTextureName::liveCount(), before + 1);
         // Deleted on its own context although another one is current.
         TGLHeadlessContext other(4, 4);
         other.Activate();
@@ -93,7 +93,7 @@ TEST(TextureNames, ANameOutlivingItsContextIsOnlyForgotten)
     }
     name.Delete(); // its context is gone: nothing to call, nothing to crash
     EXPECT_EQ(name.Name(), 0u);
-    EXPECT_EQ(TGLTextureName::LiveCount(), before);
+    EXPECT_EQ(TGLTextureName::liveCount(), before);
 }
 
 } // namespace

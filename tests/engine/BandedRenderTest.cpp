@@ -143,7 +143,7 @@ TEST(FramebufferPages, AreGivenBackAndTheFramebufferStillDraws)
     const long after = residentKb();
     EXPECT_LT(after - before, 8 * 1024) << "KB resident for the framebuffer";
     context.Activate();
-    EXPECT_TRUE(context.ReleasePixelPages());
+    EXPECT_TRUE(context.releasePixelPages());
     // Cleared and read back as any framebuffer.
     glEnable(GL_SCISSOR_TEST);
     glScissor(0, 700, 3000, 100);
@@ -151,14 +151,14 @@ TEST(FramebufferPages, AreGivenBackAndTheFramebufferStillDraws)
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glDisable(GL_SCISSOR_TEST);
     std::vector<std::uint8_t> row(3000 * 4);
-    context.ReadRowsBgra(750, 1, row.data());
+    context.readRowsBgra(750, 1, row.data());
     EXPECT_EQ(row[4 * 2999 + 1], 255);
     EXPECT_EQ(row[4 * 2999 + 2], 0);
     context.Deactivate();
 
     // A context made without the request keeps its pages.
     TGLHeadlessContext plain(300, 200);
-    EXPECT_FALSE(plain.ReleasePixelPages());
+    EXPECT_FALSE(plain.releasePixelPages());
 }
 
 TEST(FramebufferPages, NewRangesAreTheAddressesNotMappedBefore)

@@ -218,7 +218,7 @@ TEST_F(MirrorFailure, NextFrameRendersExactlyAsWithoutTheFailure)
 
     buffer.Render();
     TGLBitmap24 before;
-    context->ReadPixels(before);
+    context->readPixels(before);
     const GLint depthBefore = modelViewDepth();
 
     child->Armed = true;
@@ -230,7 +230,7 @@ TEST_F(MirrorFailure, NextFrameRendersExactlyAsWithoutTheFailure)
 
     buffer.Render();
     TGLBitmap24 after;
-    context->ReadPixels(after);
+    context->readPixels(after);
     ASSERT_EQ(after.Data.size(), before.Data.size());
     EXPECT_EQ(velmora::test::differingBytes(before, after), 0u);
     buffer.DestroyRenderingContext();

@@ -105,7 +105,7 @@ struct FrontPicture {
         long r = 0, g = 0, b = 0, n = 0;
         for (int y = std::max(0, cy - 2); y <= std::min(px.Height - 1, cy + 2); ++y)
             for (int x = std::max(0, cx - 2); x <= std::min(px.Width - 1, cx + 2); ++x) {
-                const uint8_t* p = px.ScanLine(y) + x * 4;
+                const uint8_t* p = px.scanLine(y) + x * 4;
                 r += p[0], g += p[1], b += p[2], ++n;
             }
         return {int(r / n), int(g / n), int(b / n)};
@@ -185,7 +185,7 @@ TEST(HeadlessContext, ActivationsMustBalanceAndSizesAreChecked)
     ctx.Activate();
     ctx.Activate();
     ctx.Deactivate();
-    EXPECT_TRUE(ctx.Active());
+    EXPECT_TRUE(ctx.active());
     ctx.Deactivate();
     EXPECT_THROW(TGLHeadlessContext(0, 5), EPlatformError);
     try {
@@ -505,7 +505,7 @@ TEST_F(BoxRender, BlendedSiblingsDrawFarthestFirstAndSwitchedOffLightsStayOff)
     buffer.SetRenderingContext(std::make_unique<TGLHeadlessContext>(32, 32));
     buffer.Render();
     TGLBitmap24 bmp;
-    static_cast<TGLHeadlessContext*>(buffer.RenderingContext())->ReadPixels(bmp);
+    static_cast<TGLHeadlessContext*>(buffer.RenderingContext())->readPixels(bmp);
     // Red over white, then green over that: (128, 191, 64); the other order
     // would give (191, 128, 64).
     EXPECT_LT(distance(at(bmp, 16, 16), {128, 191, 64}), 3);

@@ -156,8 +156,8 @@ TEST(BackgroundImageRules, ThumbnailSizeAndRowHeightOfEachShape)
     writeBmp24(dir / "small.bmp", 150, 120, [](int x, int y) { return std::uint32_t(x * 65536 + y * 256 + 7); });
     writeBmp24(dir / "icon.bmp", 32, 32);
     TBackgroundImageModel m({dir.path.string()});
-    m.ExpandNow(*m.Roots()[0]);
-    TShellObjectData& root = *m.Roots()[0];
+    m.expandNow(*m.roots()[0]);
+    TShellObjectData& root = *m.roots()[0];
     struct Case {
         const char* name;
         int w, h, row;
@@ -169,7 +169,7 @@ TEST(BackgroundImageRules, ThumbnailSizeAndRowHeightOfEachShape)
         TShellObjectData* n = child(root, c.name);
         ASSERT_NE(n, nullptr) << c.name;
         EXPECT_EQ(n->Thumbnail, nullptr) << "thumbnails are made only when asked";
-        m.InitThumbnailNow(*n);
+        m.initThumbnailNow(*n);
         ASSERT_NE(n->Thumbnail, nullptr) << c.name;
         EXPECT_EQ(n->Thumbnail->Width, c.w) << c.name;
         EXPECT_EQ(n->Thumbnail->Height, c.h) << c.name;
@@ -256,14 +256,14 @@ TEST(BackgroundImageRules, PropertiesTextInTheCLocaleAndGrouped)
     fs::resize_file(png, 153600);
 
     TBackgroundImageModel m({dir.path.string()});
-    m.ExpandNow(*m.Roots()[0]);
-    TShellObjectData* n = child(*m.Roots()[0], "photo.png");
+    m.expandNow(*m.roots()[0]);
+    TShellObjectData* n = child(*m.roots()[0], "photo.png");
     ASSERT_NE(n, nullptr);
-    EXPECT_EQ(m.CellText(*n, 2), "") << "no properties before the thumbnail";
-    m.InitThumbnailNow(*n);
-    EXPECT_EQ(m.CellText(*n, 2), "150.00 KB, 640 x 480 pixels, 16M colors");
-    EXPECT_EQ(m.CellText(*n, 1), "");
-    EXPECT_EQ(m.CellText(*n, 0), "photo.png");
+    EXPECT_EQ(m.cellText(*n, 2), "") << "no properties before the thumbnail";
+    m.initThumbnailNow(*n);
+    EXPECT_EQ(m.cellText(*n, 2), "150.00 KB, 640 x 480 pixels, 16M colors");
+    EXPECT_EQ(m.cellText(*n, 1), "");
+    EXPECT_EQ(m.cellText(*n, 0), "photo.png");
 
     EXPECT_EQ(formatKilobytes(1264000, {}), "1234.38 KB, ");
     EXPECT_EQ(formatKilobytes(1264000, {",", "."}), "1.234,38 KB, ");
@@ -319,10 +319,10 @@ TEST(BackgroundImageListing, FoldersFirstThenPicturesInOrderAndNothingElse)
     writeFile(dir / "zeta/inside.txt", "x");
 
     TBackgroundImageModel m({dir.path.string()});
-    TShellObjectData& root = *m.Roots()[0];
+    TShellObjectData& root = *m.roots()[0];
     EXPECT_TRUE(root.CanExpand);
     EXPECT_TRUE(root.Children.empty()) << "nothing is read before the folder is opened";
-    m.ExpandNow(root);
+    m.expandNow(root);
     EXPECT_EQ(names(root), (std::vector<std::string>{"Alpha", "empty", "zeta", "A.bmp", "b.bmp", "c.BMP"}));
     for (std::size_t i = 0; i < root.Children.size(); ++i) EXPECT_EQ(root.Children[i]->Row, int(i));
     EXPECT_FALSE(child(root, "empty")->CanExpand);
@@ -337,7 +337,7 @@ TEST(BackgroundImageListing, FoldersFirstThenPicturesInOrderAndNothingElse)
 
     // A folder holding only a text file opens to nothing.
     TShellObjectData& zeta = *child(root, "zeta");
-    m.ExpandNow(zeta);
+    m.expandNow(zeta);
     EXPECT_TRUE(zeta.Children.empty());
     EXPECT_FALSE(zeta.CanExpand);
 }
@@ -352,18 +352,18 @@ TEST(BackgroundImageListing, LinksAreListedAsWhatTheyPointToAndDanglingOnesNotAt
     fs::create_symlink(dir.path / "real" / "p.bmp", dir.path / "list" / "picture-link.bmp");
     fs::create_symlink(dir.path / "nowhere.bmp", dir.path / "list" / "dangling.bmp");
     TBackgroundImageModel m({(dir.path / "list").string()});
-    TShellObjectData& root = *m.Roots()[0];
-    m.ExpandNow(root);
+    TShellObjectData& root = *m.roots()[0];
+    m.expandNow(root);
     EXPECT_EQ(names(root), (std::vector<std::string>{"folder-link", "picture-link.bmp"}));
     TShellObjectData* folder = child(root, "folder-link");
     EXPECT_TRUE(folder->IsFolder());
     EXPECT_TRUE(folder->ShellFlags.Link);
     EXPECT_TRUE(folder->CanExpand);
-    m.ExpandNow(*folder);
+    m.expandNow(*folder);
     EXPECT_EQ(names(*folder), (std::vector<std::string>{"p.bmp"}));
     TShellObjectData* pic = child(root, "picture-link.bmp");
     EXPECT_TRUE(pic->ShellFlags.Link);
-    m.InitThumbnailNow(*pic);
+    m.initThumbnailNow(*pic);
     EXPECT_NE(pic->Thumbnail, nullptr);
 }
 
@@ -386,8 +386,8 @@ TEST(BackgroundImageListing, CompareOrderAndHeaderClicks)
     writeBmp24(dir / "b.bmp", 2, 2);
     fs::create_directory(dir.path / "sub");
     TBackgroundImageModel m({dir.path.string()});
-    TShellObjectData& root = *m.Roots()[0];
-    m.ExpandNow(root);
+    TShellObjectData& root = *m.roots()[0];
+    m.expandNow(root);
     EXPECT_EQ(m.SortColumn, -1);
     EXPECT_TRUE(m.VDT1HeaderClick(0));
     EXPECT_EQ(m.SortColumn, 0);
@@ -406,26 +406,26 @@ TEST(BackgroundImageListing, CompareOrderAndHeaderClicks)
 
 TEST(BackgroundImageListing, RootsAndTheirNames)
 {
-    const auto roots = TBackgroundImageModel::DefaultRootPaths("/opt/velmora/", "/home/u/Documents", "/home/u");
+    const auto roots = TBackgroundImageModel::defaultRootPaths("/opt/velmora/", "/home/u/Documents", "/home/u");
     EXPECT_EQ(roots, (std::vector<std::string>{"/opt/velmora/Templates", "/home/u/Documents", "/home/u", "/"}));
     // A documents folder that is the home folder is shown once.
-    EXPECT_EQ(TBackgroundImageModel::DefaultRootPaths("/opt/v", "/home/u/", "/home/u").size(), 3u);
+    EXPECT_EQ(TBackgroundImageModel::defaultRootPaths("/opt/v", "/home/u/", "/home/u").size(), 3u);
 
     ScratchDir dir;
     TBackgroundImageModel m(
         {(dir.path / "Templates").string(), (dir.path / "Documents").string(), dir.path.string(), "/"});
-    ASSERT_EQ(m.Roots().size(), 4u);
-    EXPECT_EQ(m.Roots()[0]->ShownName, "Templates");
-    EXPECT_EQ(m.Roots()[1]->ShownName, "Documents");
-    EXPECT_EQ(m.Roots()[2]->ShownName, dir.path.string());
-    EXPECT_EQ(m.Roots()[3]->ShownName, "/");
+    ASSERT_EQ(m.roots().size(), 4u);
+    EXPECT_EQ(m.roots()[0]->ShownName, "Templates");
+    EXPECT_EQ(m.roots()[1]->ShownName, "Documents");
+    EXPECT_EQ(m.roots()[2]->ShownName, dir.path.string());
+    EXPECT_EQ(m.roots()[3]->ShownName, "/");
     // A root that does not exist keeps its row and lists nothing.
-    TShellObjectData& missing = *m.Roots()[0];
+    TShellObjectData& missing = *m.roots()[0];
     EXPECT_FALSE(missing.ShellFlags.Exists);
     EXPECT_FALSE(missing.CanExpand);
-    m.ExpandNow(missing);
+    m.expandNow(missing);
     EXPECT_TRUE(missing.Children.empty());
-    EXPECT_TRUE(m.Roots()[3]->CanExpand);
+    EXPECT_TRUE(m.roots()[3]->CanExpand);
 }
 
 TEST(BackgroundImageListing, UnreadableFolderAndUnreadablePicture)
@@ -440,33 +440,33 @@ TEST(BackgroundImageListing, UnreadableFolderAndUnreadablePicture)
     const bool rootUser = ::geteuid() == 0;
 
     TBackgroundImageModel m({dir.path.string()});
-    TShellObjectData& root = *m.Roots()[0];
-    m.ExpandNow(root);
+    TShellObjectData& root = *m.roots()[0];
+    m.expandNow(root);
     TShellObjectData* locked = child(root, "locked");
     ASSERT_NE(locked, nullptr);
     if (!rootUser) {
-        m.ExpandNow(*locked);
+        m.expandNow(*locked);
         EXPECT_TRUE(locked->Children.empty());
     }
     // A folder gone between listing and opening cannot be searched either.
     fs::create_directory(dir.path / "gone");
     writeBmp24(dir / "gone/x.bmp", 2, 2);
     TBackgroundImageModel again({dir.path.string()});
-    again.ExpandNow(*again.Roots()[0]);
-    TShellObjectData* gone = child(*again.Roots()[0], "gone");
+    again.expandNow(*again.roots()[0]);
+    TShellObjectData* gone = child(*again.roots()[0], "gone");
     ASSERT_NE(gone, nullptr);
     EXPECT_TRUE(gone->CanExpand);
     fs::remove_all(dir.path / "gone");
-    again.ExpandNow(*gone);
+    again.expandNow(*gone);
     EXPECT_TRUE(gone->Children.empty());
     EXPECT_FALSE(gone->CanExpand);
     for (const char* name : {"broken.jpg", "cut.bmp"}) {
         TShellObjectData* n = child(root, name);
         ASSERT_NE(n, nullptr) << name << " stays listed";
-        m.InitThumbnailNow(*n);
+        m.initThumbnailNow(*n);
         EXPECT_EQ(n->Thumbnail, nullptr) << name;
         EXPECT_TRUE(n->ThumbnailDone);
-        EXPECT_EQ(m.CellText(*n, 2), "") << name;
+        EXPECT_EQ(m.cellText(*n, 2), "") << name;
         EXPECT_EQ(n->RowHeight, 38) << name;
     }
     const TThumbnailResult r = readThumbnail(dir / "broken.jpg");
@@ -481,8 +481,8 @@ TEST(BackgroundImageListing, ChoosingPicturesFoldersAndNothing)
     writeBmp24(dir / "p.bmp", 2, 2);
     fs::create_directory(dir.path / "sub");
     TBackgroundImageModel m({dir.path.string()});
-    TShellObjectData& root = *m.Roots()[0];
-    m.ExpandNow(root);
+    TShellObjectData& root = *m.roots()[0];
+    m.expandNow(root);
 
     m.btnOkClick(child(root, "sub"));
     EXPECT_TRUE(m.NoChoice) << "\"&Ok\" on a folder chooses nothing";
@@ -498,8 +498,8 @@ TEST(BackgroundImageListing, ChoosingPicturesFoldersAndNothing)
     EXPECT_EQ(m.ChosenFile, dir / "p.bmp");
 
     TBackgroundImageModel ok({dir.path.string()});
-    ok.ExpandNow(*ok.Roots()[0]);
-    ok.btnOkClick(child(*ok.Roots()[0], "p.bmp"));
+    ok.expandNow(*ok.roots()[0]);
+    ok.btnOkClick(child(*ok.roots()[0], "p.bmp"));
     EXPECT_FALSE(ok.NoChoice);
     EXPECT_EQ(ok.ChosenFile, dir / "p.bmp");
     ok.btnCancelClick();
@@ -726,15 +726,15 @@ TEST(BackgroundImageTemplates, ShippedBackgroundsAreReadablePicturesForAFace)
 {
     const fs::path templates = fs::path(VELMORA_TEST_DATA) / ".." / ".." / "resources" / "Templates";
     TBackgroundImageModel m({templates.lexically_normal().string()});
-    TShellObjectData& root = *m.Roots()[0];
-    m.ExpandNow(root);
+    TShellObjectData& root = *m.roots()[0];
+    m.expandNow(root);
     int folders = 0, pictures = 0;
     for (auto& sub : root.Children) {
         ASSERT_TRUE(sub->IsFolder()) << sub->ShownName;
         ++folders;
-        m.ExpandNow(*sub);
+        m.expandNow(*sub);
         for (auto& pic : sub->Children) {
-            m.InitThumbnailNow(*pic);
+            m.initThumbnailNow(*pic);
             ASSERT_NE(pic->Thumbnail, nullptr) << pic->PathName;
             EXPECT_NE(pic->Details.find("919 x 1124 pixels, 16M colors"), std::string::npos) << pic->Details;
             EXPECT_LT(fs::file_size(pic->PathName), 400u * 1024) << pic->PathName;

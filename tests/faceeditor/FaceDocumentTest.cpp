@@ -16,15 +16,15 @@ struct Editor {
     TFaceDocument doc{view};
     Editor()
     {
-        view.SetViewSize(555, 480);
+        view.setViewSize(555, 480);
         doc.StartNewImage(919, 1124, 0xFFFFFFFF);
-        view.SetScale(0.35f);
+        view.setScale(0.35f);
     }
     TBitmapLayer* solidLayer(int w, int h, TColor32 c)
     {
         TBitmap32 colour(w, h), none;
         colour.FillAll(c);
-        return doc.AddRGBALayer(colour, none);
+        return doc.addRGBALayer(colour, none);
     }
 };
 
@@ -33,9 +33,9 @@ struct Editor {
 TEST(FaceDocument, NewLayersAreCentredAndSelected)
 {
     Editor e;
-    EXPECT_EQ(e.view.PaintStages()[0].Stage, psCustom);
+    EXPECT_EQ(e.view.paintStages()[0].Stage, psCustom);
     auto* l = e.solidLayer(100, 50, 0xFF0000FF);
-    const TPoint c = e.doc.ViewCentre();
+    const TPoint c = e.doc.viewCentre();
     EXPECT_NEAR(c.X, 919 / 2, 3);
     EXPECT_NEAR(c.Y, 1124 / 2, 3);
     EXPECT_EQ(l->Placement(), (TFloatRect{float(c.X) - 50, float(c.Y) - 25, float(c.X) + 50, float(c.Y) + 25}));
@@ -52,7 +52,7 @@ TEST(FaceDocument, NewLayersAreCentredAndSelected)
     EXPECT_EQ(e.view.Buffer().Pixel(8, 0), 0xFFFFFFFFu);
     EXPECT_EQ(e.view.Buffer().Pixel(8, 8), 0xFFB0B0B0u);
     TBitmap32 out;
-    e.doc.Compose(out);
+    e.doc.compose(out);
     EXPECT_EQ(out.Width(), 919);
     EXPECT_EQ(out.Pixel(0, 0), 0xFFFFFFFFu);
     EXPECT_EQ(out.Pixel(c.X, c.Y), 0xFF0000FFu);
@@ -66,42 +66,42 @@ TEST(FaceDocument, SelectionCommands)
     auto* b = e.solidLayer(10, 10, 0xFFFF0000);
     e.doc.SelectLayer(a);
     EXPECT_EQ(e.doc.Rubberband()->StackIndex(), 2);
-    e.doc.Reorder(1); // Bring to Front: just under the frame
+    e.doc.reorder(1); // Bring to Front: just under the frame
     EXPECT_EQ(a->StackIndex(), 1);
     EXPECT_EQ(b->StackIndex(), 0);
-    e.doc.Reorder(3); // already as high as it goes
+    e.doc.reorder(3); // already as high as it goes
     EXPECT_EQ(a->StackIndex(), 1);
-    e.doc.Reorder(4);
+    e.doc.reorder(4);
     EXPECT_EQ(a->StackIndex(), 0);
 
     // Rotate 90 turns the bitmap clockwise and the placement about its centre.
     a->Bitmap().SetDimensions(200, 50);
     a->Bitmap().Pixel(0, 0) = 0xFF123456;
-    e.doc.PlaceSelection({100, 100, 300, 150});
-    e.doc.Rotate90();
+    e.doc.placeSelection({100, 100, 300, 150});
+    e.doc.rotate90();
     EXPECT_EQ(a->Placement(), (TFloatRect{175, 25, 225, 225}));
     EXPECT_EQ(a->Bitmap().Width(), 50);
     EXPECT_EQ(a->Bitmap().Pixel(49, 0), 0xFF123456u);
-    e.doc.Rotate270();
+    e.doc.rotate270();
     EXPECT_EQ(a->Placement(), (TFloatRect{100, 100, 300, 150}));
     EXPECT_EQ(a->Bitmap().Pixel(0, 0), 0xFF123456u);
 
     // Rescale bakes the shown size into the pixels.
-    e.doc.PlaceSelection({10.4f, 20.6f, 30.5f, 41.5f});
+    e.doc.placeSelection({10.4f, 20.6f, 30.5f, 41.5f});
     e.doc.Rescale();
     EXPECT_EQ(a->Bitmap().Width(), 20);  // 30 - 10 (halves to even)
     EXPECT_EQ(a->Bitmap().Height(), 21); // 42 - 21
     EXPECT_EQ(a->Placement(), (TFloatRect{10.4f, 20.6f, 30.4f, 41.6f}));
 
-    e.doc.SetOpacity(77);
+    e.doc.setOpacity(77);
     EXPECT_EQ(a->Bitmap().MasterAlpha(), 77);
-    e.doc.SetInterpolated(true);
+    e.doc.setInterpolated(true);
     EXPECT_EQ(a->Bitmap().StretchFilter(), sfLinear);
-    e.doc.ToggleScaled();
+    e.doc.toggleScaled();
     EXPECT_FALSE(a->ScaledWithImage());
     EXPECT_FALSE(e.doc.Rubberband()->ScaledWithImage());
 
-    e.doc.DeleteSelected();
+    e.doc.deleteSelected();
     EXPECT_EQ(e.doc.SelectedLayer(), nullptr);
     EXPECT_EQ(e.view.Layers().Count(), 2); // b and the hidden frame
     EXPECT_EQ(e.doc.Rubberband()->LayerFlags(), unsigned(lfQuiet));
@@ -112,32 +112,32 @@ TEST(FaceDocument, MouseSelectsAndCtrlResizesSymmetrically)
     Editor e;
     auto* l = e.solidLayer(100, 100, 0xFF0000FF);
     e.doc.SelectLayer(nullptr);
-    e.view.SetScale(1);
+    e.view.setScale(1);
     const TRect r = roundRect(l->AdjustedPlacement());
     const int mx = (r.Left + r.Right) / 2, my = (r.Top + r.Bottom) / 2;
     // A right press on a layer neither selects nor clears.
-    e.view.MouseDown(mbRight, 0, mx, my);
-    e.view.MouseUp(mbRight, 0, mx, my);
+    e.view.mouseDown(mbRight, 0, mx, my);
+    e.view.mouseUp(mbRight, 0, mx, my);
     EXPECT_EQ(e.doc.SelectedLayer(), nullptr);
-    e.view.MouseDown(mbLeft, 0, mx, my);
-    e.view.MouseUp(mbLeft, 0, mx, my);
+    e.view.mouseDown(mbLeft, 0, mx, my);
+    e.view.mouseUp(mbLeft, 0, mx, my);
     EXPECT_EQ(e.doc.SelectedLayer(), l);
-    e.view.MouseDown(mbRight, 0, mx, my);
-    e.view.MouseUp(mbRight, 0, mx, my);
+    e.view.mouseDown(mbRight, 0, mx, my);
+    e.view.mouseUp(mbRight, 0, mx, my);
     EXPECT_EQ(e.doc.SelectedLayer(), l);
 
     // Ctrl-dragging the right handle 10 units out widens both sides by 10.
     const TFloatRect before = l->Placement();
     const int rx = r.Right;
-    e.view.MouseDown(mbLeft, ssCtrl, rx, my);
-    e.view.MouseMove(ssCtrl | ssLeft, rx + 10, my);
-    e.view.MouseUp(mbLeft, ssCtrl, rx + 10, my);
+    e.view.mouseDown(mbLeft, ssCtrl, rx, my);
+    e.view.mouseMove(ssCtrl | ssLeft, rx + 10, my);
+    e.view.mouseUp(mbLeft, ssCtrl, rx + 10, my);
     EXPECT_FLOAT_EQ(l->Placement().Left, before.Left - 10);
     EXPECT_FLOAT_EQ(l->Placement().Right, before.Right + 10);
     EXPECT_FLOAT_EQ(l->Placement().Top, before.Top);
 
     // A right press on empty canvas clears the selection.
-    e.view.MouseDown(mbRight, 0, 2, 2);
+    e.view.mouseDown(mbRight, 0, 2, 2);
     EXPECT_EQ(e.doc.SelectedLayer(), nullptr);
 }
 
@@ -147,11 +147,11 @@ TEST(FaceDocument, FlattenBlendsAlphaToo)
     TBitmap32 colour(4, 4), alpha(4, 4);
     colour.FillAll(0xFFFF0000);
     alpha.FillAll(0xFF808080); // grey 128 becomes alpha 128
-    auto* half = e.doc.AddRGBALayer(colour, alpha);
+    auto* half = e.doc.addRGBALayer(colour, alpha);
     EXPECT_EQ(half->Bitmap().Pixel(0, 0), 0x80FF0000u);
     half->SetPlacement({0, 0, 4, 4});
     auto* opaque = e.solidLayer(4, 4, 0xFF00FF00);
-    e.doc.SetOpacity(10);
+    e.doc.setOpacity(10);
     opaque->SetPlacement({10, 0, 14, 4});
     e.doc.Flatten();
     EXPECT_EQ(e.view.Layers().Count(), 0);
@@ -166,7 +166,7 @@ TEST(FaceDocument, FlattenBlendsAlphaToo)
     big.FillAll(0xFF102030);
     for (int y = 0; y < 50; ++y)
         for (int x = 0; x < 50; ++x) small.Pixel(x, y) = GrayPixel(x + y, 255);
-    auto* l = e.doc.AddRGBALayer(big, small);
+    auto* l = e.doc.addRGBALayer(big, small);
     EXPECT_EQ(l->Bitmap().Pixel(7, 9) >> 24, 3u + 4u);
     EXPECT_EQ(l->Bitmap().Pixel(6, 8) >> 24, 3u + 4u);
     EXPECT_EQ(l->Bitmap().Pixel(7, 9) & 0xFFFFFF, 0x102030u);
@@ -183,12 +183,12 @@ TEST(FaceDocument, BaseCommands)
     e.doc.BackgroundImage(file.string());
     EXPECT_EQ(e.doc.Base().Width(), 919);
     EXPECT_EQ(e.doc.Base().Pixel(500, 600), 0xFF0000FFu);
-    e.doc.FillBase(ToColor32(0x00FF00));
+    e.doc.fillBase(ToColor32(0x00FF00));
     EXPECT_EQ(e.doc.Base().Pixel(500, 600), 0xFF00FF00u);
 
     // Save As writes the composite; layers stay.
     e.solidLayer(3, 3, 0xFFFF0000);
-    e.doc.SaveAs(file.string());
+    e.doc.saveAs(file.string());
     TBitmap32 back;
     back.LoadPicture(file.string());
     EXPECT_EQ(back.Width(), 919);
@@ -201,7 +201,7 @@ TEST(FaceDocument, BaseCommands)
     EXPECT_EQ(e.doc.Base().Width(), 919);
     e.doc.OpenBaseImage(file.string());
     EXPECT_EQ(e.doc.Base().Pixel(0, 0), back.Pixel(0, 0));
-    EXPECT_ANY_THROW(e.doc.AddPictureLayer(file.string() + ".missing.bmp"));
+    EXPECT_ANY_THROW(e.doc.addPictureLayer(file.string() + ".missing.bmp"));
     EXPECT_EQ(e.view.Layers().Count(), 0); // the failed layer is gone again
 }
 
@@ -209,7 +209,7 @@ TEST(FaceDocument, TextLayers)
 {
     Editor e;
     e.doc.TextFont.Color = 0x0000FF; // red window colour
-    auto* t = e.doc.AddTextLayer();
+    auto* t = e.doc.addTextLayer();
     EXPECT_EQ(t->CaptionText, "Caption");
     ASSERT_FALSE(t->Bitmap().Empty());
     // New text is black whatever the font colour.
@@ -225,27 +225,27 @@ TEST(FaceDocument, TextLayers)
     EXPECT_EQ(t->Bitmap().Pixel(0, 0) >> 24, 0u); // transparent around the glyphs
 
     // A caption change renders in the font's colour and re-centres.
-    e.doc.PlaceSelection({0, 0, 10, 10});
-    e.doc.CaptionChange("Velmora");
+    e.doc.placeSelection({0, 0, 10, 10});
+    e.doc.captionChange("Velmora");
     bool red = false;
     for (int i = 0; i < t->Bitmap().Width() * t->Bitmap().Height(); ++i)
         if (t->Bitmap().Bits()[i] == 0xFFFF0000u) red = true;
     EXPECT_TRUE(red);
-    EXPECT_NEAR((t->Placement().Left + t->Placement().Right) / 2, e.doc.ViewCentre().X, 0.51);
+    EXPECT_NEAR((t->Placement().Left + t->Placement().Right) / 2, e.doc.viewCentre().X, 0.51);
     EXPECT_EQ(e.doc.Rubberband()->Placement(), t->Placement());
 
     // An empty caption gives a zero-wide layer.
-    e.doc.CaptionChange("");
+    e.doc.captionChange("");
     EXPECT_EQ(t->Bitmap().Width(), 0);
     EXPECT_EQ(t->Placement().Left, t->Placement().Right);
     TBitmap32 out;
-    e.doc.Compose(out);
+    e.doc.compose(out);
 }
 
 TEST(FaceDocument, CheckerboardSquares)
 {
     TBitmap32 board(37, 29);
-    TFaceDocument::PaintCheckerboard(board);
+    TFaceDocument::paintCheckerboard(board);
     for (int y = 0; y < 29; ++y)
         for (int x = 0; x < 37; ++x)
             ASSERT_EQ(board.Pixel(x, y), ((x >> 3) & 1) == ((y >> 3) & 1) ? 0xFFB0B0B0u : 0xFFFFFFFFu) << x << "," << y;
@@ -254,19 +254,19 @@ TEST(FaceDocument, CheckerboardSquares)
 TEST(FaceDocument, TextLayerEdgeCases)
 {
     Editor e;
-    auto* t = e.doc.AddTextLayer();
+    auto* t = e.doc.addTextLayer();
     ASSERT_FALSE(t->Bitmap().Empty());
 
     // Scrolled at 100 %, a caption change centres the layer on the new view.
-    e.view.SetScale(1);
-    const TPoint before = e.doc.ViewCentre();
-    e.view.HorzBar().SetPosition(e.view.HorzBar().Position() - 150);
-    e.view.VertBar().SetPosition(e.view.VertBar().Position() + 150);
-    e.view.UpdateImage();
-    const TPoint after = e.doc.ViewCentre();
+    e.view.setScale(1);
+    const TPoint before = e.doc.viewCentre();
+    e.view.horzBar().setPosition(e.view.horzBar().Position() - 150);
+    e.view.vertBar().setPosition(e.view.vertBar().Position() + 150);
+    e.view.updateImage();
+    const TPoint after = e.doc.viewCentre();
     EXPECT_NEAR(after.X, before.X - 150, 1);
     EXPECT_NEAR(after.Y, before.Y + 150, 1);
-    e.doc.CaptionChange("Scrolled");
+    e.doc.captionChange("Scrolled");
     const TFloatRect p = t->Placement();
     EXPECT_NEAR((p.Left + p.Right) / 2, after.X, 0.51);
     EXPECT_NEAR((p.Top + p.Bottom) / 2, after.Y, 0.51);
@@ -276,10 +276,10 @@ TEST(FaceDocument, TextLayerEdgeCases)
     // Enlarged four times with "Interpolated" on, the text is resampled
     // linearly: the composite differs from the nearest-neighbour one and has
     // in-between alpha ramps where nearest repeats each source pixel.
-    e.view.SetScale(0.35f);
+    e.view.setScale(0.35f);
     const float w = p.Right - p.Left, h = p.Bottom - p.Top;
-    e.doc.PlaceSelection({100, 100, 100 + 4 * w, 100 + 4 * h});
-    e.doc.SetInterpolated(true);
+    e.doc.placeSelection({100, 100, 100 + 4 * w, 100 + 4 * h});
+    e.doc.setInterpolated(true);
     EXPECT_EQ(t->Bitmap().StretchFilter(), sfLinear);
     auto compose = [&](TBitmap32& out) {
         out.SetDimensions(919, 1124);
@@ -287,7 +287,7 @@ TEST(FaceDocument, TextLayerEdgeCases)
     };
     TBitmap32 linear, nearest;
     compose(linear);
-    e.doc.SetInterpolated(false);
+    e.doc.setInterpolated(false);
     EXPECT_EQ(t->Bitmap().StretchFilter(), sfNearest);
     compose(nearest);
     int differing = 0, nearestLevels = 0, linearLevels = 0;

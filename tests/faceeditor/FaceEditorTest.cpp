@@ -159,10 +159,10 @@ TEST_F(FaceEditorWindow, ScaleBoxTextsAndWheel)
     EXPECT_FLOAT_EQ(editor->ImgView->Scale(), 2.f);
 
     box->setEditText(QStringLiteral("35"));
-    for (int i = 0; i < 5; ++i) editor->ImgView->Model().MouseWheel(-120);
+    for (int i = 0; i < 5; ++i) editor->ImgView->Model().mouseWheel(-120);
     EXPECT_EQ(box->currentText(), QStringLiteral("56%"));
     EXPECT_NEAR(editor->ImgView->Scale(), 0.5637, 1e-4);
-    for (int i = 0; i < 40; ++i) editor->ImgView->Model().MouseWheel(120);
+    for (int i = 0; i < 40; ++i) editor->ImgView->Model().mouseWheel(120);
     EXPECT_FLOAT_EQ(editor->ImgView->Scale(), 0.2f);
     EXPECT_EQ(box->currentText(), QStringLiteral("20%"));
     EXPECT_FLOAT_EQ(wheelZoom(19.f, true), 20.f);
@@ -345,7 +345,7 @@ TEST_F(FaceEditorWindow, SelectingATextLayerWithTheBoxCaptionLeavesItUntouched)
     ASSERT_EQ(second->CaptionText, "Caption");
 
     // Moved by hand, and a larger current font that a re-render would take.
-    editor->Document().PlaceSelection(
+    editor->Document().placeSelection(
         {10, 20, 10 + float(second->Bitmap().Width()), 20 + float(second->Bitmap().Height())});
     const TFloatRect moved = second->Placement();
     const TFont32 font = second->CaptionFont;

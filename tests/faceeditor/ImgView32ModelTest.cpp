@@ -10,26 +10,26 @@ using namespace velmora;
 TEST(ImgView32Model, CentresASmallImage)
 {
     TImgView32Model v;
-    v.SetViewSize(555, 480);
+    v.setViewSize(555, 480);
     v.Bitmap().SetDimensions(640, 480);
-    v.SetScale(0.35f);
+    v.setScale(0.35f);
     EXPECT_EQ(v.ViewArea(), (TRect{0, 0, 539, 464}));
     EXPECT_FLOAT_EQ(v.OffsetX(), 157.5f);
     EXPECT_FLOAT_EQ(v.OffsetY(), 148.0f);
     EXPECT_EQ(v.ImageRect(), (TRect{158, 148, 382, 316}));
-    EXPECT_EQ(v.HorzBar().Position(), 0);
-    EXPECT_EQ(v.VertBar().Position(), 0);
-    EXPECT_EQ(v.HorzBar().Range(), 224);
-    EXPECT_EQ(v.VertBar().Range(), 168);
+    EXPECT_EQ(v.horzBar().Position(), 0);
+    EXPECT_EQ(v.vertBar().Position(), 0);
+    EXPECT_EQ(v.horzBar().range(), 224);
+    EXPECT_EQ(v.vertBar().range(), 168);
     // The transform: MulDiv(224, 65536, 640) = 22937.6 -> 22938.
-    EXPECT_EQ(v.LayerTransform().FixedScaleX, 22938);
-    EXPECT_EQ(v.LayerTransform().OriginX, 158);
-    EXPECT_EQ(v.LayerTransform().FixedInverseX, MulDiv(640, 65536, 224));
+    EXPECT_EQ(v.layerTransform().FixedScaleX, 22938);
+    EXPECT_EQ(v.layerTransform().OriginX, 158);
+    EXPECT_EQ(v.layerTransform().FixedInverseX, MulDiv(640, 65536, 224));
 
-    v.SetScale(0);
+    v.setScale(0);
     EXPECT_FLOAT_EQ(v.Scale(), 0.001f);
-    EXPECT_TRUE(v.ImageRect().Empty()); // smaller than a pixel
-    v.SetScale(-3);
+    EXPECT_TRUE(v.ImageRect().empty()); // smaller than a pixel
+    v.setScale(-3);
     EXPECT_FLOAT_EQ(v.Scale(), 0.001f);
 }
 
@@ -49,8 +49,8 @@ TEST(ImgView32Model, ViewToImage)
     TImgView32Model w;
     w.Centered = true;
     w.Bitmap().SetDimensions(100, 100);
-    w.SetViewSize(200 + 20 + 16, 200 + 20 + 16);
-    w.SetScale(2);
+    w.setViewSize(200 + 20 + 16, 200 + 20 + 16);
+    w.setScale(2);
     ASSERT_EQ(w.ImageRect(), (TRect{10, 10, 210, 210}));
     EXPECT_EQ(w.ViewToImage({110, 110}).X, 50);
     EXPECT_EQ(w.ViewToImage({110, 12}).Y, 1);
@@ -64,37 +64,37 @@ TEST(ImgView32Model, ViewToImage)
 TEST(ImgView32Model, ZoomKeepsTheCentre)
 {
     TImgView32Model v;
-    v.SetViewSize(316, 216); // view area 300 x 200
+    v.setViewSize(316, 216); // view area 300 x 200
     v.Bitmap().SetDimensions(1000, 800);
     // Centre the view on image point (300, 200).
-    v.HorzBar().SetPosition(300 - 150);
-    v.VertBar().SetPosition(200 - 100);
-    v.UpdateImage();
+    v.horzBar().setPosition(300 - 150);
+    v.vertBar().setPosition(200 - 100);
+    v.updateImage();
     auto centre = [&] { return v.ViewToImage({150, 100}); };
     EXPECT_EQ(centre(), (TPoint{300, 200}));
-    v.SetScale(2);
+    v.setScale(2);
     EXPECT_EQ(centre(), (TPoint{300, 200}));
-    EXPECT_FLOAT_EQ(v.HorzBar().Position(), 450);
-    EXPECT_FLOAT_EQ(v.VertBar().Position(), 300);
+    EXPECT_FLOAT_EQ(v.horzBar().Position(), 450);
+    EXPECT_FLOAT_EQ(v.vertBar().Position(), 300);
 
     // Near an edge the clamping wins.
-    v.SetScale(1);
-    v.HorzBar().SetPosition(0);
-    v.UpdateImage();
-    v.SetScale(0.25f); // the image (250 wide) now fits and is centred
+    v.setScale(1);
+    v.horzBar().setPosition(0);
+    v.updateImage();
+    v.setScale(0.25f); // the image (250 wide) now fits and is centred
     EXPECT_FLOAT_EQ(v.OffsetX(), 25);
-    v.SetScale(4);
-    EXPECT_GE(v.HorzBar().Position(), 0);
-    EXPECT_LE(v.HorzBar().Position(), 4000 - 300);
+    v.setScale(4);
+    EXPECT_GE(v.horzBar().Position(), 0);
+    EXPECT_LE(v.horzBar().Position(), 4000 - 300);
 }
 
 TEST(ImgView32Model, NewImageSizeScrollsToItsCentre)
 {
     TImgView32Model v;
-    v.SetViewSize(216, 216); // view area 200 x 200
+    v.setViewSize(216, 216); // view area 200 x 200
     v.Bitmap().SetDimensions(1000, 600);
-    EXPECT_FLOAT_EQ(v.HorzBar().Position(), 500 - 100);
-    EXPECT_FLOAT_EQ(v.VertBar().Position(), 300 - 100);
+    EXPECT_FLOAT_EQ(v.horzBar().Position(), 500 - 100);
+    EXPECT_FLOAT_EQ(v.vertBar().Position(), 300 - 100);
     EXPECT_FLOAT_EQ(v.OffsetX(), -400);
 }
 
@@ -104,13 +104,13 @@ TEST(ImgView32Model, PaintsStagesIntoAMarginedBuffer)
     int invalidations = 0;
     v.OnInvalidate = [&] { ++invalidations; };
     v.Color = 0x00FF00;     // green window colour
-    v.SetViewSize(116, 66); // view area 100 x 50
+    v.setViewSize(116, 66); // view area 100 x 50
     v.Bitmap().SetDimensions(20, 10);
     v.Bitmap().FillAll(0xFF0000FF);
     v.Paint();
     EXPECT_EQ(v.Buffer().Width(), 140);
     EXPECT_EQ(v.Buffer().Height(), 90);
-    EXPECT_TRUE(v.BufferValid());
+    EXPECT_TRUE(v.bufferValid());
     const TRect r = v.ImageRect();
     EXPECT_EQ(r, (TRect{40, 20, 60, 30}));
     EXPECT_EQ(v.Buffer().Pixel(45, 25), 0xFF0000FFu);
@@ -118,18 +118,18 @@ TEST(ImgView32Model, PaintsStagesIntoAMarginedBuffer)
     EXPECT_EQ(v.Buffer().Pixel(139, 89), 0xFF00FF00u); // the margin is painted too
 
     // Small resizes keep the buffer; large shrinks fit it again.
-    v.SetViewSize(126, 76);
+    v.setViewSize(126, 76);
     v.Paint();
     EXPECT_EQ(v.Buffer().Width(), 140);
-    v.SetViewSize(60, 40); // view area 44 x 24: more than 40 smaller
+    v.setViewSize(60, 40); // view area 44 x 24: more than 40 smaller
     v.Paint();
     EXPECT_EQ(v.Buffer().Width(), 44);
     EXPECT_EQ(v.Buffer().Height(), 24);
-    v.SetViewSize(30, 30); // 14 x 14: within the margin
+    v.setViewSize(30, 30); // 14 x 14: within the margin
     v.Paint();
     EXPECT_EQ(v.Buffer().Width(), 44);
     EXPECT_EQ(v.Buffer().Height(), 24);
-    v.SetViewSize(5, 5); // no view area left: never below 1
+    v.setViewSize(5, 5); // no view area left: never below 1
     v.Paint();
     EXPECT_EQ(v.Buffer().Width(), 1);
     EXPECT_EQ(v.Buffer().Height(), 24);
@@ -146,13 +146,13 @@ TEST(ImgView32Model, PaintsStagesIntoAMarginedBuffer)
     EXPECT_EQ(invalidations, 0);
 
     // A custom stage gets the buffer and its number.
-    v.PaintStages()[0].Stage = psCustom;
+    v.paintStages()[0].Stage = psCustom;
     unsigned stage = 99;
     v.OnPaintStage = [&](TImgView32Model*, TBitmap32& b, unsigned n) {
         stage = n;
         EXPECT_EQ(&b, &v.Buffer());
     };
-    v.Changed();
+    v.changed();
     v.Paint();
     EXPECT_EQ(stage, 0u);
 }
@@ -173,7 +173,7 @@ TEST(ImgView32Model, DestroyingWithLayersDoesNotReportAChange)
 TEST(ImgView32Model, ComposingIgnoresZoomAndScroll)
 {
     TImgView32Model v;
-    v.SetViewSize(300, 200);
+    v.setViewSize(300, 200);
     v.Bitmap().SetDimensions(64, 48);
     for (int i = 0; i < 64 * 48; ++i) v.Bitmap().Bits()[i] = 0xFF000000u | TColor32(i * 2654435761u >> 8);
     auto* l = v.Layers().Add<TBitmapLayer>();
@@ -195,14 +195,14 @@ TEST(ImgView32Model, ComposingIgnoresZoomAndScroll)
         return std::vector<TColor32>(t.Bits(), t.Bits() + 64 * 48);
     };
     const auto first = compose();
-    v.SetScale(3.7f);
-    v.HorzBar().SetPosition(55);
-    v.UpdateImage();
+    v.setScale(3.7f);
+    v.horzBar().setPosition(55);
+    v.updateImage();
     v.Paint();
     EXPECT_EQ(compose(), first);
-    v.SetScale(0.21f);
+    v.setScale(0.21f);
     EXPECT_EQ(compose(), first);
-    EXPECT_FALSE(v.IsComposing());
+    EXPECT_FALSE(v.isComposing());
 
     // The base is copied pixel for pixel, the layer laid over it at its placement.
     EXPECT_EQ(first[0], v.Bitmap().Pixel(0, 0));
@@ -214,13 +214,13 @@ TEST(ImgView32Model, ComposingIgnoresZoomAndScroll)
                   ((0u * 128 + (under & 255) * 128 + 128) >> 8));
     EXPECT_EQ(first[63], 0xFF00FF00u); // cropping does not apply when composing
     // The transform is the screen's again afterwards.
-    EXPECT_EQ(v.LayerTransform().OriginX, v.ImageRect().Left);
+    EXPECT_EQ(v.layerTransform().OriginX, v.ImageRect().Left);
 }
 
 TEST(ImgView32Model, MouseAndWheel)
 {
     TImgView32Model v;
-    v.SetViewSize(200, 200);
+    v.setViewSize(200, 200);
     v.Bitmap().SetDimensions(100, 100);
     auto* l = v.Layers().Add<TBitmapLayer>();
     l->Bitmap().SetDimensions(10, 10);
@@ -230,50 +230,50 @@ TEST(ImgView32Model, MouseAndWheel)
         reported = layer;
     };
     bool capture = false, release = false;
-    v.MouseDown(mbLeft, 0, 100, 100, &capture);
+    v.mouseDown(mbLeft, 0, 100, 100, &capture);
     EXPECT_EQ(reported, nullptr); // a press outside every layer reports none
     EXPECT_TRUE(capture);
-    v.MouseUp(mbLeft, 0, 100, 100, &release);
+    v.mouseUp(mbLeft, 0, 100, 100, &release);
     EXPECT_TRUE(release);
-    v.MouseDown(mbRight, 0, 10, 10, &capture);
+    v.mouseDown(mbRight, 0, 10, 10, &capture);
     EXPECT_EQ(reported, l);
     EXPECT_FALSE(capture);
 
     int up = 0, down = 0;
     v.OnMouseWheelUp = [&](TImgView32Model*) { ++up; };
     v.OnMouseWheelDown = [&](TImgView32Model*) { ++down; };
-    v.MouseWheel(60);
+    v.mouseWheel(60);
     EXPECT_EQ(up, 0);
-    v.MouseWheel(60);
+    v.mouseWheel(60);
     EXPECT_EQ(up, 1);
-    v.MouseWheel(-360);
+    v.mouseWheel(-360);
     EXPECT_EQ(down, 3);
 }
 
 TEST(RangeBars, ThumbSizes)
 {
     TCustomRangeBarModel b;
-    b.SetBounds(200, 16); // arrows 16, track 168
-    b.SetRange(400);
+    b.setBounds(200, 16); // arrows 16, track 168
+    b.setRange(400);
     TBarGeometry g = b.Geometry();
     EXPECT_EQ(g.Arrow, 16);
     EXPECT_EQ(g.Track, 168);
     EXPECT_EQ(g.ThumbLength, 84);
-    b.SetPosition(100);
+    b.setPosition(100);
     EXPECT_EQ(b.Geometry().ThumbOffset, 42);
-    b.SetPosition(1000);
+    b.setPosition(1000);
     EXPECT_EQ(b.Position(), 200); // at most range - visible
-    b.SetRange(100000);
+    b.setRange(100000);
     g = b.Geometry();
     EXPECT_EQ(g.ThumbLength, 17);
     EXPECT_EQ(g.ThumbOffset, int(std::nearbyint((168.0 - 17) * b.Position() / (100000 - 200))));
-    b.SetRange(50);
+    b.setRange(50);
     EXPECT_EQ(b.Geometry().ThumbLength, 168); // content fits: the whole track
     EXPECT_EQ(b.Position(), 0);
-    b.SetBounds(40, 40); // arrows at most half the bar: track 0, no thumb
+    b.setBounds(40, 40); // arrows at most half the bar: track 0, no thumb
     EXPECT_EQ(b.Geometry().Arrow, 20);
     EXPECT_FALSE(b.Geometry().HasThumb);
-    b.SetBounds(200, 60);
+    b.setBounds(200, 60);
     EXPECT_EQ(b.Geometry().Arrow, 32);
 }
 
@@ -281,66 +281,66 @@ TEST(RangeBars, ArrowRepeatsAfter600ThenEvery100Milliseconds)
 {
     TCustomRangeBarModel b;
     b.Centered = false;
-    b.SetBounds(200, 16);
-    b.SetRange(248); // position 0..48: 6 steps of 8
+    b.setBounds(200, 16);
+    b.setRange(248); // position 0..48: 6 steps of 8
     int changes = 0, userChanges = 0;
     b.OnChange = [&] { ++changes; };
     b.OnUserChange = [&] { ++userChanges; };
-    b.MouseDown(195, 1000); // the right arrow
+    b.mouseDown(195, 1000); // the right arrow
     EXPECT_EQ(b.Position(), 8);
-    b.Tick(1599);
+    b.tick(1599);
     EXPECT_EQ(b.Position(), 8);
-    b.Tick(1600);
+    b.tick(1600);
     EXPECT_EQ(b.Position(), 16);
-    b.Tick(1699);
+    b.tick(1699);
     EXPECT_EQ(b.Position(), 16);
-    b.Tick(1700);
+    b.tick(1700);
     EXPECT_EQ(b.Position(), 24);
-    b.Tick(2000); // three more due: 1800, 1900, 2000
+    b.tick(2000); // three more due: 1800, 1900, 2000
     EXPECT_EQ(b.Position(), 48);
-    EXPECT_TRUE(b.Repeating()); // the next step finds the end
-    b.Tick(2100);
-    EXPECT_FALSE(b.Repeating());
+    EXPECT_TRUE(b.repeating()); // the next step finds the end
+    b.tick(2100);
+    EXPECT_FALSE(b.repeating());
     EXPECT_EQ(changes, 6);
     EXPECT_EQ(userChanges, 6);
-    b.MouseUp();
+    b.mouseUp();
 
     // Paging on the track stops once the thumb reaches the pointer.
-    b.SetRange(2000);
-    b.SetPosition(0);
+    b.setRange(2000);
+    b.setPosition(0);
     const int pointer = 16 + 120;
-    b.MouseDown(pointer, 0);
+    b.mouseDown(pointer, 0);
     const float afterPress = b.Position();
     EXPECT_FLOAT_EQ(afterPress, 200);
-    b.Tick(10000);
-    EXPECT_FALSE(b.Repeating());
+    b.tick(10000);
+    EXPECT_FALSE(b.repeating());
     const TBarGeometry g = b.Geometry();
     EXPECT_LE(16 + g.ThumbOffset, pointer + 1);
     EXPECT_GE(16 + g.ThumbOffset + g.ThumbLength, pointer);
-    b.MouseUp();
+    b.mouseUp();
 
     // Wheel and thumb drag.
-    b.SetPosition(0);
+    b.setPosition(0);
     b.Wheel(240);
     EXPECT_FLOAT_EQ(b.Position(), 16);
-    b.SetPosition(100);
+    b.setPosition(100);
     const TBarGeometry g2 = b.Geometry();
-    b.MouseDown(16 + g2.ThumbOffset + 2, 0);
-    b.MouseMove(16 + g2.ThumbOffset + 2 + 10);
+    b.mouseDown(16 + g2.ThumbOffset + 2, 0);
+    b.mouseMove(16 + g2.ThumbOffset + 2 + 10);
     EXPECT_FLOAT_EQ(b.Position(), 100 + 10.0f * 2000 / 168);
-    b.MouseUp();
+    b.mouseUp();
 }
 
 TEST(RangeBars, GaugeBar)
 {
     TGaugeBarModel g;
-    g.SetMin(0);
-    g.SetMax(255);
-    g.SetPosition(255);
-    g.SetHandleSize(16);
+    g.setMin(0);
+    g.setMax(255);
+    g.setPosition(255);
+    g.setHandleSize(16);
     g.ShowArrows = false;
-    g.SetBounds(116, 16);
-    g.SetLargeChange(0);
+    g.setBounds(116, 16);
+    g.setLargeChange(0);
     EXPECT_EQ(g.LargeChange(), 1);
     int changes = 0;
     g.OnChange = [&] { ++changes; };
@@ -348,28 +348,28 @@ TEST(RangeBars, GaugeBar)
     EXPECT_EQ(geo.Track, 116);
     EXPECT_EQ(geo.ThumbLength, 16);
     EXPECT_EQ(geo.ThumbOffset, 100);
-    g.SetPosition(128);
+    g.setPosition(128);
     EXPECT_EQ(g.Geometry().ThumbOffset, 50); // round(100 * 128 / 255) = 50.2
     // Dragging the handle 10 pixels: 255 * 10 / 100 = 25.5 -> 26 (to even).
-    g.MouseDown(55, 0);
-    g.MouseMove(65);
+    g.mouseDown(55, 0);
+    g.mouseMove(65);
     EXPECT_EQ(g.Position(), 154);
-    g.MouseUp();
+    g.mouseUp();
     // A press beside the handle steps towards the pointer and repeats.
-    g.SetLargeChange(10);
-    g.SetPosition(100);
-    g.MouseDown(110, 0);
+    g.setLargeChange(10);
+    g.setPosition(100);
+    g.mouseDown(110, 0);
     EXPECT_EQ(g.Position(), 110);
-    g.Tick(600);
+    g.tick(600);
     EXPECT_EQ(g.Position(), 120);
-    g.MouseUp();
+    g.mouseUp();
     g.Wheel(119);
     EXPECT_EQ(g.Position(), 120); // integer division
     g.Wheel(-240);
     EXPECT_EQ(g.Position(), 118);
-    g.SetPosition(1000);
+    g.setPosition(1000);
     EXPECT_EQ(g.Position(), 255);
-    g.SetMax(-5); // kept above the minimum
+    g.setMax(-5); // kept above the minimum
     EXPECT_EQ(g.Max(), 1);
     EXPECT_EQ(g.Position(), 1);
     EXPECT_GT(changes, 5);
@@ -378,7 +378,7 @@ TEST(RangeBars, GaugeBar)
 TEST(ImgView32Model, ExtremeZoomNeitherCrashesNorOverflows)
 {
     TImgView32Model v;
-    v.SetViewSize(300, 200);
+    v.setViewSize(300, 200);
     v.Bitmap().SetDimensions(50, 40);
     v.Bitmap().FillAll(0xFF00FF00);
     auto* l = v.Layers().Add<TBitmapLayer>();
@@ -388,9 +388,9 @@ TEST(ImgView32Model, ExtremeZoomNeitherCrashesNorOverflows)
     l->SetScaledWithImage(true);
     l->SetPlacement({-1000, -1000, 1000, 1000});
     for (float s : {1e30f, 5e4f, 1e-3f, 3.0f}) {
-        v.SetScale(s);
-        v.HorzBar().SetPosition(1e9f);
-        v.UpdateImage();
+        v.setScale(s);
+        v.horzBar().setPosition(1e9f);
+        v.updateImage();
         v.Paint();
         (void)v.ViewToImage({10, 10});
     }

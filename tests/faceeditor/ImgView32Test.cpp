@@ -40,7 +40,7 @@ TEST(ImgView32, ShowsTheBufferAndPassesInputToTheModel)
     view.show();
     QApplication::processEvents();
 
-    const int s = view.Model().BarSize();
+    const int s = view.Model().barSize();
     EXPECT_EQ(view.HorzScrollBar()->geometry(), QRect(0, 216 - s, 316 - s, s));
     EXPECT_EQ(view.VertScrollBar()->geometry(), QRect(316 - s, 0, s, 216 - s));
     const QImage shot = view.grab().toImage();
@@ -74,11 +74,11 @@ TEST(ImgView32, GaugeBarFollowsPressesAndWheel)
 {
     ensureFontServices();
     TGaugeBar bar;
-    bar.Model().SetMax(255);
-    bar.Model().SetPosition(255);
-    bar.Model().SetHandleSize(16);
+    bar.Model().setMax(255);
+    bar.Model().setPosition(255);
+    bar.Model().setHandleSize(16);
     bar.Model().ShowArrows = false;
-    bar.Model().SetLargeChange(10);
+    bar.Model().setLargeChange(10);
     bar.resize(116, 16);
     bar.show();
     QApplication::processEvents();
@@ -108,13 +108,13 @@ TEST(ImgView32, EditorCanvasWithLayersAndFrame)
     TBitmap32 colour(300, 200), none;
     for (int y = 0; y < 200; ++y)
         for (int x = 0; x < 300; ++x) colour.Pixel(x, y) = color32(x * 255 / 299, y * 255 / 199, 160);
-    doc.AddRGBALayer(colour, none);
-    doc.PlaceSelection({60, 330, 859, 863});
-    doc.SetInterpolated(true);
+    doc.addRGBALayer(colour, none);
+    doc.placeSelection({60, 330, 859, 863});
+    doc.setInterpolated(true);
     doc.TextFont.Name = "DejaVu Sans";
     doc.TextFont.Height = 92;
-    doc.AddTextLayer();
-    doc.CaptionChange("Velmora");
+    doc.addTextLayer();
+    doc.captionChange("Velmora");
     QApplication::processEvents();
     const QImage shot = view.grab().toImage();
     // Grey squares around the image, the white base, the frame's handles.

@@ -12,11 +12,11 @@ struct FakeHost : TLayerHost {
     bool composing = false;
     int repaints = 0;
     TCursor cursor = crDefault;
-    const TLayerTransform& LayerTransform() override { return transform; }
+    const TLayerTransform& layerTransform() override { return transform; }
     TRect ImageRect() const override { return imageRect; }
-    bool IsComposing() const override { return composing; }
-    void LayersChanged() override { ++repaints; }
-    void ShowCursor(TCursor c) override { cursor = c; }
+    bool isComposing() const override { return composing; }
+    void layersChanged() override { ++repaints; }
+    void showCursor(TCursor c) override { cursor = c; }
 };
 
 TBitmapLayer* addBitmapLayer(TLayerCollection& c, TFloatRect placement, int w = 10, int h = 10,

@@ -35,42 +35,42 @@ TEST(UpDown, TypedTextIsTakenOverOnlyWhenValidAndInRange)
     TUpDown u(1, 2000, 640);
     EXPECT_EQ(u.BuddyText, "640");
     // Typed key by key over the selected text: 2, 25, 250 are taken, 2500 is not.
-    for (const char* t : {"2", "25", "250", "2500"}) u.BuddyTextChanged(t);
+    for (const char* t : {"2", "25", "250", "2500"}) u.buddyTextChanged(t);
     EXPECT_EQ(u.Position, 250);
     EXPECT_EQ(u.BuddyText, "2500");
-    u.EditDone();
+    u.editDone();
     EXPECT_EQ(u.BuddyText, "250");
 
     TUpDown pasted(1, 2000, 640);
     for (const char* bad : {"2500", "0", "", "-5", "12a", "1.5", "99999999999"}) {
-        pasted.BuddyTextChanged(bad);
+        pasted.buddyTextChanged(bad);
         EXPECT_EQ(pasted.Position, 640) << bad;
     }
-    pasted.BuddyTextChanged(" 2000 ");
+    pasted.buddyTextChanged(" 2000 ");
     EXPECT_EQ(pasted.Position, 2000);
-    pasted.BuddyTextChanged("1");
+    pasted.buddyTextChanged("1");
     EXPECT_EQ(pasted.Position, 1);
 }
 
 TEST(UpDown, StepsStopAtTheEndsWithoutWrapping)
 {
     TUpDown u(1, 2000, 1999);
-    u.Step(1);
-    u.Step(1);
+    u.step(1);
+    u.step(1);
     EXPECT_EQ(u.Position, 2000);
     EXPECT_EQ(u.BuddyText, "2000");
-    u.Step(-5000);
+    u.step(-5000);
     EXPECT_EQ(u.Position, 1);
-    u.BuddyTextChanged("3000");
-    u.Step(1); // from the last valid position, not from the text
+    u.buddyTextChanged("3000");
+    u.step(1); // from the last valid position, not from the text
     EXPECT_EQ(u.Position, 2);
     EXPECT_EQ(u.BuddyText, "2");
 
     TUpDown w(1, 10, 10);
     w.Wrap = true;
-    w.Step(1);
+    w.step(1);
     EXPECT_EQ(w.Position, 1);
-    w.Step(-2);
+    w.step(-2);
     EXPECT_EQ(w.Position, 9);
 }
 

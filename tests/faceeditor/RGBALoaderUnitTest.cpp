@@ -166,7 +166,7 @@ TEST_F(RGBALoaderForm, TheEditorBuildsOneLayerFromBothPreviews)
     TImgView32Model view;
     TFaceDocument doc(view);
     doc.StartNewImage(300, 300, 0xFFFFFFFF);
-    TBitmapLayer* layer = doc.AddRGBALayer(f.ImgRGB->Bitmap(), f.ImgAlpha->Bitmap());
+    TBitmapLayer* layer = doc.addRGBALayer(f.ImgRGB->Bitmap(), f.ImgAlpha->Bitmap());
     ASSERT_NE(layer, nullptr);
     const TBitmap32& b = layer->Bitmap();
     ASSERT_EQ(b.Width(), 100);
@@ -184,7 +184,7 @@ TEST_F(RGBALoaderForm, TheEditorBuildsOneLayerFromBothPreviews)
     answer(g, {(dir / "alpha.bmp")});
     g.Button2Click();
     const int before = view.Layers().Count();
-    EXPECT_EQ(doc.AddRGBALayer(g.ImgRGB->Bitmap(), g.ImgAlpha->Bitmap()), nullptr);
+    EXPECT_EQ(doc.addRGBALayer(g.ImgRGB->Bitmap(), g.ImgAlpha->Bitmap()), nullptr);
     EXPECT_EQ(view.Layers().Count(), before);
 }
 

@@ -263,7 +263,7 @@ TEST_F(GuiTest, DroppingFilesOnTheWindow)
     QPoint onFront(-1, -1), onNothing(2, 2);
     for (int y = 0; y < viewer->height() && onFront.x() < 0; y += 8)
         for (int x = 0; x < viewer->width(); x += 8)
-            if (w->model().FaceAtViewerPoint(x, y, viewer->width(), viewer->height()) == TBoxFace::Front) {
+            if (w->model().faceAtViewerPoint(x, y, viewer->width(), viewer->height()) == TBoxFace::Front) {
                 onFront = QPoint(x, y);
                 break;
             }

@@ -168,11 +168,11 @@ TEST(ResampleStream, BandsOfAnyHeightEqualTheWholeResize)
                     src.view(), whole.view(), k.f, k.support, [&](int p) { wholeProgress.push_back(p); }, o);
                 TResizeStream stream(
                     sw, sh, got.view(), k.f, k.support, [&](int p) { gotProgress.push_back(p); }, o);
-                while (stream.RowsAdded() < sh) {
-                    const int y = stream.RowsAdded(), n = std::min(band(rng), sh - y);
-                    stream.AddRows(src.bits.data() + y * src.stride, n, src.stride);
+                while (stream.rowsAdded() < sh) {
+                    const int y = stream.rowsAdded(), n = std::min(band(rng), sh - y);
+                    stream.addRows(src.bits.data() + y * src.stride, n, src.stride);
                 }
-                stream.Finish();
+                stream.finish();
                 ASSERT_EQ(0, std::memcmp(want.bits.data(), got.bits.data(), want.bits.size()))
                     << k.name << " " << sw << "x" << sh << " -> " << dw << "x" << dh << " on " << resampleIsaName(isa);
                 ASSERT_EQ(0, std::memcmp(whole.bits.data(), got.bits.data(), got.bits.size()));
@@ -190,16 +190,16 @@ TEST(ResampleStream, RowsMustComeWholeAndOnce)
     EXPECT_THROW(TResizeStream(20, 0, dst.view(), triangleFilter, 1.0f), EResampleError);
     const auto before = dst.bits;
     TResizeStream stream(20, 10, dst.view(), triangleFilter, 1.0f);
-    stream.AddRows(src.bits.data(), 6, src.stride);
+    stream.addRows(src.bits.data(), 6, src.stride);
     // Too many rows, or the vertical pass before the last row, are refused;
     // the destination is untouched until the pass runs.
-    EXPECT_THROW(stream.AddRows(src.bits.data(), 5, src.stride), EResampleError);
-    EXPECT_THROW(stream.Finish(), EResampleError);
+    EXPECT_THROW(stream.addRows(src.bits.data(), 5, src.stride), EResampleError);
+    EXPECT_THROW(stream.finish(), EResampleError);
     const std::size_t pixels = std::size_t(dst.stride) * dst.h;
     EXPECT_EQ(0, std::memcmp(dst.bits.data(), before.data(), pixels));
-    stream.AddRows(src.bits.data() + 6 * src.stride, 4, src.stride);
-    stream.Finish();
-    EXPECT_THROW(stream.AddRows(src.bits.data(), 1, src.stride), EResampleError);
+    stream.addRows(src.bits.data() + 6 * src.stride, 4, src.stride);
+    stream.finish();
+    EXPECT_THROW(stream.addRows(src.bits.data(), 1, src.stride), EResampleError);
     Picture want(5, 3, 0, rng);
     oracle::FilteredResize(src.view(), want.view(), triangleFilter, 1.0f);
     EXPECT_EQ(0, std::memcmp(dst.bits.data(), want.bits.data(), pixels));

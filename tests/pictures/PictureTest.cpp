@@ -46,27 +46,27 @@ TGLBitmap32 uploadPixelsOf(const std::string& name, const Bytes& bytes)
 TEST(PictureRegistry, EffectiveReadersAndDescriptions)
 {
     TPictureFormats& r = pictureFormats();
-    EXPECT_EQ(r.FindByExtension("tga")->ClassName, "TTargaGraphic");
-    EXPECT_EQ(r.FindByExtension("TGA")->ClassName, "TTargaGraphic");
-    EXPECT_EQ(r.FindByExtension("bmp")->Description, "Windows bitmaps");
-    EXPECT_EQ(r.FindByExtension("jpg")->Description, "JPG images");
-    EXPECT_EQ(r.FindByExtension("jfif")->ClassName, "TJPEGImage");
-    EXPECT_EQ(r.FindByExtension("dib")->ClassName, "TBitmap");
-    EXPECT_EQ(r.FindByExtension("dds"), nullptr);
-    EXPECT_EQ(r.FindByExtension(""), nullptr);
+    EXPECT_EQ(r.findByExtension("tga")->ClassName, "TTargaGraphic");
+    EXPECT_EQ(r.findByExtension("TGA")->ClassName, "TTargaGraphic");
+    EXPECT_EQ(r.findByExtension("bmp")->Description, "Windows bitmaps");
+    EXPECT_EQ(r.findByExtension("jpg")->Description, "JPG images");
+    EXPECT_EQ(r.findByExtension("jfif")->ClassName, "TJPEGImage");
+    EXPECT_EQ(r.findByExtension("dib")->ClassName, "TBitmap");
+    EXPECT_EQ(r.findByExtension("dds"), nullptr);
+    EXPECT_EQ(r.findByExtension(""), nullptr);
     // The engine's TGA class is still found by name for stored pictures.
-    ASSERT_NE(r.FindByClassName("TTGAImage"), nullptr);
-    EXPECT_STREQ(r.FindByClassName("TTGAImage")->Create()->ClassName(), "TTGAImage");
-    EXPECT_EQ(r.FindByClassName("tbitmap"), nullptr); // class names are case-sensitive
+    ASSERT_NE(r.findByClassName("TTGAImage"), nullptr);
+    EXPECT_STREQ(r.findByClassName("TTGAImage")->Create()->ClassName(), "TTGAImage");
+    EXPECT_EQ(r.findByClassName("tbitmap"), nullptr); // class names are case-sensitive
 }
 
 TEST(PictureRegistry, LatestRegistrationWins)
 {
     TPictureFormats r;
-    r.RegisterFileFormat("ABC", "first", "TBitmap", [] { return std::make_unique<TBitmap>(); });
-    r.RegisterFileFormat("abc", "second", "TTGAImage", [] { return std::make_unique<TTGAImage>(); });
-    EXPECT_EQ(r.FindByExtension("Abc")->Description, "second");
-    EXPECT_EQ(r.FindByClassName("TBitmap")->Description, "first");
+    r.registerFileFormat("ABC", "first", "TBitmap", [] { return std::make_unique<TBitmap>(); });
+    r.registerFileFormat("abc", "second", "TTGAImage", [] { return std::make_unique<TTGAImage>(); });
+    EXPECT_EQ(r.findByExtension("Abc")->Description, "second");
+    EXPECT_EQ(r.findByClassName("TBitmap")->Description, "first");
 }
 
 TEST(PictureRegistry, ExtensionOfLastPathComponent)
@@ -261,7 +261,7 @@ TEST(PictureRegistry, ReaderTableInStartupOrder)
         {"gif", "CompuServe images", "TGIFGraphic"},
     };
     for (const auto& x : expected) {
-        const TPictureFormat* f = pictureFormats().FindByExtension(x.ext);
+        const TPictureFormat* f = pictureFormats().findByExtension(x.ext);
         ASSERT_NE(f, nullptr) << x.ext;
         EXPECT_EQ(f->Description, x.description);
         EXPECT_EQ(f->ClassName, x.className);

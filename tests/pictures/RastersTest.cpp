@@ -146,6 +146,6 @@ TEST(RastersTest, OwningBitmapViewsItsRowsAndTreatsNegativeSizesAsEmpty)
 
     const TGLBitmap24 negative(-4, 3);
     EXPECT_EQ(negative.Width, 0);
-    EXPECT_EQ(negative.DataSize(), 0u);
-    EXPECT_EQ(TGLBitmap32(7, -1).DataSize(), 0u);
+    EXPECT_EQ(negative.dataSize(), 0u);
+    EXPECT_EQ(TGLBitmap32(7, -1).dataSize(), 0u);
 }

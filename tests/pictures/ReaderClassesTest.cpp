@@ -43,7 +43,7 @@ TEST(ReaderClasses, PngAlphaReachesTheTextureAndTheStoredBitmap)
     ASSERT_EQ(px.Width, 40);
     for (int y = 0; y < 9; ++y)
         for (int x = 0; x < 40; ++x) {
-            const std::uint8_t* t = px.ScanLine(8 - y) + 4 * x;
+            const std::uint8_t* t = px.scanLine(8 - y) + 4 * x;
             const std::uint8_t* r = ref.row(y) + 4 * x;
             // The gradient is a 16-bit PNG; ImageMagick's reduction to 8 bits
             // rounds some samples one step away from the exact v * 255 / 65535.
@@ -78,7 +78,7 @@ TEST(ReaderClasses, IconsDrawOverWhiteAndStoreTheirFile)
     for (int y = 0; y < 16; ++y)
         for (int x = 0; x < 16; ++x) {
             const std::uint8_t* s = img.row(y) + 4 * x;
-            const std::uint8_t* t = px.ScanLine(15 - y) + 4 * x;
+            const std::uint8_t* t = px.scanLine(15 - y) + 4 * x;
             const int a = s[3];
             EXPECT_EQ(t[3], 255);
             EXPECT_NEAR(t[0], (s[2] * a + 255 * (255 - a)) / 255.0, 1.0);

@@ -332,7 +332,7 @@ TEST(HostilePictures, MutatedFilesFailCleanlyOrDecode)
                 case 2: b.resize(std::max<std::size_t>(1, at)); break;
                 }
             }
-            auto g = pictureFormats().FindByExtension(ext)->Create();
+            auto g = pictureFormats().findByExtension(ext)->Create();
             try {
                 g->LoadFromBytes(b.data(), b.size());
                 TGLBitmap32 px = convertToBitmap32(g.get());

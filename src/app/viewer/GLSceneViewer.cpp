@@ -52,7 +52,7 @@ private:
 void reportLater(QObject* receiver, const std::string& text)
 {
     QMetaObject::invokeMethod(
-        receiver, [text] { TApplication::ShowError(QString::fromStdString(text)); }, Qt::QueuedConnection);
+        receiver, [text] { TApplication::showError(QString::fromStdString(text)); }, Qt::QueuedConnection);
 }
 
 } // namespace

@@ -98,7 +98,7 @@ std::vector<std::uint8_t> snapshot(const std::uint8_t* from, const std::uint8_t*
 
 } // namespace
 
-bool TFramebufferPages::Locate(unsigned buffer, int width, int height, const std::vector<TMemoryRange>& before)
+bool TFramebufferPages::locate(unsigned buffer, int width, int height, const std::vector<TMemoryRange>& before)
 {
     first_ = nullptr;
     bytes_ = 0;

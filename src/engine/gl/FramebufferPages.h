@@ -48,8 +48,8 @@ public:
     // has stencil) of width x height four-byte pixels was made; `before` are
     // the ranges from just before. Leaves GL's state as it was. True when the
     // pixels were found.
-    bool Locate(unsigned buffer, int width, int height, const std::vector<TMemoryRange>& before);
-    bool Located() const { return bytes_ != 0; }
+    bool locate(unsigned buffer, int width, int height, const std::vector<TMemoryRange>& before);
+    bool located() const { return bytes_ != 0; }
     // Gives the pixel pages back; the renderer must be idle (after glFinish).
     void Release();
 

@@ -152,13 +152,13 @@ struct TGLHeadlessContext::Impl {
     }
 };
 
-bool TGLHeadlessContext::Available()
+bool TGLHeadlessContext::available()
 {
-    static const bool available = [] {
+    static const bool canOpen = [] {
         EGLDisplay d = openDisplay();
         return d != EGL_NO_DISPLAY && eglBindAPI(EGL_OPENGL_API);
     }();
-    return available;
+    return canOpen;
 }
 
 TGLHeadlessContext::TGLHeadlessContext(int width, int height, const TGLPixelFormatRequest& request,
@@ -207,7 +207,7 @@ TGLHeadlessContext::TGLHeadlessContext(int width, int height, const TGLPixelForm
         m.fbo.renderbufferStorage(GL_RENDERBUFFER, request.AlphaBits > 0 ? GL_RGBA8 : GL_RGB8, width, height);
         m.fbo.framebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, m.colorBuffer);
         if (releasablePages && m.fbo.checkFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE &&
-            m.colorPages.Locate(GL_COLOR_BUFFER_BIT, width, height, before)) {
+            m.colorPages.locate(GL_COLOR_BUFFER_BIT, width, height, before)) {
             m.colorPages.Release();
         }
         if (releasablePages) before = anonymousMemoryRanges();
@@ -221,7 +221,7 @@ TGLHeadlessContext::TGLHeadlessContext(int width, int height, const TGLPixelForm
         // Both buffers four bytes a pixel (32-bit float depth has eight).
         if (releasablePages && request.DepthBits <= 24 &&
             m.fbo.checkFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE &&
-            m.depthPages.Locate(GL_DEPTH_BUFFER_BIT, width, height, before)) {
+            m.depthPages.locate(GL_DEPTH_BUFFER_BIT, width, height, before)) {
             m.depthPages.Release();
         }
         if (m.fbo.checkFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE)
@@ -245,7 +245,7 @@ TGLHeadlessContext::~TGLHeadlessContext()
 {
     Retire();
     // Destroyed while active: whatever was current before comes back.
-    while (Active()) Deactivate();
+    while (active()) Deactivate();
     Impl& m = *impl_;
     if (m.context == kNoEglContext) return;
     // The framebuffer belongs to this context: delete it while current, then
@@ -275,7 +275,7 @@ void TGLHeadlessContext::doDeactivate()
     impl_->release();
 }
 
-void TGLHeadlessContext::ReadPixels(TGLBitmap24& out)
+void TGLHeadlessContext::readPixels(TGLBitmap24& out)
 {
     Activate();
     out = TGLBitmap24(width_, height_);
@@ -300,7 +300,7 @@ void TGLHeadlessContext::ReadPixels(TGLBitmap24& out)
     Deactivate();
 }
 
-void TGLHeadlessContext::ReadRowsBgra(int y, int rows, std::uint8_t* out)
+void TGLHeadlessContext::readRowsBgra(int y, int rows, std::uint8_t* out)
 {
     if (y < 0 || rows < 0 || y + rows > height_) throw EGLContext("Rows outside the framebuffer");
     Activate();
@@ -310,23 +310,23 @@ void TGLHeadlessContext::ReadRowsBgra(int y, int rows, std::uint8_t* out)
     Deactivate();
 }
 
-bool TGLHeadlessContext::ReleasePixelPages()
+bool TGLHeadlessContext::releasePixelPages()
 {
     impl_->colorPages.Release();
     impl_->depthPages.Release();
-    return impl_->colorPages.Located() && impl_->depthPages.Located();
+    return impl_->colorPages.located() && impl_->depthPages.located();
 }
 
-void TGLHeadlessContext::Rebind()
+void TGLHeadlessContext::rebind()
 {
-    if (!Active()) return;
+    if (!active()) return;
     Impl& m = *impl_;
     if (!eglMakeCurrent(m.display, EGL_NO_SURFACE, EGL_NO_SURFACE, m.context))
         platformError(eglErrorText(eglGetError()));
     if (m.framebuffer) m.fbo.bindFramebuffer(GL_FRAMEBUFFER, m.framebuffer);
 }
 
-int TGLHeadlessContext::MaxViewportSide()
+int TGLHeadlessContext::maxViewportSide()
 {
     Activate();
     GLint dims[2] = {0, 0};

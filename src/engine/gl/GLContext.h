@@ -54,13 +54,13 @@ public:
     // Activations nest; only the outermost one makes the context current.
     void Activate();
     void Deactivate();
-    bool Active() const { return activations_ > 0; }
+    bool active() const { return activations_ > 0; }
     // The context whose outermost activation is the latest still open.
     static TGLContext* Current();
-    const std::shared_ptr<TGLContextLife>& Life() const { return life_; }
-    virtual void SwapBuffers() {}
+    const std::shared_ptr<TGLContextLife>& life() const { return life_; }
+    virtual void swapBuffers() {}
     // Colour depth of the framebuffer's blue channel, for dithering.
-    int BlueBits() const { return blueBits_; }
+    int blueBits() const { return blueBits_; }
 
 protected:
     virtual void doActivate() = 0;
@@ -84,7 +84,7 @@ public:
     // context can be had, or when the size exceeds what GL can render.
     //
     // With releasablePages the pixel memory of the colour and depth buffers
-    // is located (see FramebufferPages.h), so ReleasePixelPages can give it
+    // is located (see FramebufferPages.h), so releasePixelPages can give it
     // back between bands of a render drawn band by band.
     TGLHeadlessContext(int width, int height, const TGLPixelFormatRequest& request = {}, bool releasablePages = false);
     ~TGLHeadlessContext() override;
@@ -95,23 +95,23 @@ public:
     int Height() const { return height_; }
     // Reads the frame upright into a 24-bit bitmap (the context must be
     // active or activatable).
-    void ReadPixels(TGLBitmap24& out);
+    void readPixels(TGLBitmap24& out);
     // Reads framebuffer rows y .. y + rows - 1 as four-byte blue, green, red,
     // alpha pixels in GL's order, bottom row first (the context must be
     // active or activatable).
-    void ReadRowsBgra(int y, int rows, std::uint8_t* out);
+    void readRowsBgra(int y, int rows, std::uint8_t* out);
     // The largest viewport side the renderer takes.
-    int MaxViewportSide();
+    int maxViewportSide();
     // Gives back the memory of every pixel of the framebuffer, whose values
     // are lost (they read as zeros or as what was there). The renderer must
     // be idle. Does nothing unless the pages were located; true when they were.
-    bool ReleasePixelPages();
+    bool releasePixelPages();
     // Makes the context current again while it is active: code run in the
     // middle (a window repainting itself) may have made its own current.
-    void Rebind();
+    void rebind();
 
     // True when a headless display can be opened here (tests skip without).
-    static bool Available();
+    static bool available();
 
 protected:
     void doActivate() override;

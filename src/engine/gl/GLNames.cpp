@@ -20,7 +20,7 @@ void TGLTextureName::Create()
     glGenTextures(1, &name);
     if (name == 0) return;
     name_ = name;
-    if (current) context_ = current->Life();
+    if (current) context_ = current->life();
     ++liveTextures;
 }
 
@@ -54,7 +54,7 @@ void TGLTextureName::Forget()
     --liveTextures;
 }
 
-long TGLTextureName::LiveCount()
+long TGLTextureName::liveCount()
 {
     return liveTextures.load();
 }

@@ -30,7 +30,7 @@ public:
     void Forget();
 
     // Names created and neither deleted nor forgotten, in all contexts.
-    static long LiveCount();
+    static long liveCount();
 
 private:
     std::uint32_t name_ = 0;

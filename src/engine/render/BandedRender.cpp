@@ -35,7 +35,7 @@ void TGLSceneBuffer::RenderToBands(int width, int height, int dpi, int bandRows,
     // band being drawn is held in memory.
     const bool bands = rowsPerBand < height;
     auto temp = std::make_unique<TGLHeadlessContext>(width, height, request, bands);
-    const int maxSide = temp->MaxViewportSide();
+    const int maxSide = temp->maxViewportSide();
     if (width > maxSide || height > maxSide)
         throw EPlatformError("OS Error : bitmap of " + std::to_string(width) + " x " + std::to_string(height) +
                              " pixels is larger than the renderer allows (" + std::to_string(maxSide) + ")");
@@ -89,15 +89,15 @@ void TGLSceneBuffer::RenderToBands(int width, int height, int dpi, int bandRows,
             // The framebuffer's top row is the band's first.
             for (int done = 0; done < rows; done += readRows) {
                 const int n = std::min(readRows, rows - done);
-                temp->ReadRowsBgra(y0 + rows - done - n, n, bgra.data());
+                temp->readRowsBgra(y0 + rows - done - n, n, bgra.data());
                 for (int r = 0; r < n; ++r) {
                     const std::uint8_t* from = bgra.data() + std::size_t(n - 1 - r) * width * 4;
                     dropFourthByte(from, bgr.data() + std::size_t(r) * width * 3, std::size_t(width));
                 }
                 sink(TGLBitmapBand{{bgr.data(), width, n, std::ptrdiff_t(width) * 3, true}, top + done});
-                temp->Rebind();
+                temp->rebind();
             }
-            if (bands) temp->ReleasePixelPages();
+            if (bands) temp->releasePixelPages();
         }
     });
 }

@@ -127,7 +127,7 @@ void TGLSceneBuffer::setupFrameState()
     s.ForceState(stCullFace, faceCulling_);
     s.ForceState(stLighting, lighting_);
     s.ForceState(stFog, fogEnable_);
-    s.ForceState(stDither, context_ && context_->BlueBits() < 8);
+    s.ForceState(stDither, context_ && context_->blueBits() < 8);
     glDepthFunc(GL_LESS);
     glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
     glShadeModel(shadeModel_ == smFlat ? GL_FLAT : GL_SMOOTH);
@@ -163,7 +163,7 @@ void TGLSceneBuffer::Render(TGLBaseSceneObject* base)
         checkOpenGLError();
         baseRender(viewport_, renderDPI_, dsRendering, base);
         checkOpenGLError();
-        if (!contextOptions_.contains(roNoSwapBuffers)) context_->SwapBuffers();
+        if (!contextOptions_.contains(roNoSwapBuffers)) context_->swapBuffers();
         checkOpenGLError();
     }
     if (AfterRender) AfterRender(this);
@@ -319,7 +319,7 @@ void TGLSceneBuffer::RenderToBitmap(TGLBitmap24& bitmap, int dpi)
         checkOpenGLError();
         glFinish();
         if (BitmapRenderStage) BitmapRenderStage("read-back");
-        temp->ReadPixels(bitmap);
+        temp->readPixels(bitmap);
     });
 }
 
