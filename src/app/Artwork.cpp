@@ -42,18 +42,18 @@ BoxFaces boxFaces(const QRectF& r, double sideDepth, double topDepth)
 
 void drawShadedBox(QPainter& p, const QRectF& r, const QColor& colour, const BoxShading& look)
 {
-    const BoxFaces f = boxFaces(r, look.SideDepth, look.TopDepth);
-    QPen edge(colour.darker(look.EdgeDarker), std::max(1.0, r.width() / look.EdgeDivisor));
+    const BoxFaces f = boxFaces(r, look.sideDepth, look.topDepth);
+    QPen edge(colour.darker(look.edgeDarker), std::max(1.0, r.width() / look.edgeDivisor));
     edge.setJoinStyle(Qt::RoundJoin);
     p.setPen(edge);
     QLinearGradient g(r.topLeft(), r.bottomLeft());
-    g.setColorAt(0, colour.lighter(look.FrontLighter));
+    g.setColorAt(0, colour.lighter(look.frontLighter));
     g.setColorAt(1, colour);
     p.setBrush(g);
     p.drawPolygon(f.front);
-    p.setBrush(colour.darker(look.SideDarker));
+    p.setBrush(colour.darker(look.sideDarker));
     p.drawPolygon(f.side);
-    p.setBrush(colour.lighter(look.TopLighter));
+    p.setBrush(colour.lighter(look.topLighter));
     p.drawPolygon(f.top);
 }
 
@@ -63,11 +63,11 @@ void drawBox(QPainter& p, const QRectF& r, QColor colour, bool withBand)
 {
     const BoxShading look;
     drawShadedBox(p, r, colour, look);
-    const double line = std::max(1.0, r.width() / look.EdgeDivisor);
+    const double line = std::max(1.0, r.width() / look.edgeDivisor);
     if (withBand && r.width() >= 20) {
         // The accent band of a printed cover, running on round the spine.
         const double y0 = r.top() + r.height() * 0.66, bh = std::max(1.5, r.height() * 0.08);
-        const double frontRight = r.right() - r.width() * look.SideDepth;
+        const double frontRight = r.right() - r.width() * look.sideDepth;
         const double lift = r.height() * 0.20;
         p.setPen(Qt::NoPen);
         p.setBrush(kAccent);

@@ -28,12 +28,12 @@ QImage applicationIcon(int size);
 QImage documentIcon(int size, bool legacyStream);
 
 // How a shaded box is drawn: the depth of its side and top as fractions of
-// the box's width and height, its edge line as the width divided by EdgeDivisor (at
+// the box's width and height, its edge line as the width divided by edgeDivisor (at
 // least 1 pixel), and the QColor darker/lighter factors of its edge and faces
 // (the front runs from lighter at the top to the plain colour at the foot).
 struct BoxShading {
-    double SideDepth = 0.30, TopDepth = 0.20, EdgeDivisor = 48;
-    int EdgeDarker = 220, FrontLighter = 135, SideDarker = 150, TopLighter = 170;
+    double sideDepth = 0.30, topDepth = 0.20, edgeDivisor = 48;
+    int edgeDarker = 220, frontLighter = 135, sideDarker = 150, topLighter = 170;
 };
 
 // A box in three-quarter view inside r: the front face on the left, the side

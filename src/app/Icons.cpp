@@ -15,13 +15,13 @@ namespace {
 // application's own artwork.
 void drawBox(QPainter& p, QRectF r, QColor front)
 {
-    const BoxShading look{.SideDepth = 0.28,
-                          .TopDepth = 0.22,
-                          .EdgeDivisor = 60,
-                          .EdgeDarker = 200,
-                          .FrontLighter = 130,
-                          .SideDarker = 140,
-                          .TopLighter = 160};
+    const BoxShading look{.sideDepth = 0.28,
+                          .topDepth = 0.22,
+                          .edgeDivisor = 60,
+                          .edgeDarker = 200,
+                          .frontLighter = 130,
+                          .sideDarker = 140,
+                          .topLighter = 160};
     drawShadedBox(p, r, front, look);
 }
 

@@ -17,7 +17,7 @@ namespace {
 int compress(const TRgbRows& rows, int quality, unsigned char** buffer, unsigned long* size)
 {
     jpeg_compress_struct cinfo;
-    TJpegErrorTrap err;
+    JpegErrorTrap err;
     err.install(reinterpret_cast<j_common_ptr>(&cinfo));
     if (setjmp(err.jump)) {
         jpeg_destroy_compress(&cinfo);

@@ -34,7 +34,7 @@ void progressMonitor(j_common_ptr cinfo)
 {
     if (!cinfo->is_decompressor) return;
     if (reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > MaxScans) {
-        TJpegErrorTrap::of(cinfo).stoppedByUs = true;
+        JpegErrorTrap::of(cinfo).stoppedByUs = true;
         jpegTrapJump(cinfo);
     }
 }
@@ -55,7 +55,7 @@ HeaderResult readHeader(const std::uint8_t* data, std::size_t size)
 {
     HeaderResult r;
     jpeg_decompress_struct cinfo;
-    TJpegErrorTrap err;
+    JpegErrorTrap err;
     err.install(reinterpret_cast<j_common_ptr>(&cinfo), silentMessage);
     if (setjmp(err.jump)) {
         r.code = err.pub.msg_code;
@@ -81,7 +81,7 @@ int decode(const std::uint8_t* data, std::size_t size, TDecodedImage* out, std::
            std::vector<std::uint8_t>* cmykRow, std::string* sizeError)
 {
     jpeg_decompress_struct cinfo;
-    TJpegErrorTrap err;
+    JpegErrorTrap err;
     err.install(reinterpret_cast<j_common_ptr>(&cinfo), silentMessage);
     jpeg_progress_mgr progress{};
     progress.progress_monitor = progressMonitor;

@@ -12,7 +12,7 @@ void silent(j_common_ptr, int) {}
 
 } // namespace
 
-void TJpegErrorTrap::install(j_common_ptr cinfo, void (*emit)(j_common_ptr, int))
+void JpegErrorTrap::install(j_common_ptr cinfo, void (*emit)(j_common_ptr, int))
 {
     cinfo->err = jpeg_std_error(&pub);
     pub.error_exit = jpegTrapJump;
@@ -21,7 +21,7 @@ void TJpegErrorTrap::install(j_common_ptr cinfo, void (*emit)(j_common_ptr, int)
 
 void jpegTrapJump(j_common_ptr cinfo)
 {
-    std::longjmp(TJpegErrorTrap::of(cinfo).jump, 1);
+    std::longjmp(JpegErrorTrap::of(cinfo).jump, 1);
 }
 
 void throwJpegError(int code)

@@ -12,7 +12,7 @@
 
 namespace velmora {
 
-struct TJpegErrorTrap {
+struct JpegErrorTrap {
     jpeg_error_mgr pub;
     std::jmp_buf jump;
     // Set by our own checks (a progress monitor) that stop libjpeg through
@@ -23,7 +23,7 @@ struct TJpegErrorTrap {
     // warnings and traces go to `emit` (by default nowhere).
     void install(j_common_ptr cinfo, void (*emit)(j_common_ptr, int) = nullptr);
 
-    static TJpegErrorTrap& of(j_common_ptr cinfo) { return *reinterpret_cast<TJpegErrorTrap*>(cinfo->err); }
+    static JpegErrorTrap& of(j_common_ptr cinfo) { return *reinterpret_cast<JpegErrorTrap*>(cinfo->err); }
 };
 
 // The error_exit of the trap: jumps back to the frame that set it.
