@@ -127,6 +127,14 @@ TCommandLine runCommandLine(const std::vector<std::string>& args, std::ostream& 
             out << "velmora " << version << "\n";
             return exitWith(0);
         }
+        const bool command = first == "dump" || first == "convert" || first == "face" || first == "render";
+        // "velmora render --help" asks for the usage, not for a render.
+        if (command)
+            for (std::size_t i = 1; i < args.size(); ++i)
+                if (args[i] == "--help" || args[i] == "-h") {
+                    out << kUsage;
+                    return exitWith(0);
+                }
         if (first == "dump") return dump(args, out, err);
         if (first == "convert") return convert(args, err);
         if (first == "face") return exitWith(runFaceCommand(args, out, err));

@@ -27,6 +27,16 @@ TEST(CommandLine, HelpAndVersionSucceedWithoutTheDesktop)
     CliRun h = run({"--help"});
     EXPECT_EQ(h.result.ExitCode, 0);
     EXPECT_NE(h.out.find("velmora dump SCENE|--default"), std::string::npos);
+    // Each sub-command answers --help (or -h, anywhere after it) with the usage
+    // on standard output, instead of treating it as an unknown option or a file.
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"render", "--help"}, {"dump", "-h"}, {"convert", "--help"}, {"face", "doc.json", "--help"}}) {
+        CliRun c = run(args);
+        EXPECT_EQ(c.result.ExitCode, 0) << args[0];
+        EXPECT_FALSE(c.result.GuiScene) << args[0];
+        EXPECT_EQ(c.out, h.out) << args[0];
+        EXPECT_EQ(c.err, "") << args[0];
+    }
 }
 
 TEST(CommandLine, NoArgumentsOrASceneStartTheDesktop)
