@@ -228,7 +228,7 @@ void TBitmapLayer::Paint(TBitmap32& target)
     TRect clip = target.ClipRect();
     TLayerHost* h = host();
     if (clipToImage_ && h && !h->isComposing()) {
-        if (a.Right - a.Left < 0.5f || a.Bottom - a.Top < 0.5f) return;
+        if (double(dst.Right) - dst.Left < 0.5 || double(dst.Bottom) - dst.Top < 0.5) return;
         clip = intersectRect(clip, h->ImageRect());
     }
     bitmap_.DrawStretched(target, dst, clip);

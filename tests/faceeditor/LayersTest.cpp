@@ -147,6 +147,23 @@ TEST(Layers, BitmapLayerPaint)
     stack.Paint(screen, lfVisible);
     EXPECT_NE(screen.Pixel(25, 25), 0u);
 
+    // The cropped layer's size test is on the rounded rectangle: 0.2..0.6
+    // rounds to one column, which is painted; 0.6..1.4 rounds to none.
+    {
+        TLayerCollection thin(&host);
+        auto* t = addBitmapLayer(thin, {0.2f, 0, 0.6f, 10}, 1, 10, 0xFF00FF00);
+        t->SetClipToImage(true);
+        TBitmap32 out(4, 12);
+        host.composing = false;
+        thin.Paint(out, lfVisible);
+        EXPECT_EQ(out.Pixel(0, 5), 0xFF00FF00u);
+        t->SetPlacement({0.6f, 0, 1.4f, 10});
+        out.FillAll(0);
+        thin.Paint(out, lfVisible);
+        for (int i = 0; i < 4 * 12; ++i) ASSERT_EQ(out.Bits()[i], 0u);
+        host.composing = true;
+    }
+
     // A blended layer at master alpha 0 paints nothing at all.
     TBitmap32 untouched(40, 40);
     l->Bitmap().SetDrawMode(dmBlend);
