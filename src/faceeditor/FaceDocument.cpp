@@ -296,9 +296,19 @@ void TFaceDocument::Rescale()
     const TRect r = roundRect(l->Placement());
     TBitmap32 copy;
     copy.CopyFrom(l->Bitmap());
+    const TDrawMode mode = copy.DrawMode();
+    const TStretchFilter filter = copy.StretchFilter();
     copy.SetStretchFilter(sfLinear);
     copy.SetDrawMode(dmOpaque);
-    l->Bitmap().SetDimensions(r.Width(), r.Height());
+    try {
+        l->Bitmap().SetDimensions(r.Width(), r.Height());
+    } catch (...) {
+        // A size too large for memory must not cost the layer its pixels.
+        l->Bitmap().CopyFrom(copy);
+        l->Bitmap().SetDrawMode(mode);
+        l->Bitmap().SetStretchFilter(filter);
+        throw;
+    }
     copy.DrawStretched(l->Bitmap(), l->Bitmap().BoundsRect());
     resetScale();
 }

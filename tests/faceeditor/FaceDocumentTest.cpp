@@ -93,6 +93,19 @@ TEST(FaceDocument, SelectionCommands)
     EXPECT_EQ(a->Bitmap().Height(), 21); // 42 - 21
     EXPECT_EQ(a->Placement(), (TFloatRect{10.4f, 20.6f, 30.4f, 41.6f}));
 
+    // A shown size too large for memory fails and leaves the layer as it was.
+    a->Bitmap().FillAll(0xFF345678);
+    a->Bitmap().SetStretchFilter(sfNearest);
+    e.doc.placeSelection({0, 0, 20000, 20000});
+    EXPECT_THROW(e.doc.Rescale(), std::exception);
+    ASSERT_EQ(a->Bitmap().Width(), 20);
+    ASSERT_EQ(a->Bitmap().Height(), 21);
+    EXPECT_EQ(a->Bitmap().Pixel(19, 20), 0xFF345678u);
+    EXPECT_EQ(a->Bitmap().DrawMode(), dmBlend);
+    EXPECT_EQ(a->Bitmap().StretchFilter(), sfNearest);
+    EXPECT_EQ(a->Placement(), (TFloatRect{0, 0, 20000, 20000}));
+    e.doc.placeSelection({10.4f, 20.6f, 30.4f, 41.6f});
+
     e.doc.setOpacity(77);
     EXPECT_EQ(a->Bitmap().MasterAlpha(), 77);
     e.doc.setInterpolated(true);
