@@ -356,52 +356,52 @@ void TfrmFaceEditor::buildMenus()
         a->setObjectName(QString::fromUtf8(name));
         return a;
     };
-    mnFile = MainMenu->addMenu(QStringLiteral("&File"));
+    mnFile = MainMenu->addMenu(QStringLiteral("File"));
     mnFile->setObjectName(QStringLiteral("mnFile"));
-    mnFileNew = item(mnFile, "mnFileNew", "&New...");
-    mnFileOpen = item(mnFile, "mnFileOpen", "&Open...");
+    mnFileNew = item(mnFile, "mnFileNew", "New...");
+    mnFileOpen = item(mnFile, "mnFileOpen", "Open...");
     mnFile->addSeparator();
-    SaveAs1 = item(mnFile, "SaveAs1", "Save &As...");
+    SaveAs1 = item(mnFile, "SaveAs1", "Save As...");
     mnFile->addSeparator();
-    Done1 = item(mnFile, "Done1", "&Done");
+    Done1 = item(mnFile, "Done1", "Done");
 
-    mnLayers = MainMenu->addMenu(QStringLiteral("&Layers"));
+    mnLayers = MainMenu->addMenu(QStringLiteral("Layers"));
     mnLayers->setObjectName(QStringLiteral("mnLayers"));
-    mnNewBitmapLayer = item(mnLayers, "mnNewBitmapLayer", "New &Bitmap Layer");
-    mnNewBitmapRGBA = item(mnLayers, "mnNewBitmapRGBA", "New Bitmap Layer with &Alpha Channel");
-    mnNewTextLayer = item(mnLayers, "mnNewTextLayer", "New &Text Layer");
+    mnNewBitmapLayer = item(mnLayers, "mnNewBitmapLayer", "New Bitmap Layer");
+    mnNewBitmapRGBA = item(mnLayers, "mnNewBitmapRGBA", "New Bitmap Layer with Alpha Channel");
+    mnNewTextLayer = item(mnLayers, "mnNewTextLayer", "New Text Layer");
     mnLayers->addSeparator();
-    mnFlatten = item(mnLayers, "mnFlatten", "&Flatten Layers");
+    mnFlatten = item(mnLayers, "mnFlatten", "Flatten Layers");
 
-    mnArrange = MainMenu->addMenu(QStringLiteral("&Selection"));
+    mnArrange = MainMenu->addMenu(QStringLiteral("Selection"));
     mnArrange->setObjectName(QStringLiteral("mnArrange"));
-    mnBringFront = item(mnArrange, "mnBringFront", "Bring to &Front");
-    mnSendBack = item(mnArrange, "mnSendBack", "Send to &Back");
+    mnBringFront = item(mnArrange, "mnBringFront", "Bring to Front");
+    mnSendBack = item(mnArrange, "mnSendBack", "Send to Back");
     mnArrange->addSeparator();
-    mnLevelUp = item(mnArrange, "mnLevelUp", "&Up One Level");
-    mnLevelDown = item(mnArrange, "mnLevelDown", "&Down one Level");
+    mnLevelUp = item(mnArrange, "mnLevelUp", "Up One Level");
+    mnLevelDown = item(mnArrange, "mnLevelDown", "Down one Level");
     mnArrange->addSeparator();
-    mnScaled = item(mnArrange, "mnScaled", "&Scaled");
+    mnScaled = item(mnArrange, "mnScaled", "Scaled");
     mnScaled->setCheckable(true);
     mnScaled->setChecked(true);
-    mnDelete = item(mnArrange, "mnDelete", "De&lete");
+    mnDelete = item(mnArrange, "mnDelete", "Delete");
     // Del removes the selected layer; edit boxes with the focus keep the key.
     mnDelete->setShortcut(QKeySequence::Delete);
     mnArrange->addSeparator();
-    mnFlipHorz = item(mnArrange, "mnFlipHorz", "Flip &Horizontally");
-    mnFlipVert = item(mnArrange, "mnFlipVert", "Flip &Vertically");
+    mnFlipHorz = item(mnArrange, "mnFlipHorz", "Flip Horizontally");
+    mnFlipVert = item(mnArrange, "mnFlipVert", "Flip Vertically");
     mnArrange->addSeparator();
-    mnRotate90 = item(mnArrange, "mnRotate90", "Rotate &90°");
-    mnRotate180 = item(mnArrange, "mnRotate180", "Rotate &180°");
-    mnRotate270 = item(mnArrange, "mnRotate270", "Rotate &270°");
+    mnRotate90 = item(mnArrange, "mnRotate90", "Rotate 90°");
+    mnRotate180 = item(mnArrange, "mnRotate180", "Rotate 180°");
+    mnRotate270 = item(mnArrange, "mnRotate270", "Rotate 270°");
 
-    Help1 = MainMenu->addMenu(QStringLiteral("&Help"));
+    Help1 = MainMenu->addMenu(QStringLiteral("Help"));
     Help1->setObjectName(QStringLiteral("Help1"));
-    Contents1 = item(Help1, "Contents1", "&Contents");
+    Contents1 = item(Help1, "Contents1", "Contents");
     Contents1->setShortcut(QKeySequence(Qt::Key_F1));
     Help1->addSeparator();
-    OnlineSupportCenter1 = item(Help1, "OnlineSupportCenter1", "&Online Support Center...");
-    EMailTechnicalSupport1 = item(Help1, "EMailTechnicalSupport1", "&E-Mail Technical Support...");
+    OnlineSupportCenter1 = item(Help1, "OnlineSupportCenter1", "Online Support Center...");
+    EMailTechnicalSupport1 = item(Help1, "EMailTechnicalSupport1", "E-Mail Technical Support...");
     // The F1 shortcut works with the menu closed.
     addAction(Contents1);
     addAction(mnDelete);
@@ -642,10 +642,11 @@ void TfrmFaceEditor::selectionChanged()
     pnlTextLayer->setVisible(text != nullptr);
     pnlBitmapLayer->setVisible(bitmap != nullptr && text == nullptr);
     if (text) {
-        lblFont->setText(QString::fromStdString(text->CaptionFont.Name));
-        // A different text re-renders the layer in the current font, as typing would.
+        // A different text re-renders the layer in the current font, as typing
+        // would, so the font name is read after it.
         const QString caption = QString::fromStdString(text->CaptionText);
         if (txtCaption->text() != caption) txtCaption->setText(caption);
+        lblFont->setText(QString::fromStdString(text->CaptionFont.Name));
     } else if (bitmap) {
         LayerOpacity->Model().setPosition(int(bitmap->Bitmap().MasterAlpha()));
         const QSignalBlocker block(LayerInterpolate);

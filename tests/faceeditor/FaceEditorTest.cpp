@@ -169,6 +169,42 @@ TEST_F(FaceEditorWindow, ScaleBoxTextsAndWheel)
     EXPECT_EQ(scaleText(0.125f), "12%"); // halves to even
 }
 
+TEST_F(FaceEditorWindow, MenuCaptionsAreTheEditorsOwnTexts)
+{
+    // The editor's menus carry no accelerator marks, unlike the main window's.
+    const std::vector<std::pair<QMenu*, const char*>> menus = {{editor->mnFile, "File"},
+                                                               {editor->mnLayers, "Layers"},
+                                                               {editor->mnArrange, "Selection"},
+                                                               {editor->Help1, "Help"}};
+    for (const auto& [menu, title] : menus) EXPECT_EQ(menu->title().toStdString(), title);
+    const std::vector<std::pair<QAction*, const char*>> items = {
+        {editor->mnFileNew, "New..."},
+        {editor->mnFileOpen, "Open..."},
+        {editor->SaveAs1, "Save As..."},
+        {editor->Done1, "Done"},
+        {editor->mnNewBitmapLayer, "New Bitmap Layer"},
+        {editor->mnNewBitmapRGBA, "New Bitmap Layer with Alpha Channel"},
+        {editor->mnNewTextLayer, "New Text Layer"},
+        {editor->mnFlatten, "Flatten Layers"},
+        {editor->mnBringFront, "Bring to Front"},
+        {editor->mnSendBack, "Send to Back"},
+        {editor->mnLevelUp, "Up One Level"},
+        {editor->mnLevelDown, "Down one Level"},
+        {editor->mnScaled, "Scaled"},
+        {editor->mnDelete, "Delete"},
+        {editor->mnFlipHorz, "Flip Horizontally"},
+        {editor->mnFlipVert, "Flip Vertically"},
+        {editor->mnRotate90, "Rotate 90\u00b0"},
+        {editor->mnRotate180, "Rotate 180\u00b0"},
+        {editor->mnRotate270, "Rotate 270\u00b0"},
+        {editor->Contents1, "Contents"},
+        {editor->OnlineSupportCenter1, "Online Support Center..."},
+        {editor->EMailTechnicalSupport1, "E-Mail Technical Support..."},
+    };
+    for (const auto& [action, caption] : items) EXPECT_EQ(action->text(), QString::fromUtf8(caption));
+    EXPECT_EQ(editor->Contents1->shortcut(), QKeySequence(Qt::Key_F1));
+}
+
 TEST_F(FaceEditorWindow, MenuStatesFollowTheSelection)
 {
     auto arrange = [&] { emit editor->mnArrange->aboutToShow(); };
@@ -313,6 +349,7 @@ TEST_F(FaceEditorWindow, FontDialogColoursTheTextAndCarriesTheFont)
 
     editor->FontDialog1 = [](TFont32& font) {
         EXPECT_EQ(font.Name, "Tahoma");
+        font.Name = "DejaVu Serif";
         font.Height = 48;
         font.Color = 0x0000FF; // red as a window colour
         return true;
@@ -332,6 +369,9 @@ TEST_F(FaceEditorWindow, FontDialogColoursTheTextAndCarriesTheFont)
     EXPECT_EQ(editor->txtCaption->text(), QStringLiteral("Caption"));
     EXPECT_EQ(second->CaptionFont.Height, 48);
     EXPECT_GT(second->Bitmap().Width(), secondWidth);
+    // The panel names the font the layer now has, not the one it had.
+    EXPECT_EQ(second->CaptionFont.Name, "DejaVu Serif");
+    EXPECT_EQ(editor->lblFont->text(), QStringLiteral("DejaVu Serif"));
 }
 
 TEST_F(FaceEditorWindow, SelectingATextLayerWithTheBoxCaptionLeavesItUntouched)
