@@ -166,7 +166,12 @@ TEST(FaceDocument, FlattenBlendsAlphaToo)
     auto* opaque = e.solidLayer(4, 4, 0xFF00FF00);
     e.doc.setOpacity(10);
     opaque->SetPlacement({10, 0, 14, 4});
+    // Flattening gives the base a new bitmap's drawing properties.
+    e.doc.Base().SetStretchFilter(sfLinear);
+    e.doc.Base().SetMasterAlpha(40);
     e.doc.Flatten();
+    EXPECT_EQ(e.doc.Base().StretchFilter(), sfNearest);
+    EXPECT_EQ(e.doc.Base().MasterAlpha(), 255);
     EXPECT_EQ(e.view.Layers().Count(), 0);
     EXPECT_EQ(e.doc.Rubberband(), nullptr);
     EXPECT_EQ(e.doc.Base().Pixel(1, 1) >> 24, 192u);

@@ -223,6 +223,14 @@ TEST(Layers, RubberbandGrips)
         EXPECT_EQ(host.cursor, p.cursor) << p.x << "," << p.y;
     }
 
+    // Centres divide toward zero, also left of and above the view's origin:
+    // L = -30, R' = -11 gives Cx = -20, so x = -16 on the top edge is the top handle.
+    pic->SetPlacement({-30, -30, -10, -10});
+    rb->SetTarget(pic);
+    EXPECT_EQ(rb->GripAt(-16, -30), rgTop);
+    EXPECT_EQ(rb->GripAt(-30, -16), rgLeft);
+    EXPECT_EQ(rb->GripAt(-25, -25), rgMove);
+
     // Deleting the framed layer leaves the frame without a target.
     stack.Delete(pic);
     EXPECT_EQ(rb->Target(), nullptr);
@@ -281,6 +289,15 @@ TEST(Layers, RubberbandDrags)
     stack.MouseMove(0, 79, 30);
     stack.MouseUp(mbLeft, 0, 79, 30);
     EXPECT_EQ(pic->Placement(), (TFloatRect{10, 10, 39.5f, 20}));
+
+    // Moving in image pixels keeps the grip point under the pointer: 20 view
+    // pixels at scale 2 are 10 image pixels.
+    pic->SetPlacement({10, 10, 30, 20});
+    rb->SetTarget(pic);
+    stack.MouseDown(mbLeft, 0, 30, 30);
+    stack.MouseMove(0, 50, 36);
+    stack.MouseUp(mbLeft, 0, 50, 36);
+    EXPECT_EQ(pic->Placement(), (TFloatRect{20, 13, 40, 23}));
 }
 
 TEST(Layers, RubberbandPaint)
