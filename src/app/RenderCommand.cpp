@@ -21,7 +21,7 @@ const char* const kRenderUsage =
     "usage: velmora render [SCENE|--default] -o OUT [--viewer WxH] [--multiplier 1..4] [--size WxH]\n"
     "                      [--front FILE] [--back FILE] [--left FILE] [--right FILE] [--top FILE] [--bottom FILE]\n"
     "  OUT ends in .jpg or .jpeg (JPEG, quality 90), .bmp (24-bit BMP) or .png (8-bit RGB PNG).\n"
-    "  The viewer is 492x473 unless given, the multiplier 4, the shot the viewer's size.\n";
+    "  The viewer is 492x473 unless given, the multiplier 4 (any number from 1 to 4), the shot the viewer's size.\n";
 
 // Sides the command accepts: a viewer as large as any screen, a shot as large
 // as the renderer can make a bitmap.
@@ -38,6 +38,14 @@ std::optional<int> parseInt(const std::string& s)
     const auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
     if (ec != std::errc() || p != s.data() + s.size() || s.empty()) return std::nullopt;
     return v;
+}
+
+std::optional<float> parseMultiplier(const std::string& s)
+{
+    double v = 0;
+    const auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), v, std::chars_format::fixed);
+    if (ec != std::errc() || p != s.data() + s.size() || s.empty() || !(v >= 1.0 && v <= 4.0)) return std::nullopt;
+    return float(v);
 }
 
 std::pair<int, int> parseSize(const std::string& option, const std::string& text, int least, int most)
@@ -60,7 +68,7 @@ struct RenderOptions {
     std::optional<std::string> Scene; // empty: the default scene
     std::string Out;
     int ViewerWidth = 492, ViewerHeight = 473;
-    int Multiplier = 4;
+    float Multiplier = 4;
     std::optional<std::pair<int, int>> Size;
     std::vector<std::pair<TBoxFace, std::string>> Faces;
 };
@@ -84,8 +92,12 @@ RenderOptions parse(const std::vector<std::string>& args)
             o.Size = parseSize(a, value(), 2, kMaxShotSide);
         } else if (a == "--multiplier") {
             const std::string& v = value();
-            const auto m = parseInt(v);
-            if (!m || *m < 1 || *m > 4) throw UsageError{"--multiplier must be 1, 2, 3 or 4, not \"" + v + "\""};
+            // The render-to-file multiplier is a real number; the window's
+            // slider offers its whole values.
+            const auto m = parseMultiplier(v);
+            if (!m)
+                throw UsageError{"--multiplier must be a number from 1 to 4 (1, 2, 3 or 4 in the window), not \"" + v +
+                                 "\""};
             o.Multiplier = *m;
         } else if (a == "--default") {
             defaultScene = true;
@@ -177,7 +189,7 @@ int runRenderCommand(const std::vector<std::string>& args, std::ostream& out, st
 
         TRenderToFileJob job;
         job.Path = o.Out;
-        job.Multiplier = float(o.Multiplier);
+        job.Multiplier = o.Multiplier;
         job.ViewerWidth = o.ViewerWidth;
         job.ViewerHeight = o.ViewerHeight;
         job.OutputWidth = o.Size ? o.Size->first : o.ViewerWidth;

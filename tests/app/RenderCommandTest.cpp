@@ -43,7 +43,11 @@ TEST(RenderCommand, BadInputGivesOneMessageAndWritesNothing)
         int code;
         const char* text;
     } cases[] = {
-        {{"--multiplier", "9", "-o", out}, 2, "--multiplier must be 1, 2, 3 or 4"},
+        {{"--multiplier", "9", "-o", out}, 2, "--multiplier must be a number from 1 to 4"},
+        {{"--multiplier", "0.5", "-o", out}, 2, "--multiplier must be a number from 1 to 4"},
+        {{"--multiplier", "4.01", "-o", out}, 2, "--multiplier must be a number from 1 to 4"},
+        {{"--multiplier", "nan", "-o", out}, 2, "--multiplier must be a number from 1 to 4"},
+        {{"--multiplier", "2x", "-o", out}, 2, "--multiplier must be a number from 1 to 4"},
         {{"--size", "0x10", "-o", out}, 2, "--size 0x10 is out of range"},
         {{"--size", "10", "-o", out}, 2, "WIDTHxHEIGHT"},
         {{"--viewer", "20000x20000", "-o", out}, 2, "--viewer 20000x20000 is out of range"},
@@ -132,6 +136,25 @@ TEST(RenderCommand, FaceOptionPutsThePictureOnTheFront)
     EXPECT_LT(c[0], 60);
     EXPECT_LT(c[1], 60);
     EXPECT_NE(at(without, 200, 200), c);
+}
+
+TEST(RenderCommand, FractionalMultiplierRendersRoundedSizes)
+{
+    VELMORA_REQUIRE_HEADLESS_GL();
+    Folder dir;
+    // 2.5 x 41 x 30 renders 102 x 75 (102.5 rounds to even) at 240 DPI; the
+    // shot made from it is the oracle's resize of that render.
+    ASSERT_EQ(render({"--viewer", "41x30", "--multiplier", "2.5", "--size", "102x75", "-o", dir / "full.bmp"}).code, 0);
+    ASSERT_EQ(render({"--viewer", "41x30", "--multiplier", "2.5", "-o", dir / "shot.bmp"}).code, 0);
+    TDecodedImage full = decodeFile(dir / "full.bmp", decodeBmp);
+    const TDecodedImage shot = decodeFile(dir / "shot.bmp", decodeBmp);
+    ASSERT_EQ(full.Width, 102);
+    TGLBitmap24 expected(41, 30);
+    const TRgb24View src{full.Pixels.data(), full.Width, full.Height, std::ptrdiff_t(full.rowBytes())};
+    oracle::FilteredResize(src, expected.view(), triangleFilter, 1.0f);
+    ASSERT_EQ(shot.Width, 41);
+    ASSERT_EQ(shot.Height, 30);
+    for (int y = 0; y < 30; ++y) ASSERT_EQ(0, std::memcmp(shot.row(y), expected.pixel(0, y), 41 * 3)) << "row " << y;
 }
 
 TEST(RenderCommand, WholeShotIsTheOracleResizeOfTheFullRender)

@@ -475,6 +475,82 @@ TEST_F(BoxRender, RenderToBitmapInsideAFrameIsRefused)
     EXPECT_FALSE(buffer.Rendering());
 }
 
+TEST_F(BoxRender, BitmapRenderLendsTheBufferAndGivesItBackOnEveryWayOut)
+{
+    BoxSceneFixture fx;
+    TGLSceneBuffer buffer;
+    fx.setUpBuffer(buffer);
+    buffer.SetRenderingContext(std::make_unique<TGLHeadlessContext>(123, 97));
+    buffer.Resize(123, 97);
+    buffer.Render();
+    const int ownDPI = buffer.RenderDPI();
+    std::vector<int> dpis;
+    std::vector<std::pair<int, int>> viewports;
+    bool fail = false;
+    int multisampled = 0;
+    buffer.BeforeRender = [&](TGLSceneBuffer* b) {
+        dpis.push_back(b->RenderDPI());
+        viewports.emplace_back(b->Viewport().Width, b->Viewport().Height);
+        GLint sampleBuffers = 0;
+        glGetIntegerv(GL_SAMPLE_BUFFERS, &sampleBuffers);
+        if (b->Viewport().Width != 123) multisampled += sampleBuffers;
+        if (fail) throw std::runtime_error("drawing failed");
+    };
+    std::vector<TGLSceneBuffer*> after;
+    buffer.AfterRender = [&](TGLSceneBuffer* b) { after.push_back(b); };
+    auto givenBack = [&] {
+        EXPECT_FALSE(buffer.Rendering());
+        EXPECT_EQ(buffer.Viewport().Width, 123);
+        EXPECT_EQ(buffer.Viewport().Height, 97);
+        EXPECT_EQ(buffer.RenderDPI(), ownDPI);
+    };
+
+    // DPI 0 stands for the screen's.
+    const int screen = TGLSceneBuffer::ScreenDPI;
+    TGLSceneBuffer::ScreenDPI = 192;
+    TGLBitmap24 atZero(246, 194), at192(246, 194);
+    buffer.RenderToBitmap(atZero, 0);
+    TGLSceneBuffer::ScreenDPI = screen;
+    givenBack();
+    buffer.RenderToBitmap(at192, 192);
+    givenBack();
+    EXPECT_EQ(dpis, (std::vector<int>{192, 192}));
+    EXPECT_EQ(viewports, (std::vector<std::pair<int, int>>{{246, 194}, {246, 194}}));
+    EXPECT_TRUE(atZero.Data == at192.Data);
+    EXPECT_EQ(after, (std::vector<TGLSceneBuffer*>{&buffer, &buffer}));
+    EXPECT_EQ(multisampled, 0); // the viewer asks for 2x; bitmaps get none
+
+    // A failure inside the drawing: no AfterRender, the bitmap is not
+    // filled, and the buffer is its own again.
+    fail = true;
+    after.clear();
+    TGLBitmap24 failed(50, 40);
+    failed.Data.assign(failed.Data.size(), 7);
+    EXPECT_THROW(buffer.RenderToBitmap(failed, 96), std::runtime_error);
+    givenBack();
+    EXPECT_TRUE(after.empty());
+    EXPECT_TRUE(std::all_of(failed.Data.begin(), failed.Data.end(), [](std::uint8_t v) { return v == 7; }));
+    fail = false;
+    EXPECT_NO_THROW(buffer.Render());
+    EXPECT_EQ(dpis.back(), 96);
+    EXPECT_EQ(viewports.back(), (std::pair<int, int>{123, 97}));
+    TGLBitmap24 again(50, 40);
+    EXPECT_NO_THROW(buffer.RenderToBitmap(again, 96));
+
+    // No context for an empty bitmap: the platform's error, and the buffer
+    // is not left rendering.
+    TGLBitmap24 empty(0, 5);
+    try {
+        buffer.RenderToBitmap(empty, 96);
+        ADD_FAILURE() << "an empty bitmap was rendered";
+    } catch (const EPlatformError& e) {
+        EXPECT_EQ(std::string(e.what()).rfind("OS Error : ", 0), 0u) << e.what();
+    }
+    givenBack();
+    EXPECT_NO_THROW(buffer.Render());
+    buffer.DestroyRenderingContext();
+}
+
 TEST_F(BoxRender, BlendedSiblingsDrawFarthestFirstAndSwitchedOffLightsStayOff)
 {
     TGLScene scene;

@@ -47,6 +47,22 @@ TEST(ResampleKernels, TableOrderSupportsAndShapes)
     EXPECT_EQ(lanczos3Filter(0.0f), 1.0f);
     EXPECT_NEAR(lanczos3Filter(1.0f), 0.0, 1e-7);
     EXPECT_LT(lanczos3Filter(1.5f), 0.0f); // negative lobe
+
+    // Values worked out by hand from the kernels' formulas, at points that
+    // cross each branch boundary.
+    EXPECT_EQ(hermiteFilter(0.5f), 0.5f);
+    EXPECT_EQ(hermiteFilter(-0.5f), 0.5f);
+    EXPECT_EQ(bellFilter(0.25f), 0.6875f);
+    EXPECT_EQ(bellFilter(0.5f), 0.5f); // the outer branch starts at 0.5
+    EXPECT_EQ(bellFilter(-1.0f), 0.125f);
+    EXPECT_EQ(splineFilter(1.0f), float(1.0 / 6.0));
+    EXPECT_NEAR(splineFilter(0.5f), 23.0 / 48.0, 1e-7);
+    EXPECT_NEAR(mitchellFilter(1.0f), 1.0 / 18.0, 1e-7);
+    EXPECT_NEAR(mitchellFilter(-1.5f), -0.125 / 3.6, 1e-7);
+    EXPECT_NEAR(lanczos3Filter(0.5f), (2 / M_PI) * (3 / M_PI), 1e-6);
+    EXPECT_NEAR(lanczos3Filter(-2.5f), (1 / (2.5 * M_PI)) * (0.5 / (2.5 * M_PI / 3)), 1e-6);
+    EXPECT_EQ(triangleFilter(-1.0f), 0.0f);
+    EXPECT_EQ(triangleFilter(0.0f), 1.0f);
 }
 
 TEST(ResampleContributors, QuarterSizeMirrorsAtTheBorder)
@@ -117,6 +133,19 @@ TEST(Resample, OvershootIsClampedNotWrapped)
     }
 }
 
+TEST(Resample, BoxWeightsAreNotNormalised)
+{
+    // 10 -> 7 pixels: stretch 1.5, so column 0 has one contributor of
+    // weight 2/3 and column 1 two of them. A uniform source comes out
+    // darker in one and brighter in the other; that is the box kernel.
+    auto grey = filled(10, 1, 100);
+    TGLBitmap24 dst(7, 1);
+    FilteredResize(grey.view(), dst.view(), boxFilter, 0.5f);
+    EXPECT_EQ(dst.pixel(0, 0)[0], 67);
+    EXPECT_EQ(dst.pixel(1, 0)[0], 133);
+    EXPECT_EQ(dst.pixel(6, 0)[0], 67);
+}
+
 TEST(Resample, HalvesRoundToEven)
 {
     // Enlarging 2 -> 3 puts column 1 halfway between the two source pixels.
@@ -147,8 +176,11 @@ TEST(Resample, DegenerateSizesNeitherCrashNorReadOutside)
     // One-pixel destinations, a one-row source and a source narrower than the support.
     auto grey = filled(9, 1, 90);
     TGLBitmap24 one(1, 1);
-    FilteredResize(grey.view(), one.view(), triangleFilter, 1.0f);
+    std::vector<int> progress;
+    FilteredResize(grey.view(), one.view(), triangleFilter, 1.0f, [&](int p) { progress.push_back(p); });
     EXPECT_EQ(one.pixel(0, 0)[2], 90);
+    // A one-row source: its only row is the last one.
+    EXPECT_EQ(progress, std::vector<int>{100});
     auto two = filled(2, 2, 200);
     TGLBitmap24 wide(1, 9);
     FilteredResize(two.view(), wide.view(), lanczos3Filter, 3.0f);
