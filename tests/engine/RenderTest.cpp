@@ -551,6 +551,35 @@ TEST_F(BoxRender, BitmapRenderLendsTheBufferAndGivesItBackOnEveryWayOut)
     buffer.DestroyRenderingContext();
 }
 
+TEST_F(BoxRender, ViewerSizedBitmapAt96DpiIsTheViewersFrame)
+{
+    // Multiplier 1: the bitmap is the picture the viewer shows, drawn in
+    // another context from freshly uploaded textures.
+    BoxSceneFixture fx;
+    TGLSceneBuffer buffer;
+    fx.setUpBuffer(buffer);
+    auto own = std::make_unique<TGLHeadlessContext>(160, 120);
+    TGLHeadlessContext& viewer = *own;
+    buffer.SetRenderingContext(std::move(own));
+    buffer.Resize(160, 120);
+    buffer.Render();
+    TGLBitmap24 frame;
+    viewer.readPixels(frame);
+    TGLBitmap24 shot(160, 120);
+    buffer.RenderToBitmap(shot, 96);
+    ASSERT_EQ(frame.Width, 160);
+    ASSERT_EQ(frame.Height, 120);
+    int differing = 0;
+    for (std::size_t i = 0; i < shot.Data.size(); ++i) differing += std::abs(shot.Data[i] - frame.Data[i]) > 1;
+    EXPECT_EQ(differing, 0);
+    // And the viewer's next frame is the same again.
+    buffer.Render();
+    TGLBitmap24 next;
+    viewer.readPixels(next);
+    EXPECT_TRUE(next.Data == frame.Data);
+    buffer.DestroyRenderingContext();
+}
+
 TEST_F(BoxRender, BlendedSiblingsDrawFarthestFirstAndSwitchedOffLightsStayOff)
 {
     TGLScene scene;
