@@ -44,10 +44,10 @@ TEST(ShotFormat, ExtensionOfTheFileNameOrTheFilterDecides)
         EXPECT_EQ(shotFormatFor(c.path, c.bmpFilter, c.pngAllowed), c.format)
             << c.path << (c.bmpFilter ? " (Bitmaps entry)" : "") << (c.pngAllowed ? " (PNG allowed)" : "");
 
-    const std::pair<const char*, const char*> renamed[] = {{"/a/box.jpg", "/a/box.bmp"},
-                                                           {"/a/box.tar.jpeg", "/a/box.tar.bmp"},
-                                                           {"/a.d/box", "/a.d/box.bmp"},
-                                                           {"box", "box.bmp"}};
+    const std::pair<const char*, const char*> renamed[] = {
+        {"/a/box.jpg", "/a/box.bmp"}, {"/a/box.tar.jpeg", "/a/box.tar.bmp"},
+        {"/a.d/box", "/a.d/box.bmp"}, {"box", "box.bmp"},
+        {"/a/.jpg", "/a/.bmp"},       {"/a/box.", "/a/box.bmp"}};
     for (const auto& [path, bmp] : renamed) EXPECT_EQ(withBmpExtension(path), bmp) << path;
 }
 
