@@ -6,6 +6,7 @@
 #include "app/SceneSession.h"
 #include "box/MainModel.h"
 #include "box/SceneFiles.h"
+#include "engine/Scene.h"
 #include "files/DumpStream.h"
 #include "files/SceneBinding.h"
 #include "files/SceneFile.h"
@@ -67,7 +68,12 @@ TCommandLine dump(const std::vector<std::string>& args, std::ostream& out, std::
         return exitWith(0);
     }
     if (!what.empty() && what[0] == '-') return usageError(err, "unknown option for dump: " + what);
-    out << dumpStream(readSceneStreamBytes(what));
+    const std::vector<std::uint8_t> bytes = readSceneStreamBytes(what);
+    // A stream that opening would refuse is reported with the same message
+    // rather than printed as if it were a scene.
+    TGLScene check;
+    prepareSceneLoad(check, bytes);
+    out << dumpStream(bytes);
     return exitWith(0);
 }
 
@@ -90,8 +96,12 @@ TCommandLine convert(const std::vector<std::string>& args, std::ostream& err)
         session.Model.New1Click();
     else
         session.Model.openFromCommandLine(source);
-    const bool legacy = ext == ".gls";
-    saveSceneFile(session.Model, target, legacy ? SceneFilter::Legacy : SceneFilter::Archive);
+    // By the extension alone: a folder whose name holds "gls" must not turn
+    // the archive asked for into a bare stream.
+    if (ext == ".gls")
+        saveSceneFile(session.Model, target, SceneFilter::Legacy);
+    else
+        saveSceneArchiveFile(session.Model, target);
     return exitWith(0);
 }
 

@@ -156,6 +156,11 @@ void saveSceneFile(TfrmMainModel& model, const fs::path& path, SceneFilter filte
     saveScene(path, filter, model.WorkingFolder, hostFor(model));
 }
 
+void saveSceneArchiveFile(TfrmMainModel& model, const fs::path& path)
+{
+    saveSceneArchive(path, model.WorkingFolder, hostFor(model));
+}
+
 void openSceneFile(TfrmMainModel& model, const fs::path& path, SceneFilter filter)
 {
     openScene(path, filter, model.WorkingFolder, hostFor(model));

@@ -21,6 +21,8 @@ void loadModelSceneStream(TfrmMainModel& model, const std::filesystem::path& fil
 
 // Save and open with the working folder of the model.
 void saveSceneFile(TfrmMainModel& model, const std::filesystem::path& path, SceneFilter filter);
+// The archive at path, whatever the path's folders are called.
+void saveSceneArchiveFile(TfrmMainModel& model, const std::filesystem::path& path);
 void openSceneFile(TfrmMainModel& model, const std::filesystem::path& path, SceneFilter filter);
 
 // Points the model's OpenScene and SaveScene at the functions above.

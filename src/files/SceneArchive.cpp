@@ -199,6 +199,11 @@ void saveScene(const fs::path& path, SceneFilter filter, const fs::path& workFol
         replaceFileSafely(path, host.saveSceneStream, "Cannot create file " + path.string());
         return;
     }
+    saveSceneArchive(path, workFolder, host);
+}
+
+void saveSceneArchive(const fs::path& path, const fs::path& workFolder, const SceneArchiveHost& host)
+{
     // Only the box this program builds has settings an archive can hold;
     // saying nothing and writing nothing would look like a successful save.
     if (host.boxType && host.boxType() != 1)
@@ -279,12 +284,11 @@ SceneFileContent readSceneFile(const fs::path& path, SceneFilter filter, const f
     SceneFileContent content;
     std::error_code ec;
     if (!fs::exists(path, ec)) throw EIOError(fileNotFoundMessage(path));
-    if (isLegacyScenePath(path, filter)) {
-        content.installScene = prepareStream(path, workFolder, host);
-        return content;
-    }
     const SceneContainer kind = detectSceneContainer(path);
-    if (kind == SceneContainer::Stream) {
+    // A ZIP never reads as a bare stream, so an archive opens as one even where
+    // its path or the chosen filter asks for the legacy format (an archive kept
+    // in a folder whose name holds "gls").
+    if (kind == SceneContainer::Stream || (kind != SceneContainer::Zip && isLegacyScenePath(path, filter))) {
         // A bare stream under an archive name opens as what it is.
         content.installScene = prepareStream(path, workFolder, host);
         return content;

@@ -114,6 +114,10 @@ struct SceneArchiveHost {
 // a failed save leaves the old file as it was.
 void saveScene(const std::filesystem::path& path, SceneFilter filter, const std::filesystem::path& workFolder,
                const SceneArchiveHost& host);
+// Saves the archive whatever the path says (the command line, which goes by
+// the extension alone).
+void saveSceneArchive(const std::filesystem::path& path, const std::filesystem::path& workFolder,
+                      const SceneArchiveHost& host);
 // Everything an open needs, read before anything is changed: the settings
 // file of an archive and the scene stream read into a detached scene.
 struct SceneFileContent {

@@ -1,6 +1,7 @@
 #include "app/CommandLine.h"
 #include "app/AppTestSupport.h"
 #include "box/MainModel.h"
+#include "files/FilesTestSupport.h"
 #include "files/SceneFile.h"
 
 #include <gtest/gtest.h>
@@ -97,6 +98,21 @@ TEST(CommandLine, UsageErrorsExitWithTwo)
     }
 }
 
+TEST(CommandLine, DumpRefusesWhatOpeningRefusesWithTheSameMessage)
+{
+    for (const test::MalformedCase& c : test::malformedCases()) {
+        CliRun d = run({"dump", (test::streams() / "malformed" / c.file).string()});
+        if (c.expected == "ok") {
+            EXPECT_EQ(d.result.ExitCode, 0) << c.file << ": " << d.err;
+            EXPECT_EQ(d.out.rfind("object ", 0), 0u) << c.file;
+        } else {
+            EXPECT_EQ(d.result.ExitCode, 1) << c.file;
+            EXPECT_EQ(d.err, "velmora: " + c.expected + "\n") << c.file;
+            EXPECT_TRUE(d.out.empty()) << c.file;
+        }
+    }
+}
+
 TEST(CommandLine, DumpPrintsAStreamAndReportsAMissingFile)
 {
     CliRun d = run({"dump", "some scene.vlm"});
@@ -151,6 +167,25 @@ TEST(CommandLine, ConvertBetweenStreamAndArchive)
     EXPECT_EQ(run({"dump", vlm}).out, expected);
     // Bitmap pictures included, the stream comes back byte for byte.
     EXPECT_TRUE(readFileBytes(gls) == readFileBytes(source));
+}
+
+TEST(CommandLine, ConvertGoesByTheExtensionWhateverTheFoldersAreCalled)
+{
+    if (!defaultSceneLinked()) GTEST_SKIP() << "no scene graph linked in this build";
+    const std::string source = std::string(VELMORA_FIXTURES) + "/streams/mutated-1.gls";
+    test::ScratchDir dir;
+    std::filesystem::create_directories(dir / "gls");
+    const std::string vlm = (std::filesystem::path(dir / "gls") / "box.vlm").string();
+    const std::string back = dir / "back.gls";
+    CliRun toArchive = run({"convert", source, vlm});
+    ASSERT_EQ(toArchive.result.ExitCode, 0) << toArchive.err;
+    const std::vector<std::uint8_t> archive = readFileBytes(vlm);
+    ASSERT_GE(archive.size(), 4u);
+    EXPECT_EQ(std::string(archive.begin(), archive.begin() + 4), std::string("PK\3\4", 4));
+    // An archive whose path holds "gls" still opens as an archive.
+    CliRun fromArchive = run({"convert", vlm, back});
+    ASSERT_EQ(fromArchive.result.ExitCode, 0) << fromArchive.err;
+    EXPECT_TRUE(readFileBytes(back) == readFileBytes(source));
 }
 
 } // namespace

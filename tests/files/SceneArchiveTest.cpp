@@ -161,6 +161,14 @@ TEST(SceneArchive, SaveWritesArchiveOrBareStreamByPathAndFilter)
     EXPECT_EQ(readText(d.root / "gls" / "box.vlm"), scene.scene);
     saveScene(d.root / "other.vlm", SceneFilter::Legacy, d.work, scene.host());
     EXPECT_EQ(readText(d.root / "other.vlm"), scene.scene);
+    // The test for "gls" is case-sensitive: all lower or all upper case.
+    saveScene(d.root / "BOX.GLS", SceneFilter::Archive, d.work, scene.host());
+    EXPECT_EQ(readText(d.root / "BOX.GLS"), scene.scene);
+    saveScene(d.root / "box.Gls", SceneFilter::Archive, d.work, scene.host());
+    EXPECT_EQ(detectSceneContainer(d.root / "box.Gls"), SceneContainer::Zip);
+    // The archive-only save ignores what the path holds.
+    saveSceneArchive(d.root / "gls" / "forced.vlm", d.work, scene.host());
+    EXPECT_EQ(detectSceneContainer(d.root / "gls" / "forced.vlm"), SceneContainer::Zip);
 
     // Not a box scene: the save says so and writes nothing.
     scene.boxType = 0;
@@ -234,6 +242,18 @@ TEST(SceneArchive, OpenAppliesSettingsThenLoadsTheStream)
     writeFile(d.root / "stream.vlm", "TPF0...");
     openScene(d.root / "stream.vlm", SceneFilter::Archive, d.work, legacy.host());
     EXPECT_EQ(legacy.log, (std::vector<std::string>{"load", "load"}));
+
+    // An archive is told by its content even where the path or the filter asks
+    // for a bare stream: read as one, it could only fail.
+    fs::create_directories(d.root / "gls");
+    fs::copy_file(d.root / "box.vlm", d.root / "gls" / "box.vlm");
+    for (SceneFilter filter : {SceneFilter::None, SceneFilter::Legacy}) {
+        FakeScene moved;
+        openScene(d.root / "gls" / "box.vlm", filter, d.work, moved.host());
+        EXPECT_EQ(moved.log, (std::vector<std::string>{"apply", "load"}));
+        EXPECT_EQ(moved.loaded, saved.scene);
+        EXPECT_EQ(moved.applied.reflectionOpacity, 73);
+    }
 }
 
 TEST(SceneArchive, OpenFailuresLeaveTheSceneAlone)
