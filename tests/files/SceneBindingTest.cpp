@@ -145,6 +145,75 @@ TEST(SceneLoad, TheObjectsOwnSetterRulesApplyWhileReading)
     EXPECT_FLOAT_EQ(left->Direction().Z(), 1.0f);
 }
 
+ComponentNode* findNode(ComponentNode& n, const std::string& name)
+{
+    if (n.name == name) return &n;
+    for (ComponentNode& c : n.children)
+        if (ComponentNode* f = findNode(c, name)) return f;
+    return nullptr;
+}
+
+// The default scene with one record changed by edit.
+template <class Edit> std::vector<std::uint8_t> editedDefaultScene(const std::string& object, Edit&& edit)
+{
+    ComponentNode tree = readComponentStream(streamBytes("default-scene.gls"));
+    ComponentNode* n = findNode(tree, object);
+    EXPECT_TRUE(n) << object;
+    if (n) edit(*n);
+    return writeComponentStream(tree);
+}
+
+TEST(SceneLoad, RecordsOfTheDefaultSceneChangedOneByOne)
+{
+    // A mirror record without MirrorObject gives a mirror that reflects nothing
+    // in particular, even where the scene it replaces had one.
+    TGLScene scene;
+    loadSceneFromStream(scene, streamBytes("default-scene.gls"));
+    ASSERT_NE(dynamic_cast<TGLMirror*>(scene.FindSceneObject("GLMirror1"))->MirrorObject(), nullptr);
+    loadSceneFromStream(scene, editedDefaultScene("GLMirror1", [](ComponentNode& n) {
+                            std::erase_if(n.properties,
+                                          [](const PropertyRecord& p) { return p.name == "MirrorObject"; });
+                        }));
+    auto* mirror = dynamic_cast<TGLMirror*>(scene.FindSceneObject("GLMirror1"));
+    ASSERT_TRUE(mirror);
+    EXPECT_EQ(mirror->MirrorObject(), nullptr);
+
+    // A stored bitmap under another bitmap class is read into that class.
+    loadSceneFromStream(scene, editedDefaultScene("GLDropShadow", [](ComponentNode& n) {
+                            for (PropertyRecord& p : n.properties)
+                                if (p.name == "Material.Texture.Image.Picture.Data")
+                                    p.value.text = std::string("\x0dTTargaGraphic") + p.value.text.substr(10);
+                        }));
+    const TPicture* pic =
+        dynamic_cast<TGLPlane*>(scene.FindSceneObject("GLDropShadow"))->Material().Texture().PictureImage().Picture();
+    ASSERT_TRUE(pic && pic->Graphic());
+    EXPECT_STREQ(pic->Graphic()->ClassName(), "TTargaGraphic");
+    EXPECT_EQ(pic->Graphic()->Width(), 256);
+    EXPECT_EQ(pic->Graphic()->Height(), 256);
+
+    // Paths: the whole path as read is named, with the object it belongs to.
+    auto withRecord = [](const std::string& object, const std::string& path, StreamValue v) {
+        return editedDefaultScene(object, [&](ComponentNode& n) { n.properties.push_back({path, v}); });
+    };
+    const std::pair<std::vector<std::uint8_t>, const char*> cases[] = {
+        {withRecord("PLLeft", "Material.Foo.Bar", StreamValue::ofInteger(1)),
+         "Error reading PLLeft.Material.Foo.Bar: Property does not exist"},
+        {withRecord("PLLeft", "Tag.Low", StreamValue::ofInteger(1)),
+         "Error reading PLLeft.Tag.Low: Invalid property path"},
+        {withRecord("GLCamera1", "Material.BlendingMode", StreamValue::ofIdent("bmOpaque")),
+         "Error reading GLCamera1.Material.BlendingMode: Property does not exist"},
+        {withRecord("PLFront", "Material.MaterialOptions", StreamValue::ofSet({"moNoLighting", "moFoo"})),
+         "Error reading PLFront.Material.MaterialOptions: Invalid property value"},
+        {withRecord("PLFront", "Visible", StreamValue::ofIdent("Maybe")),
+         "Error reading PLFront.Visible: Invalid property value"},
+    };
+    for (const auto& [bytes, message] : cases) {
+        TGLScene fresh;
+        EXPECT_EQ(loadOutcome(fresh, bytes), message);
+        EXPECT_EQ(fresh.FindSceneObject("PLFront"), nullptr) << message; // nothing replaced
+    }
+}
+
 TEST(SceneFile, MissingFilesAndUnwritableTargetsGiveTheirMessages)
 {
     TGLScene scene;
