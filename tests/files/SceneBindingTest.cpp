@@ -178,6 +178,12 @@ TEST(SceneLoad, RecordsOfTheDefaultSceneChangedOneByOne)
     ASSERT_TRUE(mirror);
     EXPECT_EQ(mirror->MirrorObject(), nullptr);
 
+    // The root takes its record's name, but not the main window's own.
+    loadSceneFromStream(scene, editedDefaultScene("GLScene1", [](ComponentNode& n) { n.name = "Studio"; }));
+    EXPECT_EQ(scene.Name(), "Studio");
+    loadSceneFromStream(scene, editedDefaultScene("GLScene1", [](ComponentNode& n) { n.name = "frmMain"; }));
+    EXPECT_EQ(scene.Name(), "frmMain_1");
+
     // A stored bitmap under another bitmap class is read into that class.
     loadSceneFromStream(scene, editedDefaultScene("GLDropShadow", [](ComponentNode& n) {
                             for (PropertyRecord& p : n.properties)
