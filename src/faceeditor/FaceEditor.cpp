@@ -288,7 +288,12 @@ TfrmFaceEditor::TfrmFaceEditor(QWidget* parent) : QDialog(parent)
     TImgView32Model& view = ImgView->Model();
     view.OnMouseWheelUp = [this](TImgView32Model*) { ImgViewMouseWheelUp(); };
     view.OnMouseWheelDown = [this](TImgView32Model*) { ImgViewMouseWheelDown(); };
-    view.OnMouseUp = [this](TImgView32Model*, TMouseButton, TShiftState, int, int, TCustomLayer*) { mnArrangeClick(); };
+    view.OnMouseDown = [this](TImgView32Model*, TMouseButton b, TShiftState s, int x, int y, TCustomLayer* l) {
+        ImgViewMouseDown(b, s, x, y, l);
+    };
+    view.OnMouseUp = [this](TImgView32Model*, TMouseButton b, TShiftState s, int x, int y, TCustomLayer* l) {
+        ImgViewMouseUp(b, s, x, y, l);
+    };
 
     OpenPictureDialog1 = [this] { return runOpenPictureDialog(this); };
     SavePictureDialog1 = [this] {
@@ -412,7 +417,7 @@ void TfrmFaceEditor::buildMenus()
     connect(mnFileNew, &QAction::triggered, this, [this] { mnFileNewClick(); });
     connect(mnFileOpen, &QAction::triggered, this, [this] { mnFileOpenClick(); });
     connect(SaveAs1, &QAction::triggered, this, [this] { SaveAs1Click(); });
-    connect(Done1, &QAction::triggered, this, [this] { btnDoneClick(); });
+    connect(Done1, &QAction::triggered, this, [this] { Done1Click(); });
     connect(mnNewBitmapLayer, &QAction::triggered, this, [this] { mnNewBitmapLayerClick(); });
     connect(mnNewBitmapRGBA, &QAction::triggered, this, [this] { mnNewBitmapRGBAClick(); });
     connect(mnNewTextLayer, &QAction::triggered, this, [this] { mnNewTextLayerClick(); });
@@ -421,16 +426,13 @@ void TfrmFaceEditor::buildMenus()
     connect(mnSendBack, &QAction::triggered, this, [this] { mnReorder(2); });
     connect(mnLevelUp, &QAction::triggered, this, [this] { mnReorder(3); });
     connect(mnLevelDown, &QAction::triggered, this, [this] { mnReorder(4); });
-    connect(mnScaled, &QAction::triggered, this, [this] {
-        run([&] { Doc->toggleScaled(); });
-        mnArrangeClick();
-    });
-    connect(mnDelete, &QAction::triggered, this, [this] { run([&] { Doc->deleteSelected(); }); });
-    connect(mnFlipHorz, &QAction::triggered, this, [this] { run([&] { Doc->flipHorz(); }); });
-    connect(mnFlipVert, &QAction::triggered, this, [this] { run([&] { Doc->flipVert(); }); });
-    connect(mnRotate90, &QAction::triggered, this, [this] { run([&] { Doc->rotate90(); }); });
-    connect(mnRotate180, &QAction::triggered, this, [this] { run([&] { Doc->rotate180(); }); });
-    connect(mnRotate270, &QAction::triggered, this, [this] { run([&] { Doc->rotate270(); }); });
+    connect(mnScaled, &QAction::triggered, this, [this] { mnScaledClick(); });
+    connect(mnDelete, &QAction::triggered, this, [this] { mnDeleteClick(); });
+    connect(mnFlipHorz, &QAction::triggered, this, [this] { mnFlipHorzClick(); });
+    connect(mnFlipVert, &QAction::triggered, this, [this] { mnFlipVertClick(); });
+    connect(mnRotate90, &QAction::triggered, this, [this] { mnRotate90Click(); });
+    connect(mnRotate180, &QAction::triggered, this, [this] { mnRotate180Click(); });
+    connect(mnRotate270, &QAction::triggered, this, [this] { mnRotate270Click(); });
     connect(Contents1, &QAction::triggered, this, [this] {
         if (OnHelpContents) OnHelpContents();
     });
@@ -485,11 +487,11 @@ QWidget* TfrmFaceEditor::buildToolPanel()
     col->addLayout(tools);
     connect(btnGraphic, &QToolButton::clicked, this, [this] { btnGraphicClick(); });
     connect(btnText, &QToolButton::clicked, this, [this] { btnTextClick(); });
-    connect(btnDelete, &QToolButton::clicked, this, [this] { run([&] { Doc->deleteSelected(); }); });
-    connect(btnBringFront, &QToolButton::clicked, this, [this] { mnReorder(1); });
-    connect(btnSendBack, &QToolButton::clicked, this, [this] { mnReorder(2); });
-    connect(btnLevelUp, &QToolButton::clicked, this, [this] { mnReorder(3); });
-    connect(btnLevelDown, &QToolButton::clicked, this, [this] { mnReorder(4); });
+    connect(btnDelete, &QToolButton::clicked, this, [this] { btnDeleteClick(); });
+    connect(btnBringFront, &QToolButton::clicked, this, [this] { btnBringFrontClick(); });
+    connect(btnSendBack, &QToolButton::clicked, this, [this] { btnSendBackClick(); });
+    connect(btnLevelUp, &QToolButton::clicked, this, [this] { btnLevelUpClick(); });
+    connect(btnLevelDown, &QToolButton::clicked, this, [this] { btnLevelDownClick(); });
 
     auto* baseRow = new QHBoxLayout;
     baseRow->addWidget(new QLabel(QStringLiteral("Base Color:"), ToolPanel));
@@ -538,10 +540,7 @@ QWidget* TfrmFaceEditor::buildToolPanel()
         ImageInterpolate->setObjectName(QStringLiteral("ImageInterpolate"));
         l->addWidget(ImageInterpolate);
         connect(ScaleCombo, &QComboBox::editTextChanged, this, [this] { ScaleComboChange(); });
-        connect(ImageInterpolate, &QCheckBox::toggled, this, [this](bool on) {
-            Doc->Base().SetStretchFilter(on ? sfLinear : sfNearest);
-            ImgView->Model().changed();
-        });
+        connect(ImageInterpolate, &QCheckBox::toggled, this, [this] { ImageInterpolateClick(); });
     }
     col->addWidget(pnlImage);
 
@@ -575,13 +574,11 @@ QWidget* TfrmFaceEditor::buildToolPanel()
         l->addWidget(Cropped);
         l->addWidget(LayerRescale);
         l->addWidget(LayerResetScale);
-        connect(LayerOpacity, &TGaugeBar::changed, this,
-                [this](int position) { run([&] { Doc->setOpacity(position); }); });
-        connect(LayerInterpolate, &QCheckBox::clicked, this,
-                [this](bool on) { run([&] { Doc->setInterpolated(on); }); });
-        connect(Cropped, &QCheckBox::clicked, this, [this](bool on) { run([&] { Doc->setCropped(on); }); });
-        connect(LayerRescale, &QPushButton::clicked, this, [this] { run([&] { Doc->Rescale(); }); });
-        connect(LayerResetScale, &QPushButton::clicked, this, [this] { run([&] { Doc->resetScale(); }); });
+        connect(LayerOpacity, &TGaugeBar::changed, this, [this] { LayerOpacityChange(); });
+        connect(LayerInterpolate, &QCheckBox::clicked, this, [this] { LayerInterpolateClick(); });
+        connect(Cropped, &QCheckBox::clicked, this, [this] { CroppedClick(); });
+        connect(LayerRescale, &QPushButton::clicked, this, [this] { LayerRescaleClick(); });
+        connect(LayerResetScale, &QPushButton::clicked, this, [this] { LayerResetScaleClick(); });
     }
     col->addWidget(pnlBitmapLayer);
 
@@ -612,9 +609,7 @@ QWidget* TfrmFaceEditor::buildToolPanel()
         l->addWidget(chkTextLayerInterpolated);
         connect(txtCaption, &QLineEdit::textChanged, this, [this] { txtCaptionChange(); });
         connect(btnSetFont, &QPushButton::clicked, this, [this] { btnSetFontClick(); });
-        connect(chkTextLayerInterpolated, &QCheckBox::clicked, this, [this](bool on) {
-            if (dynamic_cast<TBitmapTextLayer*>(Doc->SelectedLayer())) run([&] { Doc->setInterpolated(on); });
-        });
+        connect(chkTextLayerInterpolated, &QCheckBox::clicked, this, [this] { chkTextLayerInterpolatedClick(); });
     }
     col->addWidget(pnlTextLayer);
     col->addStretch(1);
@@ -733,6 +728,119 @@ void TfrmFaceEditor::mnArrangeClick()
 void TfrmFaceEditor::mnReorder(int tag)
 {
     run([&] { Doc->reorder(tag); });
+    mnArrangeClick();
+}
+
+void TfrmFaceEditor::btnBringFrontClick()
+{
+    mnReorder(1);
+}
+
+void TfrmFaceEditor::btnSendBackClick()
+{
+    mnReorder(2);
+}
+
+void TfrmFaceEditor::btnLevelUpClick()
+{
+    mnReorder(3);
+}
+
+void TfrmFaceEditor::btnLevelDownClick()
+{
+    mnReorder(4);
+}
+
+void TfrmFaceEditor::mnScaledClick()
+{
+    run([&] { Doc->toggleScaled(); });
+    mnArrangeClick();
+}
+
+void TfrmFaceEditor::mnDeleteClick()
+{
+    run([&] { Doc->deleteSelected(); });
+}
+
+void TfrmFaceEditor::btnDeleteClick()
+{
+    mnDeleteClick();
+}
+
+void TfrmFaceEditor::mnFlipHorzClick()
+{
+    run([&] { Doc->flipHorz(); });
+}
+
+void TfrmFaceEditor::mnFlipVertClick()
+{
+    run([&] { Doc->flipVert(); });
+}
+
+void TfrmFaceEditor::mnRotate90Click()
+{
+    run([&] { Doc->rotate90(); });
+}
+
+void TfrmFaceEditor::mnRotate180Click()
+{
+    run([&] { Doc->rotate180(); });
+}
+
+void TfrmFaceEditor::mnRotate270Click()
+{
+    run([&] { Doc->rotate270(); });
+}
+
+void TfrmFaceEditor::ImageInterpolateClick()
+{
+    Doc->Base().SetStretchFilter(ImageInterpolate->isChecked() ? sfLinear : sfNearest);
+    ImgView->Model().changed();
+}
+
+void TfrmFaceEditor::LayerOpacityChange()
+{
+    const int position = LayerOpacity->Model().Position();
+    run([&] { Doc->setOpacity(position); });
+}
+
+void TfrmFaceEditor::LayerInterpolateClick()
+{
+    const bool on = LayerInterpolate->isChecked();
+    run([&] { Doc->setInterpolated(on); });
+}
+
+void TfrmFaceEditor::CroppedClick()
+{
+    const bool on = Cropped->isChecked();
+    run([&] { Doc->setCropped(on); });
+}
+
+void TfrmFaceEditor::LayerRescaleClick()
+{
+    run([&] { Doc->Rescale(); });
+}
+
+void TfrmFaceEditor::LayerResetScaleClick()
+{
+    run([&] { Doc->resetScale(); });
+}
+
+void TfrmFaceEditor::chkTextLayerInterpolatedClick()
+{
+    if (!dynamic_cast<TBitmapTextLayer*>(Doc->SelectedLayer())) return;
+    const bool on = chkTextLayerInterpolated->isChecked();
+    run([&] { Doc->setInterpolated(on); });
+}
+
+void TfrmFaceEditor::ImgViewMouseDown(int, unsigned, int, int, TCustomLayer* layer)
+{
+    // A press on empty canvas clears the selection (the mouse grab ends with the press).
+    if (!layer) Doc->SelectLayer(nullptr);
+}
+
+void TfrmFaceEditor::ImgViewMouseUp(int, unsigned, int, int, TCustomLayer*)
+{
     mnArrangeClick();
 }
 
@@ -855,6 +963,11 @@ void TfrmFaceEditor::btnDoneClick()
 {
     Cancelled = false;
     close();
+}
+
+void TfrmFaceEditor::Done1Click()
+{
+    btnDoneClick();
 }
 
 void TfrmFaceEditor::btnCancelClick()

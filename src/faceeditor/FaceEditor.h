@@ -31,6 +31,7 @@ class QWidget;
 namespace velmora {
 
 class TBitmap32;
+class TCustomLayer;
 struct TFont32;
 class TFaceDocument;
 class TImgView32;
@@ -132,6 +133,31 @@ public:
     void txtCaptionChange();
     void btnDoneClick();
     void btnCancelClick();
+    void Done1Click();
+    // The Selection menu and the tool buttons that share its commands.
+    void btnBringFrontClick();
+    void btnSendBackClick();
+    void btnLevelUpClick();
+    void btnLevelDownClick();
+    void mnScaledClick();
+    void mnDeleteClick();
+    void btnDeleteClick();
+    void mnFlipHorzClick();
+    void mnFlipVertClick();
+    void mnRotate90Click();
+    void mnRotate180Click();
+    void mnRotate270Click();
+    // The property panels.
+    void ImageInterpolateClick();
+    void LayerOpacityChange();
+    void LayerInterpolateClick();
+    void CroppedClick();
+    void LayerRescaleClick();
+    void LayerResetScaleClick();
+    void chkTextLayerInterpolatedClick();
+    // The view's mouse events; button is a TMouseButton, layer the one the press found.
+    void ImgViewMouseDown(int button, unsigned shift, int x, int y, TCustomLayer* layer);
+    void ImgViewMouseUp(int button, unsigned shift, int x, int y, TCustomLayer* layer);
 
 public slots:
     void reject() override; // Escape asks like the close box

@@ -7,6 +7,7 @@
 #include "FaceEditorTestSupport.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -248,6 +249,51 @@ TEST_F(FaceEditorWindow, MenuStatesFollowTheSelection)
     layers();
     EXPECT_EQ(editor->ImgView->Layers().Count(), 0);
     EXPECT_FALSE(editor->mnFlatten->isEnabled());
+}
+
+TEST_F(FaceEditorWindow, PanelControlsActOnTheSelectedLayer)
+{
+    addPicture(40, 20);
+    auto* layer = dynamic_cast<TBitmapLayer*>(editor->Document().SelectedLayer());
+    ASSERT_NE(layer, nullptr);
+    EXPECT_EQ(editor->LayerOpacity->Model().Position(), 255);
+    EXPECT_FALSE(editor->LayerInterpolate->isChecked());
+
+    editor->LayerOpacity->Model().setPosition(77); // as a drag of the slider
+    EXPECT_EQ(layer->Bitmap().MasterAlpha(), 77);
+    editor->LayerInterpolate->click();
+    EXPECT_EQ(layer->Bitmap().StretchFilter(), sfLinear);
+    editor->Cropped->click();
+    EXPECT_TRUE(layer->ClipToImage());
+    editor->ImageInterpolate->click();
+    EXPECT_EQ(editor->Document().Base().StretchFilter(), sfLinear);
+
+    // Turned a quarter about its centre by the menu, then back to 100 % by the button.
+    editor->Document().placeSelection({100, 100, 300, 150});
+    editor->mnRotate90->trigger();
+    EXPECT_EQ(layer->Placement(), (TFloatRect{175, 25, 225, 225}));
+    EXPECT_EQ(layer->Bitmap().Width(), 20);
+    editor->Document().placeSelection({10, 10, 90, 50});
+    editor->LayerResetScale->click();
+    EXPECT_EQ(layer->Placement(), (TFloatRect{10, 10, 30, 50}));
+    editor->Document().placeSelection({10, 10, 50, 90});
+    editor->LayerRescale->click();
+    EXPECT_EQ(layer->Bitmap().Width(), 40);
+    EXPECT_EQ(layer->Bitmap().Height(), 80);
+
+    // Another selection shows its own opacity and filter.
+    addPicture(10, 10);
+    EXPECT_EQ(editor->LayerOpacity->Model().Position(), 255);
+    EXPECT_FALSE(editor->LayerInterpolate->isChecked());
+    editor->Document().SelectLayer(layer);
+    EXPECT_EQ(editor->LayerOpacity->Model().Position(), 77);
+    EXPECT_TRUE(editor->LayerInterpolate->isChecked());
+    EXPECT_EQ(layer->Bitmap().MasterAlpha(), 77);
+
+    editor->btnDelete->setEnabled(true);
+    editor->btnDelete->click();
+    EXPECT_EQ(editor->Document().SelectedLayer(), nullptr);
+    EXPECT_EQ(editor->ImgView->Layers().Count(), 2); // the other picture and the hidden frame
 }
 
 TEST_F(FaceEditorWindow, TextLayerPanelAndCaption)
