@@ -291,6 +291,9 @@ TfrmFaceEditor::TfrmFaceEditor(QWidget* parent) : QDialog(parent)
     view.OnMouseDown = [this](TImgView32Model*, TMouseButton b, TShiftState s, int x, int y, TCustomLayer* l) {
         ImgViewMouseDown(b, s, x, y, l);
     };
+    view.OnPaintStage = [this](TImgView32Model*, TBitmap32& buffer, unsigned stage) {
+        ImgViewPaintStage(buffer, stage);
+    };
     view.OnMouseUp = [this](TImgView32Model*, TMouseButton b, TShiftState s, int x, int y, TCustomLayer* l) {
         ImgViewMouseUp(b, s, x, y, l);
     };
@@ -842,6 +845,13 @@ void TfrmFaceEditor::ImgViewMouseDown(int, unsigned, int, int, TCustomLayer* lay
 void TfrmFaceEditor::ImgViewMouseUp(int, unsigned, int, int, TCustomLayer*)
 {
     mnArrangeClick();
+}
+
+void TfrmFaceEditor::ImgViewPaintStage(TBitmap32&, unsigned stage)
+{
+    // While a composite is made the target is another bitmap; the pattern
+    // still goes into the view's buffer so that composites never show it.
+    if (stage == 0) TFaceDocument::paintCheckerboard(ImgView->Model().Buffer());
 }
 
 void TfrmFaceEditor::selectTool()

@@ -158,6 +158,8 @@ public:
     // The view's mouse events; button is a TMouseButton, layer the one the press found.
     void ImgViewMouseDown(int button, unsigned shift, int x, int y, TCustomLayer* layer);
     void ImgViewMouseUp(int button, unsigned shift, int x, int y, TCustomLayer* layer);
+    // Stage 0 of the view's paint: the checkerboard, always into the view's own buffer.
+    void ImgViewPaintStage(TBitmap32& buffer, unsigned stage);
 
 public slots:
     void reject() override; // Escape asks like the close box

@@ -78,6 +78,10 @@ TEST_F(FaceEditorWindow, OpensWhiteAtTheFaceSizeAndThirtyFivePercent)
     EXPECT_FALSE(editor->pnlImage->isHidden());
     EXPECT_TRUE(editor->pnlBitmapLayer->isHidden());
     EXPECT_TRUE(editor->pnlTextLayer->isHidden());
+    // Around the image: grey and white squares of 8, grey at the top left.
+    editor->ImgView->Model().Paint();
+    EXPECT_EQ(editor->ImgView->Model().Buffer().Pixel(0, 0), 0xFFB0B0B0u);
+    EXPECT_EQ(editor->ImgView->Model().Buffer().Pixel(8, 0), 0xFFFFFFFFu);
 }
 
 TEST_F(FaceEditorWindow, CloseQuestionAnswers)
