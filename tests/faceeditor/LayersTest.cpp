@@ -348,6 +348,18 @@ TEST(Layers, RubberbandPaint)
     EXPECT_EQ(line.Pixel(30, 7), K);
     EXPECT_EQ(line.Pixel(30, 8), W);
     EXPECT_EQ(line.Pixel(29, 5), 0u);
+    // Pixels clipped away still count in the pattern: a frame from x = -5
+    // puts path pixel 5 at x = 0, and the bottom edge starts counting after
+    // the top and right edges.
+    TBitmap32 clipped(20, 20);
+    rb->SetPlacement({-5, 2, 30, 10});
+    rb->Paint(clipped);
+    EXPECT_EQ(clipped.Pixel(0, 2), W);  // k = 5
+    EXPECT_EQ(clipped.Pixel(2, 2), K);  // k = 7
+    EXPECT_EQ(clipped.Pixel(3, 2), W);  // k = 8
+    EXPECT_EQ(clipped.Pixel(19, 9), K); // k = 34 + 7 + 10 = 51
+    EXPECT_EQ(clipped.Pixel(18, 9), W); // k = 52
+
     // A frame reaching far outside the target is clipped, quickly.
     TBitmap32 small(8, 8);
     rb->SetPlacement({-1e9f, 2, 1e9f, 5});
