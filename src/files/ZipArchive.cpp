@@ -41,6 +41,18 @@ bool wildcardMatch(const std::string& pattern, const std::string& name)
     return p == pattern.size();
 }
 
+namespace {
+
+struct FdHandle {
+    int fd = -1;
+    ~FdHandle()
+    {
+        if (fd >= 0) ::close(fd);
+    }
+};
+
+} // namespace
+
 // ---------------------------------------------------------------- writer
 
 ZipWriter::ZipWriter(const fs::path& path) : path_(path)
@@ -87,6 +99,67 @@ void ZipWriter::addMatching(const fs::path& folder, const std::string& pattern)
     for (const auto& f : files) addFile(f, f.filename().string());
 }
 
+namespace {
+
+unsigned le16At(const std::vector<std::uint8_t>& b, std::size_t at)
+{
+    return unsigned(b[at]) | unsigned(b[at + 1]) << 8;
+}
+
+std::uint32_t le32At(const std::vector<std::uint8_t>& b, std::size_t at)
+{
+    return le16At(b, at) | std::uint32_t(le16At(b, at + 2)) << 16;
+}
+
+bool readAt(int fd, void* buf, std::size_t n, off_t at)
+{
+    return ::pread(fd, buf, n, at) == static_cast<ssize_t>(n);
+}
+
+} // namespace
+
+// The library marks every member as needing version 2.0, also those it fell
+// back to storing; a stored member needs only 1.0. The field is outside every
+// checksum, so it is set in place in the local and the central headers. An
+// archive of any other shape (a comment, ZIP64, encryption) is left as it is.
+static void markStoredMembersVersion10(const fs::path& path)
+{
+    FdHandle fd;
+    fd.fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+    if (fd.fd < 0) return;
+    struct stat st {};
+    if (::fstat(fd.fd, &st) != 0 || st.st_size < 22) return;
+    std::vector<std::uint8_t> end(22);
+    if (!readAt(fd.fd, end.data(), 22, st.st_size - 22)) return;
+    if (le32At(end, 0) != 0x06054b50u || le16At(end, 20) != 0) return;
+    const unsigned entries = le16At(end, 10);
+    const std::uint32_t size = le32At(end, 12), offset = le32At(end, 16);
+    if (entries == 0xFFFF || offset == 0xFFFFFFFFu || std::uint64_t(offset) + size > std::uint64_t(st.st_size) - 22)
+        return;
+    std::vector<std::uint8_t> central(size);
+    if (!readAt(fd.fd, central.data(), size, offset)) return;
+    std::size_t at = 0;
+    for (unsigned i = 0; i < entries; ++i) {
+        if (at + 46 > central.size() || le32At(central, at) != 0x02014b50u) return;
+        const unsigned needed = le16At(central, at + 6), flags = le16At(central, at + 8);
+        const unsigned method = le16At(central, at + 10);
+        const std::uint32_t local = le32At(central, at + 42);
+        const std::size_t next =
+            at + 46 + le16At(central, at + 28) + le16At(central, at + 30) + le16At(central, at + 32);
+        if (next > central.size()) return;
+        const unsigned nameLength = le16At(central, at + 28);
+        const bool folder = nameLength > 0 && central[at + 46 + nameLength - 1] == '/';
+        if (method == 0 && needed == 20 && (flags & 1) == 0 && !folder && local != 0xFFFFFFFFu) {
+            std::vector<std::uint8_t> head(8);
+            if (!readAt(fd.fd, head.data(), 8, local) || le32At(head, 0) != 0x04034b50u) return;
+            const std::uint8_t ten[2] = {10, 0};
+            if (le16At(head, 4) == 20 && ::pwrite(fd.fd, ten, 2, off_t(local) + 4) != 2) return;
+            if (::pwrite(fd.fd, ten, 2, off_t(offset) + off_t(at) + 6) != 2) return;
+        }
+        at = next;
+    }
+}
+
 void ZipWriter::close()
 {
     if (!archive_) return;
@@ -97,6 +170,7 @@ void ZipWriter::close()
         throw EArchiveIOError("Cannot write archive " + path_.string() + ": " + why);
     }
     archive_ = nullptr;
+    markStoredMembersVersion10(path_);
 }
 
 // ---------------------------------------------------------------- reader
@@ -147,14 +221,6 @@ struct ZipFileHandle {
     ~ZipFileHandle()
     {
         if (f) zip_fclose(f);
-    }
-};
-
-struct FdHandle {
-    int fd = -1;
-    ~FdHandle()
-    {
-        if (fd >= 0) ::close(fd);
     }
 };
 

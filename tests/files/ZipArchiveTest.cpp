@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <random>
 
 using namespace velmora;
@@ -61,12 +62,40 @@ TEST(ZipArchive, WritesMatchingFilesUnderBaseNamesDeflatedOrStored)
     EXPECT_LT(st.comp_size, 1000u);
     zip_close(z);
 
+    // Version needed to extract, in the local and the central headers: 10 for
+    // the stored member, 20 for the deflated one. No data descriptors.
+    const std::string bytes = readText(d.path / "temp.zip");
+    auto le16 = [&](std::size_t at) {
+        return unsigned(std::uint8_t(bytes[at])) | unsigned(std::uint8_t(bytes[at + 1])) << 8;
+    };
+    auto le32 = [&](std::size_t at) { return le16(at) | le16(at + 2) << 16; };
+    ASSERT_GE(bytes.size(), 22u);
+    const std::size_t eocd = bytes.size() - 22;
+    ASSERT_EQ(bytes.compare(eocd, 4, "PK\5\6"), 0);
+    std::size_t central = le32(eocd + 16);
+    std::map<std::string, unsigned> needed;
+    for (unsigned i = 0; i < le16(eocd + 10); ++i) {
+        ASSERT_EQ(bytes.compare(central, 4, "PK\1\2"), 0);
+        const std::string name = bytes.substr(central + 46, le16(central + 28));
+        const std::size_t local = le32(central + 42);
+        ASSERT_EQ(bytes.compare(local, 4, "PK\3\4"), 0);
+        EXPECT_EQ(le16(local + 4), le16(central + 6)) << name;
+        EXPECT_EQ(le16(local + 6) & 8u, 0u) << name;
+        needed[name] = le16(central + 6);
+        central += 46 + le16(central + 28) + le16(central + 30) + le16(central + 32);
+    }
+    EXPECT_EQ(needed, (std::map<std::string, unsigned>{{"Scene.gls", 10}, {"Scene.ini", 20}}));
+
     ZipReader r(d.path / "temp.zip");
     TempDir out;
     auto names = r.extractAll(out.path);
     EXPECT_EQ(names.size(), 2u);
     EXPECT_EQ(readText(out.path / "Scene.gls"), noise);
     EXPECT_EQ(readText(out.path / "Scene.ini"), text);
+
+    // Another program reads the headers as written.
+    VELMORA_REQUIRE_TOOLS("unzip");
+    EXPECT_TRUE(test::run("unzip -tq '" + (d.path / "temp.zip").string() + "' >/dev/null"));
 }
 
 TEST(ZipArchive, RecognisesMissingAndForeignFiles)
