@@ -2,6 +2,7 @@
 
 #include "files/SceneFile.h"
 #include "files/ZipArchive.h"
+#include "pictures/TextCase.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -302,7 +303,15 @@ SceneFileContent readSceneFile(const fs::path& path, SceneFilter filter, const f
     fs::copy_file(path, work.zip, fs::copy_options::overwrite_existing, ec);
     {
         ZipReader reader(work.zip);
-        reader.extractAll(workFolder);
+        const std::vector<std::string> extracted = reader.extractAll(workFolder);
+        // Archives made on systems whose file names ignore case may hold
+        // "scene.gls" or "SCENE.INI"; such a member stands for the file the
+        // open looks for, unless that one is in the archive as well.
+        for (const std::string& name : extracted)
+            for (const fs::path* wanted : {&work.gls, &work.ini})
+                if (name != wanted->filename().string() && sameText(name, wanted->filename().string()) &&
+                    !fs::exists(*wanted, ec))
+                    fs::rename(workFolder / name, *wanted, ec);
     }
     content.archive = true;
     content.settings = IniFile(work.ini);

@@ -3,9 +3,11 @@
 #include "files/ComponentStream.h"
 #include "files/SceneArchive.h"
 #include "files/ZipArchive.h"
+#include "pictures/TextCase.h"
 
 #include <fstream>
 #include <iterator>
+#include <optional>
 
 namespace velmora {
 
@@ -40,13 +42,15 @@ std::vector<std::uint8_t> readSceneStreamBytes(const fs::path& path)
     case SceneContainer::Missing: throw EFilerError(fileNotFoundMessage(path));
     case SceneContainer::Zip: {
         ZipReader zip(path);
-        for (std::size_t i = 0; i < zip.count(); ++i) {
-            if (zipBaseName(zip.name(i)) == "Scene.gls") {
-                const std::string data = zip.read(i);
-                return {data.begin(), data.end()};
-            }
-        }
-        throw EFilerError(fileNotFoundMessage(path / "Scene.gls"));
+        // The member as an open finds it: by base name, exact case first.
+        std::optional<std::size_t> member;
+        for (std::size_t i = 0; i < zip.count() && !member; ++i)
+            if (zipBaseName(zip.name(i)) == "Scene.gls") member = i;
+        for (std::size_t i = 0; i < zip.count() && !member; ++i)
+            if (sameText(zipBaseName(zip.name(i)), "Scene.gls")) member = i;
+        if (!member) throw EFilerError(fileNotFoundMessage(path / "Scene.gls"));
+        const std::string data = zip.read(*member);
+        return {data.begin(), data.end()};
     }
     case SceneContainer::Unknown: throw EReadError(filer_messages::InvalidStreamFormat);
     case SceneContainer::Stream: break;

@@ -1,5 +1,6 @@
 #include "files/SceneArchive.h"
 #include "TestSupport.h"
+#include "files/SceneFile.h"
 #include "files/ZipArchive.h"
 
 #include <gtest/gtest.h>
@@ -305,6 +306,20 @@ TEST(SceneArchive, OpenFailuresLeaveTheSceneAlone)
     EXPECT_EQ(scene.applied.reflectionOpacity, 5);
     EXPECT_EQ(scene.applied.colorRed, 255);
     EXPECT_TRUE(fs::is_empty(d.work));
+
+    // Members named in another case, as a system whose names ignore case may
+    // write them, are the members the open looks for.
+    z = zip_open((d.root / "upper.vlm").c_str(), ZIP_CREATE | ZIP_TRUNCATE, &err);
+    zip_file_add(z, "SCENE.INI", zip_source_buffer(z, ini, sizeof ini - 1, 0), 0);
+    zip_file_add(z, "x/scene.Gls", zip_source_buffer(z, gls, sizeof gls - 1, 0), 0);
+    zip_close(z);
+    FakeScene upper;
+    openScene(d.root / "upper.vlm", SceneFilter::None, d.work, upper.host());
+    EXPECT_EQ(upper.log, (std::vector<std::string>{"apply", "load"}));
+    EXPECT_EQ(upper.loaded, std::string(gls, sizeof gls - 1));
+    EXPECT_EQ(upper.applied.reflectionOpacity, 5);
+    const std::vector<std::uint8_t> stream = readSceneStreamBytes(d.root / "upper.vlm");
+    EXPECT_EQ(std::string(stream.begin(), stream.end()), std::string(gls, sizeof gls - 1));
 }
 
 namespace velmora {
