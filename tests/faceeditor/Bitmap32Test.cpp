@@ -2,6 +2,7 @@
 #include "TestSupport.h"
 #include "faceeditor/Blend.h"
 #include "faceeditor/ReferenceRaster.h"
+#include "pictures/PictureTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -69,6 +70,20 @@ TEST(Bitmap32, ColourHelpers)
     EXPECT_EQ(alpha.Pixel(1, 0), 0x00FFFFFFu);
     GrayFromColor(alpha, alpha, false);
     EXPECT_EQ(alpha.Pixel(1, 0), 0xFFFFFFFFu);
+
+    // Both take the source's size first; a resized target starts from 0, so
+    // the alpha lands on black.
+    TBitmap32 small(1, 1), grey(3, 2);
+    small.Pixel(0, 0) = 0xFF112233;
+    grey.FillAll(0xFF808080);
+    AlphaFromIntensity(small, grey);
+    EXPECT_EQ(small.Width(), 3);
+    EXPECT_EQ(small.Height(), 2);
+    EXPECT_EQ(pixels(small), std::vector<TColor32>(6, 0x80000000u));
+    TBitmap32 wide(5, 5);
+    GrayFromColor(wide, colour, false);
+    EXPECT_EQ(wide.Width(), 2);
+    EXPECT_EQ(wide.Pixel(0, 0), GrayPixel(PixelIntensity(0x3C102030), 255));
 }
 
 TEST(Bitmap32, SizesFillsAndChangeNotices)
@@ -101,13 +116,23 @@ TEST(Bitmap32, SizesFillsAndChangeNotices)
     b.EndUpdate();
     EXPECT_EQ(changes, 1);
 
+    // The same size again keeps the pixels, and still tells.
+    b.SetDimensions(4, 3);
+    EXPECT_EQ(b.Pixel(1, 1), 0xFF345678u);
+    EXPECT_EQ(changes, 2);
+
     TBitmap32 c;
     c.SetCombineMode(cmMerge);
+    c.FontRef().Height = 30;
+    b.FontRef().Height = 12;
+    b.SetDrawMode(dmBlend);
     c.CopyFrom(b);
     EXPECT_EQ(c.Width(), 4);
+    EXPECT_EQ(c.DrawMode(), dmBlend);
     EXPECT_EQ(c.MasterAlpha(), 7);
     EXPECT_EQ(c.StretchFilter(), sfLinear);
-    EXPECT_EQ(c.CombineMode(), cmMerge);
+    EXPECT_EQ(c.CombineMode(), cmMerge); // neither the combine mode nor the font is copied
+    EXPECT_EQ(c.Font().Height, 30);
     EXPECT_EQ(pixels(c), pixels(b));
     c.CopyFrom(static_cast<const TGraphic*>(nullptr));
     EXPECT_TRUE(c.Empty());
@@ -210,6 +235,69 @@ TEST(Bitmap32, StretchPathsFollowTheSizes)
     TBitmap32 same(10, 10);
     src.DrawStretched(same, {0, 0, 10, 10});
     EXPECT_EQ(pixels(same), pixels(src));
+}
+
+// Values worked out by hand from the formulas, so the fast code and the
+// per-pixel reference cannot share a misreading of them.
+TEST(Bitmap32, StretchAndBlendValuesWorkedByHand)
+{
+    auto grey = [](unsigned v) { return TColor32(v * 0x01010101u); };
+    auto levels = [](const TBitmap32& b) {
+        std::vector<unsigned> out;
+        for (TColor32 p : pixels(b)) {
+            EXPECT_EQ(p, (p & 255) * 0x01010101u) << std::hex << p; // every channel alike
+            out.push_back(p & 255);
+        }
+        return out;
+    };
+
+    // Bilinear 2 x 2 -> 4 x 4: the maps give P = 0 with weights 256, 192,
+    // 64 and 0 (the last column and row pulled back inside the source).
+    TBitmap32 src(2, 2);
+    src.Pixel(0, 0) = grey(0);
+    src.Pixel(1, 0) = grey(200);
+    src.Pixel(0, 1) = grey(100);
+    src.Pixel(1, 1) = grey(40);
+    src.SetStretchFilter(sfLinear);
+    TBitmap32 big(4, 4);
+    src.DrawStretched(big, {0, 0, 4, 4});
+    EXPECT_EQ(levels(big), (std::vector<unsigned>{0, 50, 150, 200, 25, 58, 126, 160, 75, 76, 78, 80, 100, 85, 55, 40}));
+
+    // Resampler reducing 4 -> 2: lists (0: 32 + 96, 1: 96, 2: 32) and
+    // (1: 32, 2: 96, 3: 32 + 96); the sums 16000 and 27520 over 256 truncate.
+    TBitmap32 row(4, 1), half(2, 1);
+    const unsigned values[] = {0, 100, 200, 40};
+    for (int x = 0; x < 4; ++x) row.Pixel(x, 0) = grey(values[x]);
+    row.SetStretchFilter(sfLinear);
+    row.DrawStretched(half, {0, 0, 2, 1});
+    EXPECT_EQ(levels(half), (std::vector<unsigned>{62, 107}));
+
+    // A one-pixel-high source enlarges through the resampler, not the
+    // bilinear rule: 2 x 1 -> 4 x 1 gives 0, 50, 150, 200.
+    TBitmap32 pair(2, 1), wide(4, 1);
+    pair.Pixel(1, 0) = grey(200);
+    pair.SetStretchFilter(sfLinear);
+    pair.DrawStretched(wide, {0, 0, 4, 1});
+    EXPECT_EQ(levels(wide), (std::vector<unsigned>{0, 50, 150, 200}));
+
+    // Which blend rule each transfer uses: F alpha 16 at master alpha 250
+    // gives W = 16 by the row blend and W = 15 by the pixel blend.
+    TBitmap32 f(1, 1);
+    f.Pixel(0, 0) = 0x10FFFFFF;
+    f.SetDrawMode(dmBlend);
+    f.SetMasterAlpha(250);
+    auto over = [&](auto draw) {
+        TBitmap32 b(2, 2);
+        b.FillAll(0xFF000000);
+        draw(b);
+        return b.Pixel(1, 1);
+    };
+    EXPECT_EQ(over([&](TBitmap32& b) { f.DrawAt(b, 1, 1); }), 0xF0101010u);
+    f.SetStretchFilter(sfNearest);
+    EXPECT_EQ(over([&](TBitmap32& b) { f.DrawStretched(b, {0, 0, 2, 2}); }), 0xF0101010u);
+    f.SetStretchFilter(sfLinear);
+    EXPECT_EQ(over([&](TBitmap32& b) { f.DrawStretched(b, {0, 0, 2, 2}); }), 0xF10F0F0Fu);
+    EXPECT_EQ(over([&](TBitmap32& b) { f.DrawStretched(b, {1, 1, 2, 2}); }), 0xF0101010u) << "equal sizes: block copy";
 }
 
 TEST(Bitmap32, EveryTransferMatchesThePerPixelFormulas)
@@ -381,6 +469,38 @@ TEST(Bitmap32, SavesAlwaysA32BitBmpAndReadsItBack)
     EXPECT_EQ(back.Pixel(2, 1), 0xFFABCDEFu);
 
     EXPECT_THROW(b.SavePicture("/nonexistent-folder/x.bmp"), EBitmapError);
+}
+
+TEST(Bitmap32, ReadingPicturesKeepsAlphaOnlyOf32BitBitmaps)
+{
+    // Top-first TGAs of two pixels in each pixel format.
+    auto tga = [](int type, int bits, test::Bytes map, test::Bytes px) {
+        test::Bytes b =
+            test::tgaHeader(type, 2, 1, bits, 0x20, map.empty() ? 0 : 1, int(map.size() / 3), map.empty() ? 0 : 24);
+        b.insert(b.end(), map.begin(), map.end());
+        b.insert(b.end(), px.begin(), px.end());
+        return b;
+    };
+    const struct {
+        const char* name;
+        test::Bytes file;
+        TColor32 first, second;
+    } cases[] = {
+        {"a32.tga", tga(2, 32, {}, {1, 2, 3, 0x40, 4, 5, 6, 0}), 0x40030201, 0x00060504},
+        {"a24.tga", tga(2, 24, {}, {1, 2, 3, 4, 5, 6}), 0xFF030201, 0xFF060504},
+        {"a15.tga", tga(2, 15, {}, {0x00, 0x7C, 0x1F, 0x80}), 0xFFF80000, 0xFF0000F8},
+        {"a8.tga", tga(1, 8, {10, 20, 30, 40, 50, 60}, {1, 0}), 0xFF3C3228, 0xFF1E140A},
+    };
+    for (const auto& c : cases) {
+        const auto file = tempFile(c.name);
+        test::writeFile(file, c.file);
+        TBitmap32 b(7, 7);
+        b.LoadPicture(file.string());
+        ASSERT_EQ(b.Width(), 2) << c.name;
+        ASSERT_EQ(b.Height(), 1) << c.name;
+        EXPECT_EQ(b.Pixel(0, 0), c.first) << c.name;
+        EXPECT_EQ(b.Pixel(1, 0), c.second) << c.name;
+    }
 }
 
 TEST(Bitmap32, PicturesThatCannotBeReadKeepTheBitmap)

@@ -4,6 +4,7 @@
 #include "pictures/Picture.h"
 #include "pictures/TextureImage.h"
 
+#include <array>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -241,10 +242,29 @@ TEST(PictureRegistry, ReaderTableInStartupOrder)
     const auto& e = pictureFormats().Entries();
     // Platform formats, JPEG, the engine's TGA class, then 40 reader entries.
     ASSERT_EQ(e.size(), 4u + 2u + 1u + 40u);
-    EXPECT_EQ(e[0].Extension, "wmf");
-    EXPECT_EQ(e[3].Description, "Bitmaps");
-    EXPECT_EQ(e[6].ClassName, "TTGAImage");
+    // The entries before the readers' table, whole: the readers override
+    // every one of their extensions, so only the order shows them.
+    const std::array<std::array<const char*, 3>, 7> first = {{{"wmf", "Metafiles", "TMetafile"},
+                                                              {"emf", "Enhanced Metafiles", "TMetafile"},
+                                                              {"ico", "Icons", "TIcon"},
+                                                              {"bmp", "Bitmaps", "TBitmap"},
+                                                              {"jpeg", "JPEG Image File", "TJPEGImage"},
+                                                              {"jpg", "JPEG Image File", "TJPEGImage"},
+                                                              {"tga", "Targa", "TTGAImage"}}};
+    for (std::size_t i = 0; i < first.size(); ++i) {
+        EXPECT_EQ(e[i].Extension, first[i][0]) << i;
+        EXPECT_EQ(e[i].Description, first[i][1]) << i;
+        EXPECT_EQ(e[i].ClassName, first[i][2]) << i;
+        EXPECT_STREQ(e[i].Create()->ClassName(), first[i][2]) << i;
+    }
+    EXPECT_EQ(e[7].Extension, "bmp");
+    EXPECT_EQ(e[7].Description, "Windows bitmaps");
     EXPECT_EQ(e.back().Extension, "png");
+    EXPECT_EQ(e.back().Description, "Portable network graphic images");
+    // A class name finds the latest entry of that class, which makes the
+    // class the name says.
+    for (const char* name : {"TBitmap", "TJPEGImage", "TIcon", "TMetafile", "TTGAImage", "TTargaGraphic"})
+        EXPECT_STREQ(pictureFormats().findByClassName(name)->Create()->ClassName(), name);
     const struct {
         const char* ext;
         const char* description;

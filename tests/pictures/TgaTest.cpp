@@ -173,6 +173,74 @@ TEST(Targa, ColourMapsAndGreyscale)
     EXPECT_EQ(img.row(0)[1], 200);
 }
 
+TEST(Targa, RunLengthTwinsOfEveryImageType)
+{
+    // Colour-mapped (1/9), greyscale (3/11) and 32-bit true colour (2/10):
+    // each run-length file decodes to the same bitmap and palette as its twin.
+    const int w = 70, h = 3;
+    struct Case {
+        int rawType, bits, mapType, mapLength, mapBits;
+    } cases[] = {{1, 8, 1, 4, 32}, {3, 8, 0, 0, 0}, {2, 32, 0, 0, 0}, {2, 15, 0, 0, 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.rawType);
+        const int bpp = (c.bits + 7) / 8;
+        Bytes map;
+        for (int i = 0; i < c.mapLength * c.mapBits / 8; ++i) map.push_back(std::uint8_t(i * 17 + 1));
+        Bytes px;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                for (int k = 0; k < bpp; ++k) px.push_back(std::uint8_t(x < 40 ? (x / 9 + y) & 3 : x * 5 + k));
+        Bytes raw = tgaHeader(c.rawType, w, h, c.bits, 0, c.mapType, c.mapLength, c.mapBits);
+        raw.insert(raw.end(), map.begin(), map.end());
+        raw.insert(raw.end(), px.begin(), px.end());
+        Bytes rle = tgaHeader(c.rawType + 8, w, h, c.bits, 0, c.mapType, c.mapLength, c.mapBits);
+        rle.insert(rle.end(), map.begin(), map.end());
+        const Bytes packets = rleRows(px, w, h, bpp);
+        rle.insert(rle.end(), packets.begin(), packets.end());
+        const TDecodedImage a = decode(raw), b = decode(rle);
+        EXPECT_EQ(a.Width, w);
+        EXPECT_EQ(a.Format, b.Format);
+        EXPECT_EQ(a.Pixels, b.Pixels);
+        EXPECT_EQ(a.Palette, b.Palette);
+        // Stored bottom-up: the last stored row is the top one.
+        const std::size_t rowBytes = std::size_t(w) * bpp;
+        EXPECT_TRUE(std::equal(a.Pixels.begin(), a.Pixels.begin() + rowBytes, px.end() - rowBytes));
+    }
+}
+
+TEST(Targa, HeaderFieldsTheReaderIgnores)
+{
+    // Colour-map first entry 5, origin (7, 9), descriptor bit 4 (right to
+    // left) and attribute bits 0-3: none of them moves a palette entry or a
+    // pixel. 32-bit map entries are B, G, R, A with the A dropped.
+    Bytes b = tgaHeader(1, 3, 1, 8, 0x20 | 0x10 | 0x0F, 1, 2, 32);
+    b[3] = 5;
+    b[8] = 7;
+    b[10] = 9;
+    b.insert(b.end(), {1, 2, 3, 4, 5, 6, 7, 8});
+    b.insert(b.end(), {0, 1, 1});
+    const TDecodedImage img = decode(b);
+    ASSERT_EQ(img.Palette.size(), 2u);
+    EXPECT_EQ(img.Palette[0], (TPaletteEntry{1, 2, 3, 0}));
+    EXPECT_EQ(img.Palette[1], (TPaletteEntry{5, 6, 7, 0}));
+    EXPECT_EQ(img.Pixels, (Bytes{0, 1, 1}));
+
+    // Pixel size 15 is the 5-5-5 format, two bytes a pixel, as stored.
+    Bytes f = tgaHeader(2, 2, 1, 15, 0x20);
+    put16(f, 0x7C00);
+    put16(f, 0x001F);
+    const TDecodedImage fifteen = decode(f);
+    EXPECT_EQ(fifteen.Format, TPixelFormat::pf15bit);
+    EXPECT_EQ(fifteen.Pixels, (Bytes{0x00, 0x7C, 0x1F, 0x00}));
+
+    // 24-bit pixels are B, G, R as stored.
+    Bytes t = tgaHeader(2, 1, 1, 24);
+    t.insert(t.end(), {10, 20, 30});
+    const TDecodedImage tc = decode(t);
+    EXPECT_EQ(tc.Format, TPixelFormat::pf24bit);
+    EXPECT_EQ(tc.Pixels, (Bytes{10, 20, 30}));
+}
+
 TEST(Targa, SixteenBitPixelsAndImageId)
 {
     Bytes b = tgaHeader(2, 1, 1, 16, 0, 0, 0, 0, 3);
