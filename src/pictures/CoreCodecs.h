@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 namespace velmora {
@@ -16,9 +17,12 @@ void decodeBmp(const std::uint8_t* data, std::size_t size, TDecodedImage& out);
 // bytes; 8-bit pictures carry their colour table, 32-bit ones their alpha.
 std::vector<std::uint8_t> encodeBmp(const TDecodedImage& image);
 
+// Reading progress: the stage's text and the share of the rows done, 0..100.
+using TReadProgress = std::function<void(const char* stage, int percentDone)>;
+
 // Truevision TGA, image types 1, 2, 3, 9, 10, 11. Short data fails with
-// "Stream read error".
-void decodeTga(const std::uint8_t* data, std::size_t size, TDecodedImage& out);
+// "Stream read error". Progress is told at the start and after every row.
+void decodeTga(const std::uint8_t* data, std::size_t size, TDecodedImage& out, const TReadProgress& progress = {});
 
 struct TJpegHeader {
     int Width = 0;

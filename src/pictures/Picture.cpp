@@ -110,7 +110,7 @@ std::vector<std::uint8_t> TBitmap::WriteData() const
 void TTargaGraphic::LoadFromBytes(const std::uint8_t* data, std::size_t size)
 {
     TDecodedImage image;
-    decodeTga(data, size, image);
+    decodeTga(data, size, image, OnProgress);
     image_ = std::move(image);
 }
 

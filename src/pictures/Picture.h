@@ -47,6 +47,10 @@ public:
     // drawn with transparency (icons) says so.
     virtual const TDecodedImage& Raster() const = 0;
     virtual bool DrawsTransparent() const { return false; }
+
+    // Told while a file is read (the TGA reader tells it at the start and
+    // after every row): the stage's text and the share done in percent.
+    std::function<void(const char* stage, int percentDone)> OnProgress;
 };
 
 // The stored data's record: a 4-byte little-endian size, then that many

@@ -11,10 +11,42 @@ namespace {
 
 constexpr const char* StreamReadError = "Stream read error";
 
+// One row of run-length packets into `dst`. Each row starts with a fresh
+// packet; a packet that runs past the end of the row is cut there and its
+// remainder is lost. A file that ends early leaves the rest of the row blank.
+void readRleRow(TByteReader<EPictureError>& in, std::uint8_t* dst, int width, int bytesPerPixel)
+{
+    int x = 0;
+    while (x < width && !in.atEnd()) {
+        const int c = in.u8();
+        const int count = (c & 127) + 1;
+        const std::size_t left = in.remaining();
+        if (c & 128) {
+            if (left < std::size_t(bytesPerPixel)) {
+                in.skip(left);
+                break;
+            }
+            const std::uint8_t* value = in.take(bytesPerPixel).data();
+            for (int k = 0; k < count && x < width; ++k, ++x)
+                std::memcpy(dst + std::size_t(x) * bytesPerPixel, value, bytesPerPixel);
+        } else {
+            const std::size_t want = std::size_t(count) * bytesPerPixel;
+            const std::size_t have = std::min(want, left);
+            const int whole = int(have / bytesPerPixel);
+            const int n = std::min(whole, width - x);
+            const auto run = in.take(have);
+            std::memcpy(dst + std::size_t(x) * bytesPerPixel, run.data(), std::size_t(n) * bytesPerPixel);
+            x += n;
+            if (have < want) break;
+        }
+    }
+}
+
 } // namespace
 
-void decodeTga(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
+void decodeTga(const std::uint8_t* data, std::size_t size, TDecodedImage& out, const TReadProgress& progress)
 {
+    if (progress) progress("Preparing...", 0);
     // Reads from the file in memory the way a stream would: a short read fails.
     TByteReader<EPictureError> in({data, data ? size : 0}, StreamReadError);
     const auto h = in.take(18);
@@ -104,37 +136,11 @@ void decodeTga(const std::uint8_t* data, std::size_t size, TDecodedImage& out)
 
     for (int r = 0; r < height; ++r) {
         std::uint8_t* dst = out.row(topFirst ? r : height - 1 - r);
-        if (raw) {
+        if (raw)
             std::memcpy(dst, in.take(rowBytes).data(), rowBytes);
-            continue;
-        }
-        // Each row starts with a fresh packet; a packet that runs past the end
-        // of the row is cut there and its remainder is lost. A file that ends
-        // early leaves the remaining rows blank.
-        int x = 0;
-        while (x < width && !in.atEnd()) {
-            const int c = in.u8();
-            const int count = (c & 127) + 1;
-            const std::size_t left = in.remaining();
-            if (c & 128) {
-                if (left < std::size_t(bytesPerPixel)) {
-                    in.skip(left);
-                    break;
-                }
-                const std::uint8_t* value = in.take(bytesPerPixel).data();
-                for (int k = 0; k < count && x < width; ++k, ++x)
-                    std::memcpy(dst + std::size_t(x) * bytesPerPixel, value, bytesPerPixel);
-            } else {
-                const std::size_t want = std::size_t(count) * bytesPerPixel;
-                const std::size_t have = std::min(want, left);
-                const int whole = int(have / bytesPerPixel);
-                const int n = std::min(whole, width - x);
-                const auto run = in.take(have);
-                std::memcpy(dst + std::size_t(x) * bytesPerPixel, run.data(), std::size_t(n) * bytesPerPixel);
-                x += n;
-                if (have < want) break;
-            }
-        }
+        else
+            readRleRow(in, dst, width, bytesPerPixel);
+        if (progress) progress("Transfering...", int(std::int64_t(r + 1) * 100 / height));
     }
 }
 

@@ -261,6 +261,30 @@ TEST(Targa, UnknownImageTypeKeepsSizeWithBlankPixels)
     EXPECT_EQ(img.Pixels, Bytes(18, 0));
 }
 
+TEST(Targa, ProgressAtTheStartAndAfterEveryRow)
+{
+    std::vector<std::pair<std::string, int>> told;
+    TTargaGraphic tga;
+    tga.OnProgress = [&](const char* stage, int percent) { told.emplace_back(stage, percent); };
+    const std::vector<std::pair<std::string, int>> threeRows = {
+        {"Preparing...", 0}, {"Transfering...", 33}, {"Transfering...", 66}, {"Transfering...", 100}};
+    const Bytes raw = tga32(2, 3, false);
+    tga.LoadFromBytes(raw.data(), raw.size());
+    EXPECT_EQ(told, threeRows);
+
+    told.clear();
+    Bytes rle = tgaHeader(9, 2, 3, 8);
+    for (int r = 0; r < 3; ++r) rle.insert(rle.end(), {0x81, std::uint8_t(r)});
+    tga.LoadFromBytes(rle.data(), rle.size());
+    EXPECT_EQ(told, threeRows);
+
+    // No rows are read of an unknown image type.
+    told.clear();
+    const Bytes unknown = tgaHeader(32, 2, 3, 8);
+    tga.LoadFromBytes(unknown.data(), unknown.size());
+    EXPECT_EQ(told, (std::vector<std::pair<std::string, int>>{{"Preparing...", 0}}));
+}
+
 TEST(Targa, HostileFiles)
 {
     expectReadError(Bytes(17, 0)); // shorter than the header
