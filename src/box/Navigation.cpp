@@ -17,6 +17,28 @@ float zoomRatio(double steps)
     return float(std::pow(1.1, steps));
 }
 
+bool samePoint(const TVector& a, const TVector& b)
+{
+    return a.X == b.X && a.Y == b.Y && a.Z == b.Z;
+}
+
+// Zooms by 1.1 per step. A step that would leave the camera exactly on its
+// point of focus (a close camera rounded onto it, or a ratio that underflows)
+// or at an infinite distance is refused: from there neither zoom nor orbit
+// could ever bring it back, and the view would be lost until New.
+void zoom(TGLCamera* camera, double steps)
+{
+    TGLBaseSceneObject* target = camera ? camera->TargetObject() : nullptr;
+    if (!target) return;
+    const TVector before = camera->Position().AsVector();
+    const TVector t = target->WorldPosition();
+    const bool wasOnTarget = samePoint(camera->WorldPosition(), t);
+    camera->ScaleTargetDistance(zoomRatio(steps));
+    const TVector now = camera->WorldPosition();
+    const bool finite = std::isfinite(now.X) && std::isfinite(now.Y) && std::isfinite(now.Z);
+    if (!finite || (!wasOnTarget && samePoint(now, t))) camera->Position().SetAsVector(before);
+}
+
 // Adds to Y and subtracts from Z, each read and written as a float.
 void shiftYZ(TGLBaseSceneObject* o, int dx, int dy)
 {
@@ -57,8 +79,8 @@ void TfrmMainModel::GLSceneViewer1MouseMove(TShiftState shift, int x, int y)
             // The box and its shadow turn together about the front-to-back axis.
             if (box->DummyCube2) box->DummyCube2->SetPitchAngle(float(double(box->DummyCube2->PitchAngle()) + dx));
             if (box->GLDropShadow) box->GLDropShadow->SetRollAngle(float(double(box->GLDropShadow->RollAngle()) - dx));
-        } else if (box->GLCamera1) {
-            box->GLCamera1->ScaleTargetDistance(zoomRatio(dy / 10.0));
+        } else {
+            zoom(box->GLCamera1, dy / 10.0);
         }
     }
 }
@@ -67,7 +89,7 @@ void TfrmMainModel::FormMouseWheel(TShiftState, int wheelDelta, int, int, bool&)
 {
     if (BoxType != 1) return;
     TBoxScene* box = boxScene();
-    if (box && box->GLCamera1) box->GLCamera1->ScaleTargetDistance(zoomRatio(wheelDelta / 120.0));
+    if (box) zoom(box->GLCamera1, wheelDelta / 120.0);
 }
 
 void TfrmMainModel::FormKeyDown(unsigned short& key, TShiftState)
@@ -76,9 +98,9 @@ void TfrmMainModel::FormKeyDown(unsigned short& key, TShiftState)
     TBoxScene* box = boxScene();
     if (!box || !box->GLCamera1) return;
     if (key == VK_UP)
-        box->GLCamera1->ScaleTargetDistance(zoomRatio(-1));
+        zoom(box->GLCamera1, -1);
     else if (key == VK_DOWN)
-        box->GLCamera1->ScaleTargetDistance(zoomRatio(1));
+        zoom(box->GLCamera1, 1);
 }
 
 } // namespace velmora

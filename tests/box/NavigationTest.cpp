@@ -212,6 +212,31 @@ TEST_F(NavigationTest, OtherBoxTypesLeaveTheSceneUnchanged)
     EXPECT_FLOAT_EQ(scene().DummyCube2->PitchAngle(), 0);
 }
 
+TEST_F(NavigationTest, AZoomNeverLeavesTheCameraOnTheFocusOrAtInfinity)
+{
+    // Fast strokes toward a point of focus off the origin: rounding would put
+    // the camera exactly on it, from where nothing could move it again.
+    drag(ssLeft | ssShift, 0, 0, -37, 20);
+    for (int i = 0; i < 20; ++i) drag(ssRight, 0, 0, 0, 2000);
+    ASSERT_GT(dist(), 0);
+    const double close = dist();
+    for (int i = 0; i < 10; ++i) drag(ssRight, 0, 500, 0, 0); // 1.1^50 each
+    EXPECT_GT(dist(), close * 1e15);
+
+    // A ratio beyond the float range keeps the camera where it was.
+    const TVector before = camera()->Position().AsVector();
+    drag(ssRight, 0, 30000, 0, 0);
+    EXPECT_EQ(camera()->Position().AsVector(), before);
+    bool handled = false;
+    m.FormMouseWheel(0, 120 * 2000, 0, 0, handled);
+    EXPECT_EQ(camera()->Position().AsVector(), before);
+    // Ordinary steps are untouched.
+    const double d = dist();
+    unsigned short key = VK_DOWN;
+    m.FormKeyDown(key, 0);
+    EXPECT_NEAR(dist() / d, 1.1, 1e-5);
+}
+
 TEST(NavigationWithoutAScene, HandlersDoNothing)
 {
     TfrmMainModel m("/nowhere/", "/tmp/", TBoxSceneFactory{});

@@ -1,7 +1,10 @@
 #include "BoxTestSupport.h"
 
 #include "box/SceneFiles.h"
+#include "files/SceneBinding.h"
 #include "pictures/Picture.h"
+
+#include <zip.h>
 
 namespace velmora {
 namespace {
@@ -330,6 +333,83 @@ TEST_F(SettingsArchiveTest, ADropShadowOnARedBackgroundComesBack)
     const TGLColor& a = box->GLMirror1->Material().FrontProperties().Ambient();
     EXPECT_FLOAT_EQ(a.Red(), 1);
     EXPECT_FLOAT_EQ(a.Green(), 0);
+}
+
+// Rewrites one member of an archive in place.
+void replaceMember(const std::string& archive, const std::string& member, const std::string& data)
+{
+    int err = 0;
+    zip_t* z = zip_open(archive.c_str(), 0, &err);
+    ASSERT_TRUE(z);
+    char* copy = static_cast<char*>(malloc(data.size() + 1));
+    memcpy(copy, data.data(), data.size());
+    ASSERT_GE(zip_file_add(z, member.c_str(), zip_source_buffer(z, copy, data.size(), 1), ZIP_FL_OVERWRITE), 0);
+    ASSERT_EQ(zip_close(z), 0);
+}
+
+std::string readMember(const std::string& archive, const std::string& member)
+{
+    int err = 0;
+    zip_t* z = zip_open(archive.c_str(), ZIP_RDONLY, &err);
+    if (!z) return {};
+    std::string text;
+    if (zip_file_t* f = zip_fopen(z, member.c_str(), 0)) {
+        char buf[4096];
+        for (zip_int64_t n; (n = zip_fread(f, buf, sizeof buf)) > 0;) text.append(buf, std::size_t(n));
+        zip_fclose(f);
+    }
+    zip_discard(z);
+    return text;
+}
+
+TEST_F(SettingsArchiveTest, AnArchiveOfAnotherBoxTypeMakesTheControlsAndTheMouseInert)
+{
+    const std::string file = (dir / "typed.vlm").string();
+    m.Save1Click(file, 1);
+    std::string ini = readMember(file, "Scene.ini");
+    const auto at = ini.find("Type=1");
+    ASSERT_NE(at, std::string::npos);
+    ini.replace(at, 6, "Type=2");
+    replaceMember(file, "Scene.ini", ini);
+
+    m.Open1Click(file, 1);
+    box = m.boxScene();
+    ASSERT_EQ(m.BoxType, 2u);
+    const auto before = saveSceneToStream(*box->sceneGraph());
+    const std::uint32_t background = box->backgroundColor();
+
+    // Every control of the tabs...
+    m.btnCD.click();
+    m.tbBoxDepth.setPosition(50);
+    m.cbDropShadow.setChecked(true);
+    m.tbDropShadowWidth.setPosition(9);
+    m.tbReflectionOpacity.setPosition(1);
+    m.cbAxes.setChecked(true);
+    colorAnswer = 0x00FF00;
+    m.btnChangeBackroundColor.click();
+    m.Button3.click();
+    m.btnRefreshShadow.click();
+    m.btnRefreshScene.click();
+    pictureAnswer = test::resourcesFolder() + "Faces/Side.jpg";
+    m.Front1Click();
+    // ...and every mouse navigation and key.
+    for (TShiftState s :
+         {TShiftState(ssLeft), ssLeft | ssShift, ssLeft | ssCtrl, TShiftState(ssRight), ssRight | ssShift}) {
+        m.GLSceneViewer1MouseDown(s & ssLeft ? mbLeft : mbRight, s, 100, 100);
+        m.GLSceneViewer1MouseMove(s, 160, 20);
+    }
+    bool handled = false;
+    m.FormMouseWheel(0, 360, 0, 0, handled);
+    unsigned short key = VK_UP;
+    m.FormKeyDown(key, 0);
+
+    EXPECT_TRUE(saveSceneToStream(*box->sceneGraph()) == before);
+    EXPECT_EQ(box->backgroundColor(), background);
+    EXPECT_EQ(pictureDialogRuns, 0);
+    EXPECT_TRUE(colorDialogOpenedWith.empty());
+    // The labels and the dependent controls still follow their controls.
+    EXPECT_EQ(m.lblBoxDepth.caption(), "50");
+    EXPECT_TRUE(m.tbDropShadowWidth.enabled());
 }
 
 } // namespace
