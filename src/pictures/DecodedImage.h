@@ -20,6 +20,10 @@ enum class TPixelFormat { pf8bit, pf15bit, pf24bit, pf32bit };
 // Largest picture any reader accepts, checked before allocating.
 constexpr std::int64_t MaxPicturePixels = std::int64_t(1) << 28;
 constexpr int MaxPictureSide = 1 << 16;
+// Largest picture file read into memory: well above any file that holds a
+// picture within the limits above, so a huge or endless file is refused
+// before it fills the memory.
+constexpr std::uint64_t MaxPictureFileBytes = std::uint64_t(1) << 32;
 
 class EPictureError : public EDataError {
 public:

@@ -9,8 +9,9 @@
 #include <filesystem>
 #include <fstream>
 #include <istream>
-#include <iterator>
+#include <new>
 #include <ostream>
+#include <stdexcept>
 
 namespace velmora {
 
@@ -21,6 +22,39 @@ const std::vector<TPaletteEntry> noPalette;
 [[noreturn]] void readError()
 {
     throw EPictureError("Stream read error");
+}
+
+[[noreturn]] void fileTooLarge(std::uint64_t size)
+{
+    throw EPictureError("Picture file too large (" + std::to_string(size) + " bytes)");
+}
+
+// The whole file in memory, refused when it is larger than any picture file
+// can be or when the memory for it cannot be had.
+std::vector<std::uint8_t> readAll(std::istream& in, std::streamoff size)
+{
+    try {
+        if (size >= 0) {
+            if (std::uint64_t(size) > MaxPictureFileBytes) fileTooLarge(std::uint64_t(size));
+            std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
+            if (!in.read(reinterpret_cast<char*>(bytes.data()), size)) readError();
+            return bytes;
+        }
+        // Not seekable: in pieces, up to the limit.
+        std::vector<std::uint8_t> bytes;
+        char piece[1 << 16];
+        while (in.read(piece, sizeof piece) || in.gcount() > 0) {
+            if (bytes.size() + std::size_t(in.gcount()) > MaxPictureFileBytes)
+                fileTooLarge(bytes.size() + std::uint64_t(in.gcount()));
+            bytes.insert(bytes.end(), piece, piece + in.gcount());
+        }
+        if (in.bad()) readError();
+        return bytes;
+    } catch (const std::bad_alloc&) {
+        throw EPictureError("Not enough memory to read the picture file");
+    } catch (const std::length_error&) {
+        throw EPictureError("Not enough memory to read the picture file");
+    }
 }
 
 } // namespace
@@ -51,8 +85,7 @@ const std::vector<TPaletteEntry>& TGraphic::Palette() const
 
 void TGraphic::LoadFromStream(std::istream& in)
 {
-    std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    if (in.bad()) readError();
+    const std::vector<std::uint8_t> bytes = readAll(in, -1);
     LoadFromBytes(bytes.data(), bytes.size());
 }
 
@@ -64,15 +97,9 @@ void TGraphic::LoadFromFile(const std::string& fileName)
     if (!in || std::filesystem::is_directory(fileName, ec))
         throw EPictureError("Cannot open file \"" + fileName + "\"");
     const std::streamoff size = in.tellg();
-    if (size < 0) { // not seekable: read as a stream
-        in.clear();
-        in.seekg(0);
-        LoadFromStream(in);
-        return;
-    }
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
-    in.seekg(0);
-    if (!in.read(reinterpret_cast<char*>(bytes.data()), size)) readError();
+    in.clear();
+    if (size >= 0) in.seekg(0); // a stream that cannot seek is read as it comes
+    const std::vector<std::uint8_t> bytes = readAll(in, size);
     LoadFromBytes(bytes.data(), bytes.size());
 }
 

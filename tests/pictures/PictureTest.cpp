@@ -7,6 +7,7 @@
 #include <array>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <sstream>
 
 using namespace velmora;
 using namespace velmora::test;
@@ -107,6 +108,28 @@ TEST(PictureLoad, FailuresKeepThePreviousGraphic)
 
     EXPECT_EQ(pic.Graphic(), before);
     EXPECT_EQ(changes, 1);
+}
+
+TEST(PictureLoad, FilesLargerThanAnyPictureAreRefusedBeforeReading)
+{
+    TPicture pic;
+    pic.LoadFromFile(writeTemp("small.tga", tga32(4, 2)));
+    TGraphic* before = pic.Graphic();
+    // A sparse file: nothing of it is read or held in memory.
+    const std::string huge = writeTemp("huge.tga", tga32(4, 2));
+    std::filesystem::resize_file(huge, MaxPictureFileBytes + 1);
+    EXPECT_EQ(messageOf([&] { pic.LoadFromFile(huge); }), "Picture file too large (4294967297 bytes)");
+    EXPECT_EQ(pic.Graphic(), before);
+    std::filesystem::remove(huge);
+
+    // A stream is read to its end, piece by piece.
+    const Bytes tga = tga32(300, 100);
+    std::istringstream in(std::string(tga.begin(), tga.end()));
+    TTargaGraphic g;
+    g.LoadFromStream(in);
+    EXPECT_EQ(g.Width(), 300);
+    EXPECT_EQ(g.Height(), 100);
+    EXPECT_EQ(g.Raster().row(99)[4 * 299], std::uint8_t(299)); // the first stored pixel of the last row read
 }
 
 TEST(PictureLoad, TextureLoadOfMissingFileEmptiesThePicture)
