@@ -119,7 +119,11 @@ void TfrmMain::installInteraction()
         if (!receiver || receiver->window() != this || QApplication::activeModalWidget() || !Model->sceneOpen()) return;
         const QPoint at = e->globalPosition().toPoint();
         bool handled = false;
-        Model->FormMouseWheel(shiftStateOf(e->modifiers(), e->buttons()), e->angleDelta().y(), at.x(), at.y(), handled);
+        // The window system turns a vertical wheel held with Alt into a
+        // horizontal one; the zoom ignores modifiers, so it takes that turn back.
+        int delta = e->angleDelta().y();
+        if (delta == 0 && (e->modifiers() & Qt::AltModifier)) delta = e->angleDelta().x();
+        Model->FormMouseWheel(shiftStateOf(e->modifiers(), e->buttons()), delta, at.x(), at.y(), handled);
     });
     m.RunOpenPictureDialog = [this] { return runOpenPictureDialogDefault(); };
     m.RunColorDialog = [this](std::uint32_t initial) { return runColorDialogDefault(initial); };

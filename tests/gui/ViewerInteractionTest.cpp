@@ -122,6 +122,21 @@ TEST_F(GuiTest, DraggingAcrossTheViewerMovesTheCameraAsTheTableSays)
     QCoreApplication::sendEvent(viewer, &wheel);
     EXPECT_NEAR(dist() / d1, 1.1, 1e-4);
 
+    // Held with Alt the window system reports the wheel as horizontal: it
+    // still zooms, as modifiers change nothing; a sideways scroll does not.
+    QWheelEvent altWheel(QPointF(c), viewer->mapToGlobal(QPointF(c)), QPoint(), QPoint(-120, 0), Qt::NoButton,
+                         Qt::AltModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(viewer, &altWheel);
+    EXPECT_NEAR(dist() / d1, 1.0, 1e-4);
+    QWheelEvent sideways(QPointF(c), viewer->mapToGlobal(QPointF(c)), QPoint(), QPoint(120, 0), Qt::NoButton,
+                         Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(viewer, &sideways);
+    EXPECT_NEAR(dist() / d1, 1.0, 1e-4);
+    QWheelEvent altAway(QPointF(c), viewer->mapToGlobal(QPointF(c)), QPoint(), QPoint(120, 0), Qt::NoButton,
+                        Qt::AltModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(viewer, &altAway);
+    EXPECT_NEAR(dist() / d1, 1.1, 1e-4);
+
     // Up arrow with the viewer focused (New gives it the focus) zooms in; with
     // a button focused it does not.
     EXPECT_EQ(w->focusWidget(), viewer);
