@@ -138,43 +138,40 @@ TEST(RenderCommand, FaceOptionPutsThePictureOnTheFront)
     EXPECT_NE(at(without, 200, 200), c);
 }
 
+// Renders the m-times render kept whole (the resize to its own size copies
+// it) and the shot made from the same render, and checks that the shot is the
+// plain reference resize of the whole render.
+void expectShotIsTheOracleResize(const std::string& viewer, const std::string& multiplier, int fullW, int fullH, int w,
+                                 int h)
+{
+    Folder dir;
+    const std::string full = std::to_string(fullW) + "x" + std::to_string(fullH);
+    ASSERT_EQ(render({"--viewer", viewer, "--multiplier", multiplier, "--size", full, "-o", dir / "full.bmp"}).code, 0);
+    ASSERT_EQ(render({"--viewer", viewer, "--multiplier", multiplier, "-o", dir / "shot.bmp"}).code, 0);
+    TDecodedImage whole = decodeFile(dir / "full.bmp", decodeBmp);
+    const TDecodedImage shot = decodeFile(dir / "shot.bmp", decodeBmp);
+    ASSERT_EQ(whole.Width, fullW);
+    ASSERT_EQ(whole.Height, fullH);
+    TGLBitmap24 expected(w, h);
+    const TRgb24View src{whole.Pixels.data(), whole.Width, whole.Height, std::ptrdiff_t(whole.rowBytes())};
+    oracle::FilteredResize(src, expected.view(), triangleFilter, 1.0f);
+    ASSERT_EQ(shot.Width, w);
+    ASSERT_EQ(shot.Height, h);
+    for (int y = 0; y < h; ++y)
+        ASSERT_EQ(0, std::memcmp(shot.row(y), expected.pixel(0, y), std::size_t(w) * 3)) << "row " << y;
+}
+
 TEST(RenderCommand, FractionalMultiplierRendersRoundedSizes)
 {
     VELMORA_REQUIRE_HEADLESS_GL();
-    Folder dir;
-    // 2.5 x 41 x 30 renders 102 x 75 (102.5 rounds to even) at 240 DPI; the
-    // shot made from it is the oracle's resize of that render.
-    ASSERT_EQ(render({"--viewer", "41x30", "--multiplier", "2.5", "--size", "102x75", "-o", dir / "full.bmp"}).code, 0);
-    ASSERT_EQ(render({"--viewer", "41x30", "--multiplier", "2.5", "-o", dir / "shot.bmp"}).code, 0);
-    TDecodedImage full = decodeFile(dir / "full.bmp", decodeBmp);
-    const TDecodedImage shot = decodeFile(dir / "shot.bmp", decodeBmp);
-    ASSERT_EQ(full.Width, 102);
-    TGLBitmap24 expected(41, 30);
-    const TRgb24View src{full.Pixels.data(), full.Width, full.Height, std::ptrdiff_t(full.rowBytes())};
-    oracle::FilteredResize(src, expected.view(), triangleFilter, 1.0f);
-    ASSERT_EQ(shot.Width, 41);
-    ASSERT_EQ(shot.Height, 30);
-    for (int y = 0; y < 30; ++y) ASSERT_EQ(0, std::memcmp(shot.row(y), expected.pixel(0, y), 41 * 3)) << "row " << y;
+    // 2.5 x 41 x 30 renders 102 x 75 (102.5 rounds to even) at 240 DPI.
+    expectShotIsTheOracleResize("41x30", "2.5", 102, 75, 41, 30);
 }
 
 TEST(RenderCommand, WholeShotIsTheOracleResizeOfTheFullRender)
 {
     VELMORA_REQUIRE_HEADLESS_GL();
-    Folder dir;
-    // The m-times render kept whole (the resize to its own size copies it) ...
-    ASSERT_EQ(render({"--viewer", "123x97", "--multiplier", "4", "--size", "492x388", "-o", dir / "full.bmp"}).code, 0);
-    // ... and the shot made from the same render.
-    ASSERT_EQ(render({"--viewer", "123x97", "--multiplier", "4", "-o", dir / "shot.bmp"}).code, 0);
-    TDecodedImage full = decodeFile(dir / "full.bmp", decodeBmp);
-    const TDecodedImage shot = decodeFile(dir / "shot.bmp", decodeBmp);
-    ASSERT_EQ(full.Width, 492);
-    ASSERT_EQ(full.Height, 388);
-    TGLBitmap24 expected(123, 97);
-    const TRgb24View src{full.Pixels.data(), full.Width, full.Height, std::ptrdiff_t(full.rowBytes())};
-    oracle::FilteredResize(src, expected.view(), triangleFilter, 1.0f);
-    ASSERT_EQ(shot.Width, 123);
-    ASSERT_EQ(shot.Height, 97);
-    for (int y = 0; y < 97; ++y) ASSERT_EQ(0, std::memcmp(shot.row(y), expected.pixel(0, y), 123 * 3)) << "row " << y;
+    expectShotIsTheOracleResize("123x97", "4", 492, 388, 123, 97);
 }
 
 } // namespace
