@@ -1,5 +1,7 @@
 #include "files/ZipArchive.h"
 
+#include "pictures/ByteReader.h"
+
 #include <zip.h>
 
 #include <algorithm>
@@ -101,20 +103,17 @@ void ZipWriter::addMatching(const fs::path& folder, const std::string& pattern)
 
 namespace {
 
-unsigned le16At(const std::vector<std::uint8_t>& b, std::size_t at)
-{
-    return unsigned(b[at]) | unsigned(b[at + 1]) << 8;
-}
-
-std::uint32_t le32At(const std::vector<std::uint8_t>& b, std::size_t at)
-{
-    return le16At(b, at) | std::uint32_t(le16At(b, at + 2)) << 16;
-}
-
 bool readAt(int fd, void* buf, std::size_t n, off_t at)
 {
     return ::pread(fd, buf, n, at) == static_cast<ssize_t>(n);
 }
+
+// Anything out of the expected shape ends the pass below: the archive is
+// valid as the library wrote it.
+struct OutOfShape {
+    explicit OutOfShape(const std::string&) {}
+};
+using HeaderReader = TByteReader<OutOfShape>;
 
 } // namespace
 
@@ -129,35 +128,38 @@ static void markStoredMembersVersion10(const fs::path& path)
     if (fd.fd < 0) return;
     struct stat st {};
     if (::fstat(fd.fd, &st) != 0 || st.st_size < 22) return;
-    std::vector<std::uint8_t> end(22);
-    if (!readAt(fd.fd, end.data(), 22, st.st_size - 22)) return;
-    if (le32At(end, 0) != 0x06054b50u || le16At(end, 20) != 0) return;
-    const unsigned entries = le16At(end, 10);
-    const std::uint32_t size = le32At(end, 12), offset = le32At(end, 16);
-    if (entries == 0xFFFF || offset == 0xFFFFFFFFu || std::uint64_t(offset) + size > std::uint64_t(st.st_size) - 22)
-        return;
-    std::vector<std::uint8_t> central(size);
-    if (!readAt(fd.fd, central.data(), size, offset)) return;
-    std::size_t at = 0;
-    for (unsigned i = 0; i < entries; ++i) {
-        if (at + 46 > central.size() || le32At(central, at) != 0x02014b50u) return;
-        const unsigned needed = le16At(central, at + 6), flags = le16At(central, at + 8);
-        const unsigned method = le16At(central, at + 10);
-        const std::uint32_t local = le32At(central, at + 42);
-        const std::size_t next =
-            at + 46 + le16At(central, at + 28) + le16At(central, at + 30) + le16At(central, at + 32);
-        if (next > central.size()) return;
-        const unsigned nameLength = le16At(central, at + 28);
-        const bool folder = nameLength > 0 && central[at + 46 + nameLength - 1] == '/';
-        if (method == 0 && needed == 20 && (flags & 1) == 0 && !folder && local != 0xFFFFFFFFu) {
-            std::vector<std::uint8_t> head(8);
-            if (!readAt(fd.fd, head.data(), 8, local) || le32At(head, 0) != 0x04034b50u) return;
-            const std::uint8_t ten[2] = {10, 0};
-            if (le16At(head, 4) == 20 && ::pwrite(fd.fd, ten, 2, off_t(local) + 4) != 2) return;
-            if (::pwrite(fd.fd, ten, 2, off_t(offset) + off_t(at) + 6) != 2) return;
+    std::vector<std::uint8_t> endBytes(22);
+    if (!readAt(fd.fd, endBytes.data(), 22, st.st_size - 22)) return;
+    try {
+        const HeaderReader end(endBytes, "");
+        if (end.le32At(0) != 0x06054b50u || end.le16At(20) != 0) return;
+        const unsigned entries = end.le16At(10);
+        const std::uint32_t size = end.le32At(12), offset = end.le32At(16);
+        if (entries == 0xFFFF || offset == 0xFFFFFFFFu || std::uint64_t(offset) + size > std::uint64_t(st.st_size) - 22)
+            return;
+        std::vector<std::uint8_t> centralBytes(size);
+        if (!readAt(fd.fd, centralBytes.data(), size, offset)) return;
+        HeaderReader central(centralBytes, "");
+        for (unsigned i = 0; i < entries; ++i) {
+            const std::size_t at = central.pos();
+            if (central.le32At(at) != 0x02014b50u) return;
+            const unsigned needed = central.le16At(at + 6), flags = central.le16At(at + 8);
+            const unsigned method = central.le16At(at + 10), nameLength = central.le16At(at + 28);
+            const std::uint32_t local = central.le32At(at + 42);
+            const auto name = central.at(at + 46, nameLength);
+            central.skip(46 + std::uint64_t(nameLength) + central.le16At(at + 30) + central.le16At(at + 32));
+            const bool folder = !name.empty() && name.back() == '/';
+            if (method == 0 && needed == 20 && (flags & 1) == 0 && !folder && local != 0xFFFFFFFFu) {
+                std::vector<std::uint8_t> headBytes(8);
+                if (!readAt(fd.fd, headBytes.data(), 8, local)) return;
+                const HeaderReader head(headBytes, "");
+                if (head.le32At(0) != 0x04034b50u) return;
+                const std::uint8_t ten[2] = {10, 0};
+                if (head.le16At(4) == 20 && ::pwrite(fd.fd, ten, 2, off_t(local) + 4) != 2) return;
+                if (::pwrite(fd.fd, ten, 2, off_t(offset) + off_t(at) + 6) != 2) return;
+            }
         }
-        at = next;
-    }
+    } catch (const OutOfShape&) {}
 }
 
 void ZipWriter::close()
